@@ -1,0 +1,243 @@
+#include "PtyServer.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <poll.h>
+#include <unistd.h>
+
+namespace kdsp {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// While nobody has the slave open: how often to look whether somebody has opened it.
+constexpr SimTime kClosedLineRecheck = 20ms;
+// Longest sleep with nothing due; only bounds the wait, nothing depends on it.
+constexpr SimTime kIdleWait = 200ms;
+// Unpaced, with bytes waiting: look again at least this often even if no POLLOUT comes.
+constexpr SimTime kWritableRecheck = 10ms;
+// Unpaced: blocks taken from the model in one turn of the loop while the pty takes them.
+constexpr int kMaxBlocksPerTurn = 16;
+constexpr std::size_t kReadChunk = 256;
+constexpr std::size_t kMaxLoggedBytes = 40;
+
+timespec toTimespec(SimTime wait)
+{
+    const auto clamped = std::max(wait, SimTime{0});
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(clamped);
+    return {static_cast<time_t>(seconds.count()), static_cast<long>((clamped - seconds).count())};
+}
+
+// Printable view of bytes for the log: control characters as \r, \n or \xNN.
+std::string escaped(std::string_view bytes)
+{
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string out;
+    for (const char c : bytes.substr(0, kMaxLoggedBytes)) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (byte < 0x20 || byte > 0x7e) {
+            out += "\\x";
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0xf];
+        } else {
+            out += c;
+        }
+    }
+    if (bytes.size() > kMaxLoggedBytes) {
+        out += "...";
+    }
+    return out;
+}
+
+} // namespace
+
+PtyServer::PtyServer(int masterFd, ChipModel& model, ServeSettings settings)
+    : m_master(masterFd), m_model(model), m_settings(std::move(settings))
+{
+}
+
+void PtyServer::log(const std::string& text) const
+{
+    if (m_settings.log) {
+        m_settings.log(text);
+    }
+}
+
+SimTime PtyServer::now() const
+{
+    return std::chrono::duration_cast<SimTime>(std::chrono::steady_clock::now().time_since_epoch());
+}
+
+void PtyServer::setLineOpen(bool open)
+{
+    if (open == m_lineOpen) {
+        return;
+    }
+    m_lineOpen = open;
+    m_pending.clear();
+    m_pendingOffset = 0;
+    log(open ? "device opened" : "device closed");
+}
+
+// Reads everything waiting. Returns false when the line turned out to be closed.
+bool PtyServer::readCommands(SimTime now)
+{
+    char buffer[kReadChunk];
+    for (;;) {
+        const ssize_t count = ::read(m_master, buffer, sizeof buffer);
+        if (count > 0) {
+            const std::string_view bytes(buffer, static_cast<std::size_t>(count));
+            log("received \"" + escaped(bytes) + "\"");
+            m_model.receive(bytes, now);
+            continue;
+        }
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            return true;
+        }
+        // EIO (or end of file): the slave side is closed.
+        setLineOpen(false);
+        return false;
+    }
+}
+
+// Takes from the model what is due and hands it to the line.
+void PtyServer::produce(SimTime now)
+{
+    if (m_model.config().paced) {
+        std::string bytes = m_model.takeOutput(now);
+        if (bytes.empty()) {
+            return;
+        }
+        if (!m_lineOpen) {
+            return; // lost on a line nobody has open
+        }
+        m_pending = std::move(bytes);
+        m_pendingOffset = 0;
+        writePending();
+        if (m_pendingOffset < m_pending.size()) {
+            log("lost " + std::to_string(m_pending.size() - m_pendingOffset) +
+                " bytes: nobody reads");
+        }
+        m_pending.clear();
+        m_pendingOffset = 0;
+        return;
+    }
+    if (!m_lineOpen) {
+        return;
+    }
+    for (int turn = 0; turn < kMaxBlocksPerTurn && m_pending.empty(); ++turn) {
+        const std::optional<SimTime> due = m_model.nextDue();
+        if (!due || *due > now) {
+            return;
+        }
+        m_pending = m_model.takeOutput(now);
+        m_pendingOffset = 0;
+        if (!writePending()) {
+            return;
+        }
+    }
+}
+
+// Writes as much of m_pending as the pty takes without blocking. Returns true when all of it
+// went out; what is left stays in m_pending.
+bool PtyServer::writePending()
+{
+    while (m_pendingOffset < m_pending.size()) {
+        const ssize_t count = ::write(m_master, m_pending.data() + m_pendingOffset,
+                                      m_pending.size() - m_pendingOffset);
+        if (count > 0) {
+            m_pendingOffset += static_cast<std::size_t>(count);
+            continue;
+        }
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+            setLineOpen(false);
+        }
+        return false;
+    }
+    m_pending.clear();
+    m_pendingOffset = 0;
+    return true;
+}
+
+SimTime PtyServer::waitTime(SimTime now) const
+{
+    const std::optional<SimTime> due = m_model.nextDue();
+    SimTime wait = due ? std::clamp(*due - now, SimTime{0}, kIdleWait) : kIdleWait;
+    if (!m_pending.empty()) {
+        wait = std::min(wait, kWritableRecheck);
+    }
+    return wait;
+}
+
+ServeEnd PtyServer::run(const volatile std::sig_atomic_t& stopRequested, const sigset_t& waitMask)
+{
+    std::optional<SimTime> vanishAt;
+    while (stopRequested == 0) {
+        const SimTime start = now();
+        produce(start);
+        if (!m_pending.empty()) {
+            writePending();
+        }
+
+        const bool allBlocksOut = m_settings.vanishAfter > 0 &&
+                                  m_model.blocksSent() >= m_settings.vanishAfter &&
+                                  m_pending.empty();
+        if (allBlocksOut && !vanishAt) {
+            log("last block sent; the device vanishes shortly");
+            vanishAt = start + m_settings.vanishLinger;
+        }
+        if (vanishAt && start >= *vanishAt) {
+            return ServeEnd::Vanished;
+        }
+
+        SimTime wait = waitTime(start);
+        if (vanishAt) {
+            wait = std::min(wait, *vanishAt - start);
+        }
+        pollfd master{m_master, static_cast<short>(POLLIN | (m_pending.empty() ? 0 : POLLOUT)), 0};
+        const timespec timeout = toTimespec(m_lineOpen ? wait : SimTime{0});
+        const int ready = ::ppoll(&master, 1, &timeout, &waitMask);
+        if (ready < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            log(std::string("poll failed: ") + std::strerror(errno));
+            return ServeEnd::Failed;
+        }
+
+        const SimTime woke = now();
+        if ((master.revents & POLLIN) != 0 && !readCommands(woke)) {
+            master.revents |= POLLHUP;
+        }
+        if ((master.revents & (POLLHUP | POLLERR)) != 0) {
+            setLineOpen(false);
+            // Nobody listens: sleep a little (but not past a paced block) and look again.
+            SimTime sleep = kClosedLineRecheck;
+            if (m_model.config().paced) {
+                sleep = std::min(sleep, waitTime(woke));
+            }
+            const timespec pause = toTimespec(sleep);
+            ::ppoll(nullptr, 0, &pause, &waitMask);
+            continue;
+        }
+        setLineOpen(true);
+        if ((master.revents & POLLOUT) != 0) {
+            writePending();
+        }
+    }
+    return ServeEnd::StopRequested;
+}
+
+} // namespace kdsp

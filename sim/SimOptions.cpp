@@ -1,0 +1,210 @@
+#include "SimOptions.h"
+
+#include <charconv>
+#include <functional>
+#include <limits>
+
+namespace kdsp {
+
+namespace {
+
+constexpr std::string_view kOptionPrefix = "--";
+constexpr char kValueSeparator = '=';
+constexpr int kHexBase = 16;
+constexpr int kMaxDropPermille = 1000;
+// A minute is far beyond any timeout the program waits for.
+constexpr std::int64_t kMaxSlowMs = 60'000;
+
+std::optional<std::int64_t> parseNumber(std::string_view text, std::int64_t low, std::int64_t high)
+{
+    std::int64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc{} || end != text.data() + text.size() || value < low || value > high) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<std::uint64_t> parseUnsigned(std::string_view text)
+{
+    std::uint64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc{} || end != text.data() + text.size() || text.empty()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+// One option that takes a value: its name and how it stores the value; false means the value
+// is not acceptable.
+struct ValueOption
+{
+    std::string_view name;
+    std::string_view expected;
+    std::function<bool(std::string_view, SimOptions&)> store;
+};
+
+std::vector<ValueOption> valueOptions()
+{
+    return {
+        {"timing-digit", "a digit 0..9",
+         [](std::string_view v, SimOptions& o) {
+             const auto digit = parseNumber(v, kMinTimingDigit, kMaxTimingDigit);
+             o.chip.timingDigit = static_cast<int>(digit.value_or(0));
+             return digit.has_value() && v.size() == 1;
+         }},
+        {"timing-reply", "hex bytes such as 0d4a31",
+         [](std::string_view v, SimOptions& o) {
+             o.chip.timingReply = parseHexBytes(v);
+             return o.chip.timingReply.has_value();
+         }},
+        {"slow-ms", "milliseconds 0..60000",
+         [](std::string_view v, SimOptions& o) {
+             const auto ms = parseNumber(v, 0, kMaxSlowMs);
+             o.chip.replyDelay = std::chrono::milliseconds(ms.value_or(0));
+             return ms.has_value();
+         }},
+        {"drop-permille", "a number 0..1000",
+         [](std::string_view v, SimOptions& o) {
+             const auto permille = parseNumber(v, 0, kMaxDropPermille);
+             o.chip.dropPermille = static_cast<int>(permille.value_or(0));
+             return permille.has_value();
+         }},
+        {"vanish-after", "a count of blocks, 1 or more",
+         [](std::string_view v, SimOptions& o) {
+             const auto blocks = parseUnsigned(v);
+             o.vanishAfter = blocks.value_or(0);
+             return blocks.has_value() && *blocks > 0;
+         }},
+        {"link", "a path",
+         [](std::string_view v, SimOptions& o) {
+             o.linkPath = std::string(v);
+             return !v.empty();
+         }},
+        {"seed", "an unsigned number",
+         [](std::string_view v, SimOptions& o) {
+             const auto seed = parseUnsigned(v);
+             o.chip.seed = seed.value_or(0);
+             return seed.has_value();
+         }},
+    };
+}
+
+} // namespace
+
+std::optional<std::string> parseHexBytes(std::string_view hex)
+{
+    if (hex.size() % 2 != 0) {
+        return std::nullopt;
+    }
+    std::string bytes;
+    for (std::size_t i = 0; i < hex.size(); i += 2) {
+        const int high = hexDigit(hex[i]);
+        const int low = hexDigit(hex[i + 1]);
+        if (high < 0 || low < 0) {
+            return std::nullopt;
+        }
+        bytes.push_back(static_cast<char>(high * kHexBase + low));
+    }
+    return bytes;
+}
+
+ParsedOptions parseSimOptions(const std::vector<std::string>& arguments)
+{
+    ParsedOptions parsed;
+    SimOptions& options = parsed.options;
+    const std::vector<ValueOption> withValue = valueOptions();
+
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        std::string_view argument = arguments[i];
+        if (argument == "-h" || argument == "--help") {
+            options.help = true;
+            continue;
+        }
+        if (!argument.starts_with(kOptionPrefix)) {
+            parsed.error = "unexpected argument '" + arguments[i] + "'";
+            return parsed;
+        }
+        argument.remove_prefix(kOptionPrefix.size());
+        std::optional<std::string_view> inlineValue;
+        if (const auto separator = argument.find(kValueSeparator);
+            separator != std::string_view::npos) {
+            inlineValue = argument.substr(separator + 1);
+            argument = argument.substr(0, separator);
+        }
+
+        if (argument == "unpaced" || argument == "mute" || argument == "verbose") {
+            if (inlineValue) {
+                parsed.error = "--" + std::string(argument) + " takes no value";
+                return parsed;
+            }
+            options.chip.paced = options.chip.paced && argument != "unpaced";
+            options.chip.mute = options.chip.mute || argument == "mute";
+            options.verbose = options.verbose || argument == "verbose";
+            continue;
+        }
+
+        const ValueOption* option = nullptr;
+        for (const ValueOption& candidate : withValue) {
+            if (candidate.name == argument) {
+                option = &candidate;
+            }
+        }
+        if (option == nullptr) {
+            parsed.error = "unknown option '" + arguments[i] + "'";
+            return parsed;
+        }
+        if (!inlineValue && i + 1 >= arguments.size()) {
+            parsed.error =
+                "--" + std::string(option->name) + " needs " + std::string(option->expected);
+            return parsed;
+        }
+        const std::string_view value = inlineValue ? *inlineValue : arguments[++i];
+        if (!option->store(value, options)) {
+            parsed.error = "--" + std::string(option->name) + " needs " +
+                           std::string(option->expected) + ", not '" + std::string(value) + "'";
+            return parsed;
+        }
+    }
+    options.chip.blockLimit = options.vanishAfter;
+    return parsed;
+}
+
+std::string usageText(std::string_view programName)
+{
+    std::string text = "Usage: " + std::string(programName) + " [options]\n";
+    text += R"(
+Simulates a KDSP servo-controller chip on a pseudo-terminal. The first line printed on
+standard output is the path of the serial device to open (115200 8N1, raw).
+
+Options:
+  --timing-digit D     digit answered to J1100 and setting the sample time (default 4)
+  --timing-reply HEX   answer J1100 with these raw bytes instead, e.g. 0d4a31 or 00ff
+  --unpaced            send scope blocks as fast as the reader takes them
+  --mute               never answer anything, not even scope blocks
+  --slow-ms N          delay every text and timing answer by N ms
+  --drop-permille N    lose each outgoing byte with probability N/1000
+  --vanish-after N     after N scope blocks close the device and exit
+  --link PATH          make PATH a symlink to the device; removed at exit
+  --seed N             seed of the simulated signal and of lost bytes (default 1)
+  --verbose            log commands and events to standard error
+  -h, --help           show this text
+)";
+    return text;
+}
+
+} // namespace kdsp
