@@ -1,1 +1,11 @@
-int main() { return 0; }
+#include "app/Fo.h"
+#include "app/QtDialogs.h"
+#include "app/SettingsStore.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    return 0;
+}

@@ -1,0 +1,139 @@
+#include "app/Fo.h"
+
+#include "app/FormSurface.h"
+#include "app/Shell.h"
+#include "console/CommandLine.h"
+#include "console/Console.h"
+#include "console/ConsoleView.h"
+#include "console/Listings.h"
+#include "console/SetupFile.h"
+#include "link/Comm.h"
+#include "link/Dispatcher.h"
+#include "link/Link.h"
+#include "options/OptionCommands.h"
+#include "pid/PidDetect.h"
+#include "scope/Markers.h"
+#include "scope/PictureFiles.h"
+#include "scope/ScopeControl.h"
+#include "scope/ScopeSurface.h"
+#include "scope/TraceColour.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+QColor oleColour(long long value)
+{
+    const auto v = static_cast<quint32>(value);
+    return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
+}
+
+Fo::Fo(Comm& comm, Dialogs& dialogs, SettingsStore& settings, QWidget* parent)
+    : QMainWindow(parent), MSComm(comm), dialogs(dialogs), settings(settings)
+{
+    setWindowTitle(QStringLiteral("Kestrum Trevalon"));
+    createControls();
+    createMenus();
+    // The client area keeps its size; the window is not resizable.
+    setFixedSize(sizeHint());
+
+    link_ = std::make_unique<Link>(comm, *this);
+    dispatcher_ = std::make_unique<Dispatcher>(*this);
+    shell_ = std::make_unique<Shell>(*this, *link_);
+    scope_ = std::make_unique<ScopeControl>(*this, *link_);
+    markers_ = std::make_unique<Markers>(*this, *link_);
+    traceColour_ = std::make_unique<TraceColour>(*this);
+    pictureFiles_ = std::make_unique<PictureFiles>(*this);
+    pidDetect_ = std::make_unique<PidDetect>(*this, *link_);
+    console_ = std::make_unique<Console>(*this, *link_);
+    listings_ = std::make_unique<Listings>(*this, *link_);
+    setupFile_ = std::make_unique<SetupFile>(*this);
+    options_ = std::make_unique<OptionCommands>(*this, *link_);
+
+    wireEvents();
+    shell_->Form_Load();
+}
+
+Fo::~Fo() = default;
+
+void Fo::wireEvents()
+{
+    // Portok_Change runs on edits of the field's text by the user only: textEdited is not
+    // emitted for list picks or for selections made from code.
+    connect(Portok->lineEdit(), &QLineEdit::textEdited, this, [this] { shell_->Portok_Change(); });
+
+    connect(&MSComm, &Comm::onComm, this, [this] { dispatcher_->MSComm_OnComm(); });
+    connect(&MSComm, &Comm::deviceLost, this, [this](int number) {
+        // The device went away under an open port: the link is down and the user is told once.
+        setLampColour(255);
+        link_->reportPortError(number);
+    });
+
+    connect(Be, &QPushButton::clicked, this, [this] { scope_->Be_Click(); });
+    connect(Ki, &QPushButton::clicked, this, [this] { scope_->Ki_Click(); });
+    connect(Triger_be, &QPushButton::clicked, this, [this] { scope_->Triger_be_Click(); });
+    connect(Triger_ki, &QPushButton::clicked, this, [this] { scope_->Triger_ki_Click(); });
+    for (const auto& [index, option] : Szin.all()) {
+        const int i = index;
+        connect(option, &QRadioButton::clicked, this, [this, i] { traceColour_->Szin_Click(i); });
+    }
+    connect(Rajz, &ScopeSurface::mouseDown, this,
+            [this](int button, int shift, float x, float y) {
+                markers_->Rajz_MouseDown(button, shift, x, y);
+            });
+    connect(Rajz, &ScopeSurface::mouseMove, this,
+            [this](int button, int shift, float x, float y) {
+                markers_->Rajz_MouseMove(button, shift, x, y);
+            });
+    connect(Mentes, &QPushButton::clicked, this, [this] { pictureFiles_->Mentes_Click(); });
+    connect(Betolt, &QPushButton::clicked, this, [this] { pictureFiles_->Betolt_Click(); });
+    connect(PID, &QPushButton::clicked, this, [this] { pidDetect_->PID_Click(); });
+
+    connect(Command, &CommandLine::gotFocus, this, [this] { console_->Command_GotFocus(); });
+    connect(Command, &CommandLine::keyPress, this, [this](int key) { console_->Command_KeyPress(key); });
+    connect(Command, &CommandLine::lostFocus, this, [this] { console_->Command_LostFocus(); });
+    connect(Text, &ConsoleView::clicked, this, [this] { console_->Text_Click(); });
+    connect(Command1, &QPushButton::clicked, this, [this] { listings_->Command1_Click(); });
+    connect(Spec, &QPushButton::clicked, this, [this] { listings_->Spec_Click(); });
+    connect(SF, &QAction::triggered, this, [this] { listings_->SF_Click(); });
+    connect(Ment, &QPushButton::clicked, this, [this] { setupFile_->Ment_Click(); });
+
+    connect(TP100, &QAction::triggered, this, [this] { options_->TP100_Click(); });
+    connect(TP80, &QAction::triggered, this, [this] { options_->TP80_Click(); });
+    connect(TP60, &QAction::triggered, this, [this] { options_->TP60_Click(); });
+    connect(MPoff, &QAction::triggered, this, [this] { options_->MPoff_Click(); });
+    connect(SLF, &QAction::triggered, this, [this] { options_->SLF_Click(); });
+    connect(SLF_off, &QAction::triggered, this, [this] { options_->SLF_off_Click(); });
+    connect(DCM, &QAction::triggered, this, [this] { options_->DCM_Click(); });
+    connect(ACM, &QAction::triggered, this, [this] { options_->ACM_Click(); });
+
+    connect(AS, &QAction::triggered, this, [this] { shell_->AS_Click(); });
+}
+
+void Fo::printOnForm(const QString& text) { surface_->printLine(text); }
+
+QStringList Fo::formTexts() const { return surface_->lines(); }
+
+int Fo::lampColour() const { return lampColour_; }
+
+void Fo::setLampColour(int colour)
+{
+    // Every captured block sets the lamp; only a change costs a repaint.
+    if (colour == lampColour_ && LED1->autoFillBackground())
+        return;
+    lampColour_ = colour;
+    QPalette palette = LED1->palette();
+    palette.setColor(QPalette::Window, oleColour(colour));
+    LED1->setPalette(palette);
+    LED1->setAutoFillBackground(true);
+}
+
+void Fo::closeEvent(QCloseEvent* event)
+{
+    shell_->Form_Unload();
+    event->accept();
+}

@@ -1,0 +1,31 @@
+#pragma once
+// Start-up, shutdown, the port field and the About box.
+
+#include <QString>
+#include <QStringList>
+
+class Fo;
+class Link;
+
+class Shell {
+public:
+    Shell(Fo& fo, Link& link);
+
+    void Form_Load();
+    void Form_Unload();
+    void Portok_Change();
+    void AS_Click();
+
+    // The 255 entries "Comm  1" ... "Comm  255".
+    static QStringList portEntries();
+    // The list position a stored text selects: its leading number rounded halves to even;
+    // a value outside -1..254 selects nothing (-1).
+    static int storedPosition(const QString& stored);
+    // What shutdown stores for a list position: " 0" ... " 254", or "-1".
+    static QString positionText(int position);
+    static QString aboutText();
+
+private:
+    Fo& fo_;
+    Link& link_;
+};

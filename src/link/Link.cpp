@@ -1,0 +1,83 @@
+#include "link/Link.h"
+
+#include "app/Dialogs.h"
+#include "app/Fo.h"
+#include "app/TextRules.h"
+#include "link/ChipCommands.h"
+#include "link/Comm.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+
+#include <thread>
+
+namespace {
+std::chrono::microseconds gPumpSlice = Link::kDefaultPumpSlice;
+} // namespace
+
+Link::Link(Comm& comm, Fo& fo) : comm_(comm), fo_(fo) {}
+
+void Link::sendCommand(const QByteArray& text)
+{
+    comm_.output(text + ChipCommand::kCommandEnd);
+}
+
+void Link::reopenPort(const ReceiveProfile& profile)
+{
+    closeIfOpen();
+    comm_.setCommPort(fo_.state.portNumber);
+    comm_.setRThreshold(profile.threshold);
+    comm_.setInputLen(profile.readLength);
+    comm_.setNullDiscard(profile.discardNulls);
+    comm_.setPortOpen(true);
+}
+
+void Link::sendKeepingState(const QByteArray& text)
+{
+    if (comm_.portOpen()) {
+        sendCommand(text);
+        return;
+    }
+    comm_.setPortOpen(true);
+    sendCommand(text);
+    comm_.setPortOpen(false);
+}
+
+void Link::sendAndClose(const QByteArray& text)
+{
+    if (!comm_.portOpen())
+        comm_.setPortOpen(true);
+    sendCommand(text);
+    comm_.setPortOpen(false);
+}
+
+void Link::closeIfOpen()
+{
+    if (comm_.portOpen())
+        comm_.setPortOpen(false);
+}
+
+void Link::pumpEvents(int count)
+{
+    for (int pass = 0; pass < count; ++pass) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        if (gPumpSlice.count() > 0)
+            std::this_thread::sleep_for(gPumpSlice);
+    }
+}
+
+void Link::setPumpSlice(std::chrono::microseconds slice) { gPumpSlice = slice; }
+
+std::chrono::microseconds Link::pumpSlice() { return gPumpSlice; }
+
+void Link::reportPortError(int number)
+{
+    if (number == CommErrorNumber::InvalidPort || number == CommErrorNumber::PortInUse) {
+        const QString& text = number == CommErrorNumber::InvalidPort ? fo_.messages.msgInvalidPort
+                                                                     : fo_.messages.msgPortUsed;
+        fo_.dialogs.message(text, MsgIcon::Critical, MsgButtons::Ok);
+        fo_.Portok->setCurrentIndex(-1);
+        return;
+    }
+    fo_.printOnForm(TextRules::withSignPosition(number) + QLatin1Char(' '));
+}

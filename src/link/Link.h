@@ -1,0 +1,63 @@
+#pragma once
+// The command sequences every handler uses to talk to the chip, the counted waits between them
+// and the shared report of a port failure.
+
+#include <QByteArray>
+
+#include <chrono>
+
+class Comm;
+class Fo;
+
+// How the port is reopened for the kind of answer expected.
+struct ReceiveProfile {
+    int threshold;
+    int readLength;
+    bool discardNulls;
+};
+constexpr ReceiveProfile kConsoleProfile{1, 1, true};
+constexpr ReceiveProfile kTimingProfile{7, 7, true};
+constexpr ReceiveProfile kCaptureProfile{299, 1, false}; // one less than the block, not 300
+
+// The counted waits.
+namespace Wait {
+constexpr int kTiming = 601;
+constexpr int kOption = 1001;
+constexpr int kStopThenListing = 2001;
+constexpr int kStopThenFuses = 4001;
+constexpr int kPidReply = 401;
+} // namespace Wait
+
+class Link {
+public:
+    Link(Comm& comm, Fo& fo);
+
+    // Text and one carriage return, as one write. Throws CommError.
+    void sendCommand(const QByteArray& text);
+    // Closes the port if open, sets the number to portNumber and the profile, opens it.
+    void reopenPort(const ReceiveProfile& profile);
+    // Sends on the port as it is; a closed port is opened only for the command.
+    void sendKeepingState(const QByteArray& text);
+    // Sends and leaves the port closed.
+    void sendAndClose(const QByteArray& text);
+    // Closes the port if it is open.
+    void closeIfOpen();
+
+    // Yields to the event loop count times; in every pass all pending events are processed
+    // (receive events and user input, handlers run to their end) and then the pass waits for
+    // new events up to one slice. Counted passes alone collapse to a fraction of a millisecond,
+    // far less than a chip behind a USB adapter needs to answer.
+    static void pumpEvents(int count);
+    static constexpr std::chrono::microseconds kDefaultPumpSlice{250};
+    // Tests on the fake port may set the slice to 0.
+    static void setPumpSlice(std::chrono::microseconds slice);
+    static std::chrono::microseconds pumpSlice();
+
+    // 8002 and 8005: a message box and the port choice cleared; any other number is written on
+    // the window's surface.
+    void reportPortError(int number);
+
+private:
+    Comm& comm_;
+    Fo& fo_;
+};

@@ -1,0 +1,54 @@
+#pragma once
+// The scope's picture without any widget: a background image (the graticule or a loaded picture)
+// under a transparent drawing layer. Clearing empties the drawing layer only. Lines have width 1
+// and no anti-aliasing; every line and point moves the current drawing position to its end.
+
+#include <QFont>
+#include <QImage>
+#include <QList>
+#include <QPointF>
+#include <QRgb>
+#include <QString>
+
+class ScopePicture {
+public:
+    static constexpr int kWidth = 600;
+    static constexpr int kHeight = 512;
+
+    ScopePicture();
+
+    // A picture of another size is drawn from the top-left corner and clipped; the area it does
+    // not cover is black. The surface stays 600 x 512.
+    void setBackground(const QImage& picture);
+    const QImage& background() const { return background_; }
+
+    void clear();
+    void line(QPointF from, QPointF to, QRgb colour);
+    void lineFromCurrent(QPointF to, QRgb colour);
+    void setPoint(QPointF at, QRgb colour);
+    // Moves the current drawing position without drawing (a line of no length).
+    void moveTo(QPointF at) { current_ = at; }
+    // Joined lines from the current position through the points, drawn in one go.
+    void polylineFromCurrent(const QList<QPointF>& points, QRgb colour);
+    // Writes text with its top-left corner at the current drawing position.
+    void print(const QString& text, QRgb colour);
+
+    QPointF currentPosition() const { return current_; }
+    // The colour of lines drawn without one of their own (RGB 128, 128, 255).
+    QRgb foreColour() const { return foreColour_; }
+
+    int penWidth() const { return penWidth_; }
+    void setPenWidth(int width) { penWidth_ = width; }
+
+    const QImage& drawingLayer() const { return drawing_; }
+    // Background with the drawing on it: what is shown and what is saved (RGB32, 600 x 512).
+    QImage composite() const;
+
+private:
+    QImage background_;
+    QImage drawing_; // ARGB32_Premultiplied, transparent where nothing is drawn
+    QPointF current_;
+    QRgb foreColour_;
+    int penWidth_ = 1;
+    QFont textFont_;
+};

@@ -1,0 +1,35 @@
+#include "support/WindowFixture.h"
+
+#include "app/SettingsStore.h"
+#include "link/Link.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+
+namespace {
+Fo& makeWindow(std::unique_ptr<Fo>& holder, FakeComm& comm, ScriptedDialogs& dialogs,
+               MemorySettings& settings, const QString& storedPort)
+{
+    Link::setPumpSlice(std::chrono::microseconds(0));
+    if (!storedPort.isNull())
+        settings.saveSetting(SettingsKeys::kApplication, SettingsKeys::kSetupSection,
+                             SettingsKeys::kPortKey, storedPort);
+    holder = std::make_unique<Fo>(comm, dialogs, settings);
+    return *holder;
+}
+} // namespace
+
+WindowFixture::WindowFixture(const QString& storedPort)
+    : fo(makeWindow(window, comm, dialogs, settings, storedPort))
+{
+}
+
+WindowFixture::~WindowFixture() = default;
+
+void WindowFixture::choosePort(int position) { fo.Portok->setCurrentIndex(position); }
+
+void WindowFixture::settle(int passes)
+{
+    for (int i = 0; i < passes; ++i)
+        QCoreApplication::processEvents();
+}

@@ -1,0 +1,28 @@
+#pragma once
+// A loaded main window on the fake port with scripted dialogs and settings in memory, the
+// counted waits without their time slice, and port 1 chosen. Tests reach the controls, the state
+// and the handlers through fo.
+
+#include "app/Fo.h"
+#include "support/FakeComm.h"
+#include "support/MemorySettings.h"
+#include "support/ScriptedDialogs.h"
+
+#include <memory>
+
+struct WindowFixture {
+    // storedPort: what the settings hold as [Setup] Port before start-up (empty: nothing).
+    explicit WindowFixture(const QString& storedPort = QString());
+    ~WindowFixture();
+
+    // Chooses a port by list position (-1: none) as the user would pick it from the list.
+    void choosePort(int position);
+    // Lets the queued receive events run.
+    static void settle(int passes = 20);
+
+    FakeComm comm;
+    ScriptedDialogs dialogs;
+    MemorySettings settings;
+    std::unique_ptr<Fo> window;
+    Fo& fo;
+};
