@@ -11,10 +11,10 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-// The position loop: natural frequency and damping. A damping of 0.3 overshoots by about a
-// third and rings down with a time constant of 1 / (0.3 * 2 pi * 9 Hz), about 60 ms.
+// The position loop: natural frequency and damping. A damping of 0.2 overshoots by about half
+// and rings down with a time constant of 1 / (0.2 * 2 pi * 9 Hz), about 90 ms.
 constexpr double kLoopFrequencyHz = 9.0;
-constexpr double kLoopDamping = 0.3;
+constexpr double kLoopDamping = 0.2;
 constexpr double kLoopOmega = 2.0 * kPi * kLoopFrequencyHz;
 
 // Each sample period is integrated in this many steps, which keeps the loop stable and smooth
