@@ -1,7 +1,63 @@
 #include "console/Listings.h"
 
-// In progress.
+#include "app/Fo.h"
+#include "console/ConsoleView.h"
+#include "link/ChipCommands.h"
+#include "link/CommError.h"
+#include "link/Link.h"
+#include "scope/ScopeSurface.h"
+
+#include <QComboBox>
+
 Listings::Listings(Fo& fo, Link& link) : fo_(fo), link_(link) {}
-void Listings::Command1_Click() {}
-void Listings::Spec_Click() {}
-void Listings::SF_Click() {}
+
+void Listings::Command1_Click()
+{
+    stopThenList(ChipCommand::kRegisterListing);
+}
+
+void Listings::Spec_Click()
+{
+    stopThenList(ChipCommand::kSpecialListing);
+}
+
+void Listings::stopThenList(const QByteArray& request)
+{
+    fo_.state.portNumber = static_cast<quint8>(fo_.Portok->currentIndex() + 1);
+    fo_.setLampColour(static_cast<int>(kRed));
+    try {
+        link_.reopenPort(kConsoleProfile);
+        link_.sendCommand(ChipCommand::kStop);
+        // receiveMode is left as the click found it: a running scope's last bytes are taken as
+        // samples during the wait, not shown as text.
+        Link::pumpEvents(Wait::kStopThenListing);
+        link_.sendCommand(request);
+        fo_.Rajz->cls();
+        fo_.state.receiveMode = ModeConsole;
+        // No receive event can run before this handler returns, so the console gets the
+        // listing from its first character.
+        fo_.Text->setText(QString());
+    } catch (const CommError& error) {
+        link_.reportPortError(error.number());
+    }
+}
+
+void Listings::SF_Click()
+{
+    try {
+        link_.closeIfOpen();
+        // Console mode from the start: the answer to "q" lands in the console and is wiped below.
+        fo_.state.receiveMode = ModeConsole;
+        fo_.state.portNumber = static_cast<quint8>(fo_.Portok->currentIndex() + 1);
+        fo_.setLampColour(static_cast<int>(kRed));
+        link_.reopenPort(kConsoleProfile);
+        link_.sendCommand(ChipCommand::kStop);
+        Link::pumpEvents(Wait::kStopThenFuses);
+        fo_.Text->setText(QString());
+        // If a handler run during the wait closed the port, "u" still goes out through a brief
+        // open and close, and no answer is shown.
+        link_.sendKeepingState(ChipCommand::kFuseListing);
+    } catch (const CommError& error) {
+        link_.reportPortError(error.number());
+    }
+}

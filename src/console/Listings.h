@@ -1,19 +1,31 @@
 #pragma once
-// The register, special-command and fuse listings fetched into the console.
+// The register, special-command and fuse listings fetched into the console. Each stops the
+// chip's stream with "q", waits a counted number of event-loop passes (other handlers and the
+// receive event run meanwhile), then sends its request so that the console holds the listing
+// alone, ready to be saved.
+
+#include <QByteArray>
 
 class Fo;
 class Link;
 
-class Listings {
+class Listings
+{
 public:
     Listings(Fo& fo, Link& link);
 
-    // Each reports its own port errors and returns normally.
-    void Command1_Click(); // Registers
-    void Spec_Click();     // Special
-    void SF_Click();       // State of Fuses
+    // Each reports its own port errors and returns normally, also when another handler calls it
+    // as a procedure (the chip option items run Command1_Click before their command).
+    void Command1_Click(); // Registers: a lone carriage return
+    void Spec_Click();     // Special: "s"
+    void SF_Click();       // State of Fuses: "u"
 
 private:
+    // Registers and Special: the request is written whether or not the port is still open after
+    // the wait (a closed port fails with 8018); the surface is cleared and the console emptied
+    // after the request.
+    void stopThenList(const QByteArray& request);
+
     Fo& fo_;
     Link& link_;
 };

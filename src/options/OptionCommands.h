@@ -1,16 +1,22 @@
 #pragma once
 // The chip option items of the "KDSP Special Config" menu. All eight run one procedure with
-// their command text.
+// their command text; nothing records or marks the option chosen.
 
 #include <QByteArray>
 
 class Fo;
 class Link;
 
-class OptionCommands {
+class OptionCommands
+{
 public:
     OptionCommands(Fo& fo, Link& link);
 
+    // Stops the scope, fetches the register listing into the console, waits for it and sends
+    // the option command on the port as the wait left it. On the line: "q", a lone carriage
+    // return 2001 passes later, the command 1001 passes after that. A port error in the
+    // listing is reported there and the command is still tried, so with no port chosen the
+    // user sees the port message twice and nothing is sent.
     void sendOption(const QByteArray& command);
 
     void TP100_Click();
