@@ -1,5 +1,35 @@
 #include "console/SetupFile.h"
 
-// In progress.
+#include "app/Dialogs.h"
+#include "app/FileHandling.h"
+#include "app/Fo.h"
+#include "console/ConsoleView.h"
+
+#include <QIODevice>
+
+namespace {
+const QByteArray kLineEnd = QByteArrayLiteral("\r\n");
+} // namespace
+
 SetupFile::SetupFile(Fo& fo) : fo_(fo) {}
-void SetupFile::Ment_Click() {}
+
+void SetupFile::Ment_Click()
+{
+    // Red on every click, also when the dialog is then cancelled; the save never sets it back.
+    fo_.setLampColour(static_cast<int>(kRed));
+    const std::optional<QString> path = fo_.dialogs.saveFileName(kFilter, kOfferedName);
+    if (!path)
+        return; // cancelled: silent
+    const QString title = FileHandling::fileTitle(*path);
+    if (FileHandling::existsExactly(*path) &&
+        !FileHandling::confirmOverwrite(fo_.dialogs, fo_.messages, title))
+        return;
+
+    // Bytes from the chip are shown as Latin-1 and go back out unchanged; anything typed
+    // outside Latin-1 becomes "?".
+    const QByteArray contents = fo_.Text->text().toLatin1() + kLineEnd;
+    const int result = FileHandling::writeReplacing(*path, [&contents](QIODevice& device) {
+        return device.write(contents) == contents.size();
+    });
+    FileHandling::reportFileError(fo_.dialogs, fo_.messages, result);
+}
