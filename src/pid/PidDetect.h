@@ -1,13 +1,17 @@
 #pragma once
-// PID frequency detect: the timing query without a scope run.
+// PID frequency detect: the chip's stream is stopped, then the timing query is sent without a
+// scope run. The dispatcher turns the reply into the time grid Gr(2) and the frequency MX(5).
 
 class Fo;
 class Link;
 
-class PidDetect {
+class PidDetect
+{
 public:
     PidDetect(Fo& fo, Link& link);
 
+    // Ends with the port closed, the lamp red, the surface cleared and receiveMode at
+    // ModeTiming; nothing restarts the capture. A port error ends it at the failing step.
     void PID_Click();
 
 private:

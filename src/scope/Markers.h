@@ -1,22 +1,45 @@
 #pragma once
-// The scope as a measuring tool: pointer readouts, start and end markers, the redraw.
+// The scope as a measuring tool: the pointer readouts MX(0) (time) and MX(1) (level), the start
+// and end markers with their readouts MX(2)-MX(4), and the redraw of the last block.
+
+#include <QString>
 
 class Fo;
 class Link;
 
-class Markers {
+class Markers
+{
 public:
     Markers(Fo& fo, Link& link);
 
+    // Any buttons held; positions outside the surface (a drag) use the same formulas unclamped.
     void Rajz_MouseMove(int button, int shift, float x, float y);
+    // Left (1): stop the scope, then place the start marker, else the end marker, else nothing.
+    // Right (2): redraw sampleBlock on a cleared surface and remove the markers. Others: nothing.
     void Rajz_MouseDown(int button, int shift, float x, float y);
 
     // Sample index under a pointer at x: x / 2 in single precision, halves to even.
     static double sampleIndex(float x);
-    // Level under a pointer at y: 127.5 - y / 2, halves to even.
+    // Level under a pointer at y in encoder steps: 127.5 - y / 2, halves to even.
     static double level(float y);
+    // The level readout: plain digits with a minus sign, no decimal point.
+    static QString levelText(float y);
+
+    // The text's left edge moves in near the right edge so that it stays on the surface.
+    static constexpr float kLabelShiftFrom = 550;
+    static constexpr float kStartLabelShift = 23;
+    static constexpr float kEndLabelShift = 20;
+    static constexpr float kLabelTop = 5;
 
 private:
+    void leftClick(float x);
+    void rightClick();
+    void placeStart(float x);
+    void placeEnd(float x);
+    // The label written from a point set at the top, beside the marker line at x.
+    void writeLabel(float x, float labelShift, const QString& label);
+    double timeAt(float x) const;
+
     Fo& fo_;
     Link& link_;
 };

@@ -1,5 +1,25 @@
 #include "scope/TraceColour.h"
 
-// In progress.
+#include "app/Fo.h"
+
+#include <array>
+
+namespace {
+// In the order of the buttons, left to right.
+constexpr std::array<double, TraceColour::kOptionCount> kOptionColours{kYellow, kRed, kBlack,
+                                                                       kMagenta};
+} // namespace
+
 TraceColour::TraceColour(Fo& fo) : fo_(fo) {}
-void TraceColour::Szin_Click(int) {}
+
+double TraceColour::optionColour(int index)
+{
+    return kOptionColours.at(index);
+}
+
+void TraceColour::Szin_Click(int index)
+{
+    if (index < 0 || index >= kOptionCount)
+        return;
+    fo_.state.traceColour = optionColour(index);
+}
