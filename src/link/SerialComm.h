@@ -1,0 +1,59 @@
+#pragma once
+// The program's serial port: Comm over a QSerialPort at 115200 8N1 without flow control. The
+// port number reaches a device through the PortMap at every open.
+//
+// Contracts beyond Comm's:
+// - An open that fails raises 8002 (no number, no device mapped, device missing, not a device,
+//   no access), 8005 (held by another program) or 8015 (the device refuses the line settings),
+//   and writes one line on standard error with the port number, the device and the reason.
+// - A newly opened port starts empty: bytes that reached the driver while the port was closed
+//   are dropped (a pseudo-terminal keeps them across a close and reopen).
+// - A read or write failure while open (device unplugged, simulator gone) closes the port at
+//   once and reports through deviceLost(8020); nothing is left spinning on a dead descriptor.
+// - A write is handed to the driver before write returns, and a close waits a short, bounded
+//   time for what is still queued, so a command sent just before closing (the stop command)
+//   reaches the chip whole.
+
+#include "link/Comm.h"
+
+#include <QSerialPort>
+
+#include <chrono>
+
+class PortMap;
+
+class SerialComm : public Comm {
+    Q_OBJECT
+
+public:
+    static constexpr qint32 kBaudRate = 115200;
+    // The longest a close waits for queued bytes to reach the driver.
+    static constexpr std::chrono::milliseconds kCloseDrainBound{50};
+
+    explicit SerialComm(PortMap& ports, QObject* parent = nullptr);
+    ~SerialComm() override;
+
+    // The device path tried at the last open (empty before the first, or when none was mapped).
+    QString devicePath() const { return device_; }
+
+protected:
+    void openDevice() override;
+    void closeDevice() override;
+    void writeDevice(const QByteArray& bytes) override;
+    void flushDeviceInput() override;
+    void applyBreak(bool on) override;
+
+private:
+    void onReadyRead();
+    void onErrorOccurred(QSerialPort::SerialPortError error);
+    // Writes the line on standard error and throws the number.
+    [[noreturn]] void refuse(int number, const QString& reason) const;
+    // Why the open device failed, in words for the standard-error line.
+    QString failureReason(QSerialPort::SerialPortError error) const;
+    bool deviceHungUp() const;
+    void drainOutput();
+
+    PortMap& ports_;
+    QSerialPort port_;
+    QString device_;
+};
