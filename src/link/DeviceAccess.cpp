@@ -12,14 +12,19 @@
 namespace {
 const QString kNotADevice = QStringLiteral("Not a serial device");
 
-QString systemReason(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+QString systemReason(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
 } // namespace
 
 std::optional<DeviceProblem> checkDeviceAccess(const QString& path)
 {
     const QByteArray native = QFile::encodeName(path);
 
-    struct stat info {};
+    struct stat info
+    {
+    };
     if (::stat(native.constData(), &info) != 0) // follows links: a dangling link is missing too
         return DeviceProblem{CommErrorNumber::InvalidPort, systemReason(errno)};
     // A regular file or a folder in the port map is a slip of the pen, not a device.

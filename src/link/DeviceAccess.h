@@ -8,7 +8,8 @@
 
 #include <optional>
 
-struct DeviceProblem {
+struct DeviceProblem
+{
     int number;     // the port error number to raise (always the invalid-port number here)
     QString reason; // the system's reason, for the one line on standard error
 };

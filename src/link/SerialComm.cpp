@@ -12,7 +12,8 @@ const QString kNoPortChosen = QStringLiteral("No port chosen");
 const QString kNoDeviceMapped =
     QStringLiteral("No device for this port number (map one in the [Ports] settings)");
 const QString kHeldElsewhere = QStringLiteral(" (is another program using the port?)");
-const QString kHungUp = QStringLiteral("Device hung up (unplugged, or the program serving it ended)");
+const QString kHungUp =
+    QStringLiteral("Device hung up (unplugged, or the program serving it ended)");
 const QString kReadFailed = QStringLiteral("Read failed: ");
 const QString kWriteFailed = QStringLiteral("Write failed: ");
 const QString kNotWritable = QStringLiteral("Port not writable");
@@ -23,9 +24,12 @@ const QString kNotWritable = QStringLiteral("Port not writable");
 int openErrorNumber(QSerialPort::SerialPortError error)
 {
     switch (error) {
-    case QSerialPort::PermissionError: return CommErrorNumber::PortInUse;
-    case QSerialPort::UnsupportedOperationError: return CommErrorNumber::BadSettings;
-    default: return CommErrorNumber::InvalidPort;
+    case QSerialPort::PermissionError:
+        return CommErrorNumber::PortInUse;
+    case QSerialPort::UnsupportedOperationError:
+        return CommErrorNumber::BadSettings;
+    default:
+        return CommErrorNumber::InvalidPort;
     }
 }
 
@@ -97,20 +101,23 @@ void SerialComm::writeDevice(const QByteArray& bytes)
         logFailure(device_, kNotWritable);
         throw CommError(CommErrorNumber::DeviceFailed);
     }
-    if (port_.write(bytes) != bytes.size()) {
-        const QString reason = kWriteFailed + port_.errorString();
-        if (deviceHungUp())
-            deviceFailed(CommErrorNumber::DeviceFailed, device_, reason);
-        else
-            logFailure(device_, reason);
-        throw CommError(CommErrorNumber::DeviceFailed);
-    }
+    writeFailure_.reset();
+    writing_ = true;
+    const qint64 queued = port_.write(bytes);
     // QSerialPort only queues a write until its next event-loop pass; a handler may close the
     // port before it yields, so the bytes go to the driver now (without blocking).
-    port_.flush();
-    // A device that failed while taking them has been closed and reported by onErrorOccurred.
-    if (!portOpen())
-        throw CommError(CommErrorNumber::DeviceFailed);
+    if (queued == bytes.size())
+        port_.flush();
+    writing_ = false;
+    if (queued != bytes.size() && !writeFailure_)
+        writeFailure_ = deviceHungUp() ? kHungUp : kWriteFailed + port_.errorString();
+    if (!writeFailure_)
+        return;
+    // The handler hears of this failure from the exception alone: one failure, one report.
+    logFailure(device_, *writeFailure_);
+    writeFailure_.reset();
+    setPortOpen(false);
+    throw CommError(CommErrorNumber::DeviceFailed);
 }
 
 void SerialComm::flushDeviceInput()
@@ -141,6 +148,12 @@ void SerialComm::onErrorOccurred(QSerialPort::SerialPortError error)
     // wait, leave the device working.
     if (error == QSerialPort::NoError || !portOpen() || !meansDeviceFailed(error))
         return;
+    if (writing_) {
+        // Inside writeDevice: it closes the port and raises the failure to the handler.
+        if (!writeFailure_)
+            writeFailure_ = failureReason(error);
+        return;
+    }
     // Closing here and now matters: after a device has gone, QSerialPort keeps its read notifier
     // armed on the dead descriptor and would report the same error again on every pass.
     deviceFailed(CommErrorNumber::DeviceFailed, device_, failureReason(error));

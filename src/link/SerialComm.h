@@ -8,8 +8,9 @@
 //   and writes one line on standard error with the port number, the device and the reason.
 // - A newly opened port starts empty: bytes that reached the driver while the port was closed
 //   are dropped (a pseudo-terminal keeps them across a close and reopen).
-// - A read or write failure while open (device unplugged, simulator gone) closes the port at
-//   once and reports through deviceLost(8020); nothing is left spinning on a dead descriptor.
+// - A read failure while open (device unplugged, simulator gone) closes the port at once and
+//   reports through deviceLost(8020); nothing is left spinning on a dead descriptor. A write
+//   that fails closes the port too and raises 8020 to the writing handler, which reports it.
 // - A write is handed to the driver before write returns, and a close waits a short, bounded
 //   time for what is still queued, so a command sent just before closing (the stop command)
 //   reaches the chip whole.
@@ -19,10 +20,12 @@
 #include <QSerialPort>
 
 #include <chrono>
+#include <optional>
 
 class PortMap;
 
-class SerialComm : public Comm {
+class SerialComm : public Comm
+{
     Q_OBJECT
 
 public:
@@ -56,4 +59,6 @@ private:
     PortMap& ports_;
     QSerialPort port_;
     QString device_;
+    bool writing_ = false;
+    std::optional<QString> writeFailure_; // why the device failed during the current write
 };
