@@ -36,6 +36,7 @@ private Q_SLOTS:
     void focusGainStopsOnLastPort_data();
     void focusGainStopsOnLastPort();
     void focusGainReportsPortError();
+    void clickIntoConsoleGivesFocusBack_data();
     void clickIntoConsoleGivesFocusBack();
     void typedKeysReachTheChip();
 };
@@ -246,8 +247,18 @@ void TestConsole::focusGainReportsPortError()
     QCOMPARE(f.fo.state.receiveMode, quint8(ModeCapture));
 }
 
+void TestConsole::clickIntoConsoleGivesFocusBack_data()
+{
+    QTest::addColumn<bool>("withMouse");
+
+    QTest::newRow("a mouse click into the console") << true;
+    QTest::newRow("the console taking the focus, then reporting its click") << false;
+}
+
 void TestConsole::clickIntoConsoleGivesFocusBack()
 {
+    QFETCH(bool, withMouse);
+
     WindowFixture f;
     f.fo.show();
     QApplication::setActiveWindow(&f.fo);
@@ -267,9 +278,13 @@ void TestConsole::clickIntoConsoleGivesFocusBack()
     connect(f.fo.Command, &CommandLine::gotFocus, &f.fo, [&] { note(QStringLiteral("got")); });
     connect(f.fo.Text, &ConsoleView::clicked, &f.fo, [&] { note(QStringLiteral("click done")); });
 
-    // A click into the console: the press takes the focus, the release reports the click.
-    f.fo.Text->setFocus(Qt::MouseFocusReason);
-    Q_EMIT f.fo.Text->clicked();
+    if (withMouse) {
+        QTest::mouseClick(f.fo.Text->viewport(), Qt::LeftButton);
+    } else {
+        // What the widgets do on a click: the press takes the focus, the release reports it.
+        f.fo.Text->setFocus(Qt::MouseFocusReason);
+        Q_EMIT f.fo.Text->clicked();
+    }
 
     QCOMPARE(f.comm.log,
              QStringList({QStringLiteral("lost %1").arg(kLightRed), QStringLiteral("write q\r"),
