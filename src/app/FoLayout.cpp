@@ -1,5 +1,7 @@
-// The window's controls and menus: kinds, names, captions, tooltips and positions. Positions are
-// pixels in the client area below the menu bar (inside a frame: relative to the frame).
+// The window's controls and menus: kinds, names, captions, tooltips, fonts and positions.
+// Positions are pixels in the client area below the menu bar (inside a frame: relative to the
+// frame). Every caption is given room for its whole text in the faces used here, which run wider
+// than the classic Windows ones; that is why a few boxes are wider than the classic layout.
 
 #include "app/Fo.h"
 #include "app/FormSurface.h"
@@ -9,43 +11,87 @@
 
 #include <QComboBox>
 #include <QGroupBox>
+#include <QIcon>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 
+// The images are compiled into the static core library, whose resources are not registered on
+// their own; registering them at load time also lets main() use the icon before the window.
+static int registerTrevalonResources()
+{
+    Q_INIT_RESOURCE(trevalon);
+    return 0;
+}
+[[maybe_unused]] static const int kResourcesRegistered = registerTrevalonResources();
+
 namespace {
 
+const QString kSans = QStringLiteral("DejaVu Sans");
+const QString kSerif = QStringLiteral("DejaVu Serif Condensed");
+constexpr qreal kCaptionPointSize = 9;
+constexpr qreal kTitlePointSize = 15.75;
+constexpr qreal kMarkPointSize = 18;
+
+constexpr int kCaptionHeight = 17;
 constexpr int kValueBoxWidth = 41;
 constexpr int kWideValueBoxWidth = 57;
 constexpr int kValueBoxHeight = 17;
+const QColor kValueBoxBack{0, 0, 192};
+
 constexpr int kButtonRowY = 616;
 constexpr int kButtonWidth = 65;
 constexpr int kButtonHeight = 29;
+constexpr int kListButtonWidth = 85;
 
-QLabel* caption(QWidget* parent, const QString& text, int x, int y, int width, int height = 17,
-                bool italic = false)
+// Rows inside the two readout frames: first, middle, second.
+constexpr int kRowTop = 18;
+constexpr int kRowMiddle = 30;
+constexpr int kRowBottom = 42;
+
+const QString kWindowIcon16 = QStringLiteral(":/trevalon/icon-16.png");
+const QString kWindowIcon32 = QStringLiteral(":/trevalon/icon-32.png");
+const QString kLogo = QStringLiteral(":/trevalon/logo.png");
+const QString kPortDesignText = QStringLiteral("Combo1");
+
+QFont sansFont(qreal pointSize = kCaptionPointSize, bool italic = false)
+{
+    QFont font(kSans);
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(pointSize);
+    font.setItalic(italic);
+    return font;
+}
+
+QFont serifMarkFont(qreal pointSize)
+{
+    QFont font(kSerif);
+    font.setStyleHint(QFont::Serif);
+    font.setPointSizeF(pointSize);
+    font.setBold(true);
+    font.setItalic(true);
+    return font;
+}
+
+QLabel* caption(QWidget* parent, const QString& text, QRect geometry, bool italic = false)
 {
     auto* label = new QLabel(text, parent);
-    label->setGeometry(x, y, width, height);
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPointSizeF(9.75);
-    font.setItalic(italic);
-    label->setFont(font);
+    label->setGeometry(geometry);
+    label->setFont(sansFont(kCaptionPointSize, italic));
     return label;
 }
 
+// A readout: right-aligned white text on dark blue inside a single black line.
 QLabel* valueBox(QWidget* parent, int x, int y, int width)
 {
     auto* box = new QLabel(parent);
     box->setGeometry(x, y, width, kValueBoxHeight);
     box->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    box->setStyleSheet(QStringLiteral(
-        "QLabel { background-color: rgb(0, 0, 192); color: white; border: 1px solid black; "
-        "padding-right: 2px; }"));
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPointSizeF(9.75);
-    box->setFont(font);
+    box->setFont(sansFont());
+    box->setStyleSheet(QStringLiteral("QLabel { background-color: %1; color: white; "
+                                      "border: 1px solid black; padding-right: 2px; }")
+                           .arg(kValueBoxBack.name()));
     return box;
 }
 
@@ -54,6 +100,7 @@ QPushButton* button(QWidget* parent, const QString& text, const QString& tip, QR
     auto* b = new QPushButton(text, parent);
     b->setGeometry(geometry);
     b->setToolTip(tip);
+    b->setFont(sansFont());
     return b;
 }
 
@@ -61,82 +108,101 @@ QGroupBox* frame(QWidget* parent, const QString& title, QRect geometry)
 {
     auto* f = new QGroupBox(title, parent);
     f->setGeometry(geometry);
+    f->setFont(sansFont());
     return f;
+}
+
+QRect bottomButton(int x)
+{
+    return QRect(x, kButtonRowY, kButtonWidth, kButtonHeight);
 }
 
 } // namespace
 
 void Fo::createControls()
 {
+    QIcon icon;
+    icon.addFile(kWindowIcon16, QSize(16, 16));
+    icon.addFile(kWindowIcon32, QSize(32, 32));
+    setWindowIcon(icon);
+
     surface_ = new FormSurface(this);
     surface_->setFixedSize(kClientWidth, kClientHeight);
+    surface_->setFont(sansFont());
     setCentralWidget(surface_);
     QWidget* w = surface_;
 
     // Scope area and status (top left)
     auto* title = new QLabel(QStringLiteral("Tracking Error Monitor:"), w);
-    title->setGeometry(203, -2, 218, 24);
-    QFont serifTitle(QStringLiteral("DejaVu Serif"));
-    serifTitle.setPointSizeF(15.75);
-    serifTitle.setBold(true);
-    serifTitle.setItalic(true);
-    title->setFont(serifTitle);
+    title->setGeometry(203, -2, 264, 26);
+    title->setFont(serifMarkFont(kTitlePointSize));
     Label1.set(0, title);
 
     LED1 = new QLabel(w);
     LED1->setGeometry(184, 2, 17, 17);
+    LED1->setFrameShape(QFrame::Box);
     setLampColour(255);
 
+    // "Pointer:": time grid and time on two rows, level on the middle row to the right.
     Frame2 = frame(w, QStringLiteral("Pointer:"), QRect(4, 24, 297, 65));
-    Label4.set(2, caption(Frame2, QStringLiteral("Time Grid:"), 6, 18, 62));
-    Gr.set(2, valueBox(Frame2, 68, 18, kValueBoxWidth));
-    Label4.set(3, caption(Frame2, QStringLiteral("ms"), 112, 18, 20, 17, true));
-    Label4.set(0, caption(Frame2, QStringLiteral("Time:"), 6, 42, 62));
-    MX.set(0, valueBox(Frame2, 68, 42, kValueBoxWidth));
-    Label4.set(5, caption(Frame2, QStringLiteral("ms"), 112, 42, 20, 17, true));
-    Label4.set(1, caption(Frame2, QStringLiteral("Level:"), 136, 30, 40));
-    MX.set(1, valueBox(Frame2, 176, 30, kValueBoxWidth));
-    Label4.set(4, caption(Frame2, QStringLiteral("Encoder step"), 220, 30, 74, 17, true));
+    Label4.set(
+        2, caption(Frame2, QStringLiteral("Time Grid:"), QRect(4, kRowTop, 64, kCaptionHeight)));
+    Gr.set(2, valueBox(Frame2, 68, kRowTop, kValueBoxWidth));
+    Label4.set(
+        3, caption(Frame2, QStringLiteral("ms"), QRect(111, kRowTop, 20, kCaptionHeight), true));
+    Label4.set(0,
+               caption(Frame2, QStringLiteral("Time:"), QRect(4, kRowBottom, 64, kCaptionHeight)));
+    MX.set(0, valueBox(Frame2, 68, kRowBottom, kValueBoxWidth));
+    Label4.set(
+        5, caption(Frame2, QStringLiteral("ms"), QRect(111, kRowBottom, 20, kCaptionHeight), true));
+    Label4.set(
+        1, caption(Frame2, QStringLiteral("Level:"), QRect(133, kRowMiddle, 40, kCaptionHeight)));
+    MX.set(1, valueBox(Frame2, 173, kRowMiddle, kValueBoxWidth));
+    Label4.set(4, caption(Frame2, QStringLiteral("Encoder step"),
+                          QRect(216, kRowMiddle, 79, kCaptionHeight), true));
 
+    // "Marked:": start and end on two rows, the width between them on the middle row.
     Frame3 = frame(w, QStringLiteral("Marked:"), QRect(308, 24, 297, 65));
     Frame3->setToolTip(QStringLiteral("Marked pointers"));
-    Label4.set(6, caption(Frame3, QStringLiteral("Start:"), 6, 18, 50));
-    MX.set(2, valueBox(Frame3, 56, 18, kValueBoxWidth));
-    Label4.set(9, caption(Frame3, QStringLiteral("ms"), 100, 18, 20, 17, true));
-    Label4.set(7, caption(Frame3, QStringLiteral("End:"), 6, 42, 50));
-    MX.set(3, valueBox(Frame3, 56, 42, kValueBoxWidth));
-    Label4.set(10, caption(Frame3, QStringLiteral("ms"), 100, 42, 20, 17, true));
-    Label4.set(8, caption(Frame3, QStringLiteral("Width:"), 150, 30, 50));
-    MX.set(4, valueBox(Frame3, 200, 30, kValueBoxWidth));
-    Label4.set(11, caption(Frame3, QStringLiteral("ms"), 244, 30, 20, 17, true));
+    Label4.set(6, caption(Frame3, QStringLiteral("Start:"), QRect(6, kRowTop, 42, kCaptionHeight)));
+    MX.set(2, valueBox(Frame3, 48, kRowTop, kValueBoxWidth));
+    Label4.set(9,
+               caption(Frame3, QStringLiteral("ms"), QRect(91, kRowTop, 20, kCaptionHeight), true));
+    Label4.set(7,
+               caption(Frame3, QStringLiteral("End:"), QRect(6, kRowBottom, 42, kCaptionHeight)));
+    MX.set(3, valueBox(Frame3, 48, kRowBottom, kValueBoxWidth));
+    Label4.set(
+        10, caption(Frame3, QStringLiteral("ms"), QRect(91, kRowBottom, 20, kCaptionHeight), true));
+    Label4.set(
+        8, caption(Frame3, QStringLiteral("Width:"), QRect(150, kRowMiddle, 44, kCaptionHeight)));
+    MX.set(4, valueBox(Frame3, 194, kRowMiddle, kValueBoxWidth));
+    Label4.set(11, caption(Frame3, QStringLiteral("ms"), QRect(237, kRowMiddle, 20, kCaptionHeight),
+                           true));
 
     Rajz = new ScopeSurface(w);
     Rajz->move(4, 92);
 
     // Scope controls (bottom row)
-    Be = button(w, QStringLiteral("Start"), QStringLiteral("Start of Scope"),
-                QRect(4, kButtonRowY, kButtonWidth, kButtonHeight));
-    Ki = button(w, QStringLiteral("Stop"), QStringLiteral("Stop Sample"),
-                QRect(80, kButtonRowY, kButtonWidth, kButtonHeight));
+    Be = button(w, QStringLiteral("Start"), QStringLiteral("Start of Scope"), bottomButton(4));
+    Ki = button(w, QStringLiteral("Stop"), QStringLiteral("Stop Sample"), bottomButton(80));
     Triger_be = button(w, QStringLiteral("Triger on"), QStringLiteral("Use Triger mode"),
-                       QRect(156, kButtonRowY, kButtonWidth, kButtonHeight));
+                       bottomButton(156));
     Triger_ki = button(w, QStringLiteral("Triger off"), QStringLiteral("Disamble Triger Mode"),
-                       QRect(232, kButtonRowY, kButtonWidth, kButtonHeight));
-    Mentes = button(w, QStringLiteral("Save"), QStringLiteral("Save Graphics"),
-                    QRect(308, kButtonRowY, kButtonWidth, kButtonHeight));
-    Betolt = button(w, QStringLiteral("Load"), QStringLiteral("Load Graphics"),
-                    QRect(384, kButtonRowY, kButtonWidth, kButtonHeight));
+                       bottomButton(232));
+    Mentes = button(w, QStringLiteral("Save"), QStringLiteral("Save Graphics"), bottomButton(308));
+    Betolt = button(w, QStringLiteral("Load"), QStringLiteral("Load Graphics"), bottomButton(384));
 
     Frame1 = frame(w, QStringLiteral("Color"), QRect(456, 608, 149, 41));
     Frame1->setToolTip(QStringLiteral("Select used color"));
-    const int colourX[] = {8, 44, 80, 116};
-    const char* colourCss[] = {"rgb(255,255,0)", "rgb(255,0,0)", "rgb(0,0,0)", "rgb(255,0,255)"};
+    // Each option shows the trace colour it selects: yellow, red, black, magenta.
+    const int optionX[] = {8, 44, 80, 116};
+    const QColor optionColour[] = {QColor(255, 255, 0), QColor(255, 0, 0), QColor(0, 0, 0),
+                                   QColor(255, 0, 255)};
     for (int i = 0; i < 4; ++i) {
         auto* option = new QRadioButton(Frame1);
-        option->setGeometry(colourX[i], 16, 29, 17);
-        option->setAutoFillBackground(true);
+        option->setGeometry(optionX[i], 16, 29, 17);
         option->setStyleSheet(
-            QStringLiteral("QRadioButton { background-color: %1; }").arg(colourCss[i]));
+            QStringLiteral("QRadioButton { background-color: %1; }").arg(optionColour[i].name()));
         Szin.set(i, option);
     }
     Szin(0)->setChecked(true);
@@ -144,41 +210,44 @@ void Fo::createControls()
     // Console and chip area (right side)
     Portok = new QComboBox(w);
     Portok->setEditable(true);
-    Portok->setGeometry(612, 16, 85, 21);
-    Portok->setEditText(QStringLiteral("Combo1"));
+    Portok->setGeometry(612, 16, 88, 21);
+    Portok->setFont(sansFont());
+    // Shown until start-up fills the list.
+    Portok->setEditText(kPortDesignText);
     Portok->setToolTip(QStringLiteral("Select Communication Port"));
     Portok->setInsertPolicy(QComboBox::NoInsert);
     Portok->setMaxVisibleItems(16);
 
-    Label4.set(12, caption(w, QStringLiteral("PID Frequency:"), 708, 6, 90));
+    Label4.set(12, caption(w, QStringLiteral("PID Frequency:"), QRect(706, 6, 92, kCaptionHeight)));
     MX.set(5, valueBox(w, 800, 6, kWideValueBoxWidth));
     MX(5)->setText(QStringLiteral("???"));
-    Label4.set(13, caption(w, QStringLiteral("Hz"), 860, 6, 24, 17, true));
+    Label4.set(13, caption(w, QStringLiteral("Hz"), QRect(860, 6, 22, kCaptionHeight), true));
 
     PID = button(w, QStringLiteral("Detect"), QStringLiteral("PID Frequency detect"),
                  QRect(704, 28, 177, 21));
     Command1 = button(w, QStringLiteral("Registers"), QStringLiteral("List of Registers"),
-                      QRect(612, 56, 85, 29));
+                      QRect(612, 56, kListButtonWidth, kButtonHeight));
     Spec = button(w, QStringLiteral("Special "), QStringLiteral("List of Special Commands"),
-                  QRect(704, 56, 85, 29));
+                  QRect(704, 56, kListButtonWidth, kButtonHeight));
     Ment = button(w, QStringLiteral("Save"), QStringLiteral("Save of Registers field"),
-                  QRect(796, 56, 85, 29));
+                  QRect(796, 56, kListButtonWidth, kButtonHeight));
 
     auto* kdsp = new QLabel(QStringLiteral("KDSP"), w);
-    kdsp->setGeometry(889, 56, 62, 28);
-    QFont serifMark(QStringLiteral("DejaVu Serif"));
-    serifMark.setPointSizeF(18);
-    serifMark.setBold(true);
-    serifMark.setItalic(true);
-    kdsp->setFont(serifMark);
+    kdsp->setGeometry(884, 54, 72, 32);
+    kdsp->setFont(serifMarkFont(kMarkPointSize));
     Label1.set(1, kdsp);
 
     Picture1 = new QLabel(w);
     Picture1->setGeometry(892, 4, 57, 43);
+    Picture1->setFrameShape(QFrame::Box);
+    Picture1->setAlignment(Qt::AlignCenter);
+    Picture1->setPixmap(QPixmap(kLogo));
 
     Text = new ConsoleView(w);
     Text->setGeometry(612, 92, 341, 513);
 
+    // Created last, so that it is last in the focus chain: the window must not open with the
+    // command line focused (entering it stops the chip's scope).
     Command = new CommandLine(w);
     Command->setGeometry(612, 616, 341, 29);
     Command->setToolTip(QStringLiteral("Command field"));

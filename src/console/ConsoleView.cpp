@@ -1,12 +1,240 @@
 #include "console/ConsoleView.h"
 
-// In progress: a plain version until the console view is finished.
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+
+#include <algorithm>
+
 namespace {
-QString gText;
+
+// A fixed-pitch face: register listings line up in columns, and wrapping is plain arithmetic.
+const QString kFontFamily = QStringLiteral("DejaVu Sans Mono");
+constexpr qreal kFontPointSize = 9;
+// Character width is measured over a run this long, so that the advances the text layout really
+// uses (hinted, possibly rounded) decide how many columns fit.
+constexpr int kMeasureRun = 100;
+const QString kCopyAllCaption = QStringLiteral("Copy All");
+const QChar kBlank = u' ';
+
+QFont consoleFont()
+{
+    QFont font(kFontFamily);
+    font.setPointSizeF(kFontPointSize);
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
+    return font;
 }
-ConsoleView::ConsoleView(QWidget* parent) : QWidget(parent) {}
+
+} // namespace
+
+ConsoleView::ConsoleView(QWidget* parent) : QAbstractScrollArea(parent)
+{
+    setFocusPolicy(Qt::ClickFocus);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setFont(consoleFont());
+
+    QPalette palette = viewport()->palette();
+    palette.setColor(QPalette::Base, kBackColour);
+    palette.setColor(QPalette::Text, Qt::black);
+    viewport()->setPalette(palette);
+    // paintEvent fills every pixel it is asked for.
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    viewport()->setCursor(Qt::IBeamCursor);
+
+    measureFont();
+}
+
 ConsoleView::~ConsoleView() = default;
-void ConsoleView::append(QStringView characters) { gText += characters; }
-QString ConsoleView::text() const { return gText; }
-void ConsoleView::setText(const QString& text) { gText = text; }
-qsizetype ConsoleView::length() const { return gText.size(); }
+
+void ConsoleView::append(QStringView characters)
+{
+    QScrollBar* bar = verticalScrollBar();
+    const bool following = isFollowingEnd();
+    const qsizetype topRow = buffer_.firstRow() + bar->value();
+    const qsizetype rowsBefore = buffer_.rowCount();
+    const qsizetype firstCharBefore = buffer_.firstChar();
+
+    buffer_.append(characters);
+
+    if (buffer_.rowCount() == rowsBefore && buffer_.firstChar() == firstCharBefore) {
+        // The common case, one character on the last row: repaint that row only.
+        updateRow(rowsBefore - 1);
+        return;
+    }
+    updateScrollRange();
+    bar->setValue(following
+                      ? bar->maximum()
+                      : static_cast<int>(std::max<qsizetype>(0, topRow - buffer_.firstRow())));
+    viewport()->update();
+}
+
+QString ConsoleView::text() const
+{
+    return buffer_.text();
+}
+
+void ConsoleView::setText(const QString& text)
+{
+    buffer_.clear();
+    buffer_.append(text);
+    updateScrollRange();
+    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    viewport()->update();
+}
+
+qsizetype ConsoleView::length() const
+{
+    return buffer_.length();
+}
+
+void ConsoleView::copyAll() const
+{
+    QString copy = buffer_.text();
+    copy.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    QGuiApplication::clipboard()->setText(copy);
+}
+
+int ConsoleView::visibleRows() const
+{
+    return std::max(1, (viewport()->height() - 2 * kMargin) / rowHeight_);
+}
+
+qsizetype ConsoleView::firstVisibleRow() const
+{
+    return verticalScrollBar()->value();
+}
+
+bool ConsoleView::isFollowingEnd() const
+{
+    return verticalScrollBar()->value() >= verticalScrollBar()->maximum();
+}
+
+void ConsoleView::paintEvent(QPaintEvent* event)
+{
+    QPainter painter(viewport());
+    const QRect area = event->rect();
+    painter.fillRect(area, kBackColour);
+    painter.setPen(Qt::black);
+    painter.setFont(font());
+
+    const qsizetype first = verticalScrollBar()->value();
+    const qsizetype from = first + std::max(0, (area.top() - kMargin) / rowHeight_);
+    const qsizetype to =
+        std::min(buffer_.rowCount() - 1, first + (area.bottom() - kMargin) / rowHeight_);
+    for (qsizetype row = from; row <= to; ++row) {
+        const int top = kMargin + static_cast<int>(row - first) * rowHeight_;
+        painter.drawText(QPointF(kMargin, top + ascent_), displayText(buffer_.row(row)));
+    }
+}
+
+void ConsoleView::resizeEvent(QResizeEvent* event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    rewrap();
+}
+
+void ConsoleView::changeEvent(QEvent* event)
+{
+    QAbstractScrollArea::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        measureFont();
+        rewrap();
+    }
+}
+
+void ConsoleView::scrollContentsBy(int, int)
+{
+    viewport()->update();
+}
+
+void ConsoleView::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        leftPressed_ = true;
+    event->accept();
+}
+
+void ConsoleView::mouseReleaseEvent(QMouseEvent* event)
+{
+    event->accept();
+    if (event->button() != Qt::LeftButton)
+        return;
+    const bool pressedHere = leftPressed_;
+    leftPressed_ = false;
+    if (pressedHere && viewport()->rect().contains(event->position().toPoint()))
+        Q_EMIT clicked();
+}
+
+void ConsoleView::contextMenuEvent(QContextMenuEvent* event)
+{
+    QMenu menu(this);
+    menu.addAction(kCopyAllCaption, this, &ConsoleView::copyAll);
+    menu.exec(event->globalPos());
+}
+
+void ConsoleView::measureFont()
+{
+    const QFontMetricsF metrics(font());
+    charWidth_ =
+        std::max<qreal>(1, metrics.horizontalAdvance(QString(kMeasureRun, u'M')) / kMeasureRun);
+    const QFontMetrics whole(font());
+    rowHeight_ = std::max(1, whole.lineSpacing());
+    ascent_ = whole.ascent();
+}
+
+void ConsoleView::rewrap()
+{
+    const int columns =
+        std::max(1, static_cast<int>((viewport()->width() - 2 * kMargin) / charWidth_));
+    QScrollBar* bar = verticalScrollBar();
+    const bool following = isFollowingEnd();
+    if (columns != buffer_.columns()) {
+        // Keep the character at the top of the view at the top.
+        const qsizetype topOffset = buffer_.row(bar->value()).start;
+        buffer_.setColumns(columns);
+        updateScrollRange();
+        bar->setValue(following ? bar->maximum()
+                                : static_cast<int>(buffer_.rowOfOffset(topOffset)));
+    } else {
+        updateScrollRange();
+        if (following)
+            bar->setValue(bar->maximum());
+    }
+    viewport()->update();
+}
+
+void ConsoleView::updateScrollRange()
+{
+    QScrollBar* bar = verticalScrollBar();
+    const int rows = visibleRows();
+    bar->setPageStep(rows);
+    bar->setSingleStep(1);
+    bar->setRange(0, static_cast<int>(std::max<qsizetype>(0, buffer_.rowCount() - rows)));
+}
+
+void ConsoleView::updateRow(qsizetype row)
+{
+    const qsizetype onScreen = row - verticalScrollBar()->value();
+    if (onScreen < 0 || onScreen >= visibleRows() + 1)
+        return;
+    const int top = kMargin + static_cast<int>(onScreen) * rowHeight_;
+    viewport()->update(0, top, viewport()->width(), rowHeight_);
+}
+
+QString ConsoleView::displayText(ConsoleBuffer::Row row) const
+{
+    QString shown = buffer_.text().mid(row.start, row.length);
+    for (QChar& c : shown) {
+        if (!c.isPrint())
+            c = kBlank;
+    }
+    return shown;
+}

@@ -5,7 +5,7 @@
 namespace {
 
 // Labels are small: pixel sizes, so the picture is the same whatever the screen's resolution.
-constexpr int kLabelPixelSize = 9;
+constexpr int kLabelPixelSize = 10;
 constexpr int kMarkPixelSize = 10;
 constexpr int kLabelHeight = 12;
 constexpr int kLabelGap = 2; // between a label box and the line it names
@@ -14,9 +14,9 @@ constexpr int kScaleLabelWidth = 30;
 constexpr int kScaleLabelRight = Graticule::kWidth - 3;
 constexpr int kTimeLabelY = Graticule::kHeight - 2 - kLabelHeight;
 constexpr int kTimeLabelGap = 3; // time labels start this far right of their line
-constexpr int kTimeLabelWidth = 28;
+constexpr int kTimeLabelWidth = 32;
 constexpr int kTimeLabelLeftEdge = 2;
-const QRect kMarkBox(532, 491, 66, 16);
+const QRect kMarkBox(536, 491, 62, 16);
 const QString kMarkText = QStringLiteral("Trevalon");
 
 // Positive levels are labelled above their line, negative ones below, away from the centre.
