@@ -29,6 +29,7 @@ ChipModel::ChipModel(const ChipConfig& config)
 
 void ChipModel::receive(std::string_view bytes, SimTime now)
 {
+    m_latestTime = std::max(m_latestTime, now);
     if (m_config.mute) {
         return;
     }
@@ -143,7 +144,7 @@ std::optional<SimTime> ChipModel::nextBlockDue() const
         return std::nullopt;
     }
     if (!m_config.paced) {
-        return SimTime::min();
+        return m_latestTime;
     }
     if (m_triggerMode) {
         // The block holds the samples from the move start on; it can leave only once they have
@@ -192,6 +193,7 @@ void ChipModel::appendDueBlocks(std::string& out, SimTime upTo)
 
 std::string ChipModel::takeOutput(SimTime now)
 {
+    m_latestTime = std::max(m_latestTime, now);
     std::string out;
     // Answers and blocks leave in the order they fell due: blocks due before the first waiting
     // answer, then that answer, and so on; blocks due after the last answer close the batch.

@@ -107,6 +107,8 @@ private:
     // and a sample index, so moves (and the blocks captured from them) come at their real pace.
     SimTime m_anchorTime{0};
     std::uint64_t m_anchorSample = 0;
+    // The latest time the caller has passed in; an unpaced block is always due by then.
+    SimTime m_latestTime{0};
 };
 
 } // namespace kdsp

@@ -174,7 +174,10 @@ bool PtyServer::writePending()
 SimTime PtyServer::waitTime(SimTime now) const
 {
     const std::optional<SimTime> due = m_model.nextDue();
-    SimTime wait = due ? std::clamp(*due - now, SimTime{0}, kIdleWait) : kIdleWait;
+    SimTime wait = kIdleWait;
+    if (due) {
+        wait = *due <= now ? SimTime{0} : std::min(*due - now, kIdleWait);
+    }
     if (!m_pending.empty()) {
         wait = std::min(wait, kWritableRecheck);
     }

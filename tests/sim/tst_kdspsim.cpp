@@ -1,0 +1,357 @@
+// The kdsp-sim program on a real pseudo-terminal, opened the way the program opens a serial
+// port: raw, non-blocking. Covers what only the running program can get wrong: the path on the
+// first line, pacing on the wire, surviving the port being closed and reopened, vanishing,
+// the device link, and how it ends.
+#include <QtTest>
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kStartTimeoutMs = 5000;
+constexpr int kFinishTimeoutMs = 3000;
+constexpr int kBlock = 300;
+const QByteArray kScopeStopped("Scope stopped\r\n");
+
+// One running kdsp-sim; stopped again when the test leaves.
+class Simulator
+{
+public:
+    ~Simulator()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.kill();
+            m_process.waitForFinished(kFinishTimeoutMs);
+        }
+    }
+
+    bool start(const QStringList& arguments)
+    {
+        m_process.setProgram(QStringLiteral(KDSP_SIM_PATH));
+        m_process.setArguments(arguments);
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start();
+        QDeadlineTimer deadline(kStartTimeoutMs);
+        while (!m_process.canReadLine() && !deadline.hasExpired()) {
+            if (!m_process.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
+                break;
+            }
+        }
+        if (!m_process.canReadLine()) {
+            return false;
+        }
+        m_devicePath = QString::fromLocal8Bit(m_process.readLine()).trimmed();
+        return m_devicePath.startsWith(QLatin1Char('/'));
+    }
+
+    QProcess& process() { return m_process; }
+    const QString& devicePath() const { return m_devicePath; }
+
+    // Processor time the simulator has used so far, in clock ticks.
+    long cpuTicks() const
+    {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(m_process.processId()));
+        if (!stat.open(QIODevice::ReadOnly)) {
+            return -1;
+        }
+        // Fields after the command name, which ends with ')': utime and stime are 12th and 13th.
+        const QByteArray text = stat.readAll();
+        const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+        return fields.value(11).toLong() + fields.value(12).toLong();
+    }
+
+private:
+    QProcess m_process;
+    QString m_devicePath;
+};
+
+// The slave side, opened like a serial port at 115200 8N1, raw.
+class Port
+{
+public:
+    ~Port() { close(); }
+
+    bool open(const QString& path)
+    {
+        close();
+        m_fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        termios settings{};
+        if (m_fd < 0 || ::tcgetattr(m_fd, &settings) != 0) {
+            return false;
+        }
+        ::cfmakeraw(&settings);
+        ::cfsetspeed(&settings, B115200);
+        return ::tcsetattr(m_fd, TCSANOW, &settings) == 0 && ::tcflush(m_fd, TCIOFLUSH) == 0;
+    }
+
+    void close()
+    {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+            m_fd = -1;
+        }
+    }
+
+    bool send(const QByteArray& bytes) const
+    {
+        return ::write(m_fd, bytes.constData(), static_cast<size_t>(bytes.size())) == bytes.size();
+    }
+
+    // Reads until `enough` bytes have come, `timeoutMs` has passed, or the line hangs up.
+    QByteArray read(int timeoutMs, qsizetype enough = -1)
+    {
+        QByteArray got;
+        QDeadlineTimer deadline(timeoutMs);
+        while (!deadline.hasExpired() && (enough < 0 || got.size() < enough) && !m_hungUp) {
+            pollfd pfd{m_fd, POLLIN, 0};
+            if (::poll(&pfd, 1, static_cast<int>(deadline.remainingTime())) <= 0) {
+                continue;
+            }
+            char buffer[65536];
+            const ssize_t count = ::read(m_fd, buffer, sizeof buffer);
+            if (count > 0) {
+                got.append(buffer, count);
+            } else if (count == 0 || errno == EIO) {
+                m_hungUp = true;
+            }
+        }
+        return got;
+    }
+
+    // Reads until nothing has come for `quietMs`.
+    QByteArray readUntilQuiet(int quietMs, int timeoutMs)
+    {
+        QByteArray got;
+        QDeadlineTimer deadline(timeoutMs);
+        while (!deadline.hasExpired()) {
+            const QByteArray more = read(quietMs);
+            if (more.isEmpty()) {
+                break;
+            }
+            got += more;
+        }
+        return got;
+    }
+
+    bool hungUp() const { return m_hungUp; }
+
+private:
+    int m_fd = -1;
+    bool m_hungUp = false;
+};
+
+} // namespace
+
+class TestKdspSim : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void timingQuery_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::addColumn<int>("minDelayMs");
+
+        QTest::newRow("the default digit comes back in seven bytes")
+            << QStringList() << QByteArray("J11004\r") << 0;
+        QTest::newRow("a chosen digit comes back as the sixth byte")
+            << QStringList{"--timing-digit", "9"} << QByteArray("J11009\r") << 0;
+        QTest::newRow("a raw reply is sent byte for byte, NUL and 0xFF included")
+            << QStringList{"--timing-reply=00ff0d"} << QByteArray("\x00\xff\r", 3) << 0;
+        QTest::newRow("a slow chip answers the same, only later")
+            << QStringList{"--slow-ms", "300"} << QByteArray("J11004\r") << 280;
+    }
+
+    void timingQuery()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, expected);
+        QFETCH(int, minDelayMs);
+
+        Simulator sim;
+        QVERIFY(sim.start(arguments));
+        Port port;
+        QVERIFY(port.open(sim.devicePath()));
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(port.send("J1100\r"));
+        QByteArray answer = port.read(2000, expected.size());
+        QVERIFY(clock.elapsed() >= minDelayMs);
+        answer += port.read(150);
+        QCOMPARE(answer, expected);
+    }
+
+    void blockStream_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<double>("minBlocksPerSecond");
+        QTest::addColumn<double>("maxBlocksPerSecond");
+
+        QTest::newRow("paced blocks come at the line rate of about 38 a second")
+            << QStringList() << 25.0 << 50.0;
+        QTest::newRow("unpaced blocks come as fast as they are read")
+            << QStringList{"--unpaced"} << 200.0 << 1e9;
+    }
+
+    // Whole blocks at the expected rate; after q only the stop line, then silence.
+    void blockStream()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(double, minBlocksPerSecond);
+        QFETCH(double, maxBlocksPerSecond);
+
+        Simulator sim;
+        QVERIFY(sim.start(arguments));
+        Port port;
+        QVERIFY(port.open(sim.devicePath()));
+        QVERIFY(port.send("J1000\r"));
+        QByteArray stream = port.read(1000, 1);
+        QVERIFY(!stream.isEmpty());
+        const qsizetype firstRead = stream.size();
+        QElapsedTimer clock;
+        clock.start();
+        stream += port.read(1000);
+        const double seconds = static_cast<double>(clock.elapsed()) / 1000.0;
+        const double rate = static_cast<double>(stream.size() - firstRead) / kBlock / seconds;
+        QVERIFY2(rate >= minBlocksPerSecond && rate <= maxBlocksPerSecond,
+                 qPrintable(QString::number(rate)));
+
+        QVERIFY(port.send("q\r"));
+        stream += port.readUntilQuiet(300, 5000);
+        QVERIFY(stream.endsWith(kScopeStopped));
+        QCOMPARE((stream.size() - kScopeStopped.size()) % kBlock, 0);
+        QVERIFY(port.read(300).isEmpty());
+    }
+
+    void reopenedPortStillWorks()
+    {
+        Simulator sim;
+        QVERIFY(sim.start({}));
+        Port port;
+        QVERIFY(port.open(sim.devicePath()));
+        QVERIFY(port.send("J1000\r"));
+        QCOMPARE(port.read(1000, kBlock).size(), kBlock);
+        port.close();
+
+        // With nobody on the line the simulator must wait, not spin.
+        const long ticksBefore = sim.cpuTicks();
+        QTest::qWait(1000);
+        const long ticksClosed = sim.cpuTicks() - ticksBefore;
+        QVERIFY2(ticksBefore >= 0 && ticksClosed < sysconf(_SC_CLK_TCK) / 5,
+                 qPrintable(QString::number(ticksClosed)));
+        QCOMPARE(sim.process().state(), QProcess::Running);
+
+        // The stream kept running while the port was closed.
+        QVERIFY(port.open(sim.devicePath()));
+        QVERIFY(port.read(500).size() >= 5 * kBlock);
+        QVERIFY(port.send("q\r"));
+        QVERIFY(port.readUntilQuiet(200, 2000).endsWith(kScopeStopped));
+        QVERIFY(port.send("J1100\r"));
+        QCOMPARE(port.read(1000, 7) + port.read(100), QByteArray("J11004\r"));
+    }
+
+    void muteSimulatorSaysNothing()
+    {
+        Simulator sim;
+        QVERIFY(sim.start({"--mute"}));
+        Port port;
+        QVERIFY(port.open(sim.devicePath()));
+        QVERIFY(port.send("J1100\r\rs\rJ1000\r"));
+        QVERIFY(port.read(500).isEmpty());
+        QCOMPARE(sim.process().state(), QProcess::Running);
+    }
+
+    // The device disappears after the blocks asked for; the open port sees a hang-up.
+    void vanishingDevice()
+    {
+        Simulator sim;
+        QVERIFY(sim.start({"--vanish-after", "3"}));
+        Port port;
+        QVERIFY(port.open(sim.devicePath()));
+        QVERIFY(port.send("J1000\r"));
+        const QByteArray got = port.read(3000);
+        QVERIFY(port.hungUp());
+        QCOMPARE(got.size(), 3 * kBlock);
+        QVERIFY(sim.process().waitForFinished(kFinishTimeoutMs));
+        QCOMPARE(sim.process().exitStatus(), QProcess::NormalExit);
+        QCOMPARE(sim.process().exitCode(), 0);
+    }
+
+    void deviceLink_data()
+    {
+        QTest::addColumn<int>("stopSignal");
+        QTest::newRow("the link goes when SIGTERM ends the simulator") << int(SIGTERM);
+        QTest::newRow("the link goes when SIGINT ends the simulator") << int(SIGINT);
+    }
+
+    void deviceLink()
+    {
+        QFETCH(int, stopSignal);
+
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString link = dir.filePath(QStringLiteral("kdsp"));
+        Simulator sim;
+        QVERIFY(sim.start({"--link", link}));
+        QVERIFY(QFileInfo(link).isSymLink());
+        QCOMPARE(QFileInfo(link).symLinkTarget(), sim.devicePath());
+
+        Port port;
+        QVERIFY(port.open(link));
+        QVERIFY(port.send("J1100\r"));
+        QCOMPARE(port.read(1000, 7), QByteArray("J11004\r"));
+
+        QCOMPARE(::kill(static_cast<pid_t>(sim.process().processId()), stopSignal), 0);
+        QVERIFY(sim.process().waitForFinished(kFinishTimeoutMs));
+        QCOMPARE(sim.process().exitStatus(), QProcess::NormalExit);
+        QCOMPARE(sim.process().exitCode(), 0);
+        QVERIFY(!QFileInfo(link).isSymLink());
+    }
+
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+
+        QTest::newRow("help lists the options and succeeds") << QStringList{"--help"} << 0;
+        QTest::newRow("an unknown option is refused") << QStringList{"--bogus"} << 2;
+        QTest::newRow("a drop rate above 1000 per mille is refused")
+            << QStringList{"--drop-permille", "1001"} << 2;
+        QTest::newRow("a timing digit of two figures is refused")
+            << QStringList{"--timing-digit", "12"} << 2;
+        QTest::newRow("a timing reply that is not hex is refused")
+            << QStringList{"--timing-reply", "0g"} << 2;
+        QTest::newRow("an option missing its value is refused") << QStringList{"--seed"} << 2;
+    }
+
+    void commandLine()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+
+        QProcess process;
+        process.start(QStringLiteral(KDSP_SIM_PATH), arguments);
+        QVERIFY(process.waitForFinished(kFinishTimeoutMs));
+        QCOMPARE(process.exitCode(), exitCode);
+        if (exitCode == 0) {
+            const QString help = QString::fromLocal8Bit(process.readAllStandardOutput());
+            for (const char* option :
+                 {"--timing-digit", "--timing-reply", "--unpaced", "--mute", "--slow-ms",
+                  "--drop-permille", "--vanish-after", "--link", "--seed", "--verbose"}) {
+                QVERIFY2(help.contains(QLatin1String(option)), option);
+            }
+        } else {
+            QVERIFY(process.readAllStandardOutput().isEmpty());
+            QVERIFY(!process.readAllStandardError().isEmpty());
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestKdspSim)
+#include "tst_kdspsim.moc"
