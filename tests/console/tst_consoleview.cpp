@@ -1,0 +1,403 @@
+// The console: exact read-back, line splitting at CR LF, the character cap with whole-line
+// trimming, wrapping into rows, following the end, the cost of an append at any length, what it
+// paints, its click and its "Copy All" menu.
+
+#include "console/CommandLine.h"
+#include "console/ConsoleBuffer.h"
+#include "console/ConsoleView.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QElapsedTimer>
+#include <QMenu>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+
+QString lineOf(int number, int width)
+{
+    return QStringLiteral("%1").arg(number, width, 10, QLatin1Char('0'));
+}
+
+// Appends one character per call, as the receive event does.
+void appendEach(ConsoleView& view, const QString& text)
+{
+    for (const QChar c : text)
+        view.append(QStringView(&c, 1));
+}
+
+// Dark pixels (text) in a band of rows of an image.
+int inkIn(const QImage& image, QRect band)
+{
+    int ink = 0;
+    for (int y = band.top(); y <= band.bottom(); ++y) {
+        for (int x = band.left(); x <= band.right(); ++x)
+            ink += qGray(image.pixel(x, y)) < 128 ? 1 : 0;
+    }
+    return ink;
+}
+
+} // namespace
+
+class TestConsoleView : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void readsBackExactlyWhatWasAppended_data()
+    {
+        QTest::addColumn<QStringList>("pieces");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("characters one at a time make one line")
+            << QStringList{"a", "b", "c"} << QStringList{"abc"};
+        QTest::newRow("CR LF separates lines and is not part of either")
+            << QStringList{"one\r\ntwo"} << QStringList{"one", "two"};
+        QTest::newRow("a CR and its LF in separate appends still end the line")
+            << QStringList{"one", "\r", "\n", "two"} << QStringList{"one", "two"};
+        QTest::newRow("text ending in CR LF leaves an empty line being written")
+            << QStringList{"ok\r\n"} << QStringList{"ok", ""};
+        QTest::newRow("a lone CR or LF stays inside its line")
+            << QStringList{"a\rb\nc"} << QStringList{"a\rb\nc"};
+        QTest::newRow("LF CR is not a line break but CR CR LF ends after the second CR")
+            << QStringList{"x\n\ry\r\r\nz"} << QStringList{"x\n\ry\r", "z"};
+        QTest::newRow("Latin-1 characters are kept as they came")
+            << QStringList{QStringLiteral("\u00E9\u00FF\u0080\r\n\u00B0")}
+            << QStringList{QStringLiteral("\u00E9\u00FF\u0080"), QStringLiteral("\u00B0")};
+        QTest::newRow("empty lines in a row each count")
+            << QStringList{"\r\n\r\n\r\n"} << QStringList{"", "", "", ""};
+    }
+    void readsBackExactlyWhatWasAppended()
+    {
+        QFETCH(QStringList, pieces);
+        QFETCH(QStringList, lines);
+        ConsoleView view;
+        for (const QString& piece : pieces)
+            view.append(piece);
+        QCOMPARE(view.text(), pieces.join(QString()));
+        QCOMPARE(view.length(), view.text().size());
+        const ConsoleBuffer& buffer = view.buffer();
+        QStringList seen;
+        for (qsizetype i = 0; i < buffer.lineCount(); ++i)
+            seen << buffer.line(i).toString();
+        QCOMPARE(seen, lines);
+    }
+
+    void setTextReplacesAndEmptyTextEmpties()
+    {
+        ConsoleView view;
+        view.append(u"old\r\nlines\r\n");
+        view.setText(QStringLiteral("new\r\n"));
+        QCOMPARE(view.text(), QStringLiteral("new\r\n"));
+        QCOMPARE(view.buffer().lineCount(), 2);
+        view.setText(QString());
+        QCOMPARE(view.text(), QString());
+        QCOMPARE(view.length(), 0);
+        QCOMPARE(view.buffer().lineCount(), 1);
+        QCOMPARE(view.buffer().rowCount(), 1);
+    }
+
+    void capDropsWholeOldestLines_data()
+    {
+        QTest::addColumn<int>("lineWidth");
+        QTest::addColumn<bool>("oneCharacterAtATime");
+        QTest::newRow("short lines appended whole") << 70 << false;
+        QTest::newRow("short lines appended one character at a time") << 70 << true;
+        QTest::newRow("long lines appended whole") << 40000 << false;
+    }
+    void capDropsWholeOldestLines()
+    {
+        QFETCH(int, lineWidth);
+        QFETCH(bool, oneCharacterAtATime);
+        ConsoleBuffer buffer;
+        QString all;
+        for (int n = 0; all.size() < ConsoleBuffer::kMaxChars * 5 / 2; ++n) {
+            const QString line = lineOf(n, lineWidth) + QStringLiteral("\r\n");
+            all += line;
+            if (oneCharacterAtATime) {
+                for (const QChar c : line)
+                    buffer.append(QStringView(&c, 1));
+            } else {
+                buffer.append(line);
+            }
+            QVERIFY(buffer.length() <= ConsoleBuffer::kMaxChars);
+        }
+        const QString kept = buffer.text();
+        QVERIFY(all.endsWith(kept));
+        // What went was whole lines: what is kept starts right after a CR LF.
+        const qsizetype cut = all.size() - kept.size();
+        QVERIFY(cut > 0);
+        QCOMPARE(all.mid(cut - 2, 2), QStringLiteral("\r\n"));
+        // Not much more than one chunk below the cap.
+        QVERIFY(kept.size() >=
+                ConsoleBuffer::kMaxChars - ConsoleBuffer::kTrimChunk - lineWidth - 2);
+        QCOMPARE(buffer.firstChar(), cut);
+        // Lines are still found correctly after trimming.
+        QCOMPARE(buffer.line(0).toString(), kept.left(lineWidth));
+        QCOMPARE(buffer.lineCount(), kept.count(QStringLiteral("\r\n")) + 1);
+    }
+
+    void aSingleLineLongerThanTheCapLosesItsOldestCharacters()
+    {
+        ConsoleBuffer buffer(50);
+        buffer.append(u"head\r\n");
+        QString all = QStringLiteral("head\r\n");
+        QString chunk;
+        for (int i = 0; i < 1000; ++i)
+            chunk += QChar(u'a' + i % 26);
+        while (all.size() < ConsoleBuffer::kMaxChars + 3 * ConsoleBuffer::kTrimChunk) {
+            buffer.append(chunk);
+            all += chunk;
+            QVERIFY(buffer.length() <= ConsoleBuffer::kMaxChars);
+        }
+        QVERIFY(all.endsWith(buffer.text()));
+        QCOMPARE(buffer.lineCount(), 1);
+        QVERIFY(!buffer.text().contains(QStringLiteral("head")));
+        QCOMPARE(buffer.rowCount(), (buffer.length() + 49) / 50);
+    }
+
+    void linesWrapIntoRows_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("rows");
+        QTest::newRow("a line shorter than the width is one row") << "abc" << QStringList{"abc"};
+        QTest::newRow("a line of exactly the width is one row")
+            << "abcdefghij" << QStringList{"abcdefghij"};
+        QTest::newRow("a longer line wraps at the width")
+            << "abcdefghijklmnopqrstuvwxy" << QStringList{"abcdefghij", "klmnopqrst", "uvwxy"};
+        QTest::newRow("an empty line still takes a row")
+            << "a\r\n\r\nb" << QStringList{"a", "", "b"};
+        QTest::newRow("the CR LF is not shown in a full row")
+            << "abcdefghij\r\nk" << QStringList{"abcdefghij", "k"};
+        QTest::newRow("a CR waiting for its LF is shown in the line for now")
+            << "abcdefghij\r" << QStringList{"abcdefghij", "\r"};
+    }
+    void linesWrapIntoRows()
+    {
+        QFETCH(QString, text);
+        QFETCH(QStringList, rows);
+        ConsoleBuffer buffer(10);
+        buffer.append(text);
+        QStringList seen;
+        for (qsizetype r = 0; r < buffer.rowCount(); ++r) {
+            const ConsoleBuffer::Row row = buffer.row(r);
+            seen << buffer.text().mid(row.start, row.length);
+            QCOMPARE(buffer.rowOfOffset(row.start), r);
+        }
+        QCOMPARE(seen, rows);
+    }
+
+    void changingTheWidthRecountsTheRows()
+    {
+        ConsoleBuffer buffer(10);
+        buffer.append(u"0123456789012345678901234\r\nabc\r\n");
+        QCOMPARE(buffer.rowCount(), 3 + 1 + 1);
+        buffer.setColumns(5);
+        QCOMPARE(buffer.rowCount(), 5 + 1 + 1);
+        QCOMPARE(buffer.text().mid(buffer.row(5).start, buffer.row(5).length),
+                 QStringLiteral("abc"));
+        buffer.append(u"0123456");
+        QCOMPARE(buffer.rowCount(), 5 + 1 + 2);
+    }
+
+    void appendCostsTheSameAtTenKilobytesAndAtOneMegabyte()
+    {
+        ConsoleView view;
+        view.resize(341, 513);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        const auto timeAppends = [&view] {
+            QElapsedTimer timer;
+            timer.start();
+            for (int i = 0; i < 20000; ++i) {
+                const QChar c = i % 60 == 59 ? QChar(u'\r') : QChar(u'a' + i % 26);
+                view.append(QStringView(&c, 1));
+                if (c == u'\r')
+                    view.append(u"\n");
+                if (i % 50 == 0)
+                    QCoreApplication::processEvents(); // let the repaints happen
+            }
+            return timer.nsecsElapsed();
+        };
+        // Held text in lines of a listing's width, so that per-line costs would show too.
+        const auto lines = [](qsizetype characters) {
+            QString held;
+            while (held.size() < characters)
+                held += QString(58, u'x') + QStringLiteral("\r\n");
+            return held;
+        };
+        view.setText(lines(10'000));
+        const qint64 small = timeAppends();
+        view.setText(lines(ConsoleView::kMaxChars - 30'000));
+        const qint64 large = timeAppends();
+        // A rewrite or relayout of the whole text per character would make the large case
+        // hundreds of times slower; allow generous noise on a shared machine.
+        QVERIFY2(large < 4 * small + 100'000'000,
+                 qPrintable(QStringLiteral("%1 ms vs %2 ms").arg(large / 1e6).arg(small / 1e6)));
+    }
+
+    void followsTheEndAndKeepsThePlaceWhenScrolledUp()
+    {
+        ConsoleView view;
+        view.resize(341, 200);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        for (int n = 0; n < 100; ++n)
+            appendEach(view, lineOf(n, 4) + QStringLiteral("\r\n"));
+        QScrollBar* bar = view.verticalScrollBar();
+        QVERIFY(bar->maximum() > 0);
+        QCOMPARE(bar->value(), bar->maximum());
+        QCOMPARE(view.firstVisibleRow() + view.visibleRows(), view.buffer().rowCount());
+
+        bar->setValue(10);
+        QVERIFY(!view.isFollowingEnd());
+        appendEach(view, QStringLiteral("more\r\nand more\r\n"));
+        QCOMPARE(bar->value(), 10);
+        QCOMPARE(view.buffer().line(10).toString(), lineOf(10, 4));
+
+        bar->setValue(bar->maximum());
+        appendEach(view, QStringLiteral("last\r\n"));
+        QCOMPARE(bar->value(), bar->maximum());
+    }
+
+    void keepsShowingTheSameLineWhenOlderLinesAreDropped()
+    {
+        ConsoleView view;
+        view.resize(341, 200);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        const int width = 30; // fits one row
+        int n = 0;
+        while (view.length() < ConsoleView::kMaxChars - 5000)
+            view.append(QString(lineOf(n++, width) + QStringLiteral("\r\n")));
+        QScrollBar* bar = view.verticalScrollBar();
+        bar->setValue(bar->maximum() / 2);
+        const auto topLine = [&] {
+            const ConsoleBuffer::Row row = view.buffer().row(view.firstVisibleRow());
+            return view.text().mid(row.start, width);
+        };
+        const QString before = topLine();
+        while (view.buffer().firstChar() == 0)
+            view.append(QString(lineOf(n++, width) + QStringLiteral("\r\n")));
+        QCOMPARE(topLine(), before);
+    }
+
+    void paintsEachLineOnItsOwnRowOnLightYellow()
+    {
+        QWidget window;
+        auto* view = new ConsoleView(&window);
+        view->setGeometry(0, 0, 341, 200);
+        window.resize(341, 200);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const int columns = view->columns();
+        QVERIFY(columns > 20);
+        // First line: a full row plus 3 characters, wrapped; second line: blank; third: 1 char.
+        view->append(QString(columns + 3, u'M') + QStringLiteral("\r\n\r\nM"));
+        QCoreApplication::processEvents();
+        const QImage image = view->viewport()->grab().toImage();
+        const int rowHeight = view->fontMetrics().lineSpacing();
+        const int charWidth = view->fontMetrics().horizontalAdvance(u'M');
+        const auto band = [&](int row, int fromColumn, int toColumn) {
+            return QRect(ConsoleView::kMargin + fromColumn * charWidth,
+                         ConsoleView::kMargin + row * rowHeight,
+                         (toColumn - fromColumn) * charWidth, rowHeight);
+        };
+        QVERIFY(inkIn(image, band(0, 0, columns)) > columns * 3);
+        QVERIFY(inkIn(image, band(1, 0, 3)) > 0);
+        QCOMPARE(inkIn(image, band(1, 4, columns)), 0); // the wrapped rest ends after 3
+        QCOMPARE(inkIn(image, band(2, 0, columns)), 0); // the blank line
+        QVERIFY(inkIn(image, band(3, 0, 1)) > 0);
+        QCOMPARE(inkIn(image, band(3, 1, columns)), 0);
+        QCOMPARE(QColor(image.pixel(image.width() - 3, image.height() - 3)),
+                 ConsoleView::kBackColour);
+    }
+
+    void aLeftClickTakesTheFocusThenReportsTheClick()
+    {
+        QWidget window;
+        auto* layout = new QVBoxLayout(&window);
+        auto* command = new CommandLine;
+        auto* view = new ConsoleView;
+        layout->addWidget(view);
+        layout->addWidget(command);
+        window.resize(341, 300);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        command->setFocus(Qt::MouseFocusReason);
+        QTRY_VERIFY(command->hasFocus());
+
+        QStringList order;
+        connect(command, &CommandLine::lostFocus, this, [&] { order << "lost"; });
+        connect(command, &CommandLine::gotFocus, this, [&] { order << "got"; });
+        // What the window does on a click into the console: give the command line the focus.
+        connect(view, &ConsoleView::clicked, this, [&] {
+            order << "click";
+            command->setFocus(Qt::MouseFocusReason);
+        });
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, QPoint(20, 20));
+        QCOMPARE(order, (QStringList{"lost", "click", "got"}));
+        QVERIFY(command->hasFocus());
+    }
+
+    void onlyALeftClickInTheTextAreaIsAClick_data()
+    {
+        QTest::addColumn<Qt::MouseButton>("button");
+        QTest::addColumn<bool>("onScrollBar");
+        QTest::addColumn<bool>("isClick");
+        QTest::newRow("the left button in the text is a click") << Qt::LeftButton << false << true;
+        QTest::newRow("the right button is not") << Qt::RightButton << false << false;
+        QTest::newRow("the middle button is not") << Qt::MiddleButton << false << false;
+        QTest::newRow("the left button on the scroll bar is not")
+            << Qt::LeftButton << true << false;
+    }
+    void onlyALeftClickInTheTextAreaIsAClick()
+    {
+        QFETCH(Qt::MouseButton, button);
+        QFETCH(bool, onScrollBar);
+        QFETCH(bool, isClick);
+        ConsoleView view;
+        view.resize(341, 200);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.setContextMenuPolicy(Qt::NoContextMenu); // the right button's menu is tested apart
+        QSignalSpy clicks(&view, &ConsoleView::clicked);
+        QWidget* target =
+            onScrollBar ? static_cast<QWidget*>(view.verticalScrollBar()) : view.viewport();
+        QTest::mouseClick(target, button, {}, QPoint(5, target->height() / 2));
+        QCOMPARE(clicks.size(), isClick ? 1 : 0);
+    }
+
+    void copyAllPutsTheWholeTextOnTheClipboard()
+    {
+        ConsoleView view;
+        view.resize(341, 200);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.append(u"R0=1\r\nR1=2\r\nend");
+        QSignalSpy clicks(&view, &ConsoleView::clicked);
+        QStringList offered;
+        QTimer::singleShot(0, this, [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            QVERIFY(menu);
+            for (QAction* action : menu->actions())
+                offered << action->text();
+            menu->actions().constFirst()->trigger();
+            menu->close();
+        });
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(10, 10),
+                                view.viewport()->mapToGlobal(QPoint(10, 10)));
+        QCoreApplication::sendEvent(view.viewport(), &event);
+        QCOMPARE(offered, QStringList{QStringLiteral("Copy All")});
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("R0=1\nR1=2\nend"));
+        QCOMPARE(view.text(), QStringLiteral("R0=1\r\nR1=2\r\nend"));
+        QCOMPARE(clicks.size(), 0);
+    }
+};
+
+QTEST_MAIN(TestConsoleView)
+#include "tst_consoleview.moc"
