@@ -6,6 +6,7 @@
 #include "pid/PidDetect.h"
 #include "scope/Markers.h"
 #include "scope/PassCounter.h"
+#include "scope/ScopeChecks.h"
 #include "scope/ScopeSurface.h"
 #include "support/WindowFixture.h"
 
@@ -13,32 +14,9 @@
 #include <QLabel>
 #include <QtTest>
 
+using namespace ScopeChecks;
+
 namespace {
-const QByteArray kStopLine = ChipCommand::kStop + '\r';
-const QByteArray kTimingQueryLine = ChipCommand::kTimingQuery + '\r';
-const QString kOpenPort1 = QStringLiteral("open 1");
-const QString kClose = QStringLiteral("close");
-
-QString writeOf(const QByteArray& line)
-{
-    return QStringLiteral("write ") + QString::fromLatin1(line);
-}
-
-bool layerEmpty(const ScopePicture& picture)
-{
-    const QImage& layer = picture.drawingLayer();
-    for (int y = 0; y < layer.height(); ++y)
-        for (int x = 0; x < layer.width(); ++x)
-            if (qAlpha(layer.pixel(x, y)) != 0)
-                return false;
-    return true;
-}
-
-bool profileIs(const Comm& comm, const ReceiveProfile& profile)
-{
-    return comm.rThreshold() == profile.threshold && comm.inputLen() == profile.readLength &&
-           comm.nullDiscard() == profile.discardNulls;
-}
 
 // The window as a running scope leaves it, with two markers placed.
 void runningScopeWithMarkers(Fo& fo)
@@ -86,7 +64,7 @@ void TestPidDetect::stopsTheStreamThenQueriesTheTiming()
             timingProfileAtQuery = profileIs(w.comm, kTimingProfile);
             modeAtQuery = fo.state.receiveMode;
             lampAtQuery = fo.lampColour();
-            w.comm.receive("J11004\r");
+            w.comm.receive(kTimingReplyDigit4);
             replyWait.start([&] { return !w.comm.portOpen(); });
             // Runs in the first pass of the wait: the surface is cleared before the wait.
             QMetaObject::invokeMethod(

@@ -3,6 +3,7 @@
 
 #include "link/ChipCommands.h"
 #include "scope/Markers.h"
+#include "scope/ScopeChecks.h"
 #include "scope/ScopeControl.h"
 #include "scope/ScopeSurface.h"
 #include "scope/TraceColour.h"
@@ -12,27 +13,17 @@
 #include <QLabel>
 #include <QtTest>
 
+using namespace ScopeChecks;
+
 namespace {
 constexpr int kLeft = ScopeSurface::kLeftButton;
 constexpr int kRight = ScopeSurface::kRightButton;
 constexpr int kMiddle = ScopeSurface::kMiddleButton;
-const QString kOpenPort1 = QStringLiteral("open 1");
-const QString kClose = QStringLiteral("close");
-const QString kWriteStop = QStringLiteral("write q\r");
+const QString kWriteStop = writeOf(kStopLine);
 
 void click(Fo& fo, int button, float x, float y = 100)
 {
     fo.markers().Rajz_MouseDown(button, 0, x, y);
-}
-
-bool layerEmpty(const ScopePicture& picture)
-{
-    const QImage& layer = picture.drawingLayer();
-    for (int y = 0; y < layer.height(); ++y)
-        for (int x = 0; x < layer.width(); ++x)
-            if (qAlpha(layer.pixel(x, y)) != 0)
-                return false;
-    return true;
 }
 
 // The leftmost column at or after fromX holding a drawn pixel in the label band at the top.
