@@ -1,0 +1,470 @@
+// The real port: SerialComm over QSerialPort against the simulated chip (kdsp-sim) on a
+// pseudo-terminal, and against paths that are not usable ports.
+
+#include "StderrCapture.h"
+
+#include "link/PortMap.h"
+#include "link/SerialComm.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QProcess>
+#include <QSerialPort>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <functional>
+
+namespace {
+constexpr int kSimPort = 250;   // no default device: only the test's mapping reaches one
+constexpr int kOtherPort = 251; // mapped per test row
+constexpr int kStartTimeoutMs = 5000;
+constexpr int kReplyTimeoutMs = 3000;
+const QByteArray kTimingQuery = "J1100\r";
+const QByteArray kScopeStart = "J1000\r";
+const QByteArray kStop = "q\r";
+
+// kdsp-sim on its own pseudo-terminal; stopped when this goes.
+class SimProcess {
+public:
+    explicit SimProcess(const QStringList& arguments = {})
+    {
+        process_.setProgram(QStringLiteral(KDSP_SIM_PATH));
+        process_.setArguments(arguments);
+        process_.start();
+        QElapsedTimer clock;
+        clock.start();
+        while (!process_.canReadLine() && clock.elapsed() < kStartTimeoutMs)
+            process_.waitForReadyRead(100);
+        if (process_.canReadLine())
+            path_ = QString::fromLocal8Bit(process_.readLine()).trimmed();
+    }
+    ~SimProcess()
+    {
+        if (process_.state() == QProcess::NotRunning)
+            return;
+        process_.terminate();
+        if (!process_.waitForFinished(2000))
+            process_.kill();
+        process_.waitForFinished(1000);
+    }
+    QString path() const { return path_; }
+    bool waitForExit(int ms) { return process_.waitForFinished(ms); }
+
+private:
+    QProcess process_;
+    QString path_;
+};
+
+// A pseudo-terminal of the test's own, so it can put bytes on the line whenever it likes.
+class OwnPty {
+public:
+    OwnPty()
+    {
+        master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
+        if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0)
+            return;
+        slave_ = QString::fromLocal8Bit(::ptsname(master_));
+        // Raw before anyone opens the slave: QSerialPort restores these settings on close.
+        const int slave = ::open(QFile::encodeName(slave_).constData(), O_RDWR | O_NOCTTY);
+        termios raw{};
+        ::tcgetattr(slave, &raw);
+        ::cfmakeraw(&raw);
+        ::tcsetattr(slave, TCSANOW, &raw);
+        ::close(slave);
+    }
+    ~OwnPty()
+    {
+        if (master_ >= 0)
+            ::close(master_);
+    }
+    QString slavePath() const { return slave_; }
+    bool send(const QByteArray& bytes) const
+    {
+        return ::write(master_, bytes.constData(), bytes.size()) == bytes.size();
+    }
+
+private:
+    int master_ = -1;
+    QString slave_;
+};
+
+void configure(Comm& comm, int port, int threshold, int readLength, bool discardNulls)
+{
+    comm.setCommPort(port);
+    comm.setRThreshold(threshold);
+    comm.setInputLen(readLength);
+    comm.setNullDiscard(discardNulls);
+}
+
+int errorOf(const std::function<void()>& step)
+{
+    try {
+        step();
+    } catch (const CommError& e) {
+        return e.number();
+    }
+    return 0;
+}
+
+// Runs the event loop for a while without spinning.
+void idle(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+double processCpuSeconds()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+QString failureLine(int port, const QString& device, const QString& reason)
+{
+    return QStringLiteral("trevalon: Comm %1 (%2): %3").arg(port).arg(device, reason);
+}
+} // namespace
+
+class TestSerialComm : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void timingReplyArrivesAsOneRead_data();
+    void timingReplyArrivesAsOneRead();
+    void captureProfileGivesBlocksReadOneByteAtATime();
+    void stopCommandSurvivesAnImmediateClose();
+
+    void unusablePathsAreRefused_data();
+    void unusablePathsAreRefused();
+    void portHeldByAnotherProgramIsBusy();
+    void deviceWithoutAccessIsRefusedBeforeOpening();
+
+    void vanishingDeviceClosesThePortOnceWithoutSpinning();
+    void writeToAVanishedDeviceRaises8020AndCloses();
+    void bytesFromBeforeTheOpenAreDropped();
+};
+
+void TestSerialComm::timingReplyArrivesAsOneRead_data()
+{
+    QTest::addColumn<QStringList>("simArguments");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::newRow("the default timing digit") << QStringList{} << QByteArray("J11004\r");
+    QTest::newRow("another timing digit")
+        << QStringList{"--timing-digit", "7"} << QByteArray("J11007\r");
+    QTest::newRow("a slow chip still gives one read of seven")
+        << QStringList{"--slow-ms", "150"} << QByteArray("J11004\r");
+}
+
+void TestSerialComm::timingReplyArrivesAsOneRead()
+{
+    QFETCH(QStringList, simArguments);
+    QFETCH(QByteArray, reply);
+
+    SimProcess sim(simArguments);
+    QVERIFY(!sim.path().isEmpty());
+    PortMap ports;
+    ports.setRunOverride(kSimPort, sim.path());
+    SerialComm comm(ports);
+    QList<QByteArray> reads;
+    connect(&comm, &Comm::onComm, this, [&] { reads << comm.input(); });
+
+    configure(comm, kSimPort, 7, 7, true);
+    comm.setPortOpen(true);
+    QCOMPARE(comm.devicePath(), sim.path());
+    comm.output(kTimingQuery);
+    QVERIFY(QTest::qWaitFor([&] { return !reads.isEmpty(); }, kReplyTimeoutMs));
+    idle(100); // nothing more follows
+
+    QCOMPARE(reads, QList<QByteArray>{reply});
+    comm.setPortOpen(false);
+}
+
+void TestSerialComm::captureProfileGivesBlocksReadOneByteAtATime()
+{
+    SimProcess sim;
+    QVERIFY(!sim.path().isEmpty());
+    PortMap ports;
+    ports.setRunOverride(kSimPort, sim.path());
+    SerialComm comm(ports);
+    QList<int> waitingAtEvent;
+    int longestRead = 0;
+    int bytesRead = 0;
+    connect(&comm, &Comm::onComm, this, [&] {
+        waitingAtEvent << comm.inBufferCount();
+        for (int k = 0; k < 300; ++k) {
+            const QByteArray one = comm.input();
+            longestRead = std::max(longestRead, int(one.size()));
+            bytesRead += one.size();
+        }
+    });
+
+    configure(comm, kSimPort, 299, 1, false);
+    comm.setPortOpen(true);
+    comm.output(kScopeStart);
+    QVERIFY(QTest::qWaitFor([&] { return waitingAtEvent.size() >= 3; }, kReplyTimeoutMs));
+    comm.output(kStop);
+    comm.setPortOpen(false);
+
+    for (const int waiting : waitingAtEvent)
+        QVERIFY2(waiting >= 299, qPrintable(QString::number(waiting)));
+    QCOMPARE(longestRead, 1);
+    QVERIFY(bytesRead >= 3 * 299);
+}
+
+void TestSerialComm::stopCommandSurvivesAnImmediateClose()
+{
+    // The scope's Stop writes "q" and closes at once, without yielding: the command must still
+    // reach the chip whole, or the chip keeps streaming blocks.
+    SimProcess sim;
+    QVERIFY(!sim.path().isEmpty());
+    PortMap ports;
+    ports.setRunOverride(kSimPort, sim.path());
+    SerialComm comm(ports);
+    int events = 0;
+    connect(&comm, &Comm::onComm, this, [&] {
+        ++events;
+        comm.setInBufferCount(0);
+    });
+
+    configure(comm, kSimPort, 299, 1, false);
+    comm.setPortOpen(true);
+    comm.output(kScopeStart);
+    QVERIFY(QTest::qWaitFor([&] { return events > 0; }, kReplyTimeoutMs));
+    comm.output(kStop);
+    comm.setPortOpen(false);
+
+    idle(100);
+    configure(comm, kSimPort, 1, 0, false);
+    comm.setPortOpen(true);
+    idle(400); // a running stream would deliver some 15 blocks in this time
+    QCOMPARE(comm.inBufferCount(), 0);
+    comm.setPortOpen(false);
+}
+
+void TestSerialComm::unusablePathsAreRefused_data()
+{
+    QTest::addColumn<int>("port");
+    QTest::addColumn<QString>("mapped"); // "regular file" is made by the test
+    QTest::addColumn<int>("number");
+    QTest::addColumn<QString>("reason");
+
+    QTest::newRow("port number 0 is no port")
+        << 0 << QString() << CommErrorNumber::InvalidPort << "No port chosen";
+    QTest::newRow("a number with no default device and no mapping")
+        << kOtherPort << QString() << CommErrorNumber::InvalidPort
+        << "No device for this port number (map one in the [Ports] settings)";
+    QTest::newRow("a mapped path that does not exist")
+        << kOtherPort << "/dev/ttyNOSUCHDEVICE" << CommErrorNumber::InvalidPort
+        << "No such file or directory";
+    QTest::newRow("a regular file is not a device")
+        << kOtherPort << "regular file" << CommErrorNumber::InvalidPort << "Not a serial device";
+    QTest::newRow("a device that refuses the line settings (not a terminal)")
+        << kOtherPort << "/dev/null" << CommErrorNumber::BadSettings
+        << "Inappropriate ioctl for device";
+}
+
+void TestSerialComm::unusablePathsAreRefused()
+{
+    QFETCH(int, port);
+    QFETCH(QString, mapped);
+    QFETCH(int, number);
+    QFETCH(QString, reason);
+
+    QTemporaryDir dir;
+    if (mapped == "regular file") {
+        mapped = dir.filePath("not-a-port");
+        QFile file(mapped);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    PortMap ports;
+    if (!mapped.isEmpty())
+        ports.setRunOverride(port, mapped);
+    SerialComm comm(ports);
+    configure(comm, port, 1, 1, true);
+
+    StderrCapture errors;
+    QCOMPARE(errorOf([&] { comm.setPortOpen(true); }), number);
+    QVERIFY(!comm.portOpen());
+    const QString expected = mapped.isEmpty()
+                                 ? QStringLiteral("trevalon: Comm %1: %2").arg(port).arg(reason)
+                                 : failureLine(port, mapped, reason);
+    QCOMPARE(errors.lines(), QStringList{expected});
+    QCOMPARE(errorOf([&] { comm.output(kStop); }), CommErrorNumber::PortClosed);
+}
+
+void TestSerialComm::portHeldByAnotherProgramIsBusy()
+{
+    SimProcess sim;
+    QVERIFY(!sim.path().isEmpty());
+    QSerialPort holder;
+    holder.setPortName(sim.path());
+    QVERIFY(holder.open(QIODevice::ReadWrite));
+    PortMap ports;
+    ports.setRunOverride(kSimPort, sim.path());
+    SerialComm comm(ports);
+    configure(comm, kSimPort, 1, 1, true);
+
+    StderrCapture errors;
+    QCOMPARE(errorOf([&] { comm.setPortOpen(true); }), CommErrorNumber::PortInUse);
+    QCOMPARE(errors.lines().size(), 1);
+    QVERIFY2(errors.lines()[0].startsWith(failureLine(kSimPort, sim.path(), QString())) &&
+                 errors.lines()[0].endsWith("(is another program using the port?)"),
+             qPrintable(errors.lines()[0]));
+
+    // Once the other program lets go, the port opens.
+    holder.close();
+    comm.setPortOpen(true);
+    QVERIFY(comm.portOpen());
+    comm.setPortOpen(false);
+}
+
+void TestSerialComm::deviceWithoutAccessIsRefusedBeforeOpening()
+{
+    SimProcess sim;
+    QVERIFY(!sim.path().isEmpty());
+    const QByteArray device = QFile::encodeName(sim.path());
+    struct stat before {};
+    QVERIFY(::stat(device.constData(), &before) == 0);
+    QVERIFY(::chmod(device.constData(), 0) == 0);
+
+    // As root the permission bits do not stop an open, but the access check judges by the real
+    // user: run it as "nobody" while keeping root's rights for the open itself. So a refusal
+    // here also shows that the check comes before any open is tried.
+    const bool asRoot = ::geteuid() == 0;
+    constexpr uid_t kNobody = 65534;
+    if (asRoot && ::setreuid(kNobody, static_cast<uid_t>(-1)) != 0) {
+        ::chmod(device.constData(), before.st_mode & 07777);
+        QSKIP("running as root and the real user cannot be changed to test access");
+    }
+
+    PortMap ports;
+    ports.setRunOverride(kSimPort, sim.path());
+    SerialComm comm(ports);
+    configure(comm, kSimPort, 1, 1, true);
+    int number = 0;
+    QStringList lines;
+    {
+        StderrCapture errors;
+        number = errorOf([&] { comm.setPortOpen(true); });
+        lines = errors.lines();
+    }
+    if (asRoot)
+        QVERIFY(::setreuid(0, static_cast<uid_t>(-1)) == 0);
+    ::chmod(device.constData(), before.st_mode & 07777);
+
+    QCOMPARE(number, CommErrorNumber::InvalidPort);
+    QVERIFY(!comm.portOpen());
+    QCOMPARE(lines, QStringList{failureLine(
+                        kSimPort, sim.path(),
+                        "Permission denied (is the user in the dialout group?)")});
+}
+
+void TestSerialComm::vanishingDeviceClosesThePortOnceWithoutSpinning()
+{
+    constexpr int kBlocksBeforeVanishing = 2;
+    SimProcess sim({"--vanish-after", QString::number(kBlocksBeforeVanishing)});
+    QVERIFY(!sim.path().isEmpty());
+    PortMap ports;
+    ports.setRunOverride(kSimPort, sim.path());
+    SerialComm comm(ports);
+    QSignalSpy lost(&comm, &Comm::deviceLost);
+    int blocks = 0;
+    connect(&comm, &Comm::onComm, this, [&] {
+        ++blocks;
+        for (int k = 0; k < 300; ++k)
+            comm.input();
+    });
+
+    StderrCapture errors;
+    configure(comm, kSimPort, 299, 1, false);
+    comm.setPortOpen(true);
+    comm.output(kScopeStart);
+    QVERIFY(QTest::qWaitFor([&] { return !comm.portOpen(); }, kReplyTimeoutMs));
+
+    // Left as it was, QSerialPort would report the dead descriptor on every pass at full speed.
+    const double cpuBefore = processCpuSeconds();
+    QElapsedTimer wall;
+    wall.start();
+    idle(1000);
+    const double share = (processCpuSeconds() - cpuBefore) / (wall.nsecsElapsed() / 1e9);
+    QVERIFY2(share < 0.10, qPrintable(QStringLiteral("%1 % CPU").arg(share * 100)));
+
+    QCOMPARE(blocks, kBlocksBeforeVanishing);
+    QCOMPARE(lost.count(), 1);
+    QCOMPARE(lost.at(0).at(0).toInt(), CommErrorNumber::DeviceFailed);
+    const QStringList lines = errors.lines();
+    QCOMPARE(lines.size(), 1);
+    QVERIFY2(lines[0].startsWith(failureLine(kSimPort, sim.path(), "Device hung up")),
+             qPrintable(lines[0]));
+    QCOMPARE(errorOf([&] { comm.output(kStop); }), CommErrorNumber::PortClosed);
+}
+
+void TestSerialComm::writeToAVanishedDeviceRaises8020AndCloses()
+{
+    SimProcess sim({"--vanish-after", "1"});
+    QVERIFY(!sim.path().isEmpty());
+    PortMap ports;
+    ports.setRunOverride(kSimPort, sim.path());
+    SerialComm comm(ports);
+    QSignalSpy lost(&comm, &Comm::deviceLost);
+
+    configure(comm, kSimPort, 0, 1, false); // no receive events: the device goes unnoticed
+    comm.setPortOpen(true);
+    comm.output(kScopeStart);
+    QVERIFY(sim.waitForExit(kReplyTimeoutMs));
+
+    StderrCapture errors;
+    QCOMPARE(errorOf([&] { comm.output(kStop); }), CommErrorNumber::DeviceFailed);
+    QVERIFY(!comm.portOpen());
+    // The writing handler reports this failure; deviceLost would report it a second time.
+    QCOMPARE(lost.count(), 0);
+    QCOMPARE(errors.lines().size(), 1);
+    QVERIFY2(errors.lines()[0].startsWith(failureLine(kSimPort, sim.path(), QString())),
+             qPrintable(errors.lines()[0]));
+    idle(200);
+    QCOMPARE(lost.count(), 0);
+}
+
+void TestSerialComm::bytesFromBeforeTheOpenAreDropped()
+{
+    // A pseudo-terminal keeps what the other side wrote while nobody had the port open, and a
+    // reply that was left unread when the port closed; a new session must not see either.
+    OwnPty line;
+    QVERIFY(!line.slavePath().isEmpty());
+    PortMap ports;
+    ports.setRunOverride(kSimPort, line.slavePath());
+    SerialComm comm(ports);
+    QList<QByteArray> reads;
+    connect(&comm, &Comm::onComm, this, [&] { reads << comm.input(); });
+    configure(comm, kSimPort, 1, 0, false);
+
+    comm.setPortOpen(true);
+    QVERIFY(line.send("unread"));
+    QTest::qSleep(50); // in the driver, not yet taken by the port
+    comm.setPortOpen(false);
+    QVERIFY(line.send("while closed"));
+
+    comm.setPortOpen(true);
+    idle(200);
+    QCOMPARE(reads, QList<QByteArray>{});
+    QVERIFY(line.send("fresh"));
+    QVERIFY(QTest::qWaitFor([&] { return !reads.isEmpty(); }, kReplyTimeoutMs));
+    QCOMPARE(reads, QList<QByteArray>{"fresh"});
+    comm.setPortOpen(false);
+}
+
+QTEST_GUILESS_MAIN(TestSerialComm)
+#include "tst_serialcomm.moc"
