@@ -29,6 +29,7 @@ static int registerTrevalonResources()
 namespace {
 
 const QString kSans = QStringLiteral("DejaVu Sans");
+const QString kSansCondensed = QStringLiteral("DejaVu Sans Condensed");
 const QString kSerif = QStringLiteral("DejaVu Serif Condensed");
 constexpr qreal kCaptionPointSize = 9;
 constexpr qreal kTitlePointSize = 15.75;
@@ -109,8 +110,19 @@ QGroupBox* frame(QWidget* parent, const QString& title, QRect geometry)
     auto* f = new QGroupBox(title, parent);
     f->setGeometry(geometry);
     f->setFont(sansFont());
+    // Opaque, so that text written on the form's surface stays behind it.
+    f->setAutoFillBackground(true);
     return f;
 }
+
+// A fixed caption of the Label4 array and where it goes.
+struct CaptionPlace
+{
+    int index;
+    const char* text;
+    QRect place;
+    bool italic; // the units ("ms", "Hz", "Encoder step") are italic
+};
 
 QRect bottomButton(int x)
 {
@@ -145,39 +157,36 @@ void Fo::createControls()
 
     // "Pointer:": time grid and time on two rows, level on the middle row to the right.
     Frame2 = frame(w, QStringLiteral("Pointer:"), QRect(4, 24, 297, 65));
-    Label4.set(
-        2, caption(Frame2, QStringLiteral("Time Grid:"), QRect(4, kRowTop, 64, kCaptionHeight)));
+    const CaptionPlace pointerCaptions[] = {
+        {2, "Time Grid:", QRect(4, kRowTop, 64, kCaptionHeight), false},
+        {3, "ms", QRect(111, kRowTop, 20, kCaptionHeight), true},
+        {0, "Time:", QRect(4, kRowBottom, 64, kCaptionHeight), false},
+        {5, "ms", QRect(111, kRowBottom, 20, kCaptionHeight), true},
+        {1, "Level:", QRect(131, kRowMiddle, 40, kCaptionHeight), false},
+        {4, "Encoder step", QRect(213, kRowMiddle, 82, kCaptionHeight), true},
+    };
+    for (const CaptionPlace& c : pointerCaptions)
+        Label4.set(c.index, caption(Frame2, QString::fromLatin1(c.text), c.place, c.italic));
     Gr.set(2, valueBox(Frame2, 68, kRowTop, kValueBoxWidth));
-    Label4.set(
-        3, caption(Frame2, QStringLiteral("ms"), QRect(111, kRowTop, 20, kCaptionHeight), true));
-    Label4.set(0,
-               caption(Frame2, QStringLiteral("Time:"), QRect(4, kRowBottom, 64, kCaptionHeight)));
     MX.set(0, valueBox(Frame2, 68, kRowBottom, kValueBoxWidth));
-    Label4.set(
-        5, caption(Frame2, QStringLiteral("ms"), QRect(111, kRowBottom, 20, kCaptionHeight), true));
-    Label4.set(
-        1, caption(Frame2, QStringLiteral("Level:"), QRect(133, kRowMiddle, 40, kCaptionHeight)));
-    MX.set(1, valueBox(Frame2, 173, kRowMiddle, kValueBoxWidth));
-    Label4.set(4, caption(Frame2, QStringLiteral("Encoder step"),
-                          QRect(216, kRowMiddle, 79, kCaptionHeight), true));
+    MX.set(1, valueBox(Frame2, 171, kRowMiddle, kValueBoxWidth));
 
     // "Marked:": start and end on two rows, the width between them on the middle row.
     Frame3 = frame(w, QStringLiteral("Marked:"), QRect(308, 24, 297, 65));
     Frame3->setToolTip(QStringLiteral("Marked pointers"));
-    Label4.set(6, caption(Frame3, QStringLiteral("Start:"), QRect(6, kRowTop, 42, kCaptionHeight)));
+    const CaptionPlace markedCaptions[] = {
+        {6, "Start:", QRect(6, kRowTop, 42, kCaptionHeight), false},
+        {9, "ms", QRect(91, kRowTop, 20, kCaptionHeight), true},
+        {7, "End:", QRect(6, kRowBottom, 42, kCaptionHeight), false},
+        {10, "ms", QRect(91, kRowBottom, 20, kCaptionHeight), true},
+        {8, "Width:", QRect(150, kRowMiddle, 44, kCaptionHeight), false},
+        {11, "ms", QRect(237, kRowMiddle, 20, kCaptionHeight), true},
+    };
+    for (const CaptionPlace& c : markedCaptions)
+        Label4.set(c.index, caption(Frame3, QString::fromLatin1(c.text), c.place, c.italic));
     MX.set(2, valueBox(Frame3, 48, kRowTop, kValueBoxWidth));
-    Label4.set(9,
-               caption(Frame3, QStringLiteral("ms"), QRect(91, kRowTop, 20, kCaptionHeight), true));
-    Label4.set(7,
-               caption(Frame3, QStringLiteral("End:"), QRect(6, kRowBottom, 42, kCaptionHeight)));
     MX.set(3, valueBox(Frame3, 48, kRowBottom, kValueBoxWidth));
-    Label4.set(
-        10, caption(Frame3, QStringLiteral("ms"), QRect(91, kRowBottom, 20, kCaptionHeight), true));
-    Label4.set(
-        8, caption(Frame3, QStringLiteral("Width:"), QRect(150, kRowMiddle, 44, kCaptionHeight)));
     MX.set(4, valueBox(Frame3, 194, kRowMiddle, kValueBoxWidth));
-    Label4.set(11, caption(Frame3, QStringLiteral("ms"), QRect(237, kRowMiddle, 20, kCaptionHeight),
-                           true));
 
     Rajz = new ScopeSurface(w);
     Rajz->move(4, 92);
@@ -210,8 +219,11 @@ void Fo::createControls()
     // Console and chip area (right side)
     Portok = new QComboBox(w);
     Portok->setEditable(true);
-    Portok->setGeometry(612, 16, 88, 21);
-    Portok->setFont(sansFont());
+    Portok->setGeometry(612, 16, 92, 21);
+    // Condensed, so that "Comm  255" fits beside the drop-down arrow.
+    QFont portFont = sansFont();
+    portFont.setFamily(kSansCondensed);
+    Portok->setFont(portFont);
     // Shown until start-up fills the list.
     Portok->setEditText(kPortDesignText);
     Portok->setToolTip(QStringLiteral("Select Communication Port"));
