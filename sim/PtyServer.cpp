@@ -221,10 +221,14 @@ ServeEnd PtyServer::run(const volatile std::sig_atomic_t& stopRequested, const s
         }
 
         const SimTime woke = now();
-        if ((master.revents & POLLIN) != 0 && !readCommands(woke)) {
-            master.revents |= POLLHUP;
+        bool hungUp = (master.revents & (POLLHUP | POLLERR)) != 0;
+        if (!hungUp) {
+            setLineOpen(true);
         }
-        if ((master.revents & (POLLHUP | POLLERR)) != 0) {
+        if ((master.revents & POLLIN) != 0 && !readCommands(woke)) {
+            hungUp = true;
+        }
+        if (hungUp) {
             setLineOpen(false);
             // Nobody listens: sleep a little (but not past a paced block) and look again.
             SimTime sleep = kClosedLineRecheck;
@@ -235,7 +239,6 @@ ServeEnd PtyServer::run(const volatile std::sig_atomic_t& stopRequested, const s
             ::ppoll(nullptr, 0, &pause, &waitMask);
             continue;
         }
-        setLineOpen(true);
         if ((master.revents & POLLOUT) != 0) {
             writePending();
         }
