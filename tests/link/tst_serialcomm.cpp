@@ -34,7 +34,8 @@ const QByteArray kScopeStart = "J1000\r";
 const QByteArray kStop = "q\r";
 
 // kdsp-sim on its own pseudo-terminal; stopped when this goes.
-class SimProcess {
+class SimProcess
+{
 public:
     explicit SimProcess(const QStringList& arguments = {})
     {
@@ -59,6 +60,7 @@ public:
     }
     QString path() const { return path_; }
     bool waitForExit(int ms) { return process_.waitForFinished(ms); }
+    bool running() const { return process_.state() != QProcess::NotRunning; }
 
 private:
     QProcess process_;
@@ -66,7 +68,8 @@ private:
 };
 
 // A pseudo-terminal of the test's own, so it can put bytes on the line whenever it likes.
-class OwnPty {
+class OwnPty
+{
 public:
     OwnPty()
     {
@@ -138,7 +141,8 @@ QString failureLine(int port, const QString& device, const QString& reason)
 }
 } // namespace
 
-class TestSerialComm : public QObject {
+class TestSerialComm : public QObject
+{
     Q_OBJECT
 
 private Q_SLOTS:
@@ -336,7 +340,9 @@ void TestSerialComm::deviceWithoutAccessIsRefusedBeforeOpening()
     SimProcess sim;
     QVERIFY(!sim.path().isEmpty());
     const QByteArray device = QFile::encodeName(sim.path());
-    struct stat before {};
+    struct stat before
+    {
+    };
     QVERIFY(::stat(device.constData(), &before) == 0);
     QVERIFY(::chmod(device.constData(), 0) == 0);
 
@@ -367,9 +373,9 @@ void TestSerialComm::deviceWithoutAccessIsRefusedBeforeOpening()
 
     QCOMPARE(number, CommErrorNumber::InvalidPort);
     QVERIFY(!comm.portOpen());
-    QCOMPARE(lines, QStringList{failureLine(
-                        kSimPort, sim.path(),
-                        "Permission denied (is the user in the dialout group?)")});
+    QCOMPARE(lines,
+             QStringList{failureLine(kSimPort, sim.path(),
+                                     "Permission denied (is the user in the dialout group?)")});
 }
 
 void TestSerialComm::vanishingDeviceClosesThePortOnceWithoutSpinning()
@@ -392,7 +398,7 @@ void TestSerialComm::vanishingDeviceClosesThePortOnceWithoutSpinning()
     configure(comm, kSimPort, 299, 1, false);
     comm.setPortOpen(true);
     comm.output(kScopeStart);
-    QVERIFY(QTest::qWaitFor([&] { return !comm.portOpen(); }, kReplyTimeoutMs));
+    QVERIFY(QTest::qWaitFor([&] { return !sim.running(); }, kReplyTimeoutMs));
 
     // Left as it was, QSerialPort would report the dead descriptor on every pass at full speed.
     const double cpuBefore = processCpuSeconds();
@@ -402,6 +408,7 @@ void TestSerialComm::vanishingDeviceClosesThePortOnceWithoutSpinning()
     const double share = (processCpuSeconds() - cpuBefore) / (wall.nsecsElapsed() / 1e9);
     QVERIFY2(share < 0.10, qPrintable(QStringLiteral("%1 % CPU").arg(share * 100)));
 
+    QVERIFY(!comm.portOpen());
     QCOMPARE(blocks, kBlocksBeforeVanishing);
     QCOMPARE(lost.count(), 1);
     QCOMPARE(lost.at(0).at(0).toInt(), CommErrorNumber::DeviceFailed);
