@@ -1,6 +1,7 @@
 // MSComm_OnComm on the fake port: console characters, timing replies, capture blocks drawn to the
 // pixel, the capture cycle's close and reopen, the line event codes and unknown receive modes.
 
+#include "YieldProbe.h"
 #include "support/WindowFixture.h"
 
 #include "console/ConsoleView.h"
@@ -8,7 +9,6 @@
 #include "scope/ScopeSurface.h"
 #include "scope/TraceDrawing.h"
 
-#include <QAbstractEventDispatcher>
 #include <QComboBox>
 #include <QLabel>
 #include <QSignalSpy>
@@ -42,29 +42,6 @@ QByteArray constantBlock(int size, quint8 value)
     return QByteArray(size, char(value));
 }
 
-// Counts the passes of the event loop made while the receive handler runs, i.e. how often the
-// handler yielded. Every pass wakes the event dispatcher once; the pass that delivers the event
-// is the first.
-struct YieldProbe
-{
-    explicit YieldProbe(WindowFixture& f)
-    {
-        // Connected after the window's own wiring, so this runs once the dispatcher returned.
-        QObject::connect(&f.comm, &Comm::onComm, &f.fo, [this] { handlerReturned = true; });
-        QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake,
-                         &f.fo, [this] {
-                             if (armed && !handlerReturned)
-                                 ++passes;
-                         });
-    }
-    // Call right after the bytes or the line event were handed to the port.
-    void arm() { armed = true; }
-    int yields() const { return passes - 1; }
-
-    bool armed = false;
-    bool handlerReturned = false;
-    int passes = 0;
-};
 } // namespace
 
 class TestDispatcher : public QObject

@@ -1,6 +1,7 @@
 // The real port: SerialComm over QSerialPort against the simulated chip (kdsp-sim) on a
 // pseudo-terminal, and against paths that are not usable ports.
 
+#include "PtyPeers.h"
 #include "StderrCapture.h"
 
 #include "link/PortMap.h"
@@ -9,17 +10,14 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
-#include <QProcess>
 #include <QSerialPort>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
-#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <functional>
@@ -27,79 +25,10 @@
 namespace {
 constexpr int kSimPort = 250;   // no default device: only the test's mapping reaches one
 constexpr int kOtherPort = 251; // mapped per test row
-constexpr int kStartTimeoutMs = 5000;
 constexpr int kReplyTimeoutMs = 3000;
 const QByteArray kTimingQuery = "J1100\r";
 const QByteArray kScopeStart = "J1000\r";
 const QByteArray kStop = "q\r";
-
-// kdsp-sim on its own pseudo-terminal; stopped when this goes.
-class SimProcess
-{
-public:
-    explicit SimProcess(const QStringList& arguments = {})
-    {
-        process_.setProgram(QStringLiteral(KDSP_SIM_PATH));
-        process_.setArguments(arguments);
-        process_.start();
-        QElapsedTimer clock;
-        clock.start();
-        while (!process_.canReadLine() && clock.elapsed() < kStartTimeoutMs)
-            process_.waitForReadyRead(100);
-        if (process_.canReadLine())
-            path_ = QString::fromLocal8Bit(process_.readLine()).trimmed();
-    }
-    ~SimProcess()
-    {
-        if (process_.state() == QProcess::NotRunning)
-            return;
-        process_.terminate();
-        if (!process_.waitForFinished(2000))
-            process_.kill();
-        process_.waitForFinished(1000);
-    }
-    QString path() const { return path_; }
-    bool waitForExit(int ms) { return process_.waitForFinished(ms); }
-    bool running() const { return process_.state() != QProcess::NotRunning; }
-
-private:
-    QProcess process_;
-    QString path_;
-};
-
-// A pseudo-terminal of the test's own, so it can put bytes on the line whenever it likes.
-class OwnPty
-{
-public:
-    OwnPty()
-    {
-        master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
-        if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0)
-            return;
-        slave_ = QString::fromLocal8Bit(::ptsname(master_));
-        // Raw before anyone opens the slave: QSerialPort restores these settings on close.
-        const int slave = ::open(QFile::encodeName(slave_).constData(), O_RDWR | O_NOCTTY);
-        termios raw{};
-        ::tcgetattr(slave, &raw);
-        ::cfmakeraw(&raw);
-        ::tcsetattr(slave, TCSANOW, &raw);
-        ::close(slave);
-    }
-    ~OwnPty()
-    {
-        if (master_ >= 0)
-            ::close(master_);
-    }
-    QString slavePath() const { return slave_; }
-    bool send(const QByteArray& bytes) const
-    {
-        return ::write(master_, bytes.constData(), bytes.size()) == bytes.size();
-    }
-
-private:
-    int master_ = -1;
-    QString slave_;
-};
 
 void configure(Comm& comm, int port, int threshold, int readLength, bool discardNulls)
 {
