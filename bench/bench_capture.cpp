@@ -10,12 +10,12 @@
 #include "link/Link.h"
 #include "link/PortMap.h"
 #include "link/SerialComm.h"
+#include "link/SimulatedChip.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
-#include <QProcess>
 #include <QThread>
 #include <QTimer>
 
@@ -26,7 +26,6 @@
 namespace {
 constexpr int kFakeBlocks = 3000;
 constexpr int kStreamMs = 3000;
-constexpr int kSimStartMs = 5000;
 constexpr int kSimPort = 250;
 constexpr double kLineRateBlocksPerSecond = 115200.0 / 10 / kBlockSize; // 8N1: 10 bits a byte
 
@@ -131,31 +130,22 @@ class UnpacedChip
 public:
     UnpacedChip()
     {
-        process_.setProgram(QStringLiteral(KDSP_SIM_PATH));
-        process_.setArguments({QStringLiteral("--unpaced")});
-        process_.start();
-        QElapsedTimer wait;
-        wait.start();
-        while (!process_.canReadLine() && wait.elapsed() < kSimStartMs)
-            process_.waitForReadyRead(100);
-        path_ = QString::fromLocal8Bit(process_.readLine()).trimmed();
+        chip_.setProgram(QStringLiteral(KDSP_SIM_PATH));
+        if (!chip_.start({QStringLiteral("--unpaced")}))
+            std::printf("    the simulated chip did not start: %s\n",
+                        qPrintable(chip_.errorString()));
     }
-    ~UnpacedChip() { stop(); }
-    // Ends the simulator and returns the CPU seconds it used.
+    // Ends the simulator and returns the CPU seconds it used (counted once it has been reaped).
     double stop()
     {
-        if (process_.state() == QProcess::NotRunning)
-            return 0;
         const double before = cpuSeconds(RUSAGE_CHILDREN);
-        process_.terminate();
-        process_.waitForFinished(2000);
+        chip_.stop();
         return cpuSeconds(RUSAGE_CHILDREN) - before;
     }
-    QString path() const { return path_; }
+    QString path() const { return chip_.devicePath(); }
 
 private:
-    QProcess process_;
-    QString path_;
+    SimulatedChip chip_;
 };
 
 struct StreamFigures

@@ -1,54 +1,39 @@
 #pragma once
-// The other end of a pseudo-terminal for tests of the real port: the simulated chip as a
-// program, or a bare line the test writes to itself.
+// The other end of a pseudo-terminal for tests of the real port: the simulated chip, or a bare
+// line the test writes to itself.
+
+#include "link/SimulatedChip.h"
 
 #include <QByteArray>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QTest>
 
 #include <cstdlib>
 #include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
 
-constexpr int kSimStartTimeoutMs = 5000;
-
-// kdsp-sim on its own pseudo-terminal; stopped when this goes.
-class SimProcess
+// Starts the simulated chip built with the tests.
+inline bool startChip(SimulatedChip& chip, const QStringList& arguments = {})
 {
-public:
-    explicit SimProcess(const QStringList& arguments = {})
-    {
-        process_.setProgram(QStringLiteral(KDSP_SIM_PATH));
-        process_.setArguments(arguments);
-        process_.start();
-        QElapsedTimer clock;
-        clock.start();
-        while (!process_.canReadLine() && clock.elapsed() < kSimStartTimeoutMs)
-            process_.waitForReadyRead(100);
-        if (process_.canReadLine())
-            path_ = QString::fromLocal8Bit(process_.readLine()).trimmed();
-    }
-    ~SimProcess()
-    {
-        if (process_.state() == QProcess::NotRunning)
-            return;
-        process_.terminate();
-        if (!process_.waitForFinished(2000))
-            process_.kill();
-        process_.waitForFinished(1000);
-    }
-    QString path() const { return path_; }
-    bool waitForExit(int ms) { return process_.waitForFinished(ms); }
-    bool running() const { return process_.state() != QProcess::NotRunning; }
+    chip.setProgram(QStringLiteral(KDSP_SIM_PATH));
+    return chip.start(arguments);
+}
 
-private:
-    QProcess process_;
-    QString path_;
-};
+// Waits, without running the event loop (so an open port does not notice), until the chip's
+// device has gone: a pseudo-terminal's slave path disappears as soon as its master is closed.
+inline bool deviceGoneWithin(const QString& path, int ms)
+{
+    constexpr int kStepMs = 10;
+    for (int waited = 0; waited < ms; waited += kStepMs) {
+        if (!QFile::exists(path))
+            return true;
+        QTest::qSleep(kStepMs);
+    }
+    return !QFile::exists(path);
+}
 
 // A pseudo-terminal of the test's own, so it can put bytes on the line whenever it likes.
 class OwnPty

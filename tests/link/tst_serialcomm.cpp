@@ -6,6 +6,7 @@
 
 #include "link/PortMap.h"
 #include "link/SerialComm.h"
+#include "link/SimulatedChip.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -106,17 +107,17 @@ void TestSerialComm::timingReplyArrivesAsOneRead()
     QFETCH(QStringList, simArguments);
     QFETCH(QByteArray, reply);
 
-    SimProcess sim(simArguments);
-    QVERIFY(!sim.path().isEmpty());
+    SimulatedChip sim;
+    QVERIFY2(startChip(sim, simArguments), qPrintable(sim.errorString()));
     PortMap ports;
-    ports.setRunOverride(kSimPort, sim.path());
+    ports.setRunOverride(kSimPort, sim.devicePath());
     SerialComm comm(ports);
     QList<QByteArray> reads;
     connect(&comm, &Comm::onComm, this, [&] { reads << comm.input(); });
 
     configure(comm, kSimPort, 7, 7, true);
     comm.setPortOpen(true);
-    QCOMPARE(comm.devicePath(), sim.path());
+    QCOMPARE(comm.devicePath(), sim.devicePath());
     comm.output(kTimingQuery);
     QVERIFY(QTest::qWaitFor([&] { return !reads.isEmpty(); }, kReplyTimeoutMs));
     idle(100); // nothing more follows
@@ -127,10 +128,10 @@ void TestSerialComm::timingReplyArrivesAsOneRead()
 
 void TestSerialComm::captureProfileGivesBlocksReadOneByteAtATime()
 {
-    SimProcess sim;
-    QVERIFY(!sim.path().isEmpty());
+    SimulatedChip sim;
+    QVERIFY2(startChip(sim), qPrintable(sim.errorString()));
     PortMap ports;
-    ports.setRunOverride(kSimPort, sim.path());
+    ports.setRunOverride(kSimPort, sim.devicePath());
     SerialComm comm(ports);
     QList<int> waitingAtEvent;
     int longestRead = 0;
@@ -161,10 +162,10 @@ void TestSerialComm::stopCommandSurvivesAnImmediateClose()
 {
     // The scope's Stop writes "q" and closes at once, without yielding: the command must still
     // reach the chip whole, or the chip keeps streaming blocks.
-    SimProcess sim;
-    QVERIFY(!sim.path().isEmpty());
+    SimulatedChip sim;
+    QVERIFY2(startChip(sim), qPrintable(sim.errorString()));
     PortMap ports;
-    ports.setRunOverride(kSimPort, sim.path());
+    ports.setRunOverride(kSimPort, sim.devicePath());
     SerialComm comm(ports);
     int events = 0;
     connect(&comm, &Comm::onComm, this, [&] {
@@ -240,20 +241,20 @@ void TestSerialComm::unusablePathsAreRefused()
 
 void TestSerialComm::portHeldByAnotherProgramIsBusy()
 {
-    SimProcess sim;
-    QVERIFY(!sim.path().isEmpty());
+    SimulatedChip sim;
+    QVERIFY2(startChip(sim), qPrintable(sim.errorString()));
     QSerialPort holder;
-    holder.setPortName(sim.path());
+    holder.setPortName(sim.devicePath());
     QVERIFY(holder.open(QIODevice::ReadWrite));
     PortMap ports;
-    ports.setRunOverride(kSimPort, sim.path());
+    ports.setRunOverride(kSimPort, sim.devicePath());
     SerialComm comm(ports);
     configure(comm, kSimPort, 1, 1, true);
 
     StderrCapture errors;
     QCOMPARE(errorOf([&] { comm.setPortOpen(true); }), CommErrorNumber::PortInUse);
     QCOMPARE(errors.lines().size(), 1);
-    QVERIFY2(errors.lines()[0].startsWith(failureLine(kSimPort, sim.path(), QString())) &&
+    QVERIFY2(errors.lines()[0].startsWith(failureLine(kSimPort, sim.devicePath(), QString())) &&
                  errors.lines()[0].endsWith("(is another program using the port?)"),
              qPrintable(errors.lines()[0]));
 
@@ -266,9 +267,9 @@ void TestSerialComm::portHeldByAnotherProgramIsBusy()
 
 void TestSerialComm::deviceWithoutAccessIsRefusedBeforeOpening()
 {
-    SimProcess sim;
-    QVERIFY(!sim.path().isEmpty());
-    const QByteArray device = QFile::encodeName(sim.path());
+    SimulatedChip sim;
+    QVERIFY2(startChip(sim), qPrintable(sim.errorString()));
+    const QByteArray device = QFile::encodeName(sim.devicePath());
     struct stat before
     {
     };
@@ -286,7 +287,7 @@ void TestSerialComm::deviceWithoutAccessIsRefusedBeforeOpening()
     }
 
     PortMap ports;
-    ports.setRunOverride(kSimPort, sim.path());
+    ports.setRunOverride(kSimPort, sim.devicePath());
     SerialComm comm(ports);
     configure(comm, kSimPort, 1, 1, true);
     int number = 0;
@@ -303,17 +304,18 @@ void TestSerialComm::deviceWithoutAccessIsRefusedBeforeOpening()
     QCOMPARE(number, CommErrorNumber::InvalidPort);
     QVERIFY(!comm.portOpen());
     QCOMPARE(lines,
-             QStringList{failureLine(kSimPort, sim.path(),
+             QStringList{failureLine(kSimPort, sim.devicePath(),
                                      "Permission denied (is the user in the dialout group?)")});
 }
 
 void TestSerialComm::vanishingDeviceClosesThePortOnceWithoutSpinning()
 {
     constexpr int kBlocksBeforeVanishing = 2;
-    SimProcess sim({"--vanish-after", QString::number(kBlocksBeforeVanishing)});
-    QVERIFY(!sim.path().isEmpty());
+    SimulatedChip sim;
+    QVERIFY2(startChip(sim, {"--vanish-after", QString::number(kBlocksBeforeVanishing)}),
+             qPrintable(sim.errorString()));
     PortMap ports;
-    ports.setRunOverride(kSimPort, sim.path());
+    ports.setRunOverride(kSimPort, sim.devicePath());
     SerialComm comm(ports);
     QSignalSpy lost(&comm, &Comm::deviceLost);
     int blocks = 0;
@@ -327,7 +329,7 @@ void TestSerialComm::vanishingDeviceClosesThePortOnceWithoutSpinning()
     configure(comm, kSimPort, 299, 1, false);
     comm.setPortOpen(true);
     comm.output(kScopeStart);
-    QVERIFY(QTest::qWaitFor([&] { return !sim.running(); }, kReplyTimeoutMs));
+    QVERIFY(QTest::qWaitFor([&] { return !sim.isRunning(); }, kReplyTimeoutMs));
 
     // Left as it was, QSerialPort would report the dead descriptor on every pass at full speed.
     const double cpuBefore = processCpuSeconds();
@@ -343,24 +345,24 @@ void TestSerialComm::vanishingDeviceClosesThePortOnceWithoutSpinning()
     QCOMPARE(lost.at(0).at(0).toInt(), CommErrorNumber::DeviceFailed);
     const QStringList lines = errors.lines();
     QCOMPARE(lines.size(), 1);
-    QVERIFY2(lines[0].startsWith(failureLine(kSimPort, sim.path(), "Device hung up")),
+    QVERIFY2(lines[0].startsWith(failureLine(kSimPort, sim.devicePath(), "Device hung up")),
              qPrintable(lines[0]));
     QCOMPARE(errorOf([&] { comm.output(kStop); }), CommErrorNumber::PortClosed);
 }
 
 void TestSerialComm::writeToAVanishedDeviceRaises8020AndCloses()
 {
-    SimProcess sim({"--vanish-after", "1"});
-    QVERIFY(!sim.path().isEmpty());
+    SimulatedChip sim;
+    QVERIFY2(startChip(sim, {"--vanish-after", "1"}), qPrintable(sim.errorString()));
     PortMap ports;
-    ports.setRunOverride(kSimPort, sim.path());
+    ports.setRunOverride(kSimPort, sim.devicePath());
     SerialComm comm(ports);
     QSignalSpy lost(&comm, &Comm::deviceLost);
 
     configure(comm, kSimPort, 0, 1, false); // no receive events: the device goes unnoticed
     comm.setPortOpen(true);
     comm.output(kScopeStart);
-    QVERIFY(sim.waitForExit(kReplyTimeoutMs));
+    QVERIFY(deviceGoneWithin(sim.devicePath(), kReplyTimeoutMs));
 
     StderrCapture errors;
     QCOMPARE(errorOf([&] { comm.output(kStop); }), CommErrorNumber::DeviceFailed);
@@ -368,7 +370,7 @@ void TestSerialComm::writeToAVanishedDeviceRaises8020AndCloses()
     // The writing handler reports this failure; deviceLost would report it a second time.
     QCOMPARE(lost.count(), 0);
     QCOMPARE(errors.lines().size(), 1);
-    QVERIFY2(errors.lines()[0].startsWith(failureLine(kSimPort, sim.path(), QString())),
+    QVERIFY2(errors.lines()[0].startsWith(failureLine(kSimPort, sim.devicePath(), QString())),
              qPrintable(errors.lines()[0]));
     idle(200);
     QCOMPARE(lost.count(), 0);
