@@ -1,0 +1,506 @@
+// Saving the scope picture and loading a picture as its background: the dialogs, the existence
+// test, the boxes, the bitmap written, failed writes that must not cost the old file, and what a
+// loaded picture does to the surface.
+
+#include "app/Fo.h"
+#include "scope/PictureFiles.h"
+#include "scope/ScopeSurface.h"
+#include "scope/TraceDrawing.h"
+#include "support/WindowFixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtEndian>
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+const QString kOffered = QStringLiteral("Rurodudod.bmp");
+const QString kDriveProblem = QStringLiteral("Drive Problem ! No Write in Drive.");
+const QString kFileError = QStringLiteral("Eror in File funktions ! Error Code:");
+const QString kNotExist = QStringLiteral(" not exist!\r\nPlease change file name!");
+const QByteArray kOldContents = QByteArrayLiteral("the picture saved last week");
+const QRgb kTrace = qRgb(255, 255, 0);
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QStringList entries(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                  QDir::NoDotAndDotDot);
+}
+
+// A block whose samples climb and fall, so every sample sits at a different place.
+SampleBlock zigzagBlock()
+{
+    SampleBlock block;
+    for (int i = 1; i <= kBlockSize; ++i)
+        block.entry[i] = static_cast<quint8>(20 + (i * 7) % 200);
+    return block;
+}
+
+// A 600 x 512 picture: blue on the left, green on the right.
+QImage twoHalves()
+{
+    QImage picture(ScopePicture::kWidth, ScopePicture::kHeight, QImage::Format_RGB32);
+    picture.fill(qRgb(0, 0, 255));
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = picture.width() / 2; x < picture.width(); ++x)
+            picture.setPixel(x, y, qRgb(0, 255, 0));
+    }
+    return picture;
+}
+
+bool near(QRgb a, QRgb b, int tolerance)
+{
+    return qAbs(qRed(a) - qRed(b)) <= tolerance && qAbs(qGreen(a) - qGreen(b)) <= tolerance &&
+           qAbs(qBlue(a) - qBlue(b)) <= tolerance;
+}
+
+// While alive, no file of this process may grow beyond `limit` bytes, and a longer write fails
+// (EFBIG) instead of raising SIGXFSZ. Both are restored on leaving the scope. This stays in the
+// process on purpose: a forked copy of a threaded Qt process hangs as soon as QImage hands work
+// to its thread pool, whose threads the copy does not have.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t limit)
+    {
+        active_ = getrlimit(RLIMIT_FSIZE, &saved_) == 0;
+        rlimit lowered = saved_;
+        lowered.rlim_cur = limit;
+        active_ = active_ && setrlimit(RLIMIT_FSIZE, &lowered) == 0;
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    }
+    ~FileSizeLimit()
+    {
+        if (active_)
+            setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+    bool active() const { return active_; }
+
+private:
+    rlimit saved_{};
+    bool active_ = false;
+    void (*previousHandler_)(int) = SIG_DFL;
+};
+} // namespace
+
+class PictureFilesTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void savesWhatTheSurfaceShowsAsA24BitBitmap();
+    void existingFileIsReplacedOnlyAfterOk_data();
+    void existingFileIsReplacedOnlyAfterOk();
+    void cancelledDialogIsSilent_data();
+    void cancelledDialogIsSilent();
+    void refusedSaveKeepsOldFile_data();
+    void refusedSaveKeepsOldFile();
+    void writeFailingPartWayKeepsOldFile();
+    void hiddenFileOfThatNameIsReplacedWithoutQuestion();
+    void loadsCommonPictureFormats_data();
+    void loadsCommonPictureFormats();
+    void nameThatDoesNotExistExactlyIsNotLoaded_data();
+    void nameThatDoesNotExistExactlyIsNotLoaded();
+    void fileThatIsNoPictureLeavesBackground_data();
+    void fileThatIsNoPictureLeavesBackground();
+    void smallerPictureIsDrawnTopLeftAndOutlivesClear();
+    void everyClickOffersTheSameDialog_data();
+    void everyClickOffersTheSameDialog();
+    void runningScopeIsLeftAlone_data();
+    void runningScopeIsLeftAlone();
+};
+
+void PictureFilesTest::savesWhatTheSurfaceShowsAsA24BitBitmap()
+{
+    QTemporaryDir dir;
+    WindowFixture f;
+    const SampleBlock block = zigzagBlock();
+    drawTrace(f.fo.Rajz->picture(), block, kTrace);
+    f.fo.Rajz->pictureChanged();
+    const QImage shown = f.fo.Rajz->composite();
+    const QString path = dir.filePath(kOffered);
+    f.dialogs.chosenFiles.enqueue(path);
+
+    f.fo.pictureFiles().Mentes_Click();
+
+    QVERIFY(f.dialogs.shown.isEmpty()); // a new name: no question
+    const QByteArray bytes = readAll(path);
+    QVERIFY(bytes.size() > 54);
+    QCOMPARE(bytes.left(2), QByteArray("BM"));
+    QCOMPARE(qFromLittleEndian<qint32>(bytes.constData() + 18), 600);
+    QCOMPARE(qAbs(qFromLittleEndian<qint32>(bytes.constData() + 22)), 512);
+    QCOMPARE(qFromLittleEndian<quint16>(bytes.constData() + 28), quint16(24));
+
+    const QImage saved(path);
+    QCOMPARE(saved.size(), QSize(600, 512));
+    for (int i : {1, 2, 57, 150, 299}) {
+        const QPoint at = ScopeFrame::samplePoint(i, *block.entry[i]).toPoint();
+        QCOMPARE(saved.pixel(at), kTrace);
+    }
+    QCOMPARE(saved.convertToFormat(QImage::Format_RGB32), shown);
+}
+
+void PictureFilesTest::existingFileIsReplacedOnlyAfterOk_data()
+{
+    QTest::addColumn<MsgAnswer>("answer");
+    QTest::addColumn<bool>("replaced");
+    QTest::newRow("OK replaces the file") << MsgAnswer::Ok << true;
+    QTest::newRow("Cancel leaves the file byte for byte") << MsgAnswer::Cancel << false;
+}
+
+void PictureFilesTest::existingFileIsReplacedOnlyAfterOk()
+{
+    QFETCH(MsgAnswer, answer);
+    QFETCH(bool, replaced);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(kOffered);
+    QVERIFY(writeFile(path, kOldContents));
+    WindowFixture f;
+    f.dialogs.chosenFiles.enqueue(path);
+    f.dialogs.answers.enqueue(answer);
+
+    f.fo.pictureFiles().Mentes_Click();
+
+    QCOMPARE(f.dialogs.shown.size(), 1);
+    QCOMPARE(f.dialogs.shown[0].text, QStringLiteral("'Rurodudod.bmp' this exist!\r\nOver write?"));
+    QCOMPARE(f.dialogs.shown[0].icon, MsgIcon::Question);
+    QCOMPARE(f.dialogs.shown[0].buttons, MsgButtons::OkCancel);
+    if (replaced)
+        QCOMPARE(QImage(path).size(), QSize(600, 512));
+    else
+        QCOMPARE(readAll(path), kOldContents);
+    QCOMPARE(entries(dir.path()), QStringList{kOffered});
+}
+
+void PictureFilesTest::cancelledDialogIsSilent_data()
+{
+    QTest::addColumn<bool>("saving");
+    QTest::newRow("cancelling the save dialog") << true;
+    QTest::newRow("cancelling the open dialog") << false;
+}
+
+void PictureFilesTest::cancelledDialogIsSilent()
+{
+    QFETCH(bool, saving);
+    // A save that ignored the cancel would land in the working folder under the offered name.
+    QTemporaryDir dir;
+    const QString previousFolder = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(dir.path()));
+    const auto restore = qScopeGuard([&] { QDir::setCurrent(previousFolder); });
+    WindowFixture f;
+    f.fo.setLampColour(static_cast<int>(kGreen));
+    const QImage background = f.fo.Rajz->picture().background();
+    f.dialogs.chosenFiles.enqueue(std::nullopt);
+
+    if (saving)
+        f.fo.pictureFiles().Mentes_Click();
+    else
+        f.fo.pictureFiles().Betolt_Click();
+
+    QCOMPARE(f.dialogs.fileDialogs.size(), 1);
+    QVERIFY(f.dialogs.shown.isEmpty());
+    QVERIFY(entries(dir.path()).isEmpty());
+    QCOMPARE(f.fo.Rajz->picture().background(), background);
+    QCOMPARE(f.fo.lampColour(), 255);
+}
+
+enum class Obstacle { ReadOnlyFile, MissingFolder, FolderOfThatName };
+Q_DECLARE_METATYPE(Obstacle)
+
+void PictureFilesTest::refusedSaveKeepsOldFile_data()
+{
+    QTest::addColumn<Obstacle>("obstacle");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("a read-only file is a drive problem") << Obstacle::ReadOnlyFile << kDriveProblem;
+    QTest::newRow("a folder that does not exist is error 76")
+        << Obstacle::MissingFolder << kFileError + " 76";
+    QTest::newRow("a folder of the chosen name is asked nothing and cannot be written")
+        << Obstacle::FolderOfThatName << kDriveProblem;
+}
+
+void PictureFilesTest::refusedSaveKeepsOldFile()
+{
+    QFETCH(Obstacle, obstacle);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    QString path = dir.filePath(kOffered);
+    switch (obstacle) {
+    case Obstacle::ReadOnlyFile:
+        QVERIFY(writeFile(path, kOldContents));
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup));
+        break;
+    case Obstacle::MissingFolder:
+        path = dir.filePath(QStringLiteral("gone/") + kOffered);
+        break;
+    case Obstacle::FolderOfThatName:
+        QVERIFY(QDir(dir.path()).mkdir(kOffered));
+        break;
+    }
+    WindowFixture f;
+    f.dialogs.chosenFiles.enqueue(path);
+    f.dialogs.answers.enqueue(MsgAnswer::Ok);
+
+    f.fo.pictureFiles().Mentes_Click();
+
+    const bool asked = obstacle == Obstacle::ReadOnlyFile;
+    QCOMPARE(f.dialogs.shown.size(), asked ? 2 : 1);
+    QCOMPARE(f.dialogs.shown.constLast().text, message);
+    QCOMPARE(f.dialogs.shown.constLast().icon, MsgIcon::None);
+    QCOMPARE(f.dialogs.shown.constLast().buttons, MsgButtons::Ok);
+    if (obstacle == Obstacle::ReadOnlyFile)
+        QCOMPARE(readAll(path), kOldContents);
+    if (obstacle == Obstacle::FolderOfThatName)
+        QVERIFY(QFileInfo(path).isDir());
+    QCOMPARE(entries(dir.path()).size(), obstacle == Obstacle::MissingFolder ? 0 : 1);
+}
+
+void PictureFilesTest::writeFailingPartWayKeepsOldFile()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(kOffered);
+    QVERIFY(writeFile(path, kOldContents));
+    WindowFixture f;
+    f.dialogs.chosenFiles.enqueue(path);
+    f.dialogs.answers.enqueue(MsgAnswer::Ok);
+
+    {
+        // A bitmap is close to a megabyte; 4 KiB of it get written.
+        const FileSizeLimit limit(4096);
+        QVERIFY(limit.active());
+        f.fo.pictureFiles().Mentes_Click();
+    }
+
+    QCOMPARE(f.dialogs.shown.size(), 2); // the overwrite question, then the failure
+    QCOMPARE(f.dialogs.shown[1].text, kFileError + " 57");
+    QCOMPARE(readAll(path), kOldContents);
+    QCOMPARE(entries(dir.path()), QStringList{kOffered});
+}
+
+void PictureFilesTest::hiddenFileOfThatNameIsReplacedWithoutQuestion()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral(".Rurodudod.bmp"));
+    QVERIFY(writeFile(path, kOldContents));
+    WindowFixture f;
+    f.dialogs.chosenFiles.enqueue(path);
+    f.dialogs.answers.enqueue(MsgAnswer::Cancel); // a question would stop the save
+
+    f.fo.pictureFiles().Mentes_Click();
+
+    QVERIFY(f.dialogs.shown.isEmpty());
+    QCOMPARE(QImage(path).size(), QSize(600, 512));
+}
+
+void PictureFilesTest::loadsCommonPictureFormats_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("format");
+    QTest::addColumn<int>("tolerance");
+    QTest::newRow("a bitmap") << "scope.bmp" << QByteArray("BMP") << 0;
+    QTest::newRow("a PNG") << "scope.png" << QByteArray("PNG") << 0;
+    QTest::newRow("a JPEG, within its loss") << "scope.jpg" << QByteArray("JPEG") << 24;
+    QTest::newRow("a PNG named .bmp is read by its contents")
+        << "Rurodudod.bmp" << QByteArray("PNG") << 0;
+}
+
+void PictureFilesTest::loadsCommonPictureFormats()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, format);
+    QFETCH(int, tolerance);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(name);
+    QVERIFY2(twoHalves().save(path, format.constData()), "no writer for this format here");
+    WindowFixture f;
+    f.fo.setLampColour(static_cast<int>(kGreen));
+    f.dialogs.chosenFiles.enqueue(path);
+
+    f.fo.pictureFiles().Betolt_Click();
+
+    QVERIFY(f.dialogs.shown.isEmpty());
+    QCOMPARE(f.fo.lampColour(), 255);
+    const QImage background = f.fo.Rajz->picture().background();
+    QCOMPARE(background.size(), QSize(600, 512));
+    QVERIFY(near(background.pixel(100, 100), qRgb(0, 0, 255), tolerance));
+    QVERIFY(near(background.pixel(500, 400), qRgb(0, 255, 0), tolerance));
+}
+
+void PictureFilesTest::nameThatDoesNotExistExactlyIsNotLoaded_data()
+{
+    // Each obstacle is a real picture, so a lax existence test would load it.
+    QTest::addColumn<QString>("present");
+    QTest::addColumn<bool>("asFolder");
+    QTest::addColumn<QString>("chosen");
+    QTest::newRow("a name that is nowhere") << QString() << false << "Rurodudod.bmp";
+    QTest::newRow("a hidden file does not count") << ".scope.bmp" << false << ".scope.bmp";
+    QTest::newRow("a folder does not count") << "scope.bmp" << true << "scope.bmp";
+    QTest::newRow("letter case counts") << "rurodudod.bmp" << false << "Rurodudod.bmp";
+}
+
+void PictureFilesTest::nameThatDoesNotExistExactlyIsNotLoaded()
+{
+    QFETCH(QString, present);
+    QFETCH(bool, asFolder);
+    QFETCH(QString, chosen);
+    QTemporaryDir dir;
+    if (asFolder)
+        QVERIFY(QDir(dir.path()).mkdir(present));
+    else if (!present.isEmpty())
+        QVERIFY(twoHalves().save(dir.filePath(present), "BMP"));
+    WindowFixture f;
+    const QImage background = f.fo.Rajz->picture().background();
+    f.dialogs.chosenFiles.enqueue(dir.filePath(chosen));
+
+    f.fo.pictureFiles().Betolt_Click();
+
+    QCOMPARE(f.dialogs.shown.size(), 1);
+    QCOMPARE(f.dialogs.shown[0].text, "'" + chosen + "'" + kNotExist);
+    QCOMPARE(f.dialogs.shown[0].icon, MsgIcon::Critical);
+    QCOMPARE(f.dialogs.shown[0].buttons, MsgButtons::Ok);
+    QCOMPARE(f.fo.Rajz->picture().background(), background);
+}
+
+void PictureFilesTest::fileThatIsNoPictureLeavesBackground_data()
+{
+    QTest::addColumn<QByteArray>("contents");
+    QTest::newRow("a text file") << QByteArray("Rn = 0x12\r\nKp = 0x34\r\n");
+    QTest::newRow("an empty file") << QByteArray();
+    QTest::newRow("a bitmap header with nothing after it") << QByteArray("BM\x36\x10\x0e\0", 6);
+}
+
+void PictureFilesTest::fileThatIsNoPictureLeavesBackground()
+{
+    QFETCH(QByteArray, contents);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(kOffered);
+    QVERIFY(writeFile(path, contents));
+    WindowFixture f;
+    const QImage background = f.fo.Rajz->picture().background();
+    f.dialogs.chosenFiles.enqueue(path);
+
+    f.fo.pictureFiles().Betolt_Click();
+
+    QCOMPARE(f.dialogs.texts(), QStringList{kFileError + " 481"});
+    QCOMPARE(f.dialogs.shown[0].icon, MsgIcon::None);
+    QCOMPARE(f.fo.Rajz->picture().background(), background);
+}
+
+void PictureFilesTest::smallerPictureIsDrawnTopLeftAndOutlivesClear()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("small.png"));
+    QImage small(100, 50, QImage::Format_RGB32);
+    small.fill(qRgb(200, 30, 40));
+    QVERIFY(small.save(path, "PNG"));
+    WindowFixture f;
+    f.dialogs.chosenFiles.enqueue(path);
+
+    f.fo.pictureFiles().Betolt_Click();
+    f.fo.Rajz->line(QPointF(0, 300), QPointF(599, 300), kTrace);
+    f.fo.Rajz->cls();
+
+    QCOMPARE(f.fo.Rajz->size(), QSize(600, 512));
+    const QImage shown = f.fo.Rajz->composite();
+    QCOMPARE(shown.size(), QSize(600, 512));
+    QCOMPARE(shown.pixel(0, 0), qRgb(200, 30, 40));
+    QCOMPARE(shown.pixel(99, 49), qRgb(200, 30, 40));
+    QCOMPARE(shown.pixel(100, 0), qRgb(0, 0, 0));
+    QCOMPARE(shown.pixel(0, 50), qRgb(0, 0, 0));
+    QCOMPARE(shown.pixel(300, 300), qRgb(0, 0, 0)); // the cleared line is gone
+}
+
+void PictureFilesTest::everyClickOffersTheSameDialog_data()
+{
+    QTest::addColumn<bool>("saving");
+    QTest::addColumn<QString>("filter");
+    QTest::newRow("the save dialog spells Bitmap with a capital")
+        << true << "Rurodudod Bitmap (*.bmp)|*.bmp|Minden File (*.*)|*.*";
+    QTest::newRow("the open dialog spells bitmap in small letters")
+        << false << "Rurodudod bitmap (*.bmp)|*.bmp|Minden File (*.*)|*.*";
+}
+
+void PictureFilesTest::everyClickOffersTheSameDialog()
+{
+    QFETCH(bool, saving);
+    QFETCH(QString, filter);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("other.bmp"));
+    QVERIFY(twoHalves().save(path, "BMP"));
+    WindowFixture f;
+    f.dialogs.chosenFiles.enqueue(path);
+    f.dialogs.chosenFiles.enqueue(std::nullopt);
+
+    for (int click = 0; click < 2; ++click) {
+        if (saving)
+            f.fo.pictureFiles().Mentes_Click();
+        else
+            f.fo.pictureFiles().Betolt_Click();
+    }
+
+    QCOMPARE(f.dialogs.fileDialogs.size(), 2);
+    for (const ScriptedDialogs::FileDialog& shown : f.dialogs.fileDialogs) {
+        QCOMPARE(shown.save, saving);
+        QCOMPARE(shown.filter, filter);
+        QCOMPARE(shown.offeredName, kOffered);
+    }
+}
+
+void PictureFilesTest::runningScopeIsLeftAlone_data()
+{
+    QTest::addColumn<bool>("saving");
+    QTest::newRow("saving while blocks arrive") << true;
+    QTest::newRow("loading while blocks arrive") << false;
+}
+
+void PictureFilesTest::runningScopeIsLeftAlone()
+{
+    QFETCH(bool, saving);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(kOffered);
+    QVERIFY(twoHalves().save(path, "BMP"));
+    WindowFixture f;
+    f.fo.MSComm.setPortOpen(true);
+    f.fo.state.receiveMode = ModeCapture;
+    f.fo.state.markerStart = 120;
+    f.fo.state.markerEnd = 260;
+    f.fo.state.sampleBlock = zigzagBlock();
+    const QStringList portLog = f.comm.log;
+    f.dialogs.chosenFiles.enqueue(path);
+
+    if (saving)
+        f.fo.pictureFiles().Mentes_Click();
+    else
+        f.fo.pictureFiles().Betolt_Click();
+
+    QVERIFY(f.fo.MSComm.portOpen());
+    QCOMPARE(f.comm.log, portLog);
+    QCOMPARE(f.fo.state.receiveMode, quint8(ModeCapture));
+    QCOMPARE(f.fo.state.markerStart, 120.0f);
+    QCOMPARE(f.fo.state.markerEnd, 260.0f);
+    QVERIFY(f.fo.state.sampleBlock.entry == zigzagBlock().entry);
+    QCOMPARE(f.fo.lampColour(), 255);
+}
+
+QTEST_MAIN(PictureFilesTest)
+#include "tst_picturefiles.moc"
