@@ -90,8 +90,9 @@ void Shell::Form_Load()
 
 void Shell::Form_Unload()
 {
-    fo_.settings.saveSetting(SettingsKeys::kApplication, SettingsKeys::kSetupSection,
-                             SettingsKeys::kPortKey, positionText(fo_.Portok->currentIndex()));
+    if (storesPortChoice_)
+        fo_.settings.saveSetting(SettingsKeys::kApplication, SettingsKeys::kSetupSection,
+                                 SettingsKeys::kPortKey, positionText(fo_.Portok->currentIndex()));
     // From here every error is ignored and the next step runs: the window always closes.
     if (!fo_.MSComm.portOpen())
         return;

@@ -16,6 +16,9 @@ public:
     void Portok_Change();
     void AS_Click();
 
+    // A demonstration run on the simulated chip leaves the stored port choice as it found it.
+    void setStoresPortChoice(bool stores) { storesPortChoice_ = stores; }
+
     // The 255 entries "Comm  1" ... "Comm  255".
     static QStringList portEntries();
     // The list position a stored text selects: its leading number rounded halves to even;
@@ -28,4 +31,5 @@ public:
 private:
     Fo& fo_;
     Link& link_;
+    bool storesPortChoice_ = true;
 };

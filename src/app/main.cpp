@@ -1,11 +1,95 @@
+// Trevalon: set up and watch a KDSP servo-controller chip over a serial line.
+
 #include "app/Fo.h"
 #include "app/QtDialogs.h"
 #include "app/SettingsStore.h"
+#include "app/Shell.h"
+#include "app/Version.h"
+#include "link/PortMap.h"
+#include "link/SerialComm.h"
+#include "link/SimulatedChip.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QCommandLineParser>
+#include <QIcon>
+#include <QProcess>
+
+#include <cstdio>
+
+namespace {
+
+struct Options {
+    bool demo = false;
+    QStringList simulatorArguments;
+};
+
+// Parsed before any window system is touched, so --help and --version work without a display.
+Options parseOptions(int argc, char** argv)
+{
+    QCoreApplication probe(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Trevalon"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
+                                                .arg(Version::Major)
+                                                .arg(Version::Minor)
+                                                .arg(Version::Revision));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Servo tracking error monitor and setup for the Kestrum KDSP chip."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption demo(
+        QStringLiteral("demo"),
+        QStringLiteral("Start the simulated KDSP chip and reach it through the chosen port for "
+                       "this run (the stored port choice is left as it is)."));
+    const QCommandLineOption simArgs(
+        QStringLiteral("sim-args"),
+        QStringLiteral("Extra arguments for the simulated chip with --demo, e.g. "
+                       "\"--timing-digit 5\"."),
+        QStringLiteral("arguments"));
+    parser.addOption(demo);
+    parser.addOption(simArgs);
+    parser.process(probe); // --help and --version print and exit here
+
+    Options options;
+    options.demo = parser.isSet(demo);
+    options.simulatorArguments =
+        QProcess::splitCommand(parser.value(simArgs));
+    return options;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
+    const Options options = parseOptions(argc, argv);
+
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName(QStringLiteral("Trevalon"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/trevalon/trevalon.png")));
+
+    SettingsStore settings;
+    PortMap ports(&settings);
+    SerialComm comm(ports);
+    QtDialogs dialogs;
+    Fo window(comm, dialogs, settings);
+    dialogs.setParent(&window);
+
+    SimulatedChip chip;
+    if (options.demo) {
+        if (!chip.start(options.simulatorArguments)) {
+            std::fprintf(stderr, "trevalon: the simulated chip did not start: %s\n",
+                         qPrintable(chip.errorString()));
+            return 1;
+        }
+        const int position = window.Portok->currentIndex();
+        const int portNumber = position >= 0 ? position + 1 : 1;
+        ports.setRunOverride(portNumber, chip.devicePath());
+        window.shell().setStoresPortChoice(false);
+        std::fprintf(stderr, "trevalon: Comm %d is the simulated KDSP chip at %s\n", portNumber,
+                     qPrintable(chip.devicePath()));
+    }
+
+    window.show();
+    return QApplication::exec();
 }
