@@ -6,6 +6,7 @@
 #include "scope/PictureFiles.h"
 #include "scope/ScopeSurface.h"
 #include "scope/TraceDrawing.h"
+#include "support/FileSizeLimit.h"
 #include "support/WindowFixture.h"
 
 #include <QDir>
@@ -14,9 +15,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
-
-#include <csignal>
-#include <sys/resource.h>
 
 namespace {
 const QString kOffered = QStringLiteral("Rurodudod.bmp");
@@ -71,37 +69,6 @@ bool near(QRgb a, QRgb b, int tolerance)
            qAbs(qBlue(a) - qBlue(b)) <= tolerance;
 }
 
-// While alive, no file of this process may grow beyond `limit` bytes, and a longer write fails
-// (EFBIG) instead of raising SIGXFSZ. Both are restored on leaving the scope. This stays in the
-// process on purpose: a forked copy of a threaded Qt process hangs as soon as QImage hands work
-// to its thread pool, whose threads the copy does not have.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t limit)
-    {
-        active_ = getrlimit(RLIMIT_FSIZE, &saved_) == 0;
-        rlimit lowered = saved_;
-        lowered.rlim_cur = limit;
-        active_ = active_ && setrlimit(RLIMIT_FSIZE, &lowered) == 0;
-        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-    }
-    ~FileSizeLimit()
-    {
-        if (active_)
-            setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, previousHandler_);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-    bool active() const { return active_; }
-
-private:
-    rlimit saved_{};
-    bool active_ = false;
-    void (*previousHandler_)(int) = SIG_DFL;
-};
 } // namespace
 
 class PictureFilesTest : public QObject

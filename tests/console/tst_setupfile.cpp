@@ -1,0 +1,294 @@
+// Saving the console to a register setup file: the bytes written, the exact-name existence test
+// behind the overwrite question, refused and failed saves that must keep the old file, and a
+// handler that leaves the port alone.
+
+#include "app/Fo.h"
+#include "console/ConsoleView.h"
+#include "console/SetupFile.h"
+#include "support/FileSizeLimit.h"
+#include "support/WindowFixture.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+const QString kOffered = QStringLiteral("Setup.txt");
+const QString kDriveProblem = QStringLiteral("Drive Problem ! No Write in Drive.");
+const QString kFileError = QStringLiteral("Eror in File funktions ! Error Code:");
+// Longer than anything a test writes, so a save that did not empty the file would show.
+const QByteArray kOldContents = QByteArrayLiteral("Kp = 0x0040\r\nKi = 0x0002\r\nKd = 0x0100\r\n"
+                                                  "a register listing kept from last week\r\n");
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QStringList entries(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                  QDir::NoDotAndDotDot);
+}
+
+enum class Obstacle { ReadOnlyFile, MissingFolder, FolderOfThatName };
+} // namespace
+
+Q_DECLARE_METATYPE(Obstacle)
+
+class SetupFileTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void writesConsoleAsLatin1ThenCrLf_data();
+    void writesConsoleAsLatin1ThenCrLf();
+    void existingFileIsReplacedOnlyAfterOk_data();
+    void existingFileIsReplacedOnlyAfterOk();
+    void onlyTheExactNameCountsAsExisting_data();
+    void onlyTheExactNameCountsAsExisting();
+    void refusedSaveKeepsOldFile_data();
+    void refusedSaveKeepsOldFile();
+    void writeFailingPartWayKeepsOldFile();
+    void cancelledDialogIsSilent();
+    void everyClickOffersSetupTxt();
+    void portAndPortChoiceAreLeftAlone();
+};
+
+void SetupFileTest::writesConsoleAsLatin1ThenCrLf_data()
+{
+    QTest::addColumn<QString>("console");
+    QTest::addColumn<QByteArray>("file");
+    QTest::newRow("an empty console gives CR LF alone") << QString() << QByteArray("\r\n");
+    QTest::newRow("listing lines keep their CR LF")
+        << "R00 = 12\r\nR01 = 34" << QByteArray("R00 = 12\r\nR01 = 34\r\n");
+    QTest::newRow("bytes from the chip go out byte for byte")
+        << QString::fromLatin1("T=25\xb0"
+                               "C \xe9\x80\xff")
+        << QByteArray("T=25\xb0"
+                      "C \xe9\x80\xff\r\n");
+    QTest::newRow("a character outside Latin-1 becomes a question mark")
+        << QStringLiteral("\u03a9 = 5") << QByteArray("? = 5\r\n");
+}
+
+void SetupFileTest::writesConsoleAsLatin1ThenCrLf()
+{
+    QFETCH(QString, console);
+    QFETCH(QByteArray, file);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(kOffered);
+    WindowFixture f;
+    f.fo.Text->setText(console);
+    f.dialogs.chosenFiles.enqueue(path);
+
+    f.fo.setupFile().Ment_Click();
+
+    QVERIFY(f.dialogs.shown.isEmpty()); // a new name: no question
+    QCOMPARE(readAll(path), file);
+}
+
+void SetupFileTest::existingFileIsReplacedOnlyAfterOk_data()
+{
+    QTest::addColumn<MsgAnswer>("answer");
+    QTest::addColumn<QByteArray>("file");
+    QTest::newRow("OK replaces the whole file") << MsgAnswer::Ok << QByteArray("Kp = 0x0041\r\n");
+    QTest::newRow("Cancel leaves it byte for byte") << MsgAnswer::Cancel << kOldContents;
+}
+
+void SetupFileTest::existingFileIsReplacedOnlyAfterOk()
+{
+    QFETCH(MsgAnswer, answer);
+    QFETCH(QByteArray, file);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(kOffered);
+    QVERIFY(writeFile(path, kOldContents));
+    WindowFixture f;
+    f.fo.Text->setText(QStringLiteral("Kp = 0x0041"));
+    f.dialogs.chosenFiles.enqueue(path);
+    f.dialogs.answers.enqueue(answer);
+
+    f.fo.setupFile().Ment_Click();
+
+    QCOMPARE(f.dialogs.shown.size(), 1);
+    QCOMPARE(f.dialogs.shown[0].text, QStringLiteral("'Setup.txt' this exist!\r\nOver write?"));
+    QCOMPARE(f.dialogs.shown[0].icon, MsgIcon::Question);
+    QCOMPARE(f.dialogs.shown[0].buttons, MsgButtons::OkCancel);
+    QCOMPARE(readAll(path), file);
+    QCOMPARE(entries(dir.path()), QStringList{kOffered});
+}
+
+void SetupFileTest::onlyTheExactNameCountsAsExisting_data()
+{
+    QTest::addColumn<QString>("present");
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<bool>("asked");
+    QTest::newRow("the same name asks") << "Setup.txt"
+                                        << "Setup.txt" << true;
+    QTest::newRow("a name in another letter case is a new file") << "setup.txt"
+                                                                 << "Setup.txt" << false;
+    QTest::newRow("a hidden file is replaced without a question") << ".Setup.txt"
+                                                                  << ".Setup.txt" << false;
+}
+
+void SetupFileTest::onlyTheExactNameCountsAsExisting()
+{
+    QFETCH(QString, present);
+    QFETCH(QString, chosen);
+    QFETCH(bool, asked);
+    QTemporaryDir dir;
+    QVERIFY(writeFile(dir.filePath(present), kOldContents));
+    WindowFixture f;
+    f.fo.Text->setText(QStringLiteral("new"));
+    f.dialogs.chosenFiles.enqueue(dir.filePath(chosen));
+    // Cancel on a question that should not come would show as a file not written.
+    f.dialogs.answers.enqueue(asked ? MsgAnswer::Ok : MsgAnswer::Cancel);
+
+    f.fo.setupFile().Ment_Click();
+
+    QCOMPARE(f.dialogs.shown.size(), asked ? 1 : 0);
+    QCOMPARE(readAll(dir.filePath(chosen)), QByteArray("new\r\n"));
+    if (present != chosen)
+        QCOMPARE(readAll(dir.filePath(present)), kOldContents);
+}
+
+void SetupFileTest::refusedSaveKeepsOldFile_data()
+{
+    QTest::addColumn<Obstacle>("obstacle");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("a read-only file is a drive problem") << Obstacle::ReadOnlyFile << kDriveProblem;
+    QTest::newRow("a folder that does not exist is error 76")
+        << Obstacle::MissingFolder << kFileError + " 76";
+    QTest::newRow("a folder of the chosen name is asked nothing and cannot be written")
+        << Obstacle::FolderOfThatName << kDriveProblem;
+}
+
+void SetupFileTest::refusedSaveKeepsOldFile()
+{
+    QFETCH(Obstacle, obstacle);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    QString path = dir.filePath(kOffered);
+    switch (obstacle) {
+    case Obstacle::ReadOnlyFile:
+        QVERIFY(writeFile(path, kOldContents));
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup));
+        break;
+    case Obstacle::MissingFolder:
+        path = dir.filePath(QStringLiteral("gone/") + kOffered);
+        break;
+    case Obstacle::FolderOfThatName:
+        QVERIFY(QDir(dir.path()).mkdir(kOffered));
+        break;
+    }
+    WindowFixture f;
+    f.fo.Text->setText(QStringLiteral("Kp = 0x0041"));
+    f.dialogs.chosenFiles.enqueue(path);
+    f.dialogs.answers.enqueue(MsgAnswer::Ok);
+
+    f.fo.setupFile().Ment_Click();
+
+    const bool asked = obstacle == Obstacle::ReadOnlyFile;
+    QCOMPARE(f.dialogs.shown.size(), asked ? 2 : 1);
+    QCOMPARE(f.dialogs.shown.constLast().text, message);
+    QCOMPARE(f.dialogs.shown.constLast().icon, MsgIcon::None);
+    QCOMPARE(f.dialogs.shown.constLast().buttons, MsgButtons::Ok);
+    if (obstacle == Obstacle::ReadOnlyFile)
+        QCOMPARE(readAll(path), kOldContents);
+    if (obstacle == Obstacle::FolderOfThatName)
+        QVERIFY(QFileInfo(path).isDir());
+    QCOMPARE(entries(dir.path()).size(), obstacle == Obstacle::MissingFolder ? 0 : 1);
+}
+
+void SetupFileTest::writeFailingPartWayKeepsOldFile()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(kOffered);
+    QVERIFY(writeFile(path, kOldContents));
+    WindowFixture f;
+    f.fo.Text->setText(QString(64 * 1024, QLatin1Char('R')));
+    f.dialogs.chosenFiles.enqueue(path);
+    f.dialogs.answers.enqueue(MsgAnswer::Ok);
+
+    {
+        const FileSizeLimit limit(4096);
+        QVERIFY(limit.active());
+        f.fo.setupFile().Ment_Click();
+    }
+
+    QCOMPARE(f.dialogs.shown.size(), 2); // the overwrite question, then the failure
+    QCOMPARE(f.dialogs.shown[1].text, kFileError + " 57");
+    QCOMPARE(readAll(path), kOldContents);
+    QCOMPARE(entries(dir.path()), QStringList{kOffered});
+}
+
+void SetupFileTest::cancelledDialogIsSilent()
+{
+    // A save that ignored the cancel would land in the working folder under the offered name.
+    QTemporaryDir dir;
+    const QString previousFolder = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(dir.path()));
+    const auto restore = qScopeGuard([&] { QDir::setCurrent(previousFolder); });
+    WindowFixture f;
+    f.fo.setLampColour(static_cast<int>(kGreen));
+    f.dialogs.chosenFiles.enqueue(std::nullopt);
+
+    f.fo.setupFile().Ment_Click();
+
+    QCOMPARE(f.dialogs.fileDialogs.size(), 1);
+    QVERIFY(f.dialogs.shown.isEmpty());
+    QVERIFY(entries(dir.path()).isEmpty());
+    QCOMPARE(f.fo.lampColour(), 255);
+}
+
+void SetupFileTest::everyClickOffersSetupTxt()
+{
+    QTemporaryDir dir;
+    WindowFixture f;
+    f.dialogs.chosenFiles.enqueue(dir.filePath(QStringLiteral("Motor2.txt")));
+    f.dialogs.chosenFiles.enqueue(std::nullopt);
+
+    f.fo.setupFile().Ment_Click();
+    f.fo.setupFile().Ment_Click();
+
+    QCOMPARE(f.dialogs.fileDialogs.size(), 2);
+    for (const ScriptedDialogs::FileDialog& shown : f.dialogs.fileDialogs) {
+        QVERIFY(shown.save);
+        QCOMPARE(shown.filter, QStringLiteral("Setup txt (*.txt)|*.txt|Minden File (*.*)|*.*"));
+        QCOMPARE(shown.offeredName, kOffered);
+    }
+}
+
+void SetupFileTest::portAndPortChoiceAreLeftAlone()
+{
+    // A file error must not go the way of a port error, which would clear the port choice.
+    QTemporaryDir dir;
+    WindowFixture f;
+    f.choosePort(4);
+    f.fo.MSComm.setPortOpen(true);
+    const QStringList portLog = f.comm.log;
+    f.dialogs.chosenFiles.enqueue(dir.filePath(QStringLiteral("gone/") + kOffered));
+    f.dialogs.chosenFiles.enqueue(dir.filePath(kOffered));
+
+    f.fo.setupFile().Ment_Click();
+    f.fo.setupFile().Ment_Click();
+
+    QCOMPARE(f.dialogs.texts(), QStringList{kFileError + " 76"});
+    QVERIFY(QFile::exists(dir.filePath(kOffered)));
+    QCOMPARE(f.fo.Portok->currentIndex(), 4);
+    QVERIFY(f.fo.MSComm.portOpen());
+    QCOMPARE(f.comm.log, portLog);
+    QCOMPARE(f.fo.lampColour(), 255);
+}
+
+QTEST_MAIN(SetupFileTest)
+#include "tst_setupfile.moc"
