@@ -12,7 +12,11 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// While nobody has the slave open: how often to look whether somebody has opened it.
+// While nobody has the slave open: how often to look whether somebody has opened it. A reader
+// that closes and reopens the port around every block (the scope does) is back within a
+// fraction of a millisecond, so look often at first and back off once the line stays closed.
+constexpr SimTime kClosedLineQuickRecheck = 200us;
+constexpr SimTime kClosedLineQuickPeriod = 50ms;
 constexpr SimTime kClosedLineRecheck = 20ms;
 // Longest sleep with nothing due; only bounds the wait, nothing depends on it.
 constexpr SimTime kIdleWait = 200ms;
@@ -80,6 +84,7 @@ void PtyServer::setLineOpen(bool open)
         return;
     }
     m_lineOpen = open;
+    m_lineClosedAt = now();
     m_pending.clear();
     m_pendingOffset = 0;
     log(open ? "device opened" : "device closed");
@@ -231,7 +236,8 @@ ServeEnd PtyServer::run(const volatile std::sig_atomic_t& stopRequested, const s
         if (hungUp) {
             setLineOpen(false);
             // Nobody listens: sleep a little (but not past a paced block) and look again.
-            SimTime sleep = kClosedLineRecheck;
+            SimTime sleep = woke - m_lineClosedAt < kClosedLineQuickPeriod ? kClosedLineQuickRecheck
+                                                                            : kClosedLineRecheck;
             if (m_model.config().paced) {
                 sleep = std::min(sleep, waitTime(woke));
             }

@@ -59,6 +59,7 @@ private:
     ChipModel& m_model;
     ServeSettings m_settings;
     bool m_lineOpen = false;
+    SimTime m_lineClosedAt{0}; // when the reader last closed the line
     // Bytes taken from the model but not yet written (unpaced only).
     std::string m_pending;
     std::size_t m_pendingOffset = 0;
