@@ -42,8 +42,9 @@ QString PortMap::devicePath(int portNumber) const
                 ->getSetting(SettingsKeys::kApplication, SettingsKeys::kPortsSection,
                              QString::number(portNumber), QString())
                 .trimmed();
+        // A bare device name ("ttyUSB0") means the device of that name under /dev.
         if (!mapped.isEmpty())
-            return mapped;
+            return mapped.contains(QLatin1Char('/')) ? mapped : QStringLiteral("/dev/") + mapped;
     }
     return defaultDevicePath(portNumber);
 }

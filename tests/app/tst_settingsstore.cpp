@@ -53,13 +53,15 @@ void SettingsStoreTest::portsSectionOverridesDefaults()
     QFile file(configFile());
     QDir().mkpath(QFileInfo(file).path());
     QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("[Ports]\n3=/dev/ttyUSB0\n200=/dev/serial/by-id/kdsp\n");
+    file.write("[Ports]\n3=/dev/ttyUSB0\n200=/dev/serial/by-id/kdsp\n7=ttyACM2\n9=\n");
     file.close();
     SettingsStore store;
     PortMap map(&store);
     QCOMPARE(map.devicePath(3), QStringLiteral("/dev/ttyUSB0"));
     QCOMPARE(map.devicePath(200), QStringLiteral("/dev/serial/by-id/kdsp"));
     QCOMPARE(map.devicePath(4), QStringLiteral("/dev/ttyS3"));
+    QCOMPARE(map.devicePath(7), QStringLiteral("/dev/ttyACM2")); // a bare name lives in /dev
+    QCOMPARE(map.devicePath(9), QStringLiteral("/dev/ttyS8"));   // an empty entry maps nothing
     map.setRunOverride(3, "/dev/pts/9");
     QCOMPARE(map.devicePath(3), QStringLiteral("/dev/pts/9"));
 }
