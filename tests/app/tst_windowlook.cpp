@@ -1,0 +1,171 @@
+// What the loaded window looks like: no caption cut off and no controls overlapping, the
+// colours of the value boxes, options, lamp, console, command line and scope, and the text
+// written on the form's own surface staying behind the controls.
+
+#include "app/Fo.h"
+#include "console/CommandLine.h"
+#include "console/ConsoleView.h"
+#include "scope/ScopeSurface.h"
+#include "support/WindowFixture.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
+#include <QTest>
+
+namespace {
+
+QString captionOf(QWidget* widget)
+{
+    if (auto* label = qobject_cast<QLabel*>(widget))
+        return label->text();
+    if (auto* button = qobject_cast<QAbstractButton*>(widget))
+        return button->text();
+    if (auto* box = qobject_cast<QGroupBox*>(widget))
+        return box->title();
+    return widget->metaObject()->className();
+}
+
+// How wide a text really is in a font, italic overhang included.
+int inkWidth(const QFontMetrics& metrics, const QString& text)
+{
+    return qMax(metrics.horizontalAdvance(text), metrics.boundingRect(text).right() + 1);
+}
+
+int darkPixels(const QImage& image, QRect area)
+{
+    int count = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x)
+            count += qGray(image.pixel(x, y)) < 100 ? 1 : 0;
+    }
+    return count;
+}
+
+QColor pixelOf(QWidget* widget, QPoint at)
+{
+    return widget->grab().toImage().pixelColor(at);
+}
+
+void showAndWait(Fo& fo)
+{
+    fo.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&fo));
+}
+
+} // namespace
+
+class TestWindowLook : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void noCaptionIsCutOff()
+    {
+        WindowFixture f;
+        showAndWait(f.fo);
+        for (QLabel* label : f.fo.centralWidget()->findChildren<QLabel*>()) {
+            if (label->text().isEmpty() || !label->styleSheet().isEmpty())
+                continue; // value boxes are checked by what they show
+            const QFontMetrics metrics(label->font());
+            QVERIFY2(inkWidth(metrics, label->text()) <= label->contentsRect().width(),
+                     qPrintable(label->text()));
+            QVERIFY2(metrics.height() <= label->contentsRect().height(), qPrintable(label->text()));
+        }
+        for (QPushButton* button : f.fo.centralWidget()->findChildren<QPushButton*>()) {
+            const QFontMetrics metrics(button->font());
+            const int frame = button->style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
+            QVERIFY2(metrics.horizontalAdvance(button->text()) + 2 * frame + 4 <= button->width(),
+                     qPrintable(button->text()));
+        }
+        for (QGroupBox* box : f.fo.centralWidget()->findChildren<QGroupBox*>()) {
+            QVERIFY(QFontMetrics(box->font()).horizontalAdvance(box->title()) < box->width());
+        }
+        // The widest port entry fits the port field.
+        const QString widest = f.fo.Portok->itemText(254);
+        QVERIFY2(QFontMetrics(f.fo.Portok->font()).horizontalAdvance(widest) <=
+                     f.fo.Portok->lineEdit()->width() - 2,
+                 qPrintable(QString::number(f.fo.Portok->lineEdit()->width())));
+        // No two controls on the client area overlap.
+        const QList<QWidget*> top =
+            f.fo.centralWidget()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+        for (int i = 0; i < top.size(); ++i) {
+            for (int j = i + 1; j < top.size(); ++j) {
+                QVERIFY2(!top[i]->geometry().intersects(top[j]->geometry()),
+                         qPrintable(captionOf(top[i]) + QLatin1String(" / ") + captionOf(top[j])));
+            }
+        }
+    }
+
+    void lookOfTheControlsAtStart()
+    {
+        WindowFixture f;
+        showAndWait(f.fo);
+        // Value boxes: dark blue inside a black line, the text white and to the right.
+        QLabel* pid = f.fo.MX(5);
+        const QImage box = pid->grab().toImage();
+        QCOMPARE(box.pixelColor(0, 0), QColor(Qt::black));
+        QCOMPARE(box.pixelColor(3, box.height() / 2), QColor(0, 0, 192));
+        int whiteLeft = 0;
+        int whiteRight = 0;
+        for (int y = 0; y < box.height(); ++y) {
+            for (int x = 0; x < box.width(); ++x) {
+                if (qGray(box.pixel(x, y)) > 200)
+                    (x < box.width() / 2 ? whiteLeft : whiteRight) += 1;
+            }
+        }
+        QCOMPARE(whiteLeft, 0);
+        QVERIFY(whiteRight > 5);
+        // The colour options show their colours.
+        const QColor colours[] = {Qt::yellow, Qt::red, Qt::black, Qt::magenta};
+        for (int i = 0; i < 4; ++i) {
+            QRadioButton* option = f.fo.Szin(i);
+            QCOMPARE(pixelOf(option, QPoint(option->width() - 3, option->height() / 2)),
+                     colours[i]);
+        }
+        QCOMPARE(pixelOf(f.fo.LED1, QPoint(8, 8)), QColor(255, 0, 0));
+        QCOMPARE(pixelOf(f.fo.Command, QPoint(f.fo.Command->width() - 20, 14)),
+                 QColor(255, 192, 192));
+        QCOMPARE(pixelOf(f.fo.Text->viewport(), QPoint(100, 100)), QColor(255, 255, 192));
+        // The scope shows its graticule: background and the solid centre line.
+        QCOMPARE(pixelOf(f.fo.Rajz, QPoint(50, 30)), QColor(64, 0, 255));
+        QCOMPARE(pixelOf(f.fo.Rajz, QPoint(51, 255)), QColor(132, 107, 209));
+    }
+
+    void formTextIsWrittenLineByLineBehindTheControls()
+    {
+        WindowFixture f;
+        showAndWait(f.fo);
+        QWidget* surface = f.fo.centralWidget();
+        const int lineHeight = QFontMetrics(surface->font()).height();
+        const QRect firstLine(0, 0, 60, lineHeight);
+        const QRect secondLine(0, lineHeight, 60, qMin(lineHeight, f.fo.Frame2->y() - lineHeight));
+        // Inside Frame2, between its two rows, where lines 4 and 5 would show if it let them.
+        const QRect underFrame = QRect(10, f.fo.Frame2->y() + 36, 50, 5);
+        const QImage blank = surface->grab().toImage();
+        QCOMPARE(darkPixels(blank, firstLine), 0);
+
+        f.fo.printOnForm(QStringLiteral("8020"));
+        QCoreApplication::processEvents();
+        const QImage one = surface->grab().toImage();
+        QVERIFY(darkPixels(one, firstLine) > 10);
+        QCOMPARE(darkPixels(one, secondLine), 0);
+
+        for (int i = 0; i < 8; ++i)
+            f.fo.printOnForm(QStringLiteral("8018"));
+        QCoreApplication::processEvents();
+        const QImage many = surface->grab().toImage();
+        QVERIFY(darkPixels(many, secondLine) > 5);
+        QCOMPARE(darkPixels(many, underFrame), darkPixels(blank, underFrame));
+        QCOMPARE(f.fo.formTexts().size(), 9);
+        QCOMPARE(f.fo.formTexts().constFirst(), QStringLiteral("8020"));
+    }
+};
+
+QTEST_MAIN(TestWindowLook)
+#include "tst_windowlook.moc"
