@@ -1,7 +1,7 @@
 // The window's controls and menus: kinds, names, captions, tooltips, fonts and positions.
 // Positions are pixels in the client area below the menu bar (inside a frame: relative to the
-// frame). Every caption is given room for its whole text in the faces used here, which run wider
-// than the classic Windows ones; that is why a few boxes are wider than the classic layout.
+// frame). The DejaVu faces run wide, so captions use 9 pt and a few boxes are a little wider than
+// a tighter face would need: every caption shows its whole text.
 
 #include "app/Fo.h"
 #include "app/FormSurface.h"
