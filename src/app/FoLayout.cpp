@@ -5,6 +5,7 @@
 
 #include "app/Fo.h"
 #include "app/FormSurface.h"
+#include "app/ValueBox.h"
 #include "console/CommandLine.h"
 #include "console/ConsoleView.h"
 #include "scope/ScopeSurface.h"
@@ -39,7 +40,6 @@ constexpr int kCaptionHeight = 17;
 constexpr int kValueBoxWidth = 41;
 constexpr int kWideValueBoxWidth = 57;
 constexpr int kValueBoxHeight = 17;
-const QColor kValueBoxBack{0, 0, 192};
 
 constexpr int kButtonRowY = 616;
 constexpr int kButtonWidth = 65;
@@ -86,13 +86,9 @@ QLabel* caption(QWidget* parent, const QString& text, QRect geometry, bool itali
 // A readout: right-aligned white text on dark blue inside a single black line.
 QLabel* valueBox(QWidget* parent, int x, int y, int width)
 {
-    auto* box = new QLabel(parent);
+    auto* box = new ValueBox(parent);
     box->setGeometry(x, y, width, kValueBoxHeight);
-    box->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     box->setFont(sansFont());
-    box->setStyleSheet(QStringLiteral("QLabel { background-color: %1; color: white; "
-                                      "border: 1px solid black; padding-right: 2px; }")
-                           .arg(kValueBoxBack.name()));
     return box;
 }
 

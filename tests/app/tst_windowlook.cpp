@@ -3,6 +3,7 @@
 // written on the form's own surface staying behind the controls.
 
 #include "app/Fo.h"
+#include "app/ValueBox.h"
 #include "console/CommandLine.h"
 #include "console/ConsoleView.h"
 #include "scope/ScopeSurface.h"
@@ -65,12 +66,38 @@ class TestWindowLook : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void longReadoutsFitTheirBoxes_data()
+    {
+        QTest::addColumn<int>("box");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("the longest pointer time, 300 samples at digit 9") << 0 << "1288.58";
+        QTest::newRow("a time dragged far left of the surface") << 0 << "-1288.58";
+        QTest::newRow("a level far below the surface") << 1 << "-1000";
+        QTest::newRow("a marker time") << 2 << "1288.58";
+        QTest::newRow("the highest PID frequency") << 5 << "10476.69";
+    }
+
+    void longReadoutsFitTheirBoxes()
+    {
+        QFETCH(int, box);
+        QFETCH(QString, value);
+        WindowFixture f;
+        auto* readout = qobject_cast<ValueBox*>(f.fo.MX(box));
+        QVERIFY(readout);
+        readout->setText(value);
+        QVERIFY(QFontMetrics(readout->fittedFont()).horizontalAdvance(value) <=
+                readout->textWidth());
+        // Short values keep the box's own font.
+        readout->setText(QStringLiteral("1.91"));
+        QCOMPARE(readout->fittedFont().pointSizeF(), readout->font().pointSizeF());
+    }
+
     void noCaptionIsCutOff()
     {
         WindowFixture f;
         showAndWait(f.fo);
         for (QLabel* label : f.fo.centralWidget()->findChildren<QLabel*>()) {
-            if (label->text().isEmpty() || !label->styleSheet().isEmpty())
+            if (label->text().isEmpty() || qobject_cast<ValueBox*>(label))
                 continue; // value boxes are checked by what they show
             const QFontMetrics metrics(label->font());
             QVERIFY2(inkWidth(metrics, label->text()) <= label->contentsRect().width(),
