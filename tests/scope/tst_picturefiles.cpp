@@ -1,6 +1,7 @@
 // Saving the scope picture and loading a picture as its background: the dialogs, the existence
-// test, the boxes, the bitmap written, failed writes that must not cost the old file, and what a
-// loaded picture does to the surface.
+// test, the boxes, the bitmap written, a failed write that must not cost the old file, and what a
+// loaded picture does to the surface. Refused saves and the existence test on saving are shared
+// with the setup file and tested there.
 
 #include "app/Fo.h"
 #include "scope/PictureFiles.h"
@@ -18,7 +19,6 @@
 
 namespace {
 const QString kOffered = QStringLiteral("Rurodudod.bmp");
-const QString kDriveProblem = QStringLiteral("Drive Problem ! No Write in Drive.");
 const QString kFileError = QStringLiteral("Eror in File funktions ! Error Code:");
 const QString kNotExist = QStringLiteral(" not exist!\r\nPlease change file name!");
 const QByteArray kOldContents = QByteArrayLiteral("the picture saved last week");
@@ -81,10 +81,7 @@ private Q_SLOTS:
     void existingFileIsReplacedOnlyAfterOk();
     void cancelledDialogIsSilent_data();
     void cancelledDialogIsSilent();
-    void refusedSaveKeepsOldFile_data();
-    void refusedSaveKeepsOldFile();
     void writeFailingPartWayKeepsOldFile();
-    void hiddenFileOfThatNameIsReplacedWithoutQuestion();
     void loadsCommonPictureFormats_data();
     void loadsCommonPictureFormats();
     void nameThatDoesNotExistExactlyIsNotLoaded_data();
@@ -192,56 +189,6 @@ void PictureFilesTest::cancelledDialogIsSilent()
     QCOMPARE(f.fo.lampColour(), 255);
 }
 
-enum class Obstacle { ReadOnlyFile, MissingFolder, FolderOfThatName };
-Q_DECLARE_METATYPE(Obstacle)
-
-void PictureFilesTest::refusedSaveKeepsOldFile_data()
-{
-    QTest::addColumn<Obstacle>("obstacle");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("a read-only file is a drive problem") << Obstacle::ReadOnlyFile << kDriveProblem;
-    QTest::newRow("a folder that does not exist is error 76")
-        << Obstacle::MissingFolder << kFileError + " 76";
-    QTest::newRow("a folder of the chosen name is asked nothing and cannot be written")
-        << Obstacle::FolderOfThatName << kDriveProblem;
-}
-
-void PictureFilesTest::refusedSaveKeepsOldFile()
-{
-    QFETCH(Obstacle, obstacle);
-    QFETCH(QString, message);
-    QTemporaryDir dir;
-    QString path = dir.filePath(kOffered);
-    switch (obstacle) {
-    case Obstacle::ReadOnlyFile:
-        QVERIFY(writeFile(path, kOldContents));
-        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup));
-        break;
-    case Obstacle::MissingFolder:
-        path = dir.filePath(QStringLiteral("gone/") + kOffered);
-        break;
-    case Obstacle::FolderOfThatName:
-        QVERIFY(QDir(dir.path()).mkdir(kOffered));
-        break;
-    }
-    WindowFixture f;
-    f.dialogs.chosenFiles.enqueue(path);
-    f.dialogs.answers.enqueue(MsgAnswer::Ok);
-
-    f.fo.pictureFiles().Mentes_Click();
-
-    const bool asked = obstacle == Obstacle::ReadOnlyFile;
-    QCOMPARE(f.dialogs.shown.size(), asked ? 2 : 1);
-    QCOMPARE(f.dialogs.shown.constLast().text, message);
-    QCOMPARE(f.dialogs.shown.constLast().icon, MsgIcon::None);
-    QCOMPARE(f.dialogs.shown.constLast().buttons, MsgButtons::Ok);
-    if (obstacle == Obstacle::ReadOnlyFile)
-        QCOMPARE(readAll(path), kOldContents);
-    if (obstacle == Obstacle::FolderOfThatName)
-        QVERIFY(QFileInfo(path).isDir());
-    QCOMPARE(entries(dir.path()).size(), obstacle == Obstacle::MissingFolder ? 0 : 1);
-}
-
 void PictureFilesTest::writeFailingPartWayKeepsOldFile()
 {
     QTemporaryDir dir;
@@ -262,21 +209,6 @@ void PictureFilesTest::writeFailingPartWayKeepsOldFile()
     QCOMPARE(f.dialogs.shown[1].text, kFileError + " 57");
     QCOMPARE(readAll(path), kOldContents);
     QCOMPARE(entries(dir.path()), QStringList{kOffered});
-}
-
-void PictureFilesTest::hiddenFileOfThatNameIsReplacedWithoutQuestion()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral(".Rurodudod.bmp"));
-    QVERIFY(writeFile(path, kOldContents));
-    WindowFixture f;
-    f.dialogs.chosenFiles.enqueue(path);
-    f.dialogs.answers.enqueue(MsgAnswer::Cancel); // a question would stop the save
-
-    f.fo.pictureFiles().Mentes_Click();
-
-    QVERIFY(f.dialogs.shown.isEmpty());
-    QCOMPARE(QImage(path).size(), QSize(600, 512));
 }
 
 void PictureFilesTest::loadsCommonPictureFormats_data()
