@@ -118,6 +118,8 @@ void Fo::printOnForm(const QString& text) { surface_->printLine(text); }
 
 QStringList Fo::formTexts() const { return surface_->lines(); }
 
+quint8 Fo::portNumberFromList() const { return static_cast<quint8>(Portok->currentIndex() + 1); }
+
 int Fo::lampColour() const { return lampColour_; }
 
 void Fo::setLampColour(int colour)

@@ -126,6 +126,10 @@ public:
     SetupFile& setupFile() { return *setupFile_; }
     OptionCommands& options() { return *options_; }
 
+    // The port number the handlers take from the list: position + 1 held in 8 bits, so no choice
+    // (position -1) gives 0.
+    quint8 portNumberFromList() const;
+
     // Colour of the status lamp as a 0x00BBGGRR value.
     int lampColour() const;
     void setLampColour(int oleColour);

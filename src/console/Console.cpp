@@ -8,7 +8,6 @@
 #include "link/Link.h"
 #include "scope/ScopeControl.h"
 
-#include <QComboBox>
 
 namespace {
 constexpr char32_t kLastLatin1 = 0xFF;
@@ -30,7 +29,7 @@ void Console::Command_GotFocus()
 void Console::Command_KeyPress(int key)
 {
     // Read for every key, before the trap: a port choice made while typing takes effect at Enter.
-    fo_.state.portNumber = static_cast<quint8>(fo_.Portok->currentIndex() + 1);
+    fo_.state.portNumber = fo_.portNumberFromList();
     try {
         if (key != kEnterKey)
             return; // the character goes into the line as typed

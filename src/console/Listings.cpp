@@ -7,7 +7,6 @@
 #include "link/Link.h"
 #include "scope/ScopeSurface.h"
 
-#include <QComboBox>
 
 Listings::Listings(Fo& fo, Link& link) : fo_(fo), link_(link) {}
 
@@ -23,7 +22,7 @@ void Listings::Spec_Click()
 
 void Listings::stopThenList(const QByteArray& request)
 {
-    fo_.state.portNumber = static_cast<quint8>(fo_.Portok->currentIndex() + 1);
+    fo_.state.portNumber = fo_.portNumberFromList();
     fo_.setLampColour(static_cast<int>(kRed));
     try {
         link_.reopenPort(kConsoleProfile);
@@ -48,7 +47,7 @@ void Listings::SF_Click()
         link_.closeIfOpen();
         // Console mode from the start: the answer to "q" lands in the console and is wiped below.
         fo_.state.receiveMode = ModeConsole;
-        fo_.state.portNumber = static_cast<quint8>(fo_.Portok->currentIndex() + 1);
+        fo_.state.portNumber = fo_.portNumberFromList();
         fo_.setLampColour(static_cast<int>(kRed));
         link_.reopenPort(kConsoleProfile);
         link_.sendCommand(ChipCommand::kStop);

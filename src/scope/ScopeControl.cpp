@@ -6,7 +6,6 @@
 #include "link/Link.h"
 #include "scope/ScopeSurface.h"
 
-#include <QComboBox>
 #include <QLabel>
 
 namespace {
@@ -23,7 +22,7 @@ void ScopeControl::prepareScope()
 {
     // Position -1 (no choice) wraps to 0, the number no port has; the list holds 255 ports, so
     // a choice always fits in the 8 bits.
-    fo_.state.portNumber = static_cast<quint8>(fo_.Portok->currentIndex() + 1);
+    fo_.state.portNumber = fo_.portNumberFromList();
     fo_.state.markerStart = kNoMarker;
     fo_.state.markerEnd = kNoMarker;
     for (int i = kFirstMarkerReadout; i <= kLastMarkerReadout; ++i)
