@@ -1,0 +1,101 @@
+#include "support/SimulatedWindow.h"
+
+#include "app/SettingsStore.h"
+#include "link/Link.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QTest>
+#include <QTimer>
+
+#include <sys/resource.h>
+
+namespace {
+// How often waitUntil wakes to look at its deadline when nothing else happens.
+constexpr int kWakeIntervalMs = 5;
+constexpr int kExposeTimeoutMs = 5000;
+
+Fo& makeWindow(std::unique_ptr<Fo>& holder, SerialComm& comm, ScriptedDialogs& dialogs,
+               MemorySettings& settings)
+{
+    // Other fixtures in the same process may have shortened the slice.
+    Link::setPumpSlice(Link::kDefaultPumpSlice);
+    // Stored as the program itself stores it, so start-up chooses the port.
+    settings.saveSetting(SettingsKeys::kApplication, SettingsKeys::kSetupSection,
+                         SettingsKeys::kPortKey,
+                         QStringLiteral(" %1").arg(SimulatedWindow::kPortPosition));
+    holder = std::make_unique<Fo>(comm, dialogs, settings);
+    return *holder;
+}
+} // namespace
+
+SimulatedWindow::SimulatedWindow() : comm(ports), fo(makeWindow(window, comm, dialogs, settings))
+{
+    chip.setProgram(QStringLiteral(KDSP_SIM_PATH));
+    fo.show();
+    (void)QTest::qWaitForWindowExposed(&fo, kExposeTimeoutMs);
+}
+
+SimulatedWindow::~SimulatedWindow()
+{
+    // The window goes before the port it uses, the port before the chip at its other end.
+    window.reset();
+}
+
+bool SimulatedWindow::startChip(const QStringList& arguments)
+{
+    if (!chip.start(arguments))
+        return false;
+    mapPort(chip.devicePath());
+    return true;
+}
+
+void SimulatedWindow::mapPort(const QString& devicePath)
+{
+    ports.setRunOverride(kPort, devicePath);
+}
+
+QStringList SimulatedWindow::reports() const
+{
+    return dialogs.texts() + fo.formTexts();
+}
+
+int SimulatedWindow::reportCount() const
+{
+    return static_cast<int>(reports().size());
+}
+
+int SimulatedWindow::chosenPosition() const
+{
+    return fo.Portok->currentIndex();
+}
+
+bool waitUntil(const std::function<bool()>& condition, int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    QTimer wake;
+    wake.start(kWakeIntervalMs);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return condition();
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}
+
+void idleFor(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+double processCpuSeconds()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}

@@ -1,0 +1,64 @@
+#pragma once
+// A loaded main window on the real serial port (SerialComm over QSerialPort) whose chosen port
+// number reaches the simulated chip (kdsp-sim on a pseudo-terminal) or any device the test maps
+// to it. Dialogs are scripted and the settings live in memory. The counted waits keep their
+// default time slice: without it a wait ends before a real line can carry the chip's answer.
+
+#include "app/Fo.h"
+#include "link/PortMap.h"
+#include "link/SerialComm.h"
+#include "link/SimulatedChip.h"
+#include "support/MemorySettings.h"
+#include "support/ScriptedDialogs.h"
+
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+class SimulatedWindow
+{
+public:
+    // A number with no default device, so only the test's mapping reaches anything.
+    static constexpr int kPort = 250;
+    static constexpr int kPortPosition = kPort - 1;
+
+    // The window is shown (offscreen) with kPort chosen; no device is mapped yet.
+    SimulatedWindow();
+    ~SimulatedWindow();
+    SimulatedWindow(const SimulatedWindow&) = delete;
+    SimulatedWindow& operator=(const SimulatedWindow&) = delete;
+
+    // Starts the simulated chip with the given arguments (stopping one started before) and maps
+    // kPort to its device. False when the simulator could not be started (see chip.errorString()).
+    bool startChip(const QStringList& arguments = {});
+    // Maps kPort to a device path for this run: a new chip, a test's own line, or a path where
+    // nothing is.
+    void mapPort(const QString& devicePath);
+
+    // Everything the user has been told about a fault so far: message boxes shown, and numbers
+    // written on the window's surface.
+    int reportCount() const;
+    QStringList reports() const;
+
+    // The port choice as the user sees it.
+    int chosenPosition() const;
+
+    MemorySettings settings;
+    ScriptedDialogs dialogs;
+    PortMap ports;
+    SimulatedChip chip;
+    SerialComm comm;
+    std::unique_ptr<Fo> window;
+    Fo& fo;
+};
+
+// Runs the event loop, one pass at a time, until the condition holds or the time is up; the
+// condition is tested after every pass, so keep it cheap. Returns the condition's last value.
+bool waitUntil(const std::function<bool()>& condition, int timeoutMs);
+
+// Runs the event loop for a while without spinning.
+void idleFor(int ms);
+
+// CPU time (user and system) this process has used so far, in seconds.
+double processCpuSeconds();
