@@ -1,0 +1,445 @@
+#include "DispatcherHarness.h"
+
+#include "FuzzInput.h"
+
+#include "app/TextRules.h"
+#include "console/ConsoleView.h"
+#include "link/ChipCommands.h"
+#include "link/Comm.h"
+#include "link/Link.h"
+#include "scope/ScopeSurface.h"
+#include "scope/TraceDrawing.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLabel>
+
+#include <array>
+#include <cmath>
+
+namespace {
+constexpr int kPort = 1;
+constexpr int kFirstListPosition = 0;
+const std::array kProfiles{kConsoleProfile, kTimingProfile, kCaptureProfile};
+
+// The window's surface keeps every line written on it (a lost device writes one); past this
+// many the window is built anew so that a long run does not grow.
+constexpr qsizetype kMaxFormLines = 256;
+// Passes with no receive event before the loop counts as quiet; the spare passes cover the
+// queued calls around the events themselves.
+constexpr int kQuietPasses = 3;
+constexpr int kSpareSettlePasses = 64;
+constexpr int kResetPasses = 4;
+
+constexpr char kCarriageReturn = 13;
+constexpr char kLineFeed = 10;
+constexpr char kVerticalTab = 11;
+constexpr int kOpaque = 255;
+
+QRgb traceRgb(double traceColour)
+{
+    return oleColour(std::llround(traceColour)).rgb();
+}
+} // namespace
+
+DispatcherHarness::DispatcherHarness()
+{
+    Link::setPumpSlice(std::chrono::microseconds(0));
+    build();
+}
+
+DispatcherHarness::~DispatcherHarness() = default;
+
+void DispatcherHarness::build()
+{
+    window_.reset(); // the window refers to the port, so it goes first
+    comm_ = std::make_unique<FakeComm>();
+    dialogs_ = std::make_unique<ScriptedDialogs>();
+    settings_ = std::make_unique<MemorySettings>();
+    // Connected before the window wires the dispatcher, so it runs before every event and the
+    // second one after it.
+    QObject::connect(comm_.get(), &Comm::onComm, comm_.get(), [this] { beforeEvent(); });
+    window_ = std::make_unique<Fo>(*comm_, *dialogs_, *settings_);
+    QObject::connect(comm_.get(), &Comm::onComm, window_.get(), [this] { afterEvent(); });
+    window_->Portok->setCurrentIndex(kFirstListPosition);
+    window_->show();
+    startState_ = window_->state;
+    startGridCaption_ = window_->Gr(2)->text();
+    startPidCaption_ = window_->MX(5)->text();
+}
+
+void DispatcherHarness::reset()
+{
+    if (window_->formTexts().size() > kMaxFormLines)
+        build();
+    Fo& fo = *window_;
+    FakeComm& comm = *comm_;
+    comm.openFailures.clear();
+    comm.writeFailure = 0;
+    if (comm.portOpen())
+        comm.setPortOpen(false);
+    comm.setInBufferCount(0);
+    comm.setBreak(false);
+    comm.setRThreshold(0);
+    comm.setInputLen(0);
+    comm.setNullDiscard(false);
+    comm.setCommPort(kPort);
+    // Calls queued by the last input find the port closed and do nothing.
+    for (int i = 0; i < kResetPasses; ++i)
+        QCoreApplication::processEvents();
+    comm.log.clear();
+    comm.writes.clear();
+    dialogs_->shown.clear();
+
+    fo.state = startState_;
+    fo.state.portNumber = kPort;
+    fo.Portok->setCurrentIndex(kFirstListPosition);
+    fo.Text->setText(QString());
+    fo.Rajz->cls();
+    fo.Gr(2)->setText(startGridCaption_);
+    fo.MX(5)->setText(startPidCaption_);
+    fo.setLampColour(static_cast<int>(kRed));
+
+    waiting_.clear();
+    raised_.clear();
+    mayStall_ = false;
+}
+
+void DispatcherHarness::setMode(quint8 mode)
+{
+    window_->state.receiveMode = mode;
+    if (mode > ModeTiming)
+        mayStall_ = true; // bytes stay unread and the event is not raised again for them
+}
+
+void DispatcherHarness::reopen(int profileIndex)
+{
+    // As the sending handlers do it; a refused open leaves the port closed.
+    try {
+        window_->link().reopenPort(kProfiles.at(profileIndex));
+        waiting_.clear();
+    } catch (const CommError&) {
+    }
+    checkModelMatchesPort();
+}
+
+void DispatcherHarness::open()
+{
+    const bool wasOpen = comm_->portOpen();
+    try {
+        comm_->setPortOpen(true);
+        if (!wasOpen)
+            waiting_.clear();
+    } catch (const CommError&) {
+    }
+    checkModelMatchesPort();
+}
+
+void DispatcherHarness::close()
+{
+    if (comm_->portOpen())
+        comm_->setPortOpen(false);
+}
+
+void DispatcherHarness::setThreshold(int count)
+{
+    comm_->setRThreshold(count);
+    mayStall_ = true; // bytes already held are not looked at again until more arrive
+}
+
+void DispatcherHarness::setReadLength(int count)
+{
+    comm_->setInputLen(count);
+}
+
+void DispatcherHarness::setNullDiscard(bool on)
+{
+    comm_->setNullDiscard(on);
+}
+
+void DispatcherHarness::deliver(const QByteArray& bytes)
+{
+    if (comm_->portOpen()) {
+        QByteArray kept = bytes;
+        if (comm_->nullDiscard())
+            kept.replace(QByteArray(1, '\0'), QByteArray());
+        waiting_ += kept;
+    }
+    comm_->receive(bytes);
+    checkModelMatchesPort();
+}
+
+void DispatcherHarness::raiseLineEvent(int code)
+{
+    comm_->raiseLineEvent(code);
+}
+
+void DispatcherHarness::failOpens(int number)
+{
+    if (number == 0)
+        comm_->openFailures.remove(comm_->commPort());
+    else
+        comm_->openFailures.insert(comm_->commPort(), number);
+}
+
+void DispatcherHarness::setPortNumber(quint8 number)
+{
+    window_->state.portNumber = number;
+}
+
+void DispatcherHarness::loseDevice()
+{
+    if (comm_->portOpen())
+        waiting_.clear();
+    comm_->failDevice(CommErrorNumber::DeviceFailed);
+    FUZZ_CHECK(!comm_->portOpen(), "a lost device leaves the port closed");
+}
+
+void DispatcherHarness::emptyBuffer()
+{
+    comm_->setInBufferCount(0);
+    waiting_.clear();
+    FUZZ_CHECK(comm_->inBufferCount() == 0, "writing 0 to the buffer count empties it");
+}
+
+void DispatcherHarness::setBreak()
+{
+    comm_->setBreak(true);
+}
+
+void DispatcherHarness::runEvents(int passes)
+{
+    for (int i = 0; i < passes; ++i)
+        QCoreApplication::processEvents();
+    checkModelMatchesPort();
+}
+
+void DispatcherHarness::settleAndCheck()
+{
+    // A console event takes one character, so a full buffer needs one pass per byte.
+    const int bound = comm_->inBufferCount() + kSpareSettlePasses;
+    int quiet = 0;
+    int passes = 0;
+    while (quiet < kQuietPasses) {
+        FUZZ_CHECK(passes < bound, "the receive event stops once the bytes are taken");
+        const int before = eventsHandled_;
+        QCoreApplication::processEvents();
+        quiet = eventsHandled_ == before ? quiet + 1 : 0;
+        ++passes;
+    }
+    checkModelMatchesPort();
+    const Comm& comm = *comm_;
+    const bool owed =
+        comm.portOpen() && comm.rThreshold() > 0 && comm.inBufferCount() >= comm.rThreshold();
+    FUZZ_CHECK(mayStall_ || !owed, "bytes at the threshold always raise a receive event");
+
+    const QString text = window_->Text->text();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i) == QChar(kCarriageReturn))
+            FUZZ_CHECK(i + 1 < text.size() && text.at(i + 1) == QChar(kLineFeed),
+                       "every carriage return in the console is followed by a line feed");
+        if (text.at(i) == QChar(kLineFeed))
+            FUZZ_CHECK(i > 0 && text.at(i - 1) == QChar(kCarriageReturn),
+                       "every line feed in the console follows a carriage return");
+    }
+    const QImage shown = window_->Rajz->composite();
+    FUZZ_CHECK(shown.width() == ScopePicture::kWidth && shown.height() == ScopePicture::kHeight,
+               "the scope surface keeps its size");
+}
+
+void DispatcherHarness::checkModelMatchesPort() const
+{
+    if (comm_->portOpen())
+        FUZZ_CHECK(comm_->inBufferCount() == waiting_.size(),
+                   "the port holds exactly the bytes received since it was opened or emptied");
+}
+
+QByteArray DispatcherHarness::firstRead(const QByteArray& waiting, int readLength)
+{
+    return readLength > 0 ? waiting.left(readLength) : waiting;
+}
+
+void DispatcherHarness::beforeEvent()
+{
+    const Fo& fo = *window_;
+    checkModelMatchesPort();
+    Before b;
+    b.code = comm_->commEvent();
+    b.mode = fo.state.receiveMode;
+    b.open = comm_->portOpen();
+    b.readLength = comm_->inputLen();
+    b.waiting = waiting_;
+    if (b.code == Comm::kEvReceive && b.mode == ModeConsole)
+        b.text = fo.Text->text();
+    b.timeGrid = fo.state.timeGrid;
+    b.gridCaption = fo.Gr(2)->text();
+    b.pidCaption = fo.MX(5)->text();
+    b.messages = dialogs_->shown.size();
+    raised_.append(b);
+}
+
+void DispatcherHarness::afterEvent()
+{
+    FUZZ_CHECK(!raised_.isEmpty(), "every event handled was seen before the dispatcher");
+    const Before b = raised_.takeLast();
+    ++eventsHandled_;
+    FUZZ_CHECK(b.open, "events are raised only while the port is open");
+
+    // Whatever the event did, what is left was read from the front of what waited, or the
+    // port was emptied by a close and reopen.
+    const int left = comm_->inBufferCount();
+    FUZZ_CHECK(left <= b.waiting.size(), "an event never adds bytes");
+    waiting_ = b.waiting.right(left);
+    checkModelMatchesPort();
+
+    if (b.code == Comm::kEvReceive) {
+        switch (b.mode) {
+        case ModeConsole:
+            checkConsole(b);
+            break;
+        case ModeCapture:
+            checkCapture(b);
+            break;
+        case ModeTiming:
+            checkTiming(b);
+            break;
+        default:
+            FUZZ_CHECK(left == b.waiting.size() && comm_->portOpen(),
+                       "in an unknown mode the bytes stay unread");
+            break;
+        }
+    } else if (b.code == Comm::kEventBreak) {
+        FUZZ_CHECK(!comm_->breakState(), "a break event switches the break state off");
+        FUZZ_CHECK(left == b.waiting.size(), "a break event reads nothing");
+    } else if (b.code != Comm::kEvCts) {
+        // Code 3 yields, and events that run inside that yield may read; the rest do nothing.
+        FUZZ_CHECK(left == b.waiting.size() && comm_->portOpen(),
+                   "line events other than CTS and break leave the port alone");
+    }
+}
+
+void DispatcherHarness::checkConsole(const Before& b)
+{
+    const Fo& fo = *window_;
+    FUZZ_CHECK(fo.lampColour() == static_cast<int>(kRed), "a console event turns the lamp red");
+    const QByteArray read = firstRead(b.waiting, b.readLength);
+    FUZZ_CHECK(comm_->inBufferCount() == b.waiting.size() - read.size(),
+               "a console event makes exactly one read");
+    QString added;
+    if (!read.isEmpty()) {
+        const char c = read.at(0);
+        if (c == kCarriageReturn)
+            added = QStringLiteral("\r\n");
+        else if (c != kLineFeed)
+            added = QChar(static_cast<uchar>(c));
+    }
+    FUZZ_CHECK(fo.Text->text() == b.text + added,
+               "a console event appends its character, a carriage return as CR LF, no line feed");
+}
+
+void DispatcherHarness::checkTiming(const Before& b)
+{
+    const Fo& fo = *window_;
+    const QByteArray reply = firstRead(b.waiting, b.readLength);
+    FUZZ_CHECK(comm_->inBufferCount() == b.waiting.size() - reply.size(),
+               "a timing event makes exactly one read");
+    if (reply.isEmpty() || reply.at(0) == kCarriageReturn || reply.at(0) == kVerticalTab) {
+        FUZZ_CHECK(fo.state.timeGrid == b.timeGrid && fo.Gr(2)->text() == b.gridCaption &&
+                       fo.MX(5)->text() == b.pidCaption,
+                   "an empty reply or one starting with CR or VT changes nothing");
+        return;
+    }
+    int digit = 0;
+    if (reply.size() >= TimingReply::kDigitPosition) {
+        const char c = reply.at(TimingReply::kDigitPosition - 1);
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+    }
+    const double t =
+        digit * TimingReply::kLoopPeriodMicroseconds * TimingReply::kPeriodsPerSample / 1000;
+    const double grid = t != 0 ? t : b.timeGrid;
+    FUZZ_CHECK(fo.state.timeGrid == grid, "the sixth character's digit sets the time grid");
+    FUZZ_CHECK(fo.Gr(2)->text() == TextRules::formatAtLeastOneDigit(grid),
+               "the time grid readout shows the grid");
+    const QString pid =
+        grid != 0 ? TextRules::formatNoRequiredDigit((1 / grid) * TimingReply::kPidFrequencyFactor)
+                  : b.pidCaption;
+    FUZZ_CHECK(fo.MX(5)->text() == pid, "the PID readout shows 5000 / grid, or keeps its text");
+}
+
+void DispatcherHarness::checkCapture(const Before& b)
+{
+    const Fo& fo = *window_;
+    FUZZ_CHECK(fo.lampColour() == static_cast<int>(kGreen),
+               "a captured block turns the lamp green");
+
+    // 300 reads from the front of what waited, each of the read length (0: all at once).
+    const SampleBlock& block = fo.state.sampleBlock;
+    FUZZ_CHECK(!block.entry[0].has_value(), "entry 0 of the block is never written");
+    const qsizetype step = b.readLength > 0 ? b.readLength : b.waiting.size();
+    int lastPresent = 0;
+    for (int k = 1; k <= kBlockSize; ++k) {
+        const qsizetype at = (k - 1) * step;
+        const bool present = step > 0 && at < b.waiting.size() && (b.readLength > 0 || k == 1);
+        FUZZ_CHECK(block.entry[k].has_value() == present,
+                   "entry k holds the first byte of read k, empty once the buffer ran dry");
+        if (present) {
+            FUZZ_CHECK(*block.entry[k] == static_cast<quint8>(b.waiting.at(at)),
+                       "entry k holds the first byte of read k");
+            lastPresent = k;
+        }
+    }
+
+    // The trace starts at x 0 on the level of entry 1 (0 when it is empty) and runs through
+    // every present sample on the surface (sample 300 lies at x 600, just off it). Lines leave
+    // out their end pixel, so the last present sample is where the drawing position stops. With
+    // no sample there is no line, and the zero-length start draws nothing.
+    const QImage& layer = fo.Rajz->picture().drawingLayer();
+    const QRgb colour = traceRgb(fo.state.traceColour);
+    const auto onTrace = [&](QPoint p) {
+        const QRgb pixel = layer.pixel(p);
+        return qAlpha(pixel) == kOpaque && (pixel & RGB_MASK) == (colour & RGB_MASK);
+    };
+    // Qt leaves out the first pixel of a steep line drawn upwards, so at a valley followed by a
+    // steep rise the sample's own pixel may be missing while the one above it is drawn; the
+    // trace is checked to within that pixel.
+    const auto nearTrace = [&](QPoint p) {
+        return onTrace(p) || (p.y() > 0 && onTrace(p - QPoint(0, 1)));
+    };
+    for (int k = 1; k < lastPresent; ++k) {
+        if (!block.entry[k])
+            continue;
+        const QPoint p = ScopeFrame::samplePoint(k, *block.entry[k]).toPoint();
+        FUZZ_CHECK(nearTrace(p), "every present sample is on the trace, in the trace colour");
+    }
+    if (lastPresent > 0)
+        FUZZ_CHECK(fo.Rajz->picture().currentPosition() ==
+                       ScopeFrame::samplePoint(lastPresent, *block.entry[lastPresent]),
+                   "the trace ends at the last present sample");
+    const int startY = ScopeFrame::samplePoint(0, block.entry[1].value_or(0)).toPoint().y();
+    for (int y = 0; y < ScopePicture::kHeight; ++y) {
+        if (lastPresent > 0 && y == startY)
+            FUZZ_CHECK(onTrace(QPoint(0, y)), "the trace starts at x 0 on the first level");
+        else
+            FUZZ_CHECK(qAlpha(layer.pixel(0, y)) == 0, "column 0 holds the start point alone");
+    }
+
+    // The port cycled: emptied and open again, unless the reopen was refused.
+    const int port = comm_->commPort();
+    const auto refusal = comm_->openFailures.constFind(port);
+    const bool refused = port == 0 || refusal != comm_->openFailures.constEnd();
+    FUZZ_CHECK(comm_->portOpen() == !refused, "the port is reopened after a block");
+    FUZZ_CHECK(comm_->inBufferCount() == 0, "the receive buffer is emptied after a block");
+    const qsizetype shown = dialogs_->shown.size() - b.messages;
+    if (!refused) {
+        FUZZ_CHECK(shown == 0, "a block that reopens shows no message");
+    } else {
+        const int number = port == 0 ? CommErrorNumber::InvalidPort : refusal.value();
+        if (number == CommErrorNumber::BadSettings) {
+            FUZZ_CHECK(shown == 0, "refused line settings only yield");
+        } else {
+            FUZZ_CHECK(shown == 1 && dialogs_->shown.constLast().text == QString::number(number),
+                       "a refused reopen shows its error number once");
+        }
+    }
+}
