@@ -4,6 +4,7 @@
 #include "app/QtDialogs.h"
 #include "app/SettingsStore.h"
 #include "app/Shell.h"
+#include "app/StartupProbe.h"
 #include "app/Version.h"
 #include "link/PortMap.h"
 #include "link/SerialComm.h"
@@ -22,6 +23,7 @@ namespace {
 struct Options {
     bool demo = false;
     QStringList simulatorArguments;
+    bool startupProbe = false;
 };
 
 // Parsed before any window system is touched, so --help and --version work without a display.
@@ -49,12 +51,18 @@ Options parseOptions(int argc, char** argv)
         QStringLiteral("arguments"));
     parser.addOption(demo);
     parser.addOption(simArgs);
+    // For the start-up benchmark: report when the window is first shown, then end.
+    QCommandLineOption startupProbe(QString::fromLatin1(StartupProbe::kOptionName),
+                                    QStringLiteral("Print the start-up time and quit."));
+    startupProbe.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(startupProbe);
     parser.process(probe); // --help and --version print and exit here
 
     Options options;
     options.demo = parser.isSet(demo);
     options.simulatorArguments =
         QProcess::splitCommand(parser.value(simArgs));
+    options.startupProbe = parser.isSet(startupProbe);
     return options;
 }
 
@@ -90,6 +98,8 @@ int main(int argc, char** argv)
                      qPrintable(chip.devicePath()));
     }
 
+    if (options.startupProbe)
+        new StartupProbe(window); // owned by the window
     window.show();
     return QApplication::exec();
 }
