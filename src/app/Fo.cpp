@@ -70,7 +70,7 @@ void Fo::wireEvents()
     connect(&MSComm, &Comm::deviceLost, this, [this](int number) {
         // The device went away under an open port: the link is down and the user is told once.
         setLampColour(255);
-        link_->reportPortError(number);
+        link_->reportDeviceLost(number);
     });
 
     connect(Be, &QPushButton::clicked, this, [this] { scope_->Be_Click(); });

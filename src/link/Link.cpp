@@ -8,11 +8,21 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QMetaObject>
 
 #include <thread>
 
 namespace {
 std::chrono::microseconds gPumpSlice = Link::kDefaultPumpSlice;
+// How many counted waits are in progress, nested in one another.
+int gWaitDepth = 0;
+
+struct WaitInProgress {
+    WaitInProgress() { ++gWaitDepth; }
+    ~WaitInProgress() { --gWaitDepth; }
+    WaitInProgress(const WaitInProgress&) = delete;
+    WaitInProgress& operator=(const WaitInProgress&) = delete;
+};
 } // namespace
 
 Link::Link(Comm& comm, Fo& fo) : comm_(comm), fo_(fo) {}
@@ -59,6 +69,7 @@ void Link::closeIfOpen()
 
 void Link::pumpEvents(int count)
 {
+    const WaitInProgress waiting;
     for (int pass = 0; pass < count; ++pass) {
         QCoreApplication::processEvents(QEventLoop::AllEvents);
         if (gPumpSlice.count() > 0)
@@ -72,6 +83,7 @@ std::chrono::microseconds Link::pumpSlice() { return gPumpSlice; }
 
 void Link::reportPortError(int number)
 {
+    ++reportsMade_;
     if (number == CommErrorNumber::InvalidPort || number == CommErrorNumber::PortInUse) {
         const QString& text = number == CommErrorNumber::InvalidPort ? fo_.messages.msgInvalidPort
                                                                      : fo_.messages.msgPortUsed;
@@ -80,4 +92,28 @@ void Link::reportPortError(int number)
         return;
     }
     fo_.printOnForm(TextRules::withSignPosition(number) + QLatin1Char(' '));
+}
+
+void Link::reportDeviceLost(int number)
+{
+    if (gWaitDepth == 0) {
+        reportPortError(number);
+        return;
+    }
+    reportLossUnlessReported(number, reportsMade_);
+}
+
+void Link::reportLossUnlessReported(int number, quint64 reportsBefore)
+{
+    // A queued call runs in the next pass of whichever loop turns, a counted wait's included;
+    // it passes itself on until the waits have ended and the handlers have returned.
+    QMetaObject::invokeMethod(
+        &fo_,
+        [this, number, reportsBefore] {
+            if (gWaitDepth > 0)
+                reportLossUnlessReported(number, reportsBefore);
+            else if (reportsMade_ == reportsBefore)
+                reportPortError(number);
+        },
+        Qt::QueuedConnection);
 }

@@ -3,6 +3,7 @@
 // and the shared report of a port failure.
 
 #include <QByteArray>
+#include <QtGlobal>
 
 #include <chrono>
 
@@ -57,7 +58,17 @@ public:
     // the window's surface.
     void reportPortError(int number);
 
+    // The device went away under the open port. With no handler waiting it is reported at once.
+    // A handler waiting in pumpEvents meets the closed port at its next step and reports that
+    // failure itself, so the loss is reported only if nothing has been reported by the time the
+    // waiting handlers have returned: one fault, one report.
+    void reportDeviceLost(int number);
+
 private:
+    // Runs once no counted wait is in progress any more.
+    void reportLossUnlessReported(int number, quint64 reportsBefore);
+
     Comm& comm_;
     Fo& fo_;
+    quint64 reportsMade_ = 0;
 };
