@@ -1,0 +1,143 @@
+// Every handler that opens the port, through the real port, on a port that cannot be opened:
+// held by another program (the port-used message) or mapped to a device that is not there (the
+// invalid-port message). Each shows its message (an option item twice, since it tries again
+// after the listing it runs), clears the port choice, writes nothing on the window and keeps
+// what the console and the readouts showed.
+
+#include "support/SimulatedWindow.h"
+
+#include "console/CommandLine.h"
+#include "console/Console.h"
+#include "console/ConsoleView.h"
+#include "console/Listings.h"
+#include "options/OptionCommands.h"
+#include "pid/PidDetect.h"
+#include "scope/ScopeControl.h"
+
+#include <QLabel>
+#include <QSerialPort>
+#include <QTest>
+
+namespace {
+const QString kMissingDevice = QStringLiteral("/dev/ttyNOSUCHDEVICE-trevalon");
+const QString kConsoleBefore = QStringLiteral("KDSP register listing\r\nkept");
+const QString kGridBefore = QStringLiteral("1.91");
+const QString kFrequencyBefore = QStringLiteral("2619.17");
+const QString kTyped = QStringLiteral("s");
+constexpr int kNoChoice = -1;
+
+struct Handler
+{
+    const char* name;   // as the row names it
+    const char* action; // what the user does
+    int messages;       // boxes shown for one attempt
+};
+
+// The option item runs the register listing, which reports its failure and returns; after its
+// wait the item tries the port again and reports a second time.
+const Handler kHandlers[] = {
+    {"Start", "pressing Start", 1},
+    {"TriggerOn", "pressing Triger on", 1},
+    {"TriggerOff", "pressing Triger off", 1},
+    {"PID", "PID detect", 1},
+    {"Registers", "Registers", 1},
+    {"Special", "Special", 1},
+    {"Fuses", "State of Fuses", 1},
+    {"Enter", "Enter in the command line", 1},
+    {"Option", "an option item", 2},
+};
+
+void run(Fo& fo, const QString& handler)
+{
+    if (handler == "Start")
+        fo.scope().Be_Click();
+    else if (handler == "TriggerOn")
+        fo.scope().Triger_be_Click();
+    else if (handler == "TriggerOff")
+        fo.scope().Triger_ki_Click();
+    else if (handler == "PID")
+        fo.pidDetect().PID_Click();
+    else if (handler == "Registers")
+        fo.listings().Command1_Click();
+    else if (handler == "Special")
+        fo.listings().Spec_Click();
+    else if (handler == "Fuses")
+        fo.listings().SF_Click();
+    else if (handler == "Enter") {
+        fo.Command->setText(kTyped);
+        fo.console().Command_KeyPress(Console::kEnterKey);
+    } else if (handler == "Option")
+        fo.options().TP100_Click();
+    else
+        QFAIL(qPrintable(QStringLiteral("no handler ") + handler));
+}
+} // namespace
+
+class TestFaultsPorts : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void unusablePortIsReportedByEveryHandler_data();
+    void unusablePortIsReportedByEveryHandler();
+};
+
+void TestFaultsPorts::unusablePortIsReportedByEveryHandler_data()
+{
+    QTest::addColumn<QString>("handler");
+    QTest::addColumn<bool>("heldElsewhere");
+    QTest::addColumn<int>("messages");
+    for (const Handler& h : kHandlers) {
+        const QString held =
+            QStringLiteral("%1 on a port held by another program shows the port-used message")
+                .arg(QLatin1String(h.action));
+        const QString missing =
+            QStringLiteral("%1 on a port whose device is missing shows the invalid-port message")
+                .arg(QLatin1String(h.action));
+        QTest::newRow(qPrintable(held)) << h.name << true << h.messages;
+        QTest::newRow(qPrintable(missing)) << h.name << false << h.messages;
+    }
+}
+
+void TestFaultsPorts::unusablePortIsReportedByEveryHandler()
+{
+    QFETCH(QString, handler);
+    QFETCH(bool, heldElsewhere);
+    QFETCH(int, messages);
+    SimulatedWindow w;
+    QSerialPort holder;
+    if (heldElsewhere) {
+        QVERIFY2(w.startChip(), qPrintable(w.chip.errorString()));
+        holder.setPortName(w.chip.devicePath());
+        QVERIFY2(holder.open(QIODevice::ReadWrite), qPrintable(holder.errorString()));
+    } else {
+        w.mapPort(kMissingDevice);
+    }
+    // What the user had before.
+    w.fo.Text->setText(kConsoleBefore);
+    w.fo.Gr(2)->setText(kGridBefore);
+    w.fo.MX(5)->setText(kFrequencyBefore);
+
+    run(w.fo, handler);
+
+    const QString& message =
+        heldElsewhere ? w.fo.messages.msgPortUsed : w.fo.messages.msgInvalidPort;
+    QStringList expected;
+    for (int i = 0; i < messages; ++i)
+        expected << message;
+    QCOMPARE(w.dialogs.texts(), expected);
+    for (const ScriptedDialogs::Shown& shown : w.dialogs.shown)
+        QCOMPARE(shown.icon, MsgIcon::Critical);
+    QCOMPARE(w.fo.formTexts(), QStringList{});
+    QCOMPARE(w.chosenPosition(), kNoChoice);
+    QVERIFY(!w.comm.portOpen());
+
+    QCOMPARE(w.fo.Text->text(), kConsoleBefore);
+    QCOMPARE(w.fo.Gr(2)->text(), kGridBefore);
+    QCOMPARE(w.fo.MX(5)->text(), kFrequencyBefore);
+    if (handler == "Enter")
+        QCOMPARE(w.fo.Command->text(), QString()); // the typed command is dropped
+}
+
+QTEST_MAIN(TestFaultsPorts)
+#include "tst_faults_ports.moc"
