@@ -2,6 +2,7 @@
 // holds, without a single line break, as fast as the program takes it. The window must keep
 // turning its event loop, and the console must end holding the newest text.
 
+#include "support/LoopProbe.h"
 #include "support/SimulatedWindow.h"
 
 #include "console/CommandLine.h"
@@ -29,9 +30,9 @@ constexpr qsizetype kWriteChunk = 4096;
 constexpr int kWriterPollMs = 10;
 // How often the probe asks to run; the gap between two runs is how long the loop was held.
 constexpr int kProbeIntervalMs = 5;
-// The loop must turn at least every 100 ms; the bound leaves room for a loaded machine and a
-// sanitizer build.
-constexpr qint64 kLargestGapBoundMs = 250;
+// The loop must turn at least every 100 ms. The probe takes out the time the scheduler gave to
+// other processes, so the bound holds on a loaded machine too.
+constexpr double kLongestHoldMs = 100;
 constexpr int kArrivalTimeoutMs = 10'000;
 // How long the console works on the flood while the window is shown.
 constexpr int kShownDrainMs = 2000;
@@ -121,33 +122,6 @@ private:
     std::atomic<qsizetype> written_{0};
 };
 
-// Notes the longest time between two runs of a short repeating timer.
-class LoopProbe
-{
-public:
-    LoopProbe()
-    {
-        timer_.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            largestGapMs_ = std::max(largestGapMs_, sinceLast_.restart());
-            ++turns_;
-        });
-    }
-    void start()
-    {
-        sinceLast_.start();
-        timer_.start(kProbeIntervalMs);
-    }
-    void stop() { timer_.stop(); }
-    qint64 largestGapMs() const { return largestGapMs_; }
-    int turns() const { return turns_; }
-
-private:
-    QTimer timer_;
-    QElapsedTimer sinceLast_;
-    qint64 largestGapMs_ = 0;
-    int turns_ = 0;
-};
 } // namespace
 
 class TestFaultsFlood : public QObject
@@ -172,7 +146,7 @@ void TestFaultsFlood::floodWithoutLineBreaksKeepsTheWindowTurningAndTheNewestTex
     QCOMPARE(w.fo.state.receiveMode, quint8(ModeConsole));
 
     const QByteArray sent = floodText(kFloodBytes);
-    LoopProbe probe;
+    LoopProbe probe(kProbeIntervalMs);
     QElapsedTimer clock;
     clock.start();
     probe.start();
@@ -185,7 +159,7 @@ void TestFaultsFlood::floodWithoutLineBreaksKeepsTheWindowTurningAndTheNewestTex
     QCOMPARE(line.written(), kFloodBytes);
     idleFor(kShownDrainMs);
     const qsizetype shownWhileVisible = kFloodBytes - w.comm.inBufferCount();
-    const qint64 largestGapShownMs = probe.largestGapMs();
+    const double heldWhileVisibleMs = probe.largestHeldMs();
 
     // On the offscreen platform a shown window repaints the whole window for every character
     // (about 30 us each): five megabytes would take minutes. Hidden, the console does the same
@@ -198,18 +172,22 @@ void TestFaultsFlood::floodWithoutLineBreaksKeepsTheWindowTurningAndTheNewestTex
         },
         kDrainTimeoutMs);
     probe.stop();
-    qInfo("5 MB arrived after %lld ms; %lld characters shown in %d ms with the window visible "
-          "(largest gap %lld ms); all taken after %.1f s; largest event-loop gap %lld ms over "
-          "%d probe turns",
+    qInfo("5 MB at the port after %lld ms; %lld characters shown in %d ms with the window "
+          "visible (loop held at most %.1f ms); all shown after %.1f s; over %d probe turns the "
+          "loop was held at most %.1f ms (%lld ms in), the largest gap on the wall clock was "
+          "%lld ms",
           static_cast<long long>(arrivedMs), static_cast<long long>(shownWhileVisible),
-          kShownDrainMs, static_cast<long long>(largestGapShownMs), clock.elapsed() / 1e3,
-          static_cast<long long>(probe.largestGapMs()), probe.turns());
+          kShownDrainMs, heldWhileVisibleMs, clock.elapsed() / 1e3, probe.turns(),
+          probe.largestHeldMs(), static_cast<long long>(probe.largestHeldEndedAtMs()),
+          static_cast<long long>(probe.largestGapMs()));
 
     QVERIFY2(allShown,
              qPrintable(QStringLiteral("%1 bytes left unread").arg(w.comm.inBufferCount())));
-    QVERIFY2(probe.largestGapMs() < kLargestGapBoundMs,
-             qPrintable(
-                 QStringLiteral("the event loop stood still for %1 ms").arg(probe.largestGapMs())));
+    QVERIFY2(probe.largestHeldMs() < kLongestHoldMs,
+             qPrintable(QStringLiteral("the event loop stood still for %1 ms, until %2 ms after "
+                                       "the flood began")
+                            .arg(probe.largestHeldMs())
+                            .arg(probe.largestHeldEndedAtMs())));
 
     const QString held = w.fo.Text->text();
     QVERIFY2(held.size() <= ConsoleView::kMaxChars, qPrintable(QString::number(held.size())));
