@@ -129,7 +129,7 @@ void TestFaultsVanish::vanishingDuringAWaitIsReportedOnce()
     QFETCH(QString, control);
     SimulatedWindow w;
     QVERIFY2(w.startChip(), qPrintable(w.chip.errorString()));
-    const QString device = w.chip.devicePath();
+    const QString device = w.chipLink();
     bool stoppedInsideWait = false;
     QTimer::singleShot(kVanishInsideWaitMs, [&] {
         w.chip.stop();
@@ -205,7 +205,7 @@ void TestFaultsVanish::vanishedWhileClosedGivesTheInvalidPortMessageOnce()
     w.fo.pidDetect().PID_Click(); // a measurement that ends with the port closed
     QCOMPARE(w.fo.MX(5)->text(), QStringLiteral("1746.11"));
     QVERIFY(!w.comm.portOpen());
-    const QString device = w.chip.devicePath();
+    const QString device = w.chipLink();
     w.chip.stop();
     QVERIFY(!QFile::exists(device));
 

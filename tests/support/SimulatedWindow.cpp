@@ -46,9 +46,12 @@ SimulatedWindow::~SimulatedWindow()
 
 bool SimulatedWindow::startChip(const QStringList& arguments)
 {
-    if (!chip.start(arguments))
+    // A new name for every chip, so that a link left behind by one that was killed is not
+    // taken for the new one.
+    chipLink_ = linkFolder_.filePath(QStringLiteral("kdsp-%1").arg(++chipsStarted_));
+    if (!chip.start(arguments + QStringList{QStringLiteral("--link"), chipLink_}))
         return false;
-    mapPort(chip.devicePath());
+    mapPort(chipLink_);
     return true;
 }
 

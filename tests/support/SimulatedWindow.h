@@ -12,6 +12,7 @@
 #include "support/ScriptedDialogs.h"
 
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <functional>
 #include <memory>
@@ -30,8 +31,15 @@ public:
     SimulatedWindow& operator=(const SimulatedWindow&) = delete;
 
     // Starts the simulated chip with the given arguments (stopping one started before) and maps
-    // kPort to its device. False when the simulator could not be started (see chip.errorString()).
+    // kPort to it. False when the simulator could not be started (see chip.errorString()).
+    //
+    // The port reaches the chip through a link in a folder of this window's own, which the
+    // simulator removes as it ends: the number of a pseudo-terminal is handed out again as soon
+    // as it is free (to other tests running alongside, say), so a port mapped to that number
+    // could reach someone else's line once the chip has gone.
     bool startChip(const QStringList& arguments = {});
+    // The path kPort reaches the chip by; it disappears when the chip ends.
+    QString chipLink() const { return chipLink_; }
     // Maps kPort to a device path for this run: a new chip, a test's own line, or a path where
     // nothing is.
     void mapPort(const QString& devicePath);
@@ -51,6 +59,11 @@ public:
     SerialComm comm;
     std::unique_ptr<Fo> window;
     Fo& fo;
+
+private:
+    QTemporaryDir linkFolder_;
+    int chipsStarted_ = 0;
+    QString chipLink_;
 };
 
 // Runs the event loop, one pass at a time, until the condition holds or the time is up; the
