@@ -28,9 +28,11 @@ constexpr int kWatchMs = 500;
 constexpr int kFewestDistinctBlocks = 3;
 // After Stop, nothing may change on the surface for this long.
 constexpr int kQuietMs = 300;
-// Trigger mode: the chip's axis moves every 0.6 to 1.0 s and each move gives one block.
-constexpr int kRateWindowMs = 2000;
-constexpr int kFreeRunningOverTriggered = 4;
+// Trigger mode: the chip's axis moves every 0.6 to 1.0 s and each move gives one block, some
+// 0.6 s after the move began (300 samples of 1.9 ms). Three seconds hold at least one.
+constexpr int kFreeRunningWindowMs = 1000;
+constexpr int kTriggeredWindowMs = 3000;
+constexpr double kFreeRunningOverTriggered = 4;
 const QRgb kYellowTrace = qRgb(255, 255, 0);
 // The last column of the surface; sample 300 (x = 600) lies beyond it.
 constexpr int kLastColumn = 599;
@@ -225,22 +227,22 @@ void TestScopeSim::triggerModeGivesFewerBlocksThanFreeRunning()
     w.fo.scope().Be_Click();
     QVERIFY(waitUntil([&] { return watch.captures() >= 1; }, kBlockTimeoutMs));
     int from = watch.captures();
-    idleFor(kRateWindowMs);
-    const int freeRunning = watch.captures() - from;
+    idleFor(kFreeRunningWindowMs);
+    const double freeRunning = (watch.captures() - from) * 1000.0 / kFreeRunningWindowMs;
 
     QTest::mouseClick(w.fo.Triger_be, Qt::LeftButton);
     QCOMPARE(w.fo.lampColour(), int(kGreen));
     QCOMPARE(w.fo.state.receiveMode, quint8(ModeCapture));
     QVERIFY(w.comm.portOpen());
     from = watch.captures();
-    idleFor(kRateWindowMs);
-    const int triggered = watch.captures() - from;
-    qInfo("blocks in %d ms: %d free-running, %d in trigger mode", kRateWindowMs, freeRunning,
-          triggered);
+    idleFor(kTriggeredWindowMs);
+    const int triggeredBlocks = watch.captures() - from;
+    const double triggered = triggeredBlocks * 1000.0 / kTriggeredWindowMs;
+    qInfo("blocks a second: %.1f free-running, %.1f in trigger mode", freeRunning, triggered);
 
-    QVERIFY2(triggered >= 1, "no block came after a move in trigger mode");
+    QVERIFY2(triggeredBlocks >= 1, "no block came after a move in trigger mode");
     QVERIFY2(triggered * kFreeRunningOverTriggered < freeRunning,
-             qPrintable(QStringLiteral("%1 blocks triggered, %2 free-running")
+             qPrintable(QStringLiteral("%1 blocks a second triggered, %2 free-running")
                             .arg(triggered)
                             .arg(freeRunning)));
     QCOMPARE(w.reports(), QStringList{});
