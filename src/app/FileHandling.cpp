@@ -125,6 +125,17 @@ bool confirmOverwrite(Dialogs& dialogs, const MessageTexts& texts, const QString
     return dialogs.message(question, MsgIcon::Question, MsgButtons::OkCancel) == MsgAnswer::Ok;
 }
 
+std::optional<QString> askSavePath(Dialogs& dialogs, const MessageTexts& texts,
+                                   const QString& filter, const QString& offeredName)
+{
+    const std::optional<QString> path = dialogs.saveFileName(filter, offeredName);
+    if (!path)
+        return std::nullopt;
+    if (existsExactly(*path) && !confirmOverwrite(dialogs, texts, fileTitle(*path)))
+        return std::nullopt;
+    return path;
+}
+
 void reportNotExisting(Dialogs& dialogs, const MessageTexts& texts, const QString& title)
 {
     dialogs.message(kQuote + title + kQuote + texts.msgNotExist, MsgIcon::Critical, MsgButtons::Ok);

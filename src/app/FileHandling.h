@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 class Dialogs;
 class QIODevice;
@@ -51,6 +52,12 @@ int writeReplacing(const QString& path, const Writer& write);
 
 // "'title'" + msgOverwrite with the question icon and OK/Cancel; true on OK.
 bool confirmOverwrite(Dialogs& dialogs, const MessageTexts& texts, const QString& title);
+
+// The start both saves share: the save dialog with the filter and the name offered, then the
+// overwrite question when the chosen file exists. The path to write, or nothing when the user
+// cancelled either (silently, as a cancel is).
+std::optional<QString> askSavePath(Dialogs& dialogs, const MessageTexts& texts,
+                                   const QString& filter, const QString& offeredName);
 
 // "'title'" + msgNotExist with the critical icon and OK.
 void reportNotExisting(Dialogs& dialogs, const MessageTexts& texts, const QString& title);

@@ -17,12 +17,9 @@ void SetupFile::Ment_Click()
 {
     // Red on every click, also when the dialog is then cancelled; the save never sets it back.
     fo_.setLampColour(static_cast<int>(kRed));
-    const std::optional<QString> path = fo_.dialogs.saveFileName(kFilter, kOfferedName);
+    const std::optional<QString> path =
+        FileHandling::askSavePath(fo_.dialogs, fo_.messages, kFilter, kOfferedName);
     if (!path)
-        return; // cancelled: silent
-    const QString title = FileHandling::fileTitle(*path);
-    if (FileHandling::existsExactly(*path) &&
-        !FileHandling::confirmOverwrite(fo_.dialogs, fo_.messages, title))
         return;
 
     // Bytes from the chip are shown as Latin-1 and go back out unchanged; anything typed

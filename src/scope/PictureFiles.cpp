@@ -39,12 +39,9 @@ PictureFiles::PictureFiles(Fo& fo) : fo_(fo) {}
 void PictureFiles::Mentes_Click()
 {
     fo_.setLampColour(static_cast<int>(kRed));
-    const std::optional<QString> path = fo_.dialogs.saveFileName(kSaveFilter, kOfferedName);
+    const std::optional<QString> path =
+        FileHandling::askSavePath(fo_.dialogs, fo_.messages, kSaveFilter, kOfferedName);
     if (!path)
-        return; // cancelled: silent
-    const QString title = FileHandling::fileTitle(*path);
-    if (FileHandling::existsExactly(*path) &&
-        !FileHandling::confirmOverwrite(fo_.dialogs, fo_.messages, title))
         return;
 
     // Taken only now, after the dialogs: blocks that arrived meanwhile are in the picture.
