@@ -1,6 +1,7 @@
 #include "scope/ScopePicture.h"
 
 #include "scope/Graticule.h"
+#include "scope/PixelLine.h"
 
 #include <QPainter>
 #include <QPen>
@@ -12,6 +13,11 @@ QPainter* beginPainter(QPainter& painter, QImage& image)
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setRenderHint(QPainter::TextAntialiasing, false);
     return &painter;
+}
+
+QPoint pixel(QPointF at)
+{
+    return at.toPoint();
 }
 
 QPen linePen(QRgb colour, int width)
@@ -26,8 +32,7 @@ QPen linePen(QRgb colour, int width)
 ScopePicture::ScopePicture()
     : background_(Graticule::render()),
       drawing_(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied),
-      foreColour_(qRgb(128, 128, 255)),
-      textFont_(QStringLiteral("DejaVu Sans"), 7)
+      foreColour_(qRgb(128, 128, 255)), textFont_(QStringLiteral("DejaVu Sans"), 7)
 {
     textFont_.setStyleHint(QFont::SansSerif);
     textFont_.setStyleStrategy(QFont::NoAntialias);
@@ -52,18 +57,35 @@ void ScopePicture::clear()
 
 void ScopePicture::line(QPointF from, QPointF to, QRgb colour)
 {
-    QPainter painter;
-    beginPainter(painter, drawing_)->setPen(linePen(colour, penWidth_));
-    painter.drawLine(from, to);
+    if (penWidth_ <= 1) {
+        plotLine(drawing_, pixel(from), pixel(to), colour);
+    } else {
+        QPainter painter;
+        beginPainter(painter, drawing_)->setPen(linePen(colour, penWidth_));
+        painter.drawLine(from, to);
+    }
     current_ = to;
 }
 
-void ScopePicture::lineFromCurrent(QPointF to, QRgb colour) { line(current_, to, colour); }
+void ScopePicture::lineFromCurrent(QPointF to, QRgb colour)
+{
+    line(current_, to, colour);
+}
 
 void ScopePicture::polylineFromCurrent(const QList<QPointF>& points, QRgb colour)
 {
     if (points.isEmpty())
         return;
+    if (penWidth_ <= 1) {
+        QPoint start = pixel(current_);
+        for (const QPointF& point : points) {
+            const QPoint end = pixel(point);
+            plotLine(drawing_, start, end, colour);
+            start = end;
+        }
+        current_ = points.constLast();
+        return;
+    }
     QList<QPointF> path;
     path.reserve(points.size() + 1);
     path.append(current_);
@@ -76,6 +98,11 @@ void ScopePicture::polylineFromCurrent(const QList<QPointF>& points, QRgb colour
 
 void ScopePicture::setPoint(QPointF at, QRgb colour)
 {
+    if (penWidth_ <= 1) {
+        plotLine(drawing_, pixel(at), pixel(at), colour);
+        current_ = at;
+        return;
+    }
     QPainter painter;
     beginPainter(painter, drawing_)->setPen(linePen(colour, penWidth_));
     painter.drawPoint(at);
