@@ -1,0 +1,190 @@
+#pragma once
+// What the streaming benchmarks share: CPU and memory readings of this process, a count option,
+// dialogs and settings that stay out of the way, and the real window on the real serial port
+// reaching a simulated chip through a port number mapped for the run.
+
+#include "app/Dialogs.h"
+#include "app/Fo.h"
+#include "app/SettingsStore.h"
+#include "link/Comm.h"
+#include "link/PortMap.h"
+#include "link/SerialComm.h"
+#include "link/SimulatedChip.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QEventLoop>
+#include <QFile>
+#include <QTimer>
+#include <QWidget>
+
+#include <sys/resource.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+namespace bench {
+
+// The line's pace: 115200 baud, 8N1, ten bits a character.
+constexpr double kLineCharsPerSecond = 115200.0 / 10;
+constexpr double kLineBlocksPerSecond = kLineCharsPerSecond / kBlockSize;
+constexpr double kPercent = 100.0;
+constexpr double kKiBPerMiB = 1024.0;
+
+// CPU seconds (user + system) of this process (RUSAGE_SELF) or of its reaped children.
+inline double cpuSeconds(int who = RUSAGE_SELF)
+{
+    rusage usage{};
+    ::getrusage(who, &usage);
+    const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// VmRSS of this process in KiB, from /proc/self/status (-1 if it cannot be read).
+inline long residentKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    // Files under /proc report a size of 0, so the whole text is read at once.
+    const QList<QByteArray> lines = status.readAll().split('\n');
+    for (const QByteArray& line : lines)
+        if (line.startsWith("VmRSS:"))
+            return line.mid(static_cast<qsizetype>(std::strlen("VmRSS:")))
+                .trimmed()
+                .split(' ')
+                .value(0)
+                .toLong();
+    return -1;
+}
+
+// "--name N" or "--name=N" from the command line; the fallback when absent or not a number.
+inline int intOption(int argc, char** argv, const char* name, int fallback)
+{
+    const std::size_t length = std::strlen(name);
+    for (int i = 1; i < argc; ++i) {
+        const char* value = nullptr;
+        if (std::strcmp(argv[i], name) == 0 && i + 1 < argc)
+            value = argv[i + 1];
+        else if (std::strncmp(argv[i], name, length) == 0 && argv[i][length] == '=')
+            value = argv[i] + length + 1;
+        if (value) {
+            char* end = nullptr;
+            const long parsed = std::strtol(value, &end, 10);
+            return end != value && *end == '\0' && parsed > 0 ? static_cast<int>(parsed) : fallback;
+        }
+    }
+    return fallback;
+}
+
+// Runs the event loop for the given time.
+inline void runFor(int milliseconds)
+{
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+class SilentDialogs : public Dialogs
+{
+public:
+    MsgAnswer message(const QString& text, MsgIcon, MsgButtons) override
+    {
+        std::printf("  (message box: %s)\n", qPrintable(text));
+        return MsgAnswer::Ok;
+    }
+    std::optional<QString> saveFileName(const QString&, const QString&) override { return {}; }
+    std::optional<QString> openFileName(const QString&, const QString&) override { return {}; }
+};
+
+// Keeps the user's settings file out of the bench.
+class NoSettings : public SettingsStore
+{
+public:
+    QString getSetting(const QString&, const QString&, const QString&,
+                       const QString& defaultValue) const override
+    {
+        return defaultValue;
+    }
+    void saveSetting(const QString&, const QString&, const QString&, const QString&) override {}
+};
+
+// The program's window, shown (offscreen under QT_QPA_PLATFORM=offscreen), on its real serial
+// port; the port chosen in the list reaches `device`. Counts the blocks the dispatcher takes.
+class WindowOnDevice
+{
+public:
+    // List position 0 is port number 1.
+    static constexpr int kListPosition = 0;
+    static constexpr int kPortNumber = kListPosition + 1;
+
+    explicit WindowOnDevice(const QString& device)
+        : comm_(ports_), window_(comm_, dialogs_, settings_)
+    {
+        ports_.setRunOverride(kPortNumber, device);
+        window_.Portok->setCurrentIndex(kListPosition);
+        // Connected after the window's own wiring, so it runs once the dispatcher is done.
+        QObject::connect(&comm_, &Comm::onComm, &window_, [this] {
+            if (comm_.commEvent() == Comm::kEvReceive && window_.state.receiveMode == ModeCapture)
+                ++blocks_;
+        });
+        window_.show();
+        QCoreApplication::processEvents();
+    }
+
+    Fo& window() { return window_; }
+    Comm& comm() { return comm_; }
+    long blocks() const { return blocks_; }
+
+private:
+    PortMap ports_;
+    SerialComm comm_;
+    SilentDialogs dialogs_;
+    NoSettings settings_;
+    Fo window_;
+    long blocks_ = 0;
+};
+
+// Counts the paint events a widget receives, to tell how often a stream repaints it.
+class PaintCounter : public QObject
+{
+public:
+    explicit PaintCounter(QWidget* widget) : QObject(widget) { widget->installEventFilter(this); }
+    long paints() const { return paints_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints_;
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    long paints_ = 0;
+};
+
+// kdsp-sim on its own pseudo-terminal, paced at the line rate unless told otherwise.
+inline std::unique_ptr<SimulatedChip> startChip(const QStringList& arguments = {})
+{
+    auto chip = std::make_unique<SimulatedChip>();
+    chip->setProgram(QStringLiteral(KDSP_SIM_PATH));
+    if (!chip->start(arguments)) {
+        std::printf("the simulated chip did not start (%s): %s\n", KDSP_SIM_PATH,
+                    qPrintable(chip->errorString()));
+        return nullptr;
+    }
+    return chip;
+}
+
+inline void prepareApplication()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+} // namespace bench
