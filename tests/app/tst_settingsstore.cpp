@@ -93,8 +93,9 @@ void SettingsStoreTest::startUpSurvivesDamagedFile_data()
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<int>("position");
     QTest::newRow("an empty file chooses port 1") << QByteArray() << 0;
+    static const char garbage[] = "\x00\xff\xfe[[[\x01\x02=\n\x80\x81";
     QTest::newRow("binary garbage chooses port 1")
-        << QByteArray("\x00\xff\xfe[[[\x01\x02=\n\x80\x81", 14) << 0;
+        << QByteArray(garbage, sizeof garbage - 1) << 0;
     QTest::newRow("an out-of-range port selects nothing") << QByteArray("[Setup]\nPort=900\n") << -1;
     QTest::newRow("a list value reads as its first number") << QByteArray("[Setup]\nPort=5, 6\n") << 5;
 }
