@@ -128,6 +128,10 @@ public:
     {
         const auto due = model_.nextDue();
         const bool outputWaiting = due && *due <= now_;
+        // Paced, output leaves in the order it fell due: if the earliest thing due is a block
+        // (it is due before any owed answer), the output starts with a block.
+        const bool blockFirst =
+            config_.paced && outputWaiting && (owed_.empty() || *due < owed_.front().first);
         std::vector<std::string> texts;
         std::size_t textBytes = 0;
         while (!owed_.empty() && owed_.front().first <= now_) {
@@ -159,7 +163,9 @@ public:
         }
         FUZZ_CHECK(out.size() == textBytes + blocks * kBlock,
                    "the output is the due answers and whole blocks");
-        FUZZ_CHECK(framed(out, texts), "answers come whole, in order, never inside a block");
+        FUZZ_CHECK(framed(out, texts, blockFirst),
+                   "answers come whole, in order, never inside a block, after the blocks due "
+                   "before them");
     }
 
 private:
@@ -228,11 +234,15 @@ private:
         streamBlocks_ = 0;
     }
 
-    // Whether `out` is the texts in order with whole blocks before, between and after them.
-    static bool framed(const std::string& out, const std::vector<std::string>& texts)
+    // Whether `out` is the texts in order with whole blocks before, between and after them
+    // (and a block first, if asked).
+    static bool framed(const std::string& out, const std::vector<std::string>& texts,
+                       bool blockFirst)
     {
+        if (blockFirst && out.size() < kBlock)
+            return false;
         std::set<std::pair<std::size_t, std::size_t>> seen; // (position, texts matched)
-        std::vector<std::pair<std::size_t, std::size_t>> open{{0, 0}};
+        std::vector<std::pair<std::size_t, std::size_t>> open{{blockFirst ? kBlock : 0, 0}};
         while (!open.empty()) {
             const auto [at, matched] = open.back();
             open.pop_back();
