@@ -79,6 +79,8 @@ private:
     void checkTiming(const Before& b);
     void checkCapture(const Before& b);
     void checkModelMatchesPort() const;
+    // Line breaks in the console are CR LF pairs, nothing else.
+    void checkConsoleText() const;
     // The bytes the next read takes, as the read length allows.
     static QByteArray firstRead(const QByteArray& waiting, int readLength);
 
