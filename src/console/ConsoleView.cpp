@@ -50,9 +50,23 @@ ConsoleView::ConsoleView(QWidget* parent) : QAbstractScrollArea(parent)
     viewport()->setCursor(Qt::IBeamCursor);
 
     measureFont();
+
+    repaintTimer_.setSingleShot(true);
+    repaintTimer_.setInterval(kRepaintIntervalMs);
+    connect(&repaintTimer_, &QTimer::timeout, this, [this] {
+        viewport()->update(pendingRepaint_);
+        pendingRepaint_ = QRegion();
+    });
 }
 
 ConsoleView::~ConsoleView() = default;
+
+void ConsoleView::repaintSoon(const QRect& area)
+{
+    pendingRepaint_ += area;
+    if (!repaintTimer_.isActive())
+        repaintTimer_.start();
+}
 
 void ConsoleView::append(QStringView characters)
 {
@@ -73,7 +87,7 @@ void ConsoleView::append(QStringView characters)
     bar->setValue(following
                       ? bar->maximum()
                       : static_cast<int>(std::max<qsizetype>(0, topRow - buffer_.firstRow())));
-    viewport()->update();
+    repaintSoon(viewport()->rect());
 }
 
 QString ConsoleView::text() const
@@ -152,7 +166,7 @@ void ConsoleView::changeEvent(QEvent* event)
 
 void ConsoleView::scrollContentsBy(int, int)
 {
-    viewport()->update();
+    repaintSoon(viewport()->rect());
 }
 
 void ConsoleView::mousePressEvent(QMouseEvent* event)
@@ -226,7 +240,7 @@ void ConsoleView::updateRow(qsizetype row)
     if (onScreen < 0 || onScreen >= visibleRows() + 1)
         return;
     const int top = kMargin + static_cast<int>(onScreen) * rowHeight_;
-    viewport()->update(0, top, viewport()->width(), rowHeight_);
+    repaintSoon(QRect(0, top, viewport()->width(), rowHeight_));
 }
 
 QString ConsoleView::displayText(ConsoleBuffer::Row row) const

@@ -18,6 +18,8 @@
 
 #include <QAbstractScrollArea>
 #include <QColor>
+#include <QRegion>
+#include <QTimer>
 
 class ConsoleView : public QAbstractScrollArea
 {
@@ -29,6 +31,9 @@ public:
     static inline const QColor kBackColour{255, 255, 192};
     // Blank pixels around the text inside the frame.
     static constexpr int kMargin = 2;
+    // Text arrives one character per receive event; the view is repainted at most this often
+    // (about 60 times a second), not once per character.
+    static constexpr int kRepaintIntervalMs = 16;
 
     explicit ConsoleView(QWidget* parent = nullptr);
     ~ConsoleView() override;
@@ -67,6 +72,8 @@ private:
     void rewrap();
     void updateScrollRange();
     void updateRow(qsizetype row);
+    // Marks an area for the next throttled repaint.
+    void repaintSoon(const QRect& area);
     QString displayText(ConsoleBuffer::Row row) const;
 
     ConsoleBuffer buffer_;
@@ -74,4 +81,6 @@ private:
     int rowHeight_ = 1;
     int ascent_ = 0;
     bool leftPressed_ = false;
+    QTimer repaintTimer_;
+    QRegion pendingRepaint_;
 };

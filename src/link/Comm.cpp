@@ -7,6 +7,8 @@
 namespace {
 // Bytes already read are dropped from the front of the buffer in chunks, not one read at a time.
 constexpr qint64 kCompactAfter = 4096;
+// Receive events raised in one turn of the event loop before other events get theirs.
+constexpr int kEventsPerTurn = 64;
 } // namespace
 
 Comm::Comm(QObject* parent) : QObject(parent) {}
@@ -117,11 +119,10 @@ void Comm::deviceFailed(int errorNumber, const QString& device, const QString& r
 
 void Comm::logFailure(const QString& device, const QString& reason) const
 {
-    const QString line = device.isEmpty()
-                             ? QStringLiteral("trevalon: Comm %1: %2").arg(commPort_).arg(reason)
-                             : QStringLiteral("trevalon: Comm %1 (%2): %3")
-                                   .arg(commPort_)
-                                   .arg(device, reason);
+    const QString line =
+        device.isEmpty()
+            ? QStringLiteral("trevalon: Comm %1: %2").arg(commPort_).arg(reason)
+            : QStringLiteral("trevalon: Comm %1 (%2): %3").arg(commPort_).arg(device, reason);
     std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
     std::fflush(stderr);
 }
@@ -137,16 +138,21 @@ void Comm::scheduleReceiveCheck()
 void Comm::raiseReceiveIfDue()
 {
     checkPending_ = false;
-    if (!open_ || rThreshold_ <= 0 || inBufferCount() < rThreshold_)
-        return;
-    const int before = inBufferCount();
-    const quint64 generation = openGeneration_;
-    commEvent_ = kEvReceive;
-    Q_EMIT onComm();
-    // Raised again while the threshold still holds, so one event may take one character. A
-    // handler that read nothing (an unknown receive mode) is not called again until new bytes
-    // arrive, or it would be called forever.
-    const bool consumed = generation != openGeneration_ || inBufferCount() != before;
-    if (consumed && open_ && rThreshold_ > 0 && inBufferCount() >= rThreshold_)
+    // Raised again while the threshold still holds, so one event may take one character. A run
+    // of events is handled in one turn of the event loop (a queued call per character costs more
+    // than the character), then the loop gets its turn before the rest.
+    for (int raised = 0; raised < kEventsPerTurn; ++raised) {
+        if (!open_ || rThreshold_ <= 0 || inBufferCount() < rThreshold_)
+            return;
+        const int before = inBufferCount();
+        const quint64 generation = openGeneration_;
+        commEvent_ = kEvReceive;
+        Q_EMIT onComm();
+        // A handler that read nothing (an unknown receive mode) is not called again until new
+        // bytes arrive, or it would be called forever.
+        if (generation == openGeneration_ && inBufferCount() == before)
+            return;
+    }
+    if (open_ && rThreshold_ > 0 && inBufferCount() >= rThreshold_)
         scheduleReceiveCheck();
 }

@@ -64,6 +64,15 @@ void SerialComm::openDevice()
         refuse(CommErrorNumber::InvalidPort, kNoPortChosen);
     if (device_.isEmpty())
         refuse(CommErrorNumber::InvalidPort, kNoDeviceMapped);
+    // The device must still be there and its line still up; otherwise it is opened afresh and
+    // reports what is wrong.
+    if (closePending_ && device_ == openDevice_ && port_.isOpen() && !deviceHungUp() &&
+        !checkDeviceAccess(device_)) {
+        closePending_ = false;
+        port_.clear(QSerialPort::Input); // what arrived while closed is lost
+        return;
+    }
+    finishClose();
     if (const std::optional<DeviceProblem> problem = checkDeviceAccess(device_))
         refuse(problem->number, problem->reason);
 
@@ -83,12 +92,24 @@ void SerialComm::openDevice()
                                    : port_.errorString();
         refuse(number, reason);
     }
+    openDevice_ = device_;
     // The driver may still hold bytes from before (a pseudo-terminal does).
     port_.clear(QSerialPort::Input);
 }
 
 void SerialComm::closeDevice()
 {
+    if (!port_.isOpen() || closePending_)
+        return;
+    closePending_ = true;
+    QMetaObject::invokeMethod(this, &SerialComm::finishClose, Qt::QueuedConnection);
+}
+
+void SerialComm::finishClose()
+{
+    if (!closePending_)
+        return;
+    closePending_ = false;
     if (!port_.isOpen())
         return;
     drainOutput();
@@ -146,8 +167,20 @@ void SerialComm::onErrorOccurred(QSerialPort::SerialPortError error)
     // QSerialPort reports NoError whenever it clears its error; a closed port has nothing to
     // lose; and refusals such as a pseudo-terminal's for a modem-line request, or a timed-out
     // wait, leave the device working.
-    if (error == QSerialPort::NoError || !portOpen() || !meansDeviceFailed(error))
+    if (error == QSerialPort::NoError || !meansDeviceFailed(error))
         return;
+    // Input flushed after the line said it was readable leaves a read that finds nothing, which
+    // QSerialPort reports as a read error. The line is still up: nothing has failed.
+    if (error == QSerialPort::ReadError && !deviceHungUp()) {
+        port_.clearError();
+        return;
+    }
+    if (!portOpen()) {
+        // Closed for the handlers while the device still waits for its close: close it now,
+        // before a dead descriptor can spin.
+        finishClose();
+        return;
+    }
     if (writing_) {
         // Inside writeDevice: it closes the port and raises the failure to the handler.
         if (!writeFailure_)
@@ -157,6 +190,7 @@ void SerialComm::onErrorOccurred(QSerialPort::SerialPortError error)
     // Closing here and now matters: after a device has gone, QSerialPort keeps its read notifier
     // armed on the dead descriptor and would report the same error again on every pass.
     deviceFailed(CommErrorNumber::DeviceFailed, device_, failureReason(error));
+    finishClose();
 }
 
 void SerialComm::refuse(int number, const QString& reason) const

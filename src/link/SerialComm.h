@@ -14,6 +14,10 @@
 // - A write is handed to the driver before write returns, and a close waits a short, bounded
 //   time for what is still queued, so a command sent just before closing (the stop command)
 //   reaches the chip whole.
+// - A close takes the device away when control returns to the event loop. A reopen of the same
+//   device before that (the scope closes and reopens the port around every block) keeps the
+//   device open and only drops what arrived meanwhile: the handlers see a close and a reopen,
+//   the line keeps its state, and no lock file is made and removed 38 times a second.
 
 #include "link/Comm.h"
 
@@ -55,10 +59,14 @@ private:
     QString failureReason(QSerialPort::SerialPortError error) const;
     bool deviceHungUp() const;
     void drainOutput();
+    // Carries out a close that is still pending.
+    void finishClose();
 
     PortMap& ports_;
     QSerialPort port_;
     QString device_;
+    QString openDevice_;        // the device the QSerialPort has open
+    bool closePending_ = false; // closed for the handlers, not yet for the device
     bool writing_ = false;
     std::optional<QString> writeFailure_; // why the device failed during the current write
 };

@@ -7,10 +7,12 @@
 #include <QImage>
 #include <QList>
 #include <QPointF>
+#include <QRect>
 #include <QRgb>
 #include <QString>
 
-class ScopePicture {
+class ScopePicture
+{
 public:
     static constexpr int kWidth = 600;
     static constexpr int kHeight = 512;
@@ -42,11 +44,23 @@ public:
 
     const QImage& drawingLayer() const { return drawing_; }
     // Background with the drawing on it: what is shown and what is saved (RGB32, 600 x 512).
-    QImage composite() const;
+    // Kept up to date as it is drawn on, so showing it is one copy, not a blend per repaint.
+    const QImage& composite() const { return composite_; }
+
+    // The area changed since the last call: what a view of the picture must repaint.
+    QRect takeChangedArea();
 
 private:
+    void lineInBoth(QPoint from, QPoint to, QRgb colour);
+    // Rebuilds the composite inside the area from the background and the drawing layer.
+    void recompose(const QRect& area);
+    void markDrawn(const QRect& area);
+
     QImage background_;
-    QImage drawing_; // ARGB32_Premultiplied, transparent where nothing is drawn
+    QImage drawing_;   // ARGB32_Premultiplied, transparent where nothing is drawn
+    QImage composite_; // RGB32
+    QRect drawn_;      // everything drawn since the last clear
+    QRect changed_;    // everything changed since the last takeChangedArea()
     QPointF current_;
     QRgb foreColour_;
     int penWidth_ = 1;

@@ -7,10 +7,14 @@ namespace {
 int buttonCode(Qt::MouseButton button)
 {
     switch (button) {
-    case Qt::LeftButton: return ScopeSurface::kLeftButton;
-    case Qt::RightButton: return ScopeSurface::kRightButton;
-    case Qt::MiddleButton: return ScopeSurface::kMiddleButton;
-    default: return 0;
+    case Qt::LeftButton:
+        return ScopeSurface::kLeftButton;
+    case Qt::RightButton:
+        return ScopeSurface::kRightButton;
+    case Qt::MiddleButton:
+        return ScopeSurface::kMiddleButton;
+    default:
+        return 0;
     }
 }
 
@@ -44,45 +48,44 @@ ScopeSurface::ScopeSurface(QWidget* parent) : QWidget(parent)
 void ScopeSurface::cls()
 {
     picture_.clear();
-    update();
+    pictureChanged();
 }
 
 void ScopeSurface::line(QPointF from, QPointF to, QRgb colour)
 {
     picture_.line(from, to, colour);
-    update();
+    pictureChanged();
 }
 
 void ScopeSurface::lineFromCurrent(QPointF to, QRgb colour)
 {
     picture_.lineFromCurrent(to, colour);
-    update();
+    pictureChanged();
 }
 
 void ScopeSurface::setPoint(QPointF at, QRgb colour)
 {
     picture_.setPoint(at, colour);
-    update();
+    pictureChanged();
 }
 
 void ScopeSurface::print(const QString& text, QRgb colour)
 {
     picture_.print(text, colour);
-    update();
+    pictureChanged();
 }
 
 void ScopeSurface::setBackground(const QImage& picture)
 {
     picture_.setBackground(picture);
-    update();
+    pictureChanged();
 }
 
 void ScopeSurface::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
     const QRect area = event->rect();
-    painter.drawImage(area, picture_.background(), area);
-    painter.drawImage(area, picture_.drawingLayer(), area);
+    painter.drawImage(area, picture_.composite(), area);
 }
 
 void ScopeSurface::mousePressEvent(QMouseEvent* event)

@@ -6,7 +6,8 @@
 
 #include <QWidget>
 
-class ScopeSurface : public QWidget {
+class ScopeSurface : public QWidget
+{
     Q_OBJECT
 
 public:
@@ -30,8 +31,8 @@ public:
     QRgb foreColour() const { return picture_.foreColour(); }
     QImage composite() const { return picture_.composite(); }
 
-    // Call after drawing on picture() directly.
-    void pictureChanged() { update(); }
+    // Call after drawing on picture() directly: repaints what the drawing changed.
+    void pictureChanged() { update(picture_.takeChangedArea()); }
 
 Q_SIGNALS:
     void mouseDown(int button, int shift, float x, float y);

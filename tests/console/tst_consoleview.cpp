@@ -49,6 +49,33 @@ class TestConsoleView : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void aBurstOfCharactersIsPaintedOnceNotPerCharacter()
+    {
+        // The chip's text arrives one character per receive event; painting each one would
+        // cost a core at the line rate.
+        ConsoleView view;
+        view.resize(341, 513);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        struct PaintCounter : QObject {
+            int paints = 0;
+            bool eventFilter(QObject*, QEvent* event) override
+            {
+                if (event->type() == QEvent::Paint)
+                    ++paints;
+                return false;
+            }
+        } counter;
+        view.viewport()->installEventFilter(&counter);
+        for (int i = 0; i < 500; ++i) {
+            view.append(i % 50 == 49 ? QStringView(u"\r\n") : QStringView(u"x"));
+            QCoreApplication::processEvents();
+        }
+        QTRY_VERIFY(counter.paints > 0); // what arrived is shown
+        QVERIFY2(counter.paints < 50, qPrintable(QString::number(counter.paints)));
+        QVERIFY(view.text().endsWith(QStringLiteral("x\r\n")));
+    }
+
     void readsBackExactlyWhatWasAppended_data()
     {
         QTest::addColumn<QStringList>("pieces");
