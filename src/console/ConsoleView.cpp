@@ -55,7 +55,7 @@ ConsoleView::ConsoleView(QWidget* parent) : QAbstractScrollArea(parent)
     repaintTimer_.setInterval(kRepaintIntervalMs);
     connect(&repaintTimer_, &QTimer::timeout, this, [this] {
         viewport()->update(pendingRepaint_);
-        pendingRepaint_ = QRegion();
+        pendingRepaint_ = QRect();
     });
 }
 
@@ -63,7 +63,7 @@ ConsoleView::~ConsoleView() = default;
 
 void ConsoleView::repaintSoon(const QRect& area)
 {
-    pendingRepaint_ += area;
+    pendingRepaint_ |= area;
     if (!repaintTimer_.isActive())
         repaintTimer_.start();
 }

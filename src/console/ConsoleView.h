@@ -18,7 +18,7 @@
 
 #include <QAbstractScrollArea>
 #include <QColor>
-#include <QRegion>
+#include <QRect>
 #include <QTimer>
 
 class ConsoleView : public QAbstractScrollArea
@@ -32,8 +32,8 @@ public:
     // Blank pixels around the text inside the frame.
     static constexpr int kMargin = 2;
     // Text arrives one character per receive event; the view is repainted at most this often
-    // (about 60 times a second), not once per character.
-    static constexpr int kRepaintIntervalMs = 16;
+    // (25 times a second, smooth for reading), not once per character.
+    static constexpr int kRepaintIntervalMs = 40;
 
     explicit ConsoleView(QWidget* parent = nullptr);
     ~ConsoleView() override;
@@ -82,5 +82,5 @@ private:
     int ascent_ = 0;
     bool leftPressed_ = false;
     QTimer repaintTimer_;
-    QRegion pendingRepaint_;
+    QRect pendingRepaint_;
 };
