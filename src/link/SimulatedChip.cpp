@@ -5,6 +5,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+
+#include <csignal>
+#include <sys/prctl.h>
 #include <QStandardPaths>
 
 SimulatedChip::SimulatedChip(QObject* parent) : QObject(parent) {}
@@ -69,6 +72,9 @@ bool SimulatedChip::start(const QStringList& arguments, int timeoutMs)
     process_->setProgram(programPath);
     process_->setArguments(arguments);
     process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // The simulator ends with this program however it ends (killed, crashed), not only through
+    // stop(): a chip left running would hold a pseudo-terminal nobody reads.
+    process_->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     process_->start();
     if (!process_->waitForStarted(timeoutMs)) {
         fail(tr("The chip simulator %1 could not be started: %2")
