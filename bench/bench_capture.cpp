@@ -2,6 +2,7 @@
 // close, clear, draw, empty, reopen), and (b) end to end through QSerialPort against the
 // simulated chip sending as fast as it is read. Prints figures; never fails on speed.
 
+#include "BenchSupport.h"
 #include "app/Dialogs.h"
 #include "app/Fo.h"
 #include "app/SettingsStore.h"
@@ -24,6 +25,9 @@
 #include <cstdio>
 
 namespace {
+
+using bench::NoSettings;
+using bench::SilentDialogs;
 constexpr int kFakeBlocks = 3000;
 constexpr int kStreamMs = 3000;
 constexpr int kSimPort = 250;
@@ -39,30 +43,6 @@ protected:
     void openDevice() override {}
     void closeDevice() override {}
     void writeDevice(const QByteArray&) override {}
-};
-
-class SilentDialogs : public Dialogs
-{
-public:
-    MsgAnswer message(const QString& text, MsgIcon, MsgButtons) override
-    {
-        std::printf("  (message box: %s)\n", qPrintable(text));
-        return MsgAnswer::Ok;
-    }
-    std::optional<QString> saveFileName(const QString&, const QString&) override { return {}; }
-    std::optional<QString> openFileName(const QString&, const QString&) override { return {}; }
-};
-
-// Keeps the user's settings file out of the bench.
-class NoSettings : public SettingsStore
-{
-public:
-    QString getSetting(const QString&, const QString&, const QString&,
-                       const QString& defaultValue) const override
-    {
-        return defaultValue;
-    }
-    void saveSetting(const QString&, const QString&, const QString&, const QString&) override {}
 };
 
 double cpuSeconds(int who)

@@ -9,6 +9,7 @@
 #include "console/ConsoleView.h"
 #include "link/ChipCommands.h"
 #include "link/Comm.h"
+#include "link/Dispatcher.h"
 #include "scope/ScopeSurface.h"
 #include "scope/TraceDrawing.h"
 
@@ -143,14 +144,7 @@ void DispatcherHarness::checkTiming(const Before& b)
                    "an empty reply or one starting with CR or VT changes nothing");
         return;
     }
-    int digit = 0;
-    if (reply.size() >= TimingReply::kDigitPosition) {
-        const char c = reply.at(TimingReply::kDigitPosition - 1);
-        if (c >= '0' && c <= '9')
-            digit = c - '0';
-    }
-    const double t =
-        digit * TimingReply::kLoopPeriodMicroseconds * TimingReply::kPeriodsPerSample / 1000;
+    const double t = Dispatcher::timeGridFor(Dispatcher::timingDigit(reply));
     const double grid = t != 0 ? t : b.timeGrid;
     FUZZ_CHECK(fo.state.timeGrid == grid, "the sixth character's digit sets the time grid");
     FUZZ_CHECK(fo.Gr(2)->text() == TextRules::formatAtLeastOneDigit(grid),

@@ -33,15 +33,27 @@ void Dispatcher::MSComm_OnComm()
         switch (comm_.commEvent()) {
         case Comm::kEvReceive:
             switch (fo_.state.receiveMode) {
-            case ModeConsole: receiveConsole(); break;
-            case ModeCapture: receiveCapture(); break;
-            case ModeTiming: receiveTiming(); break;
-            default: break; // bytes stay unread
+            case ModeConsole:
+                receiveConsole();
+                break;
+            case ModeCapture:
+                receiveCapture();
+                break;
+            case ModeTiming:
+                receiveTiming();
+                break;
+            default:
+                break; // bytes stay unread
             }
             break;
-        case Comm::kEvCts: Link::pumpEvents(1); break;
-        case Comm::kEventBreak: comm_.setBreak(false); break;
-        default: break;
+        case Comm::kEvCts:
+            Link::pumpEvents(1);
+            break;
+        case Comm::kEventBreak:
+            comm_.setBreak(false);
+            break;
+        default:
+            break;
         }
     } catch (const CommError& error) {
         std::fprintf(stderr, "trevalon: receive event failed with %d\n", error.number());
@@ -67,8 +79,8 @@ void Dispatcher::receiveCapture()
     SampleBlock& block = fo_.state.sampleBlock;
     for (int k = 1; k <= kBlockSize; ++k) {
         const QByteArray read = comm_.input();
-        block.entry[k] = read.isEmpty() ? std::nullopt
-                                        : std::optional<quint8>(static_cast<quint8>(read.at(0)));
+        block.entry[k] =
+            read.isEmpty() ? std::nullopt : std::optional<quint8>(static_cast<quint8>(read.at(0)));
     }
     comm_.setPortOpen(false);
 
@@ -88,6 +100,19 @@ void Dispatcher::receiveCapture()
     }
 }
 
+int Dispatcher::timingDigit(const QByteArray& reply)
+{
+    if (reply.size() < TimingReply::kDigitPosition)
+        return 0;
+    const char c = reply.at(TimingReply::kDigitPosition - 1);
+    return c >= '0' && c <= '9' ? c - '0' : 0;
+}
+
+double Dispatcher::timeGridFor(int digit)
+{
+    return digit * TimingReply::kLoopPeriodMicroseconds * TimingReply::kPeriodsPerSample / 1000;
+}
+
 void Dispatcher::receiveTiming()
 {
     const QByteArray reply = comm_.input();
@@ -95,19 +120,12 @@ void Dispatcher::receiveTiming()
         return;
     if (reply.at(0) == kCarriageReturn || reply.at(0) == kVerticalTab)
         return;
-    int digit = 0;
-    if (reply.size() >= TimingReply::kDigitPosition) {
-        const char c = reply.at(TimingReply::kDigitPosition - 1);
-        if (c >= '0' && c <= '9')
-            digit = c - '0';
-    }
-    const double t =
-        digit * TimingReply::kLoopPeriodMicroseconds * TimingReply::kPeriodsPerSample / 1000;
+    const double t = timeGridFor(timingDigit(reply));
     if (t != 0)
         fo_.state.timeGrid = t;
     fo_.Gr(2)->setText(TextRules::formatAtLeastOneDigit(fo_.state.timeGrid));
     // Before any non-zero reply the frequency is not finite; the readout keeps its text.
     if (fo_.state.timeGrid != 0)
-        fo_.MX(5)->setText(TextRules::formatNoRequiredDigit(
-            (1 / fo_.state.timeGrid) * TimingReply::kPidFrequencyFactor));
+        fo_.MX(5)->setText(TextRules::formatNoRequiredDigit((1 / fo_.state.timeGrid) *
+                                                            TimingReply::kPidFrequencyFactor));
 }

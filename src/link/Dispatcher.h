@@ -3,13 +3,20 @@
 // for received bytes, by receiveMode: console text, a 300-byte capture block, a timing reply.
 
 class Comm;
+class QByteArray;
 class Fo;
 
-class Dispatcher {
+class Dispatcher
+{
 public:
     explicit Dispatcher(Fo& fo);
 
     void MSComm_OnComm();
+
+    // The timing digit of a reply: its sixth character when that is a decimal digit, else 0.
+    static int timingDigit(const QByteArray& reply);
+    // Milliseconds between two samples for a timing digit: d * 95.45 * 5 / 1000, in that order.
+    static double timeGridFor(int digit);
 
 private:
     void receiveConsole();
