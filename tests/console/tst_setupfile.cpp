@@ -6,6 +6,7 @@
 #include "console/ConsoleView.h"
 #include "console/SetupFile.h"
 #include "support/FileSizeLimit.h"
+#include "support/TestFiles.h"
 #include "support/WindowFixture.h"
 
 #include <QComboBox>
@@ -23,23 +24,9 @@ const QString kFileError = QStringLiteral("Eror in File funktions ! Error Code:"
 const QByteArray kOldContents = QByteArrayLiteral("Kp = 0x0040\r\nKi = 0x0002\r\nKd = 0x0100\r\n"
                                                   "a register listing kept from last week\r\n");
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QStringList entries(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                  QDir::NoDotAndDotDot);
-}
+using TestFiles::entries;
+using TestFiles::readAll;
+using TestFiles::writeFile;
 
 enum class Obstacle { ReadOnlyFile, MissingFolder, FolderOfThatName };
 } // namespace

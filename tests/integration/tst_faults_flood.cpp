@@ -2,6 +2,7 @@
 // holds, without a single line break, as fast as the program takes it. The window must keep
 // turning its event loop, and the console must end holding the newest text.
 
+#include "link/PtyPeers.h"
 #include "support/LoopProbe.h"
 #include "support/SimulatedWindow.h"
 
@@ -61,21 +62,7 @@ QByteArray floodText(qsizetype size)
 class FloodLine
 {
 public:
-    FloodLine()
-    {
-        master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-        if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0)
-            return;
-        slave_ = QString::fromLocal8Bit(::ptsname(master_));
-        // Raw before the port opens it: a line discipline in canonical mode would hold the text
-        // back until a line break that never comes.
-        const int slave = ::open(QFile::encodeName(slave_).constData(), O_RDWR | O_NOCTTY);
-        termios raw{};
-        ::tcgetattr(slave, &raw);
-        ::cfmakeraw(&raw);
-        ::tcsetattr(slave, TCSANOW, &raw);
-        ::close(slave);
-    }
+    FloodLine() : master_(openRawPty(O_NONBLOCK, slave_)) {}
     ~FloodLine()
     {
         stop_ = true;
@@ -114,8 +101,8 @@ public:
     qsizetype written() const { return written_; }
 
 private:
+    QString slave_; // before master_: filled while master_ is opened
     int master_ = -1;
-    QString slave_;
     std::thread writer_;
     std::atomic<bool> stop_{false};
     std::atomic<bool> done_{false};

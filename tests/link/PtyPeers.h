@@ -35,24 +35,33 @@ inline bool deviceGoneWithin(const QString& path, int ms)
     return !QFile::exists(path);
 }
 
+// Opens a pseudo-terminal whose slave is in raw mode before anyone opens it (QSerialPort restores
+// these settings on close, and a line discipline in canonical mode would hold text back until a
+// line break). Returns the master's descriptor, or -1; the slave's path goes to slavePath.
+inline int openRawPty(int extraFlags, QString& slavePath)
+{
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | extraFlags);
+    if (master < 0)
+        return -1;
+    if (::grantpt(master) != 0 || ::unlockpt(master) != 0) {
+        ::close(master);
+        return -1;
+    }
+    slavePath = QString::fromLocal8Bit(::ptsname(master));
+    const int slave = ::open(QFile::encodeName(slavePath).constData(), O_RDWR | O_NOCTTY);
+    termios raw{};
+    ::tcgetattr(slave, &raw);
+    ::cfmakeraw(&raw);
+    ::tcsetattr(slave, TCSANOW, &raw);
+    ::close(slave);
+    return master;
+}
+
 // A pseudo-terminal of the test's own, so it can put bytes on the line whenever it likes.
 class OwnPty
 {
 public:
-    OwnPty()
-    {
-        master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
-        if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0)
-            return;
-        slave_ = QString::fromLocal8Bit(::ptsname(master_));
-        // Raw before anyone opens the slave: QSerialPort restores these settings on close.
-        const int slave = ::open(QFile::encodeName(slave_).constData(), O_RDWR | O_NOCTTY);
-        termios raw{};
-        ::tcgetattr(slave, &raw);
-        ::cfmakeraw(&raw);
-        ::tcsetattr(slave, TCSANOW, &raw);
-        ::close(slave);
-    }
+    OwnPty() : master_(openRawPty(0, slave_)) {}
     ~OwnPty()
     {
         if (master_ >= 0)
@@ -65,6 +74,6 @@ public:
     }
 
 private:
+    QString slave_; // before master_: filled while master_ is opened
     int master_ = -1;
-    QString slave_;
 };

@@ -8,6 +8,7 @@
 #include "scope/ScopeSurface.h"
 #include "scope/TraceDrawing.h"
 #include "support/FileSizeLimit.h"
+#include "support/TestFiles.h"
 #include "support/WindowFixture.h"
 
 #include <QDir>
@@ -24,23 +25,9 @@ const QString kNotExist = QStringLiteral(" not exist!\r\nPlease change file name
 const QByteArray kOldContents = QByteArrayLiteral("the picture saved last week");
 const QRgb kTrace = qRgb(255, 255, 0);
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QStringList entries(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                  QDir::NoDotAndDotDot);
-}
+using TestFiles::entries;
+using TestFiles::readAll;
+using TestFiles::writeFile;
 
 // A block whose samples climb and fall, so every sample sits at a different place.
 SampleBlock zigzagBlock()
