@@ -1,5 +1,6 @@
 #include "app/Fo.h"
 
+#include "app/CaptionFit.h"
 #include "app/FormSurface.h"
 #include "app/Shell.h"
 #include "console/CommandLine.h"
@@ -25,6 +26,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
+
+namespace {
+constexpr int kLampReceiving = 65280; // green: blocks arrive
+const QString kLampIdleText = QStringLiteral("idle");
+const QString kLampReceivingText = QStringLiteral("receiving");
+} // namespace
 
 QColor oleColour(long long value)
 {
@@ -62,6 +70,10 @@ Fo::~Fo() = default;
 
 void Fo::wireEvents()
 {
+    // The field's text and the port in use never disagree: whatever puts text in the field
+    // (typing, the completer) selects the entry it names, or none.
+    connect(Portok->lineEdit(), &QLineEdit::textChanged, this, &Fo::selectTypedPort);
+    connect(Portok, &QComboBox::currentIndexChanged, this, [this] { explainMissingPort(); });
     // Portok_Change runs on edits of the field's text by the user only: textEdited is not
     // emitted for list picks or for selections made from code.
     connect(Portok->lineEdit(), &QLineEdit::textEdited, this, [this] { shell_->Portok_Change(); });
@@ -118,6 +130,37 @@ void Fo::printOnForm(const QString& text) { surface_->printLine(text); }
 
 QStringList Fo::formTexts() const { return surface_->lines(); }
 
+void Fo::selectTypedPort(const QString& text)
+{
+    // An entry's own text, in any case, selects it; anything else ("xyz", "Comm 7" with one
+    // blank) selects nothing, so the next command reports an invalid port.
+    const int position = Portok->findText(text, Qt::MatchFixedString);
+    if (position != Portok->currentIndex()) {
+        QLineEdit* field = Portok->lineEdit();
+        const int cursor = field->cursorPosition();
+        {
+            // A selection made for the text is no pick from the list; and selecting nothing
+            // would empty the field under the user's typing.
+            const QSignalBlocker blocker(Portok);
+            Portok->setCurrentIndex(position);
+        }
+        if (field->text() != text) {
+            const QSignalBlocker blocker(field);
+            field->setText(text);
+            field->setCursorPosition(cursor);
+        }
+    }
+    explainMissingPort();
+}
+
+void Fo::explainMissingPort()
+{
+    const QString text = Portok->currentText();
+    MSComm.setNoPortReason(Portok->currentIndex() < 0 && !text.isEmpty()
+                               ? QStringLiteral("The port field's text \"%1\" names no port").arg(text)
+                               : Comm::kNoPortChosen);
+}
+
 quint8 Fo::portNumberFromList() const { return static_cast<quint8>(Portok->currentIndex() + 1); }
 
 int Fo::lampColour() const { return lampColour_; }
@@ -132,6 +175,25 @@ void Fo::setLampColour(int colour)
     palette.setColor(QPalette::Window, oleColour(colour));
     LED1->setPalette(palette);
     LED1->setAutoFillBackground(true);
+    // A screen reader cannot see a colour: the lamp says its state in words.
+    LED1->setAccessibleDescription(colour == kLampReceiving ? kLampReceivingText : kLampIdleText);
+}
+
+void Fo::fitCaptions()
+{
+    CaptionFit::fitAll(surface_);
+    CaptionFit::fitEntries(Portok);
+}
+
+void Fo::showEvent(QShowEvent* event)
+{
+    // The controls have their sizes once they are about to be shown (the port field's edit box
+    // is laid out then).
+    if (!captionsFitted_) {
+        captionsFitted_ = true;
+        fitCaptions();
+    }
+    QMainWindow::showEvent(event);
 }
 
 void Fo::closeEvent(QCloseEvent* event)

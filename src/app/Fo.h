@@ -134,16 +134,26 @@ public:
     int lampColour() const;
     void setLampColour(int oleColour);
 
+    // Makes every caption's font smaller where the face this machine gave it runs too wide for
+    // its box. Runs before the window is first shown; the boxes must have their sizes.
+    void fitCaptions();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void createControls(); // the layout, in FoLayout.cpp
     void createMenus();    // the menu bar, in FoLayout.cpp
     void wireEvents();     // every control event to its handler, in one place
+    // Selects the port list entry the field's text names, or none.
+    void selectTypedPort(const QString& text);
+    // Tells the port why no number is chosen: a text that names no port, or no choice at all.
+    void explainMissingPort();
 
     FormSurface* surface_ = nullptr; // the client area; paints the texts behind the controls
     int lampColour_ = 255;
+    bool captionsFitted_ = false;
 
     std::unique_ptr<Link> link_;
     std::unique_ptr<Dispatcher> dispatcher_;

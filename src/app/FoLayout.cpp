@@ -4,6 +4,7 @@
 // a tighter face would need: every caption shows its whole text.
 
 #include "app/Fo.h"
+#include "app/ColourOption.h"
 #include "app/FormSurface.h"
 #include "app/ValueBox.h"
 #include "console/CommandLine.h"
@@ -149,6 +150,7 @@ void Fo::createControls()
     LED1 = new QLabel(w);
     LED1->setGeometry(184, 2, 17, 17);
     LED1->setFrameShape(QFrame::Box);
+    LED1->setAccessibleName(QStringLiteral("Status lamp"));
     setLampColour(255);
 
     // "Pointer:": time grid and time on two rows, level on the middle row to the right.
@@ -204,7 +206,7 @@ void Fo::createControls()
     const QColor optionColour[] = {QColor(255, 255, 0), QColor(255, 0, 0), QColor(0, 0, 0),
                                    QColor(255, 0, 255)};
     for (int i = 0; i < 4; ++i) {
-        auto* option = new QRadioButton(Frame1);
+        auto* option = new ColourOption(Frame1);
         option->setGeometry(optionX[i], 16, 29, 17);
         option->setStyleSheet(
             QStringLiteral("QRadioButton { background-color: %1; }").arg(optionColour[i].name()));

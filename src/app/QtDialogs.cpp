@@ -8,6 +8,8 @@ MsgAnswer QtDialogs::message(const QString& text, MsgIcon icon, MsgButtons butto
 {
     QMessageBox box(parent_);
     box.setWindowTitle(kMessageBoxTitle);
+    // Texts carry file names, which may hold anything ("<b>x.bmp"): never read as markup.
+    box.setTextFormat(Qt::PlainText);
     box.setText(QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n")));
     switch (icon) {
     case MsgIcon::None: box.setIcon(QMessageBox::NoIcon); break;

@@ -94,16 +94,19 @@ void Shell::Form_Unload()
         fo_.settings.saveSetting(SettingsKeys::kApplication, SettingsKeys::kSetupSection,
                                  SettingsKeys::kPortKey, positionText(fo_.Portok->currentIndex()));
     // From here every error is ignored and the next step runs: the window always closes.
-    if (!fo_.MSComm.portOpen())
-        return;
-    try {
-        link_.sendCommand(ChipCommand::kStop);
-    } catch (const CommError&) {
+    if (fo_.MSComm.portOpen()) {
+        try {
+            link_.sendCommand(ChipCommand::kStop);
+        } catch (const CommError&) {
+        }
+        try {
+            fo_.MSComm.setPortOpen(false);
+        } catch (const CommError&) {
+        }
     }
-    try {
-        fo_.MSComm.setPortOpen(false);
-    } catch (const CommError&) {
-    }
+    // The window may close inside a handler's counted wait; that handler must not go on to
+    // talk to the chip after its stop command.
+    link_.shutDown();
 }
 
 void Shell::Portok_Change()

@@ -14,10 +14,12 @@ QColor fromOleColour(int value)
 }
 
 // Focus moves that are not the user leaving or entering the box: the window gaining or losing
-// activation (another program, a message box) and menus or popups opening and closing.
+// activation (another program, a message box), menus or popups opening and closing, and the menu
+// bar taking the keyboard (Alt pressed and released) and giving it back.
 bool isUserFocusMove(Qt::FocusReason reason)
 {
-    return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
+    return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
+           reason != Qt::MenuBarFocusReason;
 }
 
 bool isEnter(int key)

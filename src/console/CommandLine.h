@@ -4,8 +4,9 @@
 //
 // Contract:
 // - gotFocus()/lostFocus() follow the keyboard focus moving to or from this box, but not the
-//   window being activated or deactivated, nor a menu or popup opening or closing: leaving for
-//   a menu or a message box is not leaving the command line.
+//   window being activated or deactivated, nor a menu or popup opening or closing, nor the menu
+//   bar taking the keyboard (Alt): leaving for a menu or a message box is not leaving the
+//   command line.
 // - keyPress(code) is emitted for every key that types a printable character, for Backspace (8)
 //   and for Enter/Return (13), before the key takes effect. Enter itself puts nothing into the
 //   box. Other keys (Escape, Tab, arrows, shortcuts) emit nothing.

@@ -1,5 +1,8 @@
 #include "console/ConsoleView.h"
 
+#include "console/ConsoleAccessible.h"
+
+#include <QAccessible>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QFontMetricsF>
@@ -22,6 +25,7 @@ constexpr qreal kFontPointSize = 9;
 constexpr int kMeasureRun = 100;
 const QString kCopyAllCaption = QStringLiteral("Copy All");
 const QChar kBlank = u' ';
+const QString kAccessibleName = QStringLiteral("Console");
 
 QFont consoleFont()
 {
@@ -51,11 +55,16 @@ ConsoleView::ConsoleView(QWidget* parent) : QAbstractScrollArea(parent)
 
     measureFont();
 
+    ConsoleAccessible::install();
+    setAccessibleName(kAccessibleName);
+
     repaintTimer_.setSingleShot(true);
     repaintTimer_.setInterval(kRepaintIntervalMs);
     connect(&repaintTimer_, &QTimer::timeout, this, [this] {
-        viewport()->update(pendingRepaint_);
+        if (!pendingRepaint_.isNull())
+            viewport()->update(pendingRepaint_);
         pendingRepaint_ = QRect();
+        announceAppended();
     });
 }
 
@@ -76,7 +85,26 @@ void ConsoleView::append(QStringView characters)
     const qsizetype rowsBefore = buffer_.rowCount();
     const qsizetype firstCharBefore = buffer_.firstChar();
 
-    buffer_.append(characters);
+    if (QAccessible::isActive()) {
+        // Trimming drops text from the front: what is still to be announced is told first, and
+        // the dropped text is kept for its own event (once per trimmed chunk).
+        const bool trims = buffer_.length() + characters.size() > kMaxChars;
+        if (trims)
+            announceAppended();
+        const QString before = trims ? buffer_.text() : QString();
+        buffer_.append(characters);
+        const qsizetype dropped = buffer_.firstChar() - firstCharBefore;
+        if (dropped > 0)
+            announceRemoved(0, before.left(dropped));
+        const qsizetype kept = std::min(characters.size(), buffer_.length());
+        if (appendedUnannounced_.isEmpty())
+            appendedAt_ = buffer_.length() - kept;
+        appendedUnannounced_ += characters.right(kept);
+        if (!repaintTimer_.isActive())
+            repaintTimer_.start();
+    } else {
+        buffer_.append(characters);
+    }
 
     if (buffer_.rowCount() == rowsBefore && buffer_.firstChar() == firstCharBefore) {
         // The common case, one character on the last row: repaint that row only.
@@ -97,8 +125,18 @@ QString ConsoleView::text() const
 
 void ConsoleView::setText(const QString& text)
 {
+    const QString before = buffer_.text();
+    appendedUnannounced_.clear();
     buffer_.clear();
     buffer_.append(text);
+    if (QAccessible::isActive()) {
+        if (!before.isEmpty())
+            announceRemoved(0, before);
+        if (!buffer_.text().isEmpty()) {
+            QAccessibleTextInsertEvent inserted(this, 0, buffer_.text());
+            QAccessible::updateAccessibility(&inserted);
+        }
+    }
     updateScrollRange();
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
     viewport()->update();
@@ -241,6 +279,57 @@ void ConsoleView::updateRow(qsizetype row)
         return;
     const int top = kMargin + static_cast<int>(onScreen) * rowHeight_;
     repaintSoon(QRect(0, top, viewport()->width(), rowHeight_));
+}
+
+void ConsoleView::announceAppended()
+{
+    if (appendedUnannounced_.isEmpty())
+        return;
+    if (QAccessible::isActive()) {
+        QAccessibleTextInsertEvent inserted(this, static_cast<int>(appendedAt_),
+                                            appendedUnannounced_);
+        QAccessible::updateAccessibility(&inserted);
+    }
+    appendedUnannounced_.clear();
+}
+
+void ConsoleView::announceRemoved(qsizetype position, const QString& removed)
+{
+    QAccessibleTextRemoveEvent event(this, static_cast<int>(position), removed);
+    QAccessible::updateAccessibility(&event);
+}
+
+QRect ConsoleView::characterRect(qsizetype offset) const
+{
+    if (offset < 0 || offset > buffer_.length())
+        return QRect();
+    const qsizetype row = buffer_.rowOfOffset(offset);
+    const qsizetype onScreen = row - verticalScrollBar()->value();
+    if (onScreen < 0 || onScreen >= visibleRows())
+        return QRect();
+    const qsizetype column = offset - buffer_.row(row).start;
+    const int left = kMargin + static_cast<int>(column * charWidth_);
+    const int top = kMargin + static_cast<int>(onScreen) * rowHeight_;
+    return QRect(left, top, std::max(1, static_cast<int>(charWidth_)), rowHeight_);
+}
+
+qsizetype ConsoleView::offsetAt(QPoint point) const
+{
+    const qsizetype rowOnScreen = std::max(0, (point.y() - kMargin) / rowHeight_);
+    const qsizetype row =
+        std::min(buffer_.rowCount() - 1, verticalScrollBar()->value() + rowOnScreen);
+    const ConsoleBuffer::Row shown = buffer_.row(row);
+    const qsizetype column = std::clamp<qsizetype>(
+        static_cast<qsizetype>((point.x() - kMargin) / charWidth_), 0, shown.length);
+    return shown.start + column;
+}
+
+void ConsoleView::scrollToOffset(qsizetype offset)
+{
+    if (!characterRect(offset).isNull())
+        return;
+    const qsizetype row = buffer_.rowOfOffset(std::clamp<qsizetype>(offset, 0, buffer_.length()));
+    verticalScrollBar()->setValue(static_cast<int>(row));
 }
 
 QString ConsoleView::displayText(ConsoleBuffer::Row row) const

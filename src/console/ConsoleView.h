@@ -13,6 +13,9 @@
 // - A left click (press and release inside the text area) emits clicked(). The view takes the
 //   focus on a click, so the command line loses it first. The right button opens a menu with
 //   "Copy All".
+// - Screen readers see a read-only text named "Console" holding the whole text (see
+//   ConsoleAccessible). While accessibility is active, appended text is announced as one text
+//   insertion per repaint interval, and text dropped from the front or cleared as a removal.
 
 #include "console/ConsoleBuffer.h"
 
@@ -54,6 +57,14 @@ public:
     bool isFollowingEnd() const;
     const ConsoleBuffer& buffer() const { return buffer_; }
 
+    // Where the character at an offset into text() is shown, in viewport pixels; a null
+    // rectangle when it is scrolled out of view.
+    QRect characterRect(qsizetype offset) const;
+    // The offset of the character shown nearest to a viewport point.
+    qsizetype offsetAt(QPoint point) const;
+    // Scrolls so that the character at the offset is shown.
+    void scrollToOffset(qsizetype offset);
+
 Q_SIGNALS:
     // A click with the left mouse button into the console.
     void clicked();
@@ -75,6 +86,9 @@ private:
     // Marks an area for the next throttled repaint.
     void repaintSoon(const QRect& area);
     QString displayText(ConsoleBuffer::Row row) const;
+    // Runs with the throttled repaint: the text appended since the last one, as one event.
+    void announceAppended();
+    void announceRemoved(qsizetype position, const QString& removed);
 
     ConsoleBuffer buffer_;
     qreal charWidth_ = 1;
@@ -83,4 +97,6 @@ private:
     bool leftPressed_ = false;
     QTimer repaintTimer_;
     QRect pendingRepaint_;
+    QString appendedUnannounced_;
+    qsizetype appendedAt_ = 0; // offset into text() of appendedUnannounced_
 };

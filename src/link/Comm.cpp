@@ -17,7 +17,7 @@ Comm::~Comm() = default;
 
 void Comm::setPortOpen(bool open)
 {
-    if (open == open_)
+    if (open == open_ || (open && retired_))
         return;
     if (open) {
         openDevice();
@@ -27,6 +27,7 @@ void Comm::setPortOpen(bool open)
         bufferHead_ = 0;
         // Whatever reached the device while the port was closed is not part of this session.
         flushDeviceInput();
+        resumeInputIfRoom();
     } else {
         open_ = false;
         ++openGeneration_;
@@ -42,6 +43,7 @@ void Comm::setInBufferCount(int count)
     bufferHead_ = 0;
     if (open_)
         flushDeviceInput();
+    resumeInputIfRoom();
 }
 
 void Comm::setBreak(bool on)
@@ -53,6 +55,8 @@ void Comm::setBreak(bool on)
 
 void Comm::output(const QByteArray& bytes)
 {
+    if (retired_)
+        return;
     if (!open_)
         throw CommError(CommErrorNumber::PortClosed);
     writeDevice(bytes);
@@ -73,7 +77,47 @@ QByteArray Comm::input()
         buffer_.remove(0, bufferHead_);
         bufferHead_ = 0;
     }
+    resumeInputIfRoom();
     return taken;
+}
+
+qsizetype Comm::inputRoom() const
+{
+    return std::max<qsizetype>(0, kMaxHeldInput - inBufferCount());
+}
+
+void Comm::inputHeldBack()
+{
+    inputHeldBack_ = true;
+}
+
+void Comm::resumeInputIfRoom()
+{
+    // Half the bound, so that a console taking one character per event does not wake the
+    // device for every character it takes.
+    if (!inputHeldBack_ || resumePending_ || inBufferCount() > kMaxHeldInput / 2)
+        return;
+    inputHeldBack_ = false;
+    resumePending_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            resumePending_ = false;
+            resumeDeviceInput();
+        },
+        Qt::QueuedConnection);
+}
+
+void Comm::retire()
+{
+    retired_ = true;
+    if (!open_)
+        return;
+    open_ = false;
+    ++openGeneration_;
+    buffer_.clear();
+    bufferHead_ = 0;
+    closeDevice();
 }
 
 void Comm::bytesArrived(QByteArray bytes)

@@ -24,12 +24,23 @@ public:
 
     enum class InputMode { Text, Binary };
 
+    // The most received bytes held for the handlers. Beyond it the device is not read until the
+    // handlers have taken what is held down to half of it; the kernel's own buffer and the
+    // sender's flow take the rest. The line carries 11.5 KB a second, but a device that sends far
+    // faster (a USB device with a native interface) must not make memory grow without end.
+    static constexpr qsizetype kMaxHeldInput = 1 << 20;
+
     explicit Comm(QObject* parent = nullptr);
     ~Comm() override;
 
     // The port number used by the next open; kept until changed (port 1 until a first number).
     int commPort() const { return commPort_; }
     void setCommPort(int number) { commPort_ = number; }
+
+    // Why the port number is 0, for the standard-error line of an open that has no port.
+    static inline const QString kNoPortChosen = QStringLiteral("No port chosen");
+    QString noPortReason() const { return noPortReason_; }
+    void setNoPortReason(const QString& reason) { noPortReason_ = reason; }
 
     bool portOpen() const { return open_; }
     // Opens or closes the device. Opening an open port or closing a closed one does nothing.
@@ -68,6 +79,12 @@ public:
     // Takes at most inputLen() bytes from the receive buffer (possibly none). Throws 8018 closed.
     QByteArray input();
 
+    // Ends the port's use for good, as the program closes: the port is closed and stays closed.
+    // From then on an open does nothing and a write is dropped, without an error, so a handler
+    // still running its steps after the shutdown's stop command puts nothing on the line.
+    void retire();
+    bool retired() const { return retired_; }
+
     // The code of the event being raised.
     int commEvent() const { return commEvent_; }
 
@@ -90,6 +107,13 @@ protected:
 
     // For subclasses: bytes came from the device.
     void bytesArrived(QByteArray bytes);
+    // For subclasses: how many more bytes bytesArrived() should be given now. A device layer
+    // reads no more than this and calls inputHeldBack() when it leaves bytes unread.
+    qsizetype inputRoom() const;
+    void inputHeldBack();
+    // Called from a queued call once the handlers have made room after inputHeldBack(): the
+    // device layer reads what waits.
+    virtual void resumeDeviceInput() {}
     // For subclasses: a line event (CTS change, break, ...) to be raised with the given code.
     void lineEventArrived(int code);
     // For subclasses: the device failed while open. Closes the port, writes one line on stderr
@@ -101,6 +125,7 @@ protected:
 
 private:
     void scheduleReceiveCheck();
+    void resumeInputIfRoom();
     void raiseReceiveIfDue();
 
     int commPort_ = 1;
@@ -111,9 +136,13 @@ private:
     QByteArray parityReplace_ = "?";
     InputMode inputMode_ = InputMode::Text;
     bool break_ = false;
+    bool retired_ = false;
+    QString noPortReason_ = kNoPortChosen;
     int commEvent_ = 0;
     QByteArray buffer_;
     qint64 bufferHead_ = 0; // bytes of buffer_ already taken by input()
     quint64 openGeneration_ = 0;
     bool checkPending_ = false;
+    bool inputHeldBack_ = false;
+    bool resumePending_ = false;
 };

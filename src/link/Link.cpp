@@ -16,6 +16,8 @@ namespace {
 std::chrono::microseconds gPumpSlice = Link::kDefaultPumpSlice;
 // How many counted waits are in progress, nested in one another.
 int gWaitDepth = 0;
+// Set when the window has shut down: waits end at once. A new window starts with waits again.
+bool gWaitsEnded = false;
 
 struct WaitInProgress {
     WaitInProgress() { ++gWaitDepth; }
@@ -25,7 +27,7 @@ struct WaitInProgress {
 };
 } // namespace
 
-Link::Link(Comm& comm, Fo& fo) : comm_(comm), fo_(fo) {}
+Link::Link(Comm& comm, Fo& fo) : comm_(comm), fo_(fo) { gWaitsEnded = false; }
 
 void Link::sendCommand(const QByteArray& text)
 {
@@ -70,11 +72,18 @@ void Link::closeIfOpen()
 void Link::pumpEvents(int count)
 {
     const WaitInProgress waiting;
-    for (int pass = 0; pass < count; ++pass) {
+    for (int pass = 0; pass < count && !gWaitsEnded; ++pass) {
         QCoreApplication::processEvents(QEventLoop::AllEvents);
         if (gPumpSlice.count() > 0)
             std::this_thread::sleep_for(gPumpSlice);
     }
+}
+
+void Link::shutDown()
+{
+    shutDown_ = true;
+    gWaitsEnded = true;
+    comm_.retire();
 }
 
 void Link::setPumpSlice(std::chrono::microseconds slice) { gPumpSlice = slice; }
@@ -83,6 +92,8 @@ std::chrono::microseconds Link::pumpSlice() { return gPumpSlice; }
 
 void Link::reportPortError(int number)
 {
+    if (shutDown_)
+        return;
     ++reportsMade_;
     if (number == CommErrorNumber::InvalidPort || number == CommErrorNumber::PortInUse) {
         const QString& text = number == CommErrorNumber::InvalidPort ? fo_.messages.msgInvalidPort

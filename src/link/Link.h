@@ -44,6 +44,12 @@ public:
     // Closes the port if it is open.
     void closeIfOpen();
 
+    // The window is closing and has sent its stop command: the port is retired (see
+    // Comm::retire), every counted wait in progress returns at its next pass and later ones at
+    // once, and no failure is reported any more. The handlers interrupted by the close run their
+    // remaining steps without a wait and without reaching the line.
+    void shutDown();
+
     // Yields to the event loop count times; in every pass all pending events are processed
     // (receive events and user input, handlers run to their end) and then the pass waits for
     // new events up to one slice. Counted passes alone collapse to a fraction of a millisecond,
@@ -71,4 +77,5 @@ private:
     Comm& comm_;
     Fo& fo_;
     quint64 reportsMade_ = 0;
+    bool shutDown_ = false;
 };

@@ -8,7 +8,6 @@
 #include <poll.h>
 
 namespace {
-const QString kNoPortChosen = QStringLiteral("No port chosen");
 const QString kNoDeviceMapped =
     QStringLiteral("No device for this port number (map one in the [Ports] settings)");
 const QString kHeldElsewhere = QStringLiteral(" (is another program using the port?)");
@@ -42,6 +41,7 @@ bool meansDeviceFailed(QSerialPort::SerialPortError error)
 
 SerialComm::SerialComm(PortMap& ports, QObject* parent) : Comm(parent), ports_(ports)
 {
+    port_.setReadBufferSize(kDeviceReadBuffer);
     connect(&port_, &QSerialPort::readyRead, this, &SerialComm::onReadyRead);
     connect(&port_, &QSerialPort::errorOccurred, this, &SerialComm::onErrorOccurred);
 }
@@ -61,7 +61,7 @@ void SerialComm::openDevice()
 {
     device_ = commPort() > 0 ? ports_.devicePath(commPort()) : QString();
     if (commPort() <= 0)
-        refuse(CommErrorNumber::InvalidPort, kNoPortChosen);
+        refuse(CommErrorNumber::InvalidPort, noPortReason());
     if (device_.isEmpty())
         refuse(CommErrorNumber::InvalidPort, kNoDeviceMapped);
     // The device must still be there and its line still up; otherwise it is opened afresh and
@@ -157,9 +157,22 @@ void SerialComm::onReadyRead()
 {
     // Only handed on: the receive event is raised later from a queued call, never from inside
     // this signal, because a handler may close and reopen the port.
-    const QByteArray bytes = port_.readAll();
-    if (!bytes.isEmpty())
-        bytesArrived(bytes);
+    const qint64 room = inputRoom();
+    if (room > 0) {
+        // A read asking for more than QSerialPort holds also lets it read the device again
+        // after its own buffer had filled.
+        const QByteArray bytes = port_.read(room);
+        if (!bytes.isEmpty())
+            bytesArrived(bytes);
+    }
+    if (room <= 0 || port_.bytesAvailable() > 0)
+        inputHeldBack();
+}
+
+void SerialComm::resumeDeviceInput()
+{
+    if (port_.isOpen())
+        onReadyRead();
 }
 
 void SerialComm::onErrorOccurred(QSerialPort::SerialPortError error)

@@ -14,6 +14,8 @@
 // - A write is handed to the driver before write returns, and a close waits a short, bounded
 //   time for what is still queued, so a command sent just before closing (the stop command)
 //   reaches the chip whole.
+// - At most Comm::kMaxHeldInput bytes wait for the handlers, and QSerialPort holds at most
+//   kDeviceReadBuffer more; beyond that the device is left unread until there is room again.
 // - A close takes the device away when control returns to the event loop. A reopen of the same
 //   device before that (the scope closes and reopens the port around every block) keeps the
 //   device open and only drops what arrived meanwhile: the handlers see a close and a reopen,
@@ -36,6 +38,9 @@ public:
     static constexpr qint32 kBaudRate = 115200;
     // The longest a close waits for queued bytes to reach the driver.
     static constexpr std::chrono::milliseconds kCloseDrainBound{50};
+    // QSerialPort's own buffer stops reading the device when it holds this much; with the
+    // port's held input (Comm::kMaxHeldInput) it bounds what the program holds.
+    static constexpr qint64 kDeviceReadBuffer = 64 * 1024;
 
     explicit SerialComm(PortMap& ports, QObject* parent = nullptr);
     ~SerialComm() override;
@@ -49,6 +54,7 @@ protected:
     void writeDevice(const QByteArray& bytes) override;
     void flushDeviceInput() override;
     void applyBreak(bool on) override;
+    void resumeDeviceInput() override;
 
 private:
     void onReadyRead();

@@ -9,7 +9,12 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
+
+#include "console/ConsoleView.h"
+
+#include <functional>
 
 class StartUpTest : public QObject {
     Q_OBJECT
@@ -24,6 +29,11 @@ private Q_SLOTS:
     void editingPortFieldClosesPortAndTurnsLampRed();
     void pickingFromListIsNotAnEdit();
     void aboutBoxMatchesTitleAndChangesNothing();
+    void typedPortTextSelectsTheEntryItNames_data();
+    void typedPortTextSelectsTheEntryItNames();
+    void typedTextNamingNoPortIsReportedAtTheNextCommand();
+    void closingDuringAWaitLeavesTheChipStopped_data();
+    void closingDuringAWaitLeavesTheChipStopped();
 };
 
 void StartUpTest::storedPortSelectsPosition_data()
@@ -139,6 +149,127 @@ void StartUpTest::aboutBoxMatchesTitleAndChangesNothing()
     QVERIFY(!box.text.endsWith(QStringLiteral("\r\n")));
     QVERIFY(f.comm.log.isEmpty());
     QCOMPARE(int(f.fo.state.receiveMode), int(ModeConsole));
+}
+
+void StartUpTest::typedPortTextSelectsTheEntryItNames_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("position");
+    QTest::addColumn<QString>("stored");
+
+    QTest::newRow("an entry's text selects it") << "Comm  7" << 6 << " 6";
+    QTest::newRow("an entry's text in other case selects it") << "comm  12" << 11 << " 11";
+    QTest::newRow("a text that is no entry selects nothing") << "xyz" << -1 << "-1";
+    QTest::newRow("one blank too few selects nothing") << "Comm 7" << -1 << "-1";
+    QTest::newRow("an emptied field selects nothing") << "" << -1 << "-1";
+}
+
+void StartUpTest::typedPortTextSelectsTheEntryItNames()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, position);
+    QFETCH(QString, stored);
+
+    WindowFixture f(QStringLiteral(" 2"));
+    QLineEdit* field = f.fo.Portok->lineEdit();
+    field->selectAll();
+    QTest::keyClick(field, Qt::Key_Backspace);
+    QTest::keyClicks(field, typed);
+
+    // The field keeps what was typed, and the port in use is the one it names.
+    QCOMPARE(field->text(), typed);
+    QCOMPARE(f.fo.Portok->currentIndex(), position);
+    QCOMPARE(int(f.fo.portNumberFromList()), position + 1);
+    f.fo.close();
+    QCOMPARE(f.settings.getSetting("Trevalon", "Setup", "Port", "absent"), stored);
+}
+
+void StartUpTest::typedTextNamingNoPortIsReportedAtTheNextCommand()
+{
+    WindowFixture f(QStringLiteral(" 2"));
+    QLineEdit* field = f.fo.Portok->lineEdit();
+    field->selectAll();
+    QTest::keyClicks(field, QStringLiteral("xyz"));
+
+    QString reasonWhenReported;
+    f.dialogs.onMessage = [&](const ScriptedDialogs::Shown&) {
+        reasonWhenReported = f.fo.MSComm.noPortReason();
+    };
+    f.fo.Be->click();
+
+    // The old port (3) is not used: the command fails as having no port, and the reason the
+    // port gives for its standard-error line names the text that chose none.
+    QCOMPARE(f.dialogs.texts(), QStringList{f.fo.messages.msgInvalidPort});
+    QVERIFY(f.comm.writes.isEmpty());
+    QVERIFY2(reasonWhenReported.contains(QLatin1String("\"xyz\" names no port")),
+             qPrintable(reasonWhenReported));
+    // Choosing from the list again takes the reason back.
+    f.choosePort(4);
+    QCOMPARE(f.fo.MSComm.noPortReason(), Comm::kNoPortChosen);
+}
+
+void StartUpTest::closingDuringAWaitLeavesTheChipStopped_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QByteArray>("closeAfter"); // the window closes in the wait after this write
+
+    QTest::newRow("Start, waiting for the timing reply") << "Be" << QByteArray("J1100\r");
+    QTest::newRow("Triger on, waiting for blocks") << "Triger_be" << QByteArray("J1000\r");
+    QTest::newRow("Triger off, waiting for blocks") << "Triger_ki" << QByteArray("J1000\r");
+    QTest::newRow("Detect, waiting after the stop") << "PID" << QByteArray("q\r");
+    QTest::newRow("Detect, waiting for the timing reply") << "PID" << QByteArray("J1100\r");
+    QTest::newRow("Registers, waiting after the stop") << "Command1" << QByteArray("q\r");
+    QTest::newRow("State of Fuses, waiting after the stop") << "SF" << QByteArray("q\r");
+    QTest::newRow("an option item, waiting after the listing") << "TP100" << QByteArray("\r");
+}
+
+void StartUpTest::closingDuringAWaitLeavesTheChipStopped()
+{
+    QFETCH(QString, control);
+    QFETCH(QByteArray, closeAfter);
+
+    WindowFixture f;
+    const QHash<QString, std::function<void()>> run{
+        {QStringLiteral("Be"), [&] { f.fo.Be->click(); }},
+        {QStringLiteral("Triger_be"), [&] { f.fo.Triger_be->click(); }},
+        {QStringLiteral("Triger_ki"), [&] { f.fo.Triger_ki->click(); }},
+        {QStringLiteral("PID"), [&] { f.fo.PID->click(); }},
+        {QStringLiteral("Command1"), [&] { f.fo.Command1->click(); }},
+        {QStringLiteral("SF"), [&] { f.fo.SF->trigger(); }},
+        {QStringLiteral("TP100"), [&] { f.fo.TP100->trigger(); }},
+    };
+    qsizetype writesAtClose = -1;
+    bool portOpenAtClose = false;
+    f.comm.onWrite = [&](const QByteArray& bytes) {
+        if (bytes != closeAfter || writesAtClose >= 0)
+            return;
+        writesAtClose = 0; // once
+        QMetaObject::invokeMethod(
+            &f.fo,
+            [&] {
+                writesAtClose = f.comm.writes.size();
+                portOpenAtClose = f.comm.portOpen();
+                f.fo.close();
+            },
+            Qt::QueuedConnection);
+    };
+
+    run.value(control)();
+    WindowFixture::settle();
+
+    QVERIFY2(writesAtClose > 0, "the window was not closed during the wait");
+    QVERIFY(portOpenAtClose);
+    // The stop command is the last thing written, and nothing follows it.
+    QCOMPARE(f.comm.writes.size(), writesAtClose + 1);
+    QCOMPARE(f.comm.writes.last(), QByteArray("q\r"));
+    QVERIFY(!f.comm.portOpen());
+    QCOMPARE(f.comm.log.last(), QStringLiteral("close"));
+    // The interrupted handler reported nothing on the way out.
+    QVERIFY(f.dialogs.shown.isEmpty());
+    QVERIFY(f.fo.formTexts().isEmpty());
+    // A retired port stays closed whatever is asked of it.
+    f.comm.setPortOpen(true);
+    QVERIFY(!f.comm.portOpen());
 }
 
 QTEST_MAIN(StartUpTest)

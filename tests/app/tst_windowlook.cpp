@@ -3,6 +3,7 @@
 // written on the form's own surface staying behind the controls.
 
 #include "app/Fo.h"
+#include "app/QtDialogs.h"
 #include "app/ValueBox.h"
 #include "console/CommandLine.h"
 #include "console/ConsoleView.h"
@@ -10,14 +11,18 @@
 #include "support/WindowFixture.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
+#include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -59,6 +64,41 @@ void showAndWait(Fo& fo)
     QVERIFY(QTest::qWaitForWindowExposed(&fo));
 }
 
+void verifyNoCaptionIsCutOff(WindowFixture& f)
+{
+    for (QLabel* label : f.fo.centralWidget()->findChildren<QLabel*>()) {
+        if (label->text().isEmpty() || qobject_cast<ValueBox*>(label))
+            continue; // value boxes are checked by what they show
+        const QFontMetrics metrics(label->font());
+        QVERIFY2(inkWidth(metrics, label->text()) <= label->contentsRect().width(),
+                 qPrintable(label->text()));
+        QVERIFY2(metrics.height() <= label->contentsRect().height(), qPrintable(label->text()));
+    }
+    for (QPushButton* button : f.fo.centralWidget()->findChildren<QPushButton*>()) {
+        const QFontMetrics metrics(button->font());
+        const int frame = button->style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
+        QVERIFY2(metrics.horizontalAdvance(button->text()) + 2 * frame + 4 <= button->width(),
+                 qPrintable(button->text()));
+    }
+    for (QGroupBox* box : f.fo.centralWidget()->findChildren<QGroupBox*>()) {
+        QVERIFY(QFontMetrics(box->font()).horizontalAdvance(box->title()) < box->width());
+    }
+    // The widest port entry fits the port field.
+    const QString widest = f.fo.Portok->itemText(254);
+    QVERIFY2(QFontMetrics(f.fo.Portok->font()).horizontalAdvance(widest) <=
+                 f.fo.Portok->lineEdit()->width() - 2,
+             qPrintable(QString::number(f.fo.Portok->lineEdit()->width())));
+    // No two controls on the client area overlap.
+    const QList<QWidget*> top =
+        f.fo.centralWidget()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    for (int i = 0; i < top.size(); ++i) {
+        for (int j = i + 1; j < top.size(); ++j) {
+            QVERIFY2(!top[i]->geometry().intersects(top[j]->geometry()),
+                     qPrintable(captionOf(top[i]) + QLatin1String(" / ") + captionOf(top[j])));
+        }
+    }
+}
+
 } // namespace
 
 class TestWindowLook : public QObject
@@ -96,37 +136,65 @@ private Q_SLOTS:
     {
         WindowFixture f;
         showAndWait(f.fo);
+        verifyNoCaptionIsCutOff(f);
+    }
+
+    void captionsFitWhenTheMachineGivesAWiderFace()
+    {
+        // A machine without the faces asked for substitutes others, which may run wider: here
+        // every caption gets a bold face larger than the one asked for.
+        WindowFixture f;
+        QList<QWidget*> captions;
         for (QLabel* label : f.fo.centralWidget()->findChildren<QLabel*>()) {
-            if (label->text().isEmpty() || qobject_cast<ValueBox*>(label))
-                continue; // value boxes are checked by what they show
-            const QFontMetrics metrics(label->font());
-            QVERIFY2(inkWidth(metrics, label->text()) <= label->contentsRect().width(),
-                     qPrintable(label->text()));
-            QVERIFY2(metrics.height() <= label->contentsRect().height(), qPrintable(label->text()));
+            if (!label->text().isEmpty() && !qobject_cast<ValueBox*>(label))
+                captions << label;
         }
-        for (QPushButton* button : f.fo.centralWidget()->findChildren<QPushButton*>()) {
-            const QFontMetrics metrics(button->font());
-            const int frame = button->style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
-            QVERIFY2(metrics.horizontalAdvance(button->text()) + 2 * frame + 4 <= button->width(),
-                     qPrintable(button->text()));
+        for (QPushButton* button : f.fo.centralWidget()->findChildren<QPushButton*>())
+            captions << button;
+        for (QGroupBox* box : f.fo.centralWidget()->findChildren<QGroupBox*>())
+            captions << box;
+        captions << f.fo.Portok;
+        for (QWidget* caption : captions) {
+            QFont wider(QStringLiteral("DejaVu Sans"));
+            wider.setPointSizeF(caption->font().pointSizeF() * 1.25);
+            wider.setBold(true);
+            caption->setFont(wider);
         }
-        for (QGroupBox* box : f.fo.centralWidget()->findChildren<QGroupBox*>()) {
-            QVERIFY(QFontMetrics(box->font()).horizontalAdvance(box->title()) < box->width());
-        }
-        // The widest port entry fits the port field.
-        const QString widest = f.fo.Portok->itemText(254);
-        QVERIFY2(QFontMetrics(f.fo.Portok->font()).horizontalAdvance(widest) <=
-                     f.fo.Portok->lineEdit()->width() - 2,
-                 qPrintable(QString::number(f.fo.Portok->lineEdit()->width())));
-        // No two controls on the client area overlap.
-        const QList<QWidget*> top =
-            f.fo.centralWidget()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
-        for (int i = 0; i < top.size(); ++i) {
-            for (int j = i + 1; j < top.size(); ++j) {
-                QVERIFY2(!top[i]->geometry().intersects(top[j]->geometry()),
-                         qPrintable(captionOf(top[i]) + QLatin1String(" / ") + captionOf(top[j])));
-            }
-        }
+        showAndWait(f.fo);
+        verifyNoCaptionIsCutOff(f);
+    }
+
+    void theLampSaysItsStateInWords()
+    {
+        WindowFixture f;
+        QAccessibleInterface* lamp = QAccessible::queryAccessibleInterface(f.fo.LED1);
+        QVERIFY(lamp);
+        QCOMPARE(lamp->text(QAccessible::Description), QStringLiteral("idle"));
+        f.fo.setLampColour(65280);
+        QCOMPARE(lamp->text(QAccessible::Description), QStringLiteral("receiving"));
+        f.fo.setLampColour(255);
+        QCOMPARE(lamp->text(QAccessible::Description), QStringLiteral("idle"));
+    }
+
+    void messageBoxesShowTheirTextAsPlainText()
+    {
+        // A file name that looks like markup is shown as it is, line break included.
+        QWidget parent;
+        QtDialogs dialogs(&parent);
+        const QString text = QStringLiteral("\"<b>x.bmp\" this exist!\r\nOver write?");
+        QString shownText;
+        Qt::TextFormat shownFormat = Qt::AutoText;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            shownText = box->text();
+            shownFormat = box->textFormat();
+            box->button(QMessageBox::Cancel)->click();
+        });
+        QCOMPARE(dialogs.message(text, MsgIcon::Question, MsgButtons::OkCancel), MsgAnswer::Cancel);
+        QCOMPARE(shownFormat, Qt::PlainText);
+        QCOMPARE(shownText, QStringLiteral("\"<b>x.bmp\" this exist!\nOver write?"));
     }
 
     void lookOfTheControlsAtStart()

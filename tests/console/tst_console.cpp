@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QMenuBar>
 #include <QTest>
 
 namespace {
@@ -39,6 +40,7 @@ private Q_SLOTS:
     void clickIntoConsoleGivesFocusBack_data();
     void clickIntoConsoleGivesFocusBack();
     void typedKeysReachTheChip();
+    void altToTheMenuBarAndBackKeepsTheExchange();
 };
 
 void TestConsole::enterSendsLine_data()
@@ -311,6 +313,33 @@ void TestConsole::typedKeysReachTheChip()
 
     QCOMPARE(f.comm.writes, QByteArrayList{"s1\r"});
     QCOMPARE(f.fo.Command->text(), QString());
+}
+
+void TestConsole::altToTheMenuBarAndBackKeepsTheExchange()
+{
+    WindowFixture f;
+    f.fo.show();
+    QApplication::setActiveWindow(&f.fo);
+    QVERIFY(QTest::qWaitForWindowActive(&f.fo));
+    f.fo.Command->setFocus(Qt::MouseFocusReason);
+    QTRY_VERIFY(f.fo.Command->hasFocus());
+    pressKey(f.fo, Console::kEnterKey); // the chip is answering in console mode
+    QVERIFY(f.fo.MSComm.portOpen());
+    f.comm.log.clear();
+
+    // Alt pressed and released alone hands the keyboard to the menu bar; Escape gives it back.
+    QTest::keyPress(f.fo.Command, Qt::Key_Alt, Qt::AltModifier);
+    QTest::keyRelease(f.fo.Command, Qt::Key_Alt);
+    QTRY_VERIFY(f.fo.menuBar()->hasFocus());
+    QTest::keyClick(f.fo.menuBar(), Qt::Key_Escape);
+    QTRY_VERIFY(f.fo.Command->hasFocus());
+
+    QCOMPARE(f.comm.log, QStringList{});
+    QVERIFY(f.fo.MSComm.portOpen());
+    QCOMPARE(f.fo.state.receiveMode, quint8(ModeConsole));
+    // The rest of the chip's answer still reaches the console.
+    f.comm.receive("OK\r");
+    QTRY_VERIFY(f.fo.Text->text().endsWith(QLatin1String("OK\r\n")));
 }
 
 QTEST_MAIN(TestConsole)

@@ -21,6 +21,8 @@ private Q_SLOTS:
     void aClickSetsTheColourAndNothingElse_data();
     void aClickSetsTheColourAndNothingElse();
     void theButtonsOnTheWindowChooseTheirColours();
+    void aClickAnywhereOnASwatchChoosesIt_data();
+    void aClickAnywhereOnASwatchChoosesIt();
     void aColourChosenWhileRunningDrawsTheNextBlock();
 };
 
@@ -67,6 +69,34 @@ void TestTraceColour::theButtonsOnTheWindowChooseTheirColours()
         w.fo.Szin(i)->click();
         QCOMPARE(w.fo.state.traceColour, colours[i]);
     }
+}
+
+void TestTraceColour::aClickAnywhereOnASwatchChoosesIt_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<double>("colour");
+    QTest::addColumn<QPoint>("where"); // from the swatch's right edge and vertical middle
+
+    QTest::newRow("the middle of the red swatch") << 1 << 255.0 << QPoint(-14, 0);
+    QTest::newRow("the right end of the black swatch") << 2 << 0.0 << QPoint(-2, 0);
+    QTest::newRow("the bottom right corner of the magenta swatch") << 3 << 16711935.0 << QPoint(-1, 8);
+}
+
+void TestTraceColour::aClickAnywhereOnASwatchChoosesIt()
+{
+    QFETCH(int, index);
+    QFETCH(double, colour);
+    QFETCH(QPoint, where);
+
+    WindowFixture w;
+    QRadioButton* option = w.fo.Szin(index);
+    const QPoint at(option->width() - 1 + where.x(), option->height() / 2 + where.y());
+    QVERIFY(option->rect().contains(at));
+    QTest::mouseClick(option, Qt::LeftButton, Qt::NoModifier, at);
+
+    QVERIFY(option->isChecked());
+    QVERIFY(!w.fo.Szin(0)->isChecked());
+    QCOMPARE(w.fo.state.traceColour, colour);
 }
 
 void TestTraceColour::aColourChosenWhileRunningDrawsTheNextBlock()

@@ -4,7 +4,11 @@
 // thread was ready but the scheduler ran other processes; the kernel counts that time
 // (/proc/thread-self/schedstat, time waited on a run queue), so the probe also gives each gap
 // without it: how long the program itself held its loop, working or blocked. Where the kernel
-// keeps no such count, the two figures are the same.
+// keeps no such count, the two figures are the same. A third figure is the processor time the
+// thread used between two turns: the work that held the loop, which neither other processes
+// nor a stolen processor on a virtual machine inflate.
+
+#include "support/ThreadCpuClock.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -38,6 +42,7 @@ public:
         started_.start();
         sinceLast_.start();
         lastWaitNs_ = runQueueWaitNs();
+        lastCpuNs_ = threadCpuNs();
         timer_.start(intervalMs_);
     }
     void stop() { timer_.stop(); }
@@ -48,6 +53,9 @@ public:
     double largestHeldMs() const { return largestHeldMs_; }
     // When the longest held gap ended, counted from start().
     qint64 largestHeldEndedAtMs() const { return largestHeldEndedAtMs_; }
+    // The most processor time the thread used between two turns.
+    double largestBusyMs() const { return largestBusyMs_; }
+    qint64 largestBusyEndedAtMs() const { return largestBusyEndedAtMs_; }
     int turns() const { return turns_; }
 
 private:
@@ -58,6 +66,13 @@ private:
         const qint64 waitNs = runQueueWaitNs();
         const double heldMs = (gapNs - (waitNs - lastWaitNs_)) / 1e6;
         lastWaitNs_ = waitNs;
+        const qint64 cpuNs = threadCpuNs();
+        const double busyMs = (cpuNs - lastCpuNs_) / 1e6;
+        lastCpuNs_ = cpuNs;
+        if (busyMs > largestBusyMs_) {
+            largestBusyMs_ = busyMs;
+            largestBusyEndedAtMs_ = started_.elapsed();
+        }
         largestGapMs_ = std::max(largestGapMs_, gapNs / 1'000'000);
         if (heldMs > largestHeldMs_) {
             largestHeldMs_ = heldMs;
@@ -87,5 +102,8 @@ private:
     qint64 largestGapMs_ = 0;
     double largestHeldMs_ = 0;
     qint64 largestHeldEndedAtMs_ = 0;
+    qint64 lastCpuNs_ = 0;
+    double largestBusyMs_ = 0;
+    qint64 largestBusyEndedAtMs_ = 0;
     int turns_ = 0;
 };
