@@ -111,8 +111,12 @@ void Comm::resumeInputIfRoom()
 void Comm::retire()
 {
     retired_ = true;
-    if (!open_)
-        return;
+    if (open_)
+        closeDroppingInput();
+}
+
+void Comm::closeDroppingInput()
+{
     open_ = false;
     ++openGeneration_;
     buffer_.clear();
@@ -152,11 +156,7 @@ void Comm::deviceFailed(int errorNumber, const QString& device, const QString& r
 {
     if (!open_)
         return;
-    open_ = false;
-    ++openGeneration_;
-    buffer_.clear();
-    bufferHead_ = 0;
-    closeDevice();
+    closeDroppingInput();
     logFailure(device, reason);
     Q_EMIT deviceLost(errorNumber);
 }

@@ -124,6 +124,7 @@ protected:
     void logFailure(const QString& device, const QString& reason) const;
 
 private:
+    void closeDroppingInput();
     void scheduleReceiveCheck();
     void resumeInputIfRoom();
     void raiseReceiveIfDue();

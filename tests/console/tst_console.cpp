@@ -21,6 +21,16 @@ void pressKey(Fo& fo, int key)
 {
     Q_EMIT fo.Command->keyPress(key);
 }
+
+// The window shown and active, with the keyboard focus in the command line.
+void focusCommandLine(WindowFixture& f, Qt::FocusReason reason)
+{
+    f.fo.show();
+    QApplication::setActiveWindow(&f.fo);
+    QVERIFY(QTest::qWaitForWindowActive(&f.fo));
+    f.fo.Command->setFocus(reason);
+    QTRY_VERIFY(f.fo.Command->hasFocus());
+}
 } // namespace
 
 class TestConsole : public QObject
@@ -262,11 +272,9 @@ void TestConsole::clickIntoConsoleGivesFocusBack()
     QFETCH(bool, withMouse);
 
     WindowFixture f;
-    f.fo.show();
-    QApplication::setActiveWindow(&f.fo);
-    QVERIFY(QTest::qWaitForWindowActive(&f.fo));
-    f.fo.Command->setFocus(Qt::MouseFocusReason);
-    QTRY_VERIFY(f.fo.Command->hasFocus());
+    focusCommandLine(f, Qt::MouseFocusReason);
+    if (QTest::currentTestFailed())
+        return;
     pressKey(f.fo, Console::kEnterKey); // port 1 open in console mode, as after a command
     QVERIFY(f.fo.MSComm.portOpen());
 
@@ -300,11 +308,9 @@ void TestConsole::clickIntoConsoleGivesFocusBack()
 void TestConsole::typedKeysReachTheChip()
 {
     WindowFixture f;
-    f.fo.show();
-    QApplication::setActiveWindow(&f.fo);
-    QVERIFY(QTest::qWaitForWindowActive(&f.fo));
-    f.fo.Command->setFocus(Qt::TabFocusReason);
-    QTRY_VERIFY(f.fo.Command->hasFocus());
+    focusCommandLine(f, Qt::TabFocusReason);
+    if (QTest::currentTestFailed())
+        return;
     f.comm.writes.clear();
 
     QTest::keyClicks(f.fo.Command, QStringLiteral("s1"));
@@ -318,11 +324,9 @@ void TestConsole::typedKeysReachTheChip()
 void TestConsole::altToTheMenuBarAndBackKeepsTheExchange()
 {
     WindowFixture f;
-    f.fo.show();
-    QApplication::setActiveWindow(&f.fo);
-    QVERIFY(QTest::qWaitForWindowActive(&f.fo));
-    f.fo.Command->setFocus(Qt::MouseFocusReason);
-    QTRY_VERIFY(f.fo.Command->hasFocus());
+    focusCommandLine(f, Qt::MouseFocusReason);
+    if (QTest::currentTestFailed())
+        return;
     pressKey(f.fo, Console::kEnterKey); // the chip is answering in console mode
     QVERIFY(f.fo.MSComm.portOpen());
     f.comm.log.clear();

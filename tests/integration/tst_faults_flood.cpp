@@ -138,6 +138,17 @@ qint64 residentKiB()
     return fields.size() > 1 ? fields[1].toLongLong() * (::sysconf(_SC_PAGESIZE) / 1024) : -1;
 }
 
+// Enter on an empty line: console mode on the flooded port, console cleared.
+void openConsoleOn(const FloodLine& line, SimulatedWindow& w)
+{
+    QVERIFY(!line.slavePath().isEmpty());
+    w.mapPort(line.slavePath());
+    w.fo.Command->setText(QString());
+    w.fo.console().Command_KeyPress(Console::kEnterKey);
+    QVERIFY(w.comm.portOpen());
+    QCOMPARE(w.fo.state.receiveMode, quint8(ModeConsole));
+}
+
 } // namespace
 
 class TestFaultsFlood : public QObject
@@ -152,15 +163,10 @@ private Q_SLOTS:
 void TestFaultsFlood::floodWithoutLineBreaksKeepsTheWindowTurningAndTheNewestText()
 {
     FloodLine line;
-    QVERIFY(!line.slavePath().isEmpty());
     SimulatedWindow w;
-    w.mapPort(line.slavePath());
-
-    // Enter on an empty line: console mode on the flooded port, console cleared.
-    w.fo.Command->setText(QString());
-    w.fo.console().Command_KeyPress(Console::kEnterKey);
-    QVERIFY(w.comm.portOpen());
-    QCOMPARE(w.fo.state.receiveMode, quint8(ModeConsole));
+    openConsoleOn(line, w);
+    if (QTest::currentTestFailed())
+        return;
 
     const QByteArray sent = floodText(kFloodBytes);
     LoopProbe probe(kProbeIntervalMs);
@@ -228,12 +234,10 @@ void TestFaultsFlood::anEndlessFloodKeepsMemoryFlat()
     // for half a minute: what the program holds stays bounded and its memory flat, and the
     // console keeps taking the newest text.
     FloodLine line;
-    QVERIFY(!line.slavePath().isEmpty());
     SimulatedWindow w;
-    w.mapPort(line.slavePath());
-    w.fo.Command->setText(QString());
-    w.fo.console().Command_KeyPress(Console::kEnterKey);
-    QVERIFY(w.comm.portOpen());
+    openConsoleOn(line, w);
+    if (QTest::currentTestFailed())
+        return;
     w.fo.hide();
 
     qsizetype mostHeld = 0;
