@@ -2,9 +2,11 @@
 
 #include "app/SettingsStore.h"
 #include "link/Link.h"
+#include "pid/PidDetect.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QLabel>
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QTest>
@@ -101,4 +103,15 @@ double processCpuSeconds()
     ::getrusage(RUSAGE_SELF, &usage);
     const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+bool detectUntilShown(Fo& fo, const QString& expected)
+{
+    for (int attempt = 1; attempt <= kDetectAttempts; ++attempt) {
+        fo.pidDetect().PID_Click();
+        if (fo.MX(5)->text() == expected)
+            return true;
+        qInfo("Detect attempt %d: the reply missed the wait", attempt);
+    }
+    return false;
 }

@@ -73,5 +73,12 @@ bool waitUntil(const std::function<bool()>& condition, int timeoutMs);
 // Runs the event loop for a while without spinning.
 void idleFor(int ms);
 
+// Detect waits 401 counted passes (100 ms and more) for the chip's timing reply. On a loaded
+// machine the simulated chip, another process, may not get a processor in time for one
+// measurement, while a fault in the program misses every one: Detect is run until the PID
+// readout shows `expected`, at most kDetectAttempts times. Returns whether it did.
+constexpr int kDetectAttempts = 3;
+bool detectUntilShown(Fo& fo, const QString& expected);
+
 // CPU time (user and system) this process has used so far, in seconds.
 double processCpuSeconds();
