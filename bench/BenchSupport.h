@@ -3,13 +3,13 @@
 // dialogs and settings that stay out of the way, and the real window on the real serial port
 // reaching a simulated chip through a port number mapped for the run.
 
-#include "app/Dialogs.h"
-#include "app/Fo.h"
-#include "app/SettingsStore.h"
-#include "link/Comm.h"
-#include "link/PortMap.h"
-#include "link/SerialComm.h"
-#include "link/SimulatedChip.h"
+#include "core/Dialogs.h"
+#include "window/Fo.h"
+#include "core/SettingsStore.h"
+#include "core/link/Comm.h"
+#include "core/link/PortMap.h"
+#include "core/link/SerialComm.h"
+#include "core/link/SimulatedChip.h"
 
 #include <QComboBox>
 #include <QCoreApplication>

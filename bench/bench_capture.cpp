@@ -3,15 +3,15 @@
 // simulated chip sending as fast as it is read. Prints figures; never fails on speed.
 
 #include "BenchSupport.h"
-#include "app/Dialogs.h"
-#include "app/Fo.h"
-#include "app/SettingsStore.h"
-#include "link/ChipCommands.h"
-#include "link/Comm.h"
-#include "link/Link.h"
-#include "link/PortMap.h"
-#include "link/SerialComm.h"
-#include "link/SimulatedChip.h"
+#include "core/Dialogs.h"
+#include "window/Fo.h"
+#include "core/SettingsStore.h"
+#include "core/link/ChipCommands.h"
+#include "core/link/Comm.h"
+#include "core/link/Link.h"
+#include "core/link/PortMap.h"
+#include "core/link/SerialComm.h"
+#include "core/link/SimulatedChip.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

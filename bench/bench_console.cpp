@@ -2,7 +2,7 @@
 // 10 KB and with 1 MB already held. The view is shown and the event loop runs after every
 // character, so each append pays for its repaint. Prints figures; never fails.
 
-#include "console/ConsoleView.h"
+#include "window/ConsoleView.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

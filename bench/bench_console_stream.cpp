@@ -10,9 +10,9 @@
 
 #include "PseudoTerminal.h"
 
-#include "console/CommandLine.h"
-#include "console/Console.h"
-#include "console/ConsoleView.h"
+#include "window/CommandLine.h"
+#include "core/console/Console.h"
+#include "window/ConsoleView.h"
 
 #include <QApplication>
 

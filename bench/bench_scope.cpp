@@ -7,7 +7,7 @@
 
 #include "BenchSupport.h"
 
-#include "scope/ScopeSurface.h"
+#include "window/ScopeSurface.h"
 
 #include <QApplication>
 #include <QPushButton>

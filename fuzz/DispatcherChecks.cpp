@@ -5,13 +5,13 @@
 
 #include "FuzzInput.h"
 
-#include "app/TextRules.h"
-#include "console/ConsoleView.h"
-#include "link/ChipCommands.h"
-#include "link/Comm.h"
-#include "link/Dispatcher.h"
-#include "scope/ScopeSurface.h"
-#include "scope/TraceDrawing.h"
+#include "core/TextRules.h"
+#include "window/ConsoleView.h"
+#include "core/link/ChipCommands.h"
+#include "core/link/Comm.h"
+#include "core/link/Dispatcher.h"
+#include "window/ScopeSurface.h"
+#include "picture/TraceDrawing.h"
 
 #include <QLabel>
 

@@ -2,10 +2,10 @@
 
 #include "FuzzInput.h"
 
-#include "console/ConsoleView.h"
-#include "link/Comm.h"
-#include "link/Link.h"
-#include "scope/ScopeSurface.h"
+#include "window/ConsoleView.h"
+#include "core/link/Comm.h"
+#include "core/link/Link.h"
+#include "window/ScopeSurface.h"
 
 #include <QComboBox>
 #include <QCoreApplication>

@@ -13,7 +13,7 @@
 #include "support/MemorySettings.h"
 #include "support/ScriptedDialogs.h"
 
-#include "app/Fo.h"
+#include "window/Fo.h"
 
 #include <QByteArray>
 #include <QList>

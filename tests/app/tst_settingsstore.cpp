@@ -1,9 +1,9 @@
 // The per-user settings file: where it lives, that the stored port text survives the round trip
 // with its leading blank, the [Ports] map, and start-up over damaged files.
 
-#include "app/Fo.h"
-#include "app/SettingsStore.h"
-#include "link/PortMap.h"
+#include "window/Fo.h"
+#include "core/SettingsStore.h"
+#include "core/link/PortMap.h"
 #include "support/FakeComm.h"
 #include "support/ScriptedDialogs.h"
 

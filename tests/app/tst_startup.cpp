@@ -1,9 +1,9 @@
 // Start-up, the port choice kept between runs, the port field and the About box.
 
-#include "app/Fo.h"
-#include "app/SettingsStore.h"
-#include "app/Shell.h"
-#include "link/Link.h"
+#include "window/Fo.h"
+#include "core/SettingsStore.h"
+#include "core/shell/Shell.h"
+#include "core/link/Link.h"
 #include "support/WindowFixture.h"
 
 #include <QComboBox>
@@ -12,7 +12,7 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "console/ConsoleView.h"
+#include "window/ConsoleView.h"
 
 #include <functional>
 

@@ -1,8 +1,8 @@
 // The number-to-text rules of the readouts, the title and the stored port, and the leading-number
 // parse that reads texts back.
 
-#include "app/TextRules.h"
-#include "app/Version.h"
+#include "core/TextRules.h"
+#include "core/Version.h"
 
 #include <QTest>
 

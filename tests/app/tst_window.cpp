@@ -2,10 +2,10 @@
 // place, the start values, the menus, and that nothing is disabled, hidden or focused in a way
 // that would talk to the chip on its own. What it looks like: tst_windowlook.
 
-#include "app/Fo.h"
-#include "console/CommandLine.h"
-#include "console/ConsoleView.h"
-#include "scope/ScopeSurface.h"
+#include "window/Fo.h"
+#include "window/CommandLine.h"
+#include "window/ConsoleView.h"
+#include "window/ScopeSurface.h"
 #include "support/WindowFixture.h"
 
 #include <QAbstractButton>

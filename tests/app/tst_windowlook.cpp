@@ -2,12 +2,12 @@
 // colours of the value boxes, options, lamp, console, command line and scope, and the text
 // written on the form's own surface staying behind the controls.
 
-#include "app/Fo.h"
-#include "app/QtDialogs.h"
-#include "app/ValueBox.h"
-#include "console/CommandLine.h"
-#include "console/ConsoleView.h"
-#include "scope/ScopeSurface.h"
+#include "window/Fo.h"
+#include "window/QtDialogs.h"
+#include "window/ValueBox.h"
+#include "window/CommandLine.h"
+#include "window/ConsoleView.h"
+#include "window/ScopeSurface.h"
 #include "support/WindowFixture.h"
 
 #include <QAbstractButton>

@@ -1,7 +1,7 @@
 // The command line: which keys are reported and when, what Enter leaves in the box, which focus
 // moves count as entering or leaving it, its back colour, and Up/Down recall.
 
-#include "console/CommandLine.h"
+#include "window/CommandLine.h"
 
 #include <QSignalSpy>
 #include <QTest>

@@ -2,10 +2,10 @@
 // answer reaches the console, the port failures after Enter, the stop on every focus gain and
 // the order of events for a click into the console.
 
-#include "console/CommandLine.h"
-#include "console/Console.h"
-#include "console/ConsoleView.h"
-#include "link/Link.h"
+#include "window/CommandLine.h"
+#include "core/console/Console.h"
+#include "window/ConsoleView.h"
+#include "core/link/Link.h"
 #include "support/WindowFixture.h"
 
 #include <QApplication>

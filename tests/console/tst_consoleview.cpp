@@ -2,9 +2,9 @@
 // trimming, wrapping into rows, following the end, the cost of an append at any length, what it
 // paints, its click and its "Copy All" menu.
 
-#include "console/CommandLine.h"
-#include "console/ConsoleBuffer.h"
-#include "console/ConsoleView.h"
+#include "window/CommandLine.h"
+#include "core/console/ConsoleBuffer.h"
+#include "window/ConsoleView.h"
 #include "support/ThreadCpuClock.h"
 
 #include <QAccessible>

@@ -2,10 +2,10 @@
 // scope's stream taken as samples during the wait, a port closed by a handler run during the
 // wait, and no port chosen.
 
-#include "console/ConsoleView.h"
+#include "window/ConsoleView.h"
 #include "console/PassProbe.h"
-#include "link/Link.h"
-#include "scope/ScopeSurface.h"
+#include "core/link/Link.h"
+#include "window/ScopeSurface.h"
 #include "support/WindowFixture.h"
 
 #include <QAction>

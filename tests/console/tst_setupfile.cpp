@@ -2,9 +2,9 @@
 // behind the overwrite question, refused and failed saves that must keep the old file, and a
 // handler that leaves the port alone.
 
-#include "app/Fo.h"
-#include "console/ConsoleView.h"
-#include "console/SetupFile.h"
+#include "window/Fo.h"
+#include "window/ConsoleView.h"
+#include "core/console/SetupFile.h"
 #include "support/FileSizeLimit.h"
 #include "support/TestFiles.h"
 #include "support/WindowFixture.h"

@@ -7,10 +7,10 @@
 #include "support/LoopProbe.h"
 #include "support/SimulatedWindow.h"
 
-#include "console/CommandLine.h"
-#include "console/Console.h"
-#include "console/ConsoleBuffer.h"
-#include "console/ConsoleView.h"
+#include "window/CommandLine.h"
+#include "core/console/Console.h"
+#include "core/console/ConsoleBuffer.h"
+#include "window/ConsoleView.h"
 
 #include <QElapsedTimer>
 #include <QFile>

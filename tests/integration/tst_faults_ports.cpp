@@ -6,13 +6,13 @@
 
 #include "support/SimulatedWindow.h"
 
-#include "console/CommandLine.h"
-#include "console/Console.h"
-#include "console/ConsoleView.h"
-#include "console/Listings.h"
-#include "options/OptionCommands.h"
-#include "pid/PidDetect.h"
-#include "scope/ScopeControl.h"
+#include "window/CommandLine.h"
+#include "core/console/Console.h"
+#include "window/ConsoleView.h"
+#include "core/console/Listings.h"
+#include "core/options/OptionCommands.h"
+#include "core/pid/PidDetect.h"
+#include "core/scope/ScopeControl.h"
 
 #include <QLabel>
 #include <QSerialPort>

@@ -6,8 +6,8 @@
 #include "support/BlockWatch.h"
 #include "support/SimulatedWindow.h"
 
-#include "pid/PidDetect.h"
-#include "scope/ScopeControl.h"
+#include "core/pid/PidDetect.h"
+#include "core/scope/ScopeControl.h"
 
 #include <QElapsedTimer>
 #include <QLabel>

@@ -5,10 +5,10 @@
 #include "support/BlockWatch.h"
 #include "support/SimulatedWindow.h"
 
-#include "console/ConsoleView.h"
-#include "console/Listings.h"
-#include "pid/PidDetect.h"
-#include "scope/ScopeControl.h"
+#include "window/ConsoleView.h"
+#include "core/console/Listings.h"
+#include "core/pid/PidDetect.h"
+#include "core/scope/ScopeControl.h"
 
 #include <ChipTexts.h>
 #include <KdspProtocol.h>

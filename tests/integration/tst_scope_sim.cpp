@@ -5,11 +5,11 @@
 #include "support/BlockWatch.h"
 #include "support/SimulatedWindow.h"
 
-#include "console/Console.h"
-#include "console/ConsoleView.h"
-#include "pid/PidDetect.h"
-#include "scope/ScopeControl.h"
-#include "scope/ScopeSurface.h"
+#include "core/console/Console.h"
+#include "window/ConsoleView.h"
+#include "core/pid/PidDetect.h"
+#include "core/scope/ScopeControl.h"
+#include "window/ScopeSurface.h"
 
 #include <ChipTexts.h>
 #include <KdspProtocol.h>

@@ -2,7 +2,7 @@
 // The other end of a pseudo-terminal for tests of the real port: the simulated chip, or a bare
 // line the test writes to itself.
 
-#include "link/SimulatedChip.h"
+#include "core/link/SimulatedChip.h"
 
 #include <QByteArray>
 #include <QFile>

@@ -4,10 +4,10 @@
 #include "YieldProbe.h"
 #include "support/WindowFixture.h"
 
-#include "console/ConsoleView.h"
-#include "link/Link.h"
-#include "scope/ScopeSurface.h"
-#include "scope/TraceDrawing.h"
+#include "window/ConsoleView.h"
+#include "core/link/Link.h"
+#include "window/ScopeSurface.h"
+#include "picture/TraceDrawing.h"
 
 #include <QComboBox>
 #include <QLabel>

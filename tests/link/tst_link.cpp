@@ -4,11 +4,11 @@
 
 #include "support/WindowFixture.h"
 
-#include "app/Dialogs.h"
-#include "app/SettingsStore.h"
-#include "app/Shell.h"
-#include "console/ConsoleView.h"
-#include "link/Link.h"
+#include "core/Dialogs.h"
+#include "core/SettingsStore.h"
+#include "core/shell/Shell.h"
+#include "window/ConsoleView.h"
+#include "core/link/Link.h"
 
 #include <QComboBox>
 #include <QCoreApplication>

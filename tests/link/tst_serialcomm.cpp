@@ -4,9 +4,9 @@
 #include "PtyPeers.h"
 #include "StderrCapture.h"
 
-#include "link/PortMap.h"
-#include "link/SerialComm.h"
-#include "link/SimulatedChip.h"
+#include "core/link/PortMap.h"
+#include "core/link/SerialComm.h"
+#include "core/link/SimulatedChip.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>

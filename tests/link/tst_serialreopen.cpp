@@ -1,10 +1,10 @@
 // The real port's quick reopen: the scope closes and reopens the port around every block, and
 // the device is kept open across such a pair, so these tests pin what must still hold.
 
-#include "link/PortMap.h"
+#include "core/link/PortMap.h"
 #include "link/PtyPeers.h"
-#include "link/SerialComm.h"
-#include "scope/ScopeControl.h"
+#include "core/link/SerialComm.h"
+#include "core/scope/ScopeControl.h"
 #include "support/SimulatedWindow.h"
 
 #include <QSerialPort>

@@ -2,11 +2,11 @@
 // waits between the three writes; the doubled port message with no port chosen; an item chosen
 // inside another item's wait.
 
-#include "console/ConsoleView.h"
+#include "window/ConsoleView.h"
 #include "console/PassProbe.h"
-#include "link/Link.h"
-#include "options/OptionCommands.h"
-#include "scope/ScopeSurface.h"
+#include "core/link/Link.h"
+#include "core/options/OptionCommands.h"
+#include "window/ScopeSurface.h"
 #include "support/WindowFixture.h"
 
 #include <QAction>

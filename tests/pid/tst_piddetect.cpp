@@ -1,13 +1,13 @@
 // PID frequency detect on the fake port: the stop phase, the timing phase, the two waits, the
 // readouts the reply gives, and where a port failure leaves things.
 
-#include "link/ChipCommands.h"
-#include "link/Link.h"
-#include "pid/PidDetect.h"
-#include "scope/Markers.h"
+#include "core/link/ChipCommands.h"
+#include "core/link/Link.h"
+#include "core/pid/PidDetect.h"
+#include "core/scope/Markers.h"
 #include "scope/PassCounter.h"
 #include "scope/ScopeChecks.h"
-#include "scope/ScopeSurface.h"
+#include "window/ScopeSurface.h"
 #include "support/WindowFixture.h"
 
 #include <QComboBox>

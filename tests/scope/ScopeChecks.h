@@ -2,10 +2,10 @@
 // Small checks shared by the scope and PID tests: the command lines as FakeComm logs them, the
 // receive profile the port holds, and whether anything is drawn on the scope surface.
 
-#include "link/ChipCommands.h"
-#include "link/Comm.h"
-#include "link/Link.h"
-#include "scope/ScopePicture.h"
+#include "core/link/ChipCommands.h"
+#include "core/link/Comm.h"
+#include "core/link/Link.h"
+#include "picture/ScopePicture.h"
 
 #include <QString>
 

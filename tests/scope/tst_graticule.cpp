@@ -1,7 +1,7 @@
 // The scope's background picture, checked to the pixel: dotted and solid lines where they belong,
 // the background everywhere else, labels in their boxes and clear of the lines.
 
-#include "scope/Graticule.h"
+#include "picture/Graticule.h"
 
 #include <QFontMetrics>
 #include <QSet>

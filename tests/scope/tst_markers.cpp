@@ -1,12 +1,12 @@
 // The scope surface as a measuring tool: pointer readouts, the start and end markers with their
 // readouts and labels, the stop of a left click and the redraw of a right click.
 
-#include "link/ChipCommands.h"
-#include "scope/Markers.h"
+#include "core/link/ChipCommands.h"
+#include "core/scope/Markers.h"
 #include "scope/ScopeChecks.h"
-#include "scope/ScopeControl.h"
-#include "scope/ScopeSurface.h"
-#include "scope/TraceColour.h"
+#include "core/scope/ScopeControl.h"
+#include "window/ScopeSurface.h"
+#include "core/scope/TraceColour.h"
 #include "support/WindowFixture.h"
 
 #include <QComboBox>

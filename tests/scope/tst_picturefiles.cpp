@@ -3,10 +3,10 @@
 // loaded picture does to the surface. Refused saves and the existence test on saving are shared
 // with the setup file and tested there.
 
-#include "app/Fo.h"
-#include "scope/PictureFiles.h"
-#include "scope/ScopeSurface.h"
-#include "scope/TraceDrawing.h"
+#include "window/Fo.h"
+#include "core/scope/PictureFiles.h"
+#include "window/ScopeSurface.h"
+#include "picture/TraceDrawing.h"
 #include "support/FileSizeLimit.h"
 #include "support/TestFiles.h"
 #include "support/WindowFixture.h"

@@ -1,12 +1,12 @@
 // Start, Stop and the trigger buttons on the fake port: what goes on the line and in which order,
 // the waits between the commands, and the state each handler leaves behind.
 
-#include "link/ChipCommands.h"
-#include "link/Link.h"
+#include "core/link/ChipCommands.h"
+#include "core/link/Link.h"
 #include "scope/PassCounter.h"
 #include "scope/ScopeChecks.h"
-#include "scope/ScopeControl.h"
-#include "scope/ScopeSurface.h"
+#include "core/scope/ScopeControl.h"
+#include "window/ScopeSurface.h"
 #include "support/WindowFixture.h"
 
 #include <QComboBox>

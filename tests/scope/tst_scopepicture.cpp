@@ -1,8 +1,8 @@
 // The scope picture's one-pixel drawing: trace points lit exactly where the scope frame puts
 // them, lines joined without gaps, nothing drawn outside, clear keeping the background.
 
-#include "scope/ScopePicture.h"
-#include "scope/TraceDrawing.h"
+#include "picture/ScopePicture.h"
+#include "picture/TraceDrawing.h"
 
 #include <QTest>
 

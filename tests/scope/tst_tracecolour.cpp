@@ -1,9 +1,9 @@
 // The trace colour buttons: which colour each chooses, that a choice does nothing else, and that
 // it reaches the next block plotted.
 
-#include "scope/ScopeControl.h"
-#include "scope/ScopeSurface.h"
-#include "scope/TraceColour.h"
+#include "core/scope/ScopeControl.h"
+#include "window/ScopeSurface.h"
+#include "core/scope/TraceColour.h"
 #include "support/WindowFixture.h"
 
 #include <QRadioButton>

@@ -3,9 +3,9 @@
 // receive handler, so it looks at each receive event once the dispatcher has stored and drawn
 // the block; it also checks the drawing against the stored block.
 
-#include "app/Fo.h"
-#include "link/Comm.h"
-#include "scope/ScopeSurface.h"
+#include "window/Fo.h"
+#include "core/link/Comm.h"
+#include "window/ScopeSurface.h"
 
 #include <QByteArray>
 #include <QImage>

@@ -2,7 +2,7 @@
 // A serial port with no device, for unit tests of the logic above the port: it records every
 // open, close and write in order, lets a test feed received bytes, and can be told to fail.
 
-#include "link/Comm.h"
+#include "core/link/Comm.h"
 
 #include <QByteArray>
 #include <QSet>

@@ -1,7 +1,7 @@
 #pragma once
 // A settings store held in memory, for tests that must not touch the user's file.
 
-#include "app/SettingsStore.h"
+#include "core/SettingsStore.h"
 
 #include <QHash>
 

@@ -2,7 +2,7 @@
 // Dialogs for tests: every box shown is recorded, answers and chosen file names come from
 // queues the test fills (an empty queue answers OK, and cancels a file dialog).
 
-#include "app/Dialogs.h"
+#include "core/Dialogs.h"
 
 #include <QList>
 #include <QQueue>

@@ -1,8 +1,8 @@
 #include "support/SimulatedWindow.h"
 
-#include "app/SettingsStore.h"
-#include "link/Link.h"
-#include "pid/PidDetect.h"
+#include "core/SettingsStore.h"
+#include "core/link/Link.h"
+#include "core/pid/PidDetect.h"
 
 #include <QComboBox>
 #include <QCoreApplication>

@@ -4,10 +4,10 @@
 // to it. Dialogs are scripted and the settings live in memory. The counted waits keep their
 // default time slice: without it a wait ends before a real line can carry the chip's answer.
 
-#include "app/Fo.h"
-#include "link/PortMap.h"
-#include "link/SerialComm.h"
-#include "link/SimulatedChip.h"
+#include "window/Fo.h"
+#include "core/link/PortMap.h"
+#include "core/link/SerialComm.h"
+#include "core/link/SimulatedChip.h"
 #include "support/MemorySettings.h"
 #include "support/ScriptedDialogs.h"
 

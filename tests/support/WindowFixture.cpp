@@ -1,7 +1,7 @@
 #include "support/WindowFixture.h"
 
-#include "app/SettingsStore.h"
-#include "link/Link.h"
+#include "core/SettingsStore.h"
+#include "core/link/Link.h"
 
 #include <QComboBox>
 #include <QCoreApplication>

@@ -3,7 +3,7 @@
 // counted waits without their time slice, and port 1 chosen. Tests reach the controls, the state
 // and the handlers through fo.
 
-#include "app/Fo.h"
+#include "window/Fo.h"
 #include "support/FakeComm.h"
 #include "support/MemorySettings.h"
 #include "support/ScriptedDialogs.h"

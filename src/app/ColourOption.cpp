@@ -1,6 +1,0 @@
-#include "app/ColourOption.h"
-
-bool ColourOption::hitButton(const QPoint& pos) const
-{
-    return rect().contains(pos);
-}

@@ -1,0 +1,32 @@
+#include "core/console/SetupFile.h"
+
+#include "core/Dialogs.h"
+#include "core/FileHandling.h"
+#include "window/Fo.h"
+#include "window/ConsoleView.h"
+
+#include <QIODevice>
+
+namespace {
+const QByteArray kLineEnd = QByteArrayLiteral("\r\n");
+} // namespace
+
+SetupFile::SetupFile(Fo& fo) : fo_(fo) {}
+
+void SetupFile::Ment_Click()
+{
+    // Red on every click, also when the dialog is then cancelled; the save never sets it back.
+    fo_.setLampColour(static_cast<int>(kRed));
+    const std::optional<QString> path =
+        FileHandling::askSavePath(fo_.dialogs, fo_.messages, kFilter, kOfferedName);
+    if (!path)
+        return;
+
+    // Bytes from the chip are shown as Latin-1 and go back out unchanged; anything typed
+    // outside Latin-1 becomes "?".
+    const QByteArray contents = fo_.Text->text().toLatin1() + kLineEnd;
+    const int result = FileHandling::writeReplacing(*path, [&contents](QIODevice& device) {
+        return device.write(contents) == contents.size();
+    });
+    FileHandling::reportFileError(fo_.dialogs, fo_.messages, result);
+}

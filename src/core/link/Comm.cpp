@@ -1,0 +1,202 @@
+#include "core/link/Comm.h"
+
+#include <QMetaObject>
+
+#include <cstdio>
+
+namespace {
+// Bytes already read are dropped from the front of the buffer in chunks, not one read at a time.
+constexpr qint64 kCompactAfter = 4096;
+// Receive events raised in one turn of the event loop before other events get theirs.
+constexpr int kEventsPerTurn = 64;
+} // namespace
+
+Comm::Comm(QObject* parent) : QObject(parent) {}
+
+Comm::~Comm() = default;
+
+void Comm::setPortOpen(bool open)
+{
+    if (open == open_ || (open && retired_))
+        return;
+    if (open) {
+        openDevice();
+        open_ = true;
+        ++openGeneration_;
+        buffer_.clear();
+        bufferHead_ = 0;
+        // Whatever reached the device while the port was closed is not part of this session.
+        flushDeviceInput();
+        resumeInputIfRoom();
+    } else {
+        open_ = false;
+        ++openGeneration_;
+        closeDevice();
+    }
+}
+
+void Comm::setInBufferCount(int count)
+{
+    if (count != 0)
+        return; // only emptying the buffer means anything
+    buffer_.clear();
+    bufferHead_ = 0;
+    if (open_)
+        flushDeviceInput();
+    resumeInputIfRoom();
+}
+
+void Comm::setBreak(bool on)
+{
+    break_ = on;
+    if (open_)
+        applyBreak(on);
+}
+
+void Comm::output(const QByteArray& bytes)
+{
+    if (retired_)
+        return;
+    if (!open_)
+        throw CommError(CommErrorNumber::PortClosed);
+    writeDevice(bytes);
+}
+
+QByteArray Comm::input()
+{
+    if (!open_)
+        throw CommError(CommErrorNumber::PortClosed);
+    const qint64 waiting = buffer_.size() - bufferHead_;
+    const qint64 count = inputLen_ > 0 ? std::min<qint64>(inputLen_, waiting) : waiting;
+    QByteArray taken = buffer_.mid(bufferHead_, count);
+    bufferHead_ += count;
+    if (bufferHead_ == buffer_.size()) {
+        buffer_.clear();
+        bufferHead_ = 0;
+    } else if (bufferHead_ >= kCompactAfter && bufferHead_ * 2 >= buffer_.size()) {
+        buffer_.remove(0, bufferHead_);
+        bufferHead_ = 0;
+    }
+    resumeInputIfRoom();
+    return taken;
+}
+
+qsizetype Comm::inputRoom() const
+{
+    return std::max<qsizetype>(0, kMaxHeldInput - inBufferCount());
+}
+
+void Comm::inputHeldBack()
+{
+    inputHeldBack_ = true;
+}
+
+void Comm::resumeInputIfRoom()
+{
+    // Half the bound, so that a console taking one character per event does not wake the
+    // device for every character it takes.
+    if (!inputHeldBack_ || resumePending_ || inBufferCount() > kMaxHeldInput / 2)
+        return;
+    inputHeldBack_ = false;
+    resumePending_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            resumePending_ = false;
+            resumeDeviceInput();
+        },
+        Qt::QueuedConnection);
+}
+
+void Comm::retire()
+{
+    retired_ = true;
+    if (open_)
+        closeDroppingInput();
+}
+
+void Comm::closeDroppingInput()
+{
+    open_ = false;
+    ++openGeneration_;
+    buffer_.clear();
+    bufferHead_ = 0;
+    closeDevice();
+}
+
+void Comm::bytesArrived(QByteArray bytes)
+{
+    if (!open_)
+        return;
+    if (nullDiscard_)
+        bytes.replace(QByteArray(1, '\0'), QByteArray());
+    if (bytes.isEmpty())
+        return;
+    buffer_.append(bytes);
+    scheduleReceiveCheck();
+}
+
+void Comm::lineEventArrived(int code)
+{
+    if (!open_)
+        return;
+    const quint64 generation = openGeneration_;
+    QMetaObject::invokeMethod(
+        this,
+        [this, code, generation] {
+            if (!open_ || generation != openGeneration_)
+                return;
+            commEvent_ = code;
+            Q_EMIT onComm();
+        },
+        Qt::QueuedConnection);
+}
+
+void Comm::deviceFailed(int errorNumber, const QString& device, const QString& reason)
+{
+    if (!open_)
+        return;
+    closeDroppingInput();
+    logFailure(device, reason);
+    Q_EMIT deviceLost(errorNumber);
+}
+
+void Comm::logFailure(const QString& device, const QString& reason) const
+{
+    const QString line =
+        device.isEmpty()
+            ? QStringLiteral("trevalon: Comm %1: %2").arg(commPort_).arg(reason)
+            : QStringLiteral("trevalon: Comm %1 (%2): %3").arg(commPort_).arg(device, reason);
+    std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
+    std::fflush(stderr);
+}
+
+void Comm::scheduleReceiveCheck()
+{
+    if (checkPending_)
+        return;
+    checkPending_ = true;
+    QMetaObject::invokeMethod(this, &Comm::raiseReceiveIfDue, Qt::QueuedConnection);
+}
+
+void Comm::raiseReceiveIfDue()
+{
+    checkPending_ = false;
+    // Raised again while the threshold still holds, so one event may take one character. A run
+    // of events is handled in one turn of the event loop (a queued call per character costs more
+    // than the character), then the loop gets its turn before the rest.
+    for (int raised = 0; raised < kEventsPerTurn; ++raised) {
+        if (!open_ || rThreshold_ <= 0 || inBufferCount() < rThreshold_)
+            return;
+        const int before = inBufferCount();
+        const quint64 generation = openGeneration_;
+        commEvent_ = kEvReceive;
+        Q_EMIT onComm();
+        // A handler that read nothing (an unknown receive mode) is not called again until new
+        // bytes arrive, or it would be called forever.
+        if (generation == openGeneration_ && inBufferCount() == before)
+            return;
+    }
+    if (open_ && rThreshold_ > 0 && inBufferCount() >= rThreshold_)
+        scheduleReceiveCheck();
+}

@@ -1,0 +1,131 @@
+#include "core/link/Dispatcher.h"
+
+#include "core/Dialogs.h"
+#include "window/Fo.h"
+#include "core/TextRules.h"
+#include "window/ConsoleView.h"
+#include "core/link/ChipCommands.h"
+#include "core/link/Comm.h"
+#include "core/link/Link.h"
+#include "window/ScopeSurface.h"
+#include "picture/TraceDrawing.h"
+
+#include <QLabel>
+
+#include <cmath>
+
+#include <cstdio>
+
+namespace {
+constexpr char kCarriageReturn = 13;
+constexpr char kLineFeed = 10;
+constexpr char kVerticalTab = 11;
+constexpr int kYieldsAfterRefusedSettings = 2;
+} // namespace
+
+Dispatcher::Dispatcher(Fo& fo) : fo_(fo), comm_(fo.MSComm) {}
+
+void Dispatcher::MSComm_OnComm()
+{
+    // An exception must not leave a Qt event handler; input() on an open port cannot fail, so
+    // anything caught here is a fault of the port layer, reported once on stderr.
+    try {
+        switch (comm_.commEvent()) {
+        case Comm::kEvReceive:
+            switch (fo_.state.receiveMode) {
+            case ModeConsole:
+                receiveConsole();
+                break;
+            case ModeCapture:
+                receiveCapture();
+                break;
+            case ModeTiming:
+                receiveTiming();
+                break;
+            default:
+                break; // bytes stay unread
+            }
+            break;
+        case Comm::kEvCts:
+            Link::pumpEvents(1);
+            break;
+        case Comm::kEventBreak:
+            comm_.setBreak(false);
+            break;
+        default:
+            break;
+        }
+    } catch (const CommError& error) {
+        std::fprintf(stderr, "trevalon: receive event failed with %d\n", error.number());
+    }
+}
+
+void Dispatcher::receiveConsole()
+{
+    fo_.setLampColour(static_cast<int>(kRed));
+    const QByteArray read = comm_.input();
+    if (read.isEmpty())
+        return;
+    const char c = read.at(0);
+    if (c == kCarriageReturn)
+        fo_.Text->append(u"\r\n");
+    else if (c != kLineFeed)
+        fo_.Text->append(QString(QChar(static_cast<uchar>(c)))); // Latin-1, byte for byte
+}
+
+void Dispatcher::receiveCapture()
+{
+    fo_.setLampColour(static_cast<int>(kGreen));
+    SampleBlock& block = fo_.state.sampleBlock;
+    for (int k = 1; k <= kBlockSize; ++k) {
+        const QByteArray read = comm_.input();
+        block.entry[k] =
+            read.isEmpty() ? std::nullopt : std::optional<quint8>(static_cast<quint8>(read.at(0)));
+    }
+    comm_.setPortOpen(false);
+
+    fo_.Rajz->cls();
+    drawTrace(fo_.Rajz->picture(), block, oleColour(std::llround(fo_.state.traceColour)).rgb());
+    fo_.Rajz->pictureChanged();
+
+    try {
+        comm_.setInBufferCount(0);
+        comm_.setPortOpen(true);
+    } catch (const CommError& error) {
+        // The port stays closed and the scope stops until it is started again.
+        if (error.number() == CommErrorNumber::BadSettings)
+            Link::pumpEvents(kYieldsAfterRefusedSettings);
+        else
+            fo_.dialogs.message(QString::number(error.number()), MsgIcon::None, MsgButtons::Ok);
+    }
+}
+
+int Dispatcher::timingDigit(const QByteArray& reply)
+{
+    if (reply.size() < TimingReply::kDigitPosition)
+        return 0;
+    const char c = reply.at(TimingReply::kDigitPosition - 1);
+    return c >= '0' && c <= '9' ? c - '0' : 0;
+}
+
+double Dispatcher::timeGridFor(int digit)
+{
+    return digit * TimingReply::kLoopPeriodMicroseconds * TimingReply::kPeriodsPerSample / 1000;
+}
+
+void Dispatcher::receiveTiming()
+{
+    const QByteArray reply = comm_.input();
+    if (reply.isEmpty())
+        return;
+    if (reply.at(0) == kCarriageReturn || reply.at(0) == kVerticalTab)
+        return;
+    const double t = timeGridFor(timingDigit(reply));
+    if (t != 0)
+        fo_.state.timeGrid = t;
+    fo_.Gr(2)->setText(TextRules::formatAtLeastOneDigit(fo_.state.timeGrid));
+    // Before any non-zero reply the frequency is not finite; the readout keeps its text.
+    if (fo_.state.timeGrid != 0)
+        fo_.MX(5)->setText(TextRules::formatNoRequiredDigit((1 / fo_.state.timeGrid) *
+                                                            TimingReply::kPidFrequencyFactor));
+}

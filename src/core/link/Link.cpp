@@ -1,0 +1,130 @@
+#include "core/link/Link.h"
+
+#include "core/Dialogs.h"
+#include "window/Fo.h"
+#include "core/TextRules.h"
+#include "core/link/ChipCommands.h"
+#include "core/link/Comm.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QMetaObject>
+
+#include <thread>
+
+namespace {
+std::chrono::microseconds gPumpSlice = Link::kDefaultPumpSlice;
+// How many counted waits are in progress, nested in one another.
+int gWaitDepth = 0;
+// Set when the window has shut down: waits end at once. A new window starts with waits again.
+bool gWaitsEnded = false;
+
+struct WaitInProgress {
+    WaitInProgress() { ++gWaitDepth; }
+    ~WaitInProgress() { --gWaitDepth; }
+    WaitInProgress(const WaitInProgress&) = delete;
+    WaitInProgress& operator=(const WaitInProgress&) = delete;
+};
+} // namespace
+
+Link::Link(Comm& comm, Fo& fo) : comm_(comm), fo_(fo) { gWaitsEnded = false; }
+
+void Link::sendCommand(const QByteArray& text)
+{
+    comm_.output(text + ChipCommand::kCommandEnd);
+}
+
+void Link::reopenPort(const ReceiveProfile& profile)
+{
+    closeIfOpen();
+    comm_.setCommPort(fo_.state.portNumber);
+    comm_.setRThreshold(profile.threshold);
+    comm_.setInputLen(profile.readLength);
+    comm_.setNullDiscard(profile.discardNulls);
+    comm_.setPortOpen(true);
+}
+
+void Link::sendKeepingState(const QByteArray& text)
+{
+    if (comm_.portOpen()) {
+        sendCommand(text);
+        return;
+    }
+    comm_.setPortOpen(true);
+    sendCommand(text);
+    comm_.setPortOpen(false);
+}
+
+void Link::sendAndClose(const QByteArray& text)
+{
+    if (!comm_.portOpen())
+        comm_.setPortOpen(true);
+    sendCommand(text);
+    comm_.setPortOpen(false);
+}
+
+void Link::closeIfOpen()
+{
+    if (comm_.portOpen())
+        comm_.setPortOpen(false);
+}
+
+void Link::pumpEvents(int count)
+{
+    const WaitInProgress waiting;
+    for (int pass = 0; pass < count && !gWaitsEnded; ++pass) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        if (gPumpSlice.count() > 0)
+            std::this_thread::sleep_for(gPumpSlice);
+    }
+}
+
+void Link::shutDown()
+{
+    shutDown_ = true;
+    gWaitsEnded = true;
+    comm_.retire();
+}
+
+void Link::setPumpSlice(std::chrono::microseconds slice) { gPumpSlice = slice; }
+
+std::chrono::microseconds Link::pumpSlice() { return gPumpSlice; }
+
+void Link::reportPortError(int number)
+{
+    if (shutDown_)
+        return;
+    ++reportsMade_;
+    if (number == CommErrorNumber::InvalidPort || number == CommErrorNumber::PortInUse) {
+        const QString& text = number == CommErrorNumber::InvalidPort ? fo_.messages.msgInvalidPort
+                                                                     : fo_.messages.msgPortUsed;
+        fo_.dialogs.message(text, MsgIcon::Critical, MsgButtons::Ok);
+        fo_.Portok->setCurrentIndex(-1);
+        return;
+    }
+    fo_.printOnForm(TextRules::withSignPosition(number) + QLatin1Char(' '));
+}
+
+void Link::reportDeviceLost(int number)
+{
+    if (gWaitDepth == 0) {
+        reportPortError(number);
+        return;
+    }
+    reportLossUnlessReported(number, reportsMade_);
+}
+
+void Link::reportLossUnlessReported(int number, quint64 reportsBefore)
+{
+    // A queued call runs in the next pass of whichever loop turns, a counted wait's included;
+    // it passes itself on until the waits have ended and the handlers have returned.
+    QMetaObject::invokeMethod(
+        &fo_,
+        [this, number, reportsBefore] {
+            if (gWaitDepth > 0)
+                reportLossUnlessReported(number, reportsBefore);
+            else if (reportsMade_ == reportsBefore)
+                reportPortError(number);
+        },
+        Qt::QueuedConnection);
+}

@@ -1,0 +1,243 @@
+#include "core/link/SerialComm.h"
+
+#include "core/link/DeviceAccess.h"
+#include "core/link/PortMap.h"
+
+#include <QElapsedTimer>
+
+#include <poll.h>
+
+namespace {
+const QString kNoDeviceMapped =
+    QStringLiteral("No device for this port number (map one in the [Ports] settings)");
+const QString kHeldElsewhere = QStringLiteral(" (is another program using the port?)");
+const QString kHungUp =
+    QStringLiteral("Device hung up (unplugged, or the program serving it ended)");
+const QString kReadFailed = QStringLiteral("Read failed: ");
+const QString kWriteFailed = QStringLiteral("Write failed: ");
+const QString kNotWritable = QStringLiteral("Port not writable");
+
+// What an open refused by QSerialPort means for the handlers. Once the path is known to exist
+// and be accessible, a permission error comes from QSerialPort's lock file or from the driver's
+// exclusive flag (EBUSY): another program holds the port.
+int openErrorNumber(QSerialPort::SerialPortError error)
+{
+    switch (error) {
+    case QSerialPort::PermissionError:
+        return CommErrorNumber::PortInUse;
+    case QSerialPort::UnsupportedOperationError:
+        return CommErrorNumber::BadSettings;
+    default:
+        return CommErrorNumber::InvalidPort;
+    }
+}
+
+bool meansDeviceFailed(QSerialPort::SerialPortError error)
+{
+    return error == QSerialPort::ReadError || error == QSerialPort::ResourceError ||
+           error == QSerialPort::WriteError;
+}
+} // namespace
+
+SerialComm::SerialComm(PortMap& ports, QObject* parent) : Comm(parent), ports_(ports)
+{
+    port_.setReadBufferSize(kDeviceReadBuffer);
+    connect(&port_, &QSerialPort::readyRead, this, &SerialComm::onReadyRead);
+    connect(&port_, &QSerialPort::errorOccurred, this, &SerialComm::onErrorOccurred);
+}
+
+SerialComm::~SerialComm()
+{
+    // The port is a member: it outlives this body, and what it signals while closing must not
+    // reach a half-destroyed port object.
+    disconnect(&port_, nullptr, this, nullptr);
+    if (port_.isOpen()) {
+        drainOutput();
+        port_.close();
+    }
+}
+
+void SerialComm::openDevice()
+{
+    device_ = commPort() > 0 ? ports_.devicePath(commPort()) : QString();
+    if (commPort() <= 0)
+        refuse(CommErrorNumber::InvalidPort, noPortReason());
+    if (device_.isEmpty())
+        refuse(CommErrorNumber::InvalidPort, kNoDeviceMapped);
+    // The device must still be there and its line still up; otherwise it is opened afresh and
+    // reports what is wrong.
+    if (closePending_ && device_ == openDevice_ && port_.isOpen() && !deviceHungUp() &&
+        !checkDeviceAccess(device_)) {
+        closePending_ = false;
+        port_.clear(QSerialPort::Input); // what arrived while closed is lost
+        return;
+    }
+    finishClose();
+    if (const std::optional<DeviceProblem> problem = checkDeviceAccess(device_))
+        refuse(problem->number, problem->reason);
+
+    // The settings go in before the open: QSerialPort applies them while opening, so a device
+    // that refuses them fails the open itself. On a pseudo-terminal 8N1 is accepted as it is
+    // (it refuses only parity and modem-line requests, which this program never makes).
+    port_.setPortName(device_);
+    port_.setBaudRate(kBaudRate);
+    port_.setDataBits(QSerialPort::Data8);
+    port_.setParity(QSerialPort::NoParity);
+    port_.setStopBits(QSerialPort::OneStop);
+    port_.setFlowControl(QSerialPort::NoFlowControl);
+    if (!port_.open(QIODevice::ReadWrite)) {
+        const int number = openErrorNumber(port_.error());
+        const QString reason = number == CommErrorNumber::PortInUse
+                                   ? port_.errorString() + kHeldElsewhere
+                                   : port_.errorString();
+        refuse(number, reason);
+    }
+    openDevice_ = device_;
+    // The driver may still hold bytes from before (a pseudo-terminal does).
+    port_.clear(QSerialPort::Input);
+}
+
+void SerialComm::closeDevice()
+{
+    if (!port_.isOpen() || closePending_)
+        return;
+    closePending_ = true;
+    QMetaObject::invokeMethod(this, &SerialComm::finishClose, Qt::QueuedConnection);
+}
+
+void SerialComm::finishClose()
+{
+    if (!closePending_)
+        return;
+    closePending_ = false;
+    if (!port_.isOpen())
+        return;
+    drainOutput();
+    port_.close();
+}
+
+void SerialComm::writeDevice(const QByteArray& bytes)
+{
+    if (!port_.isOpen() || !port_.isWritable()) {
+        logFailure(device_, kNotWritable);
+        throw CommError(CommErrorNumber::DeviceFailed);
+    }
+    writeFailure_.reset();
+    writing_ = true;
+    const qint64 queued = port_.write(bytes);
+    // QSerialPort only queues a write until its next event-loop pass; a handler may close the
+    // port before it yields, so the bytes go to the driver now (without blocking).
+    if (queued == bytes.size())
+        port_.flush();
+    writing_ = false;
+    if (queued != bytes.size() && !writeFailure_)
+        writeFailure_ = deviceHungUp() ? kHungUp : kWriteFailed + port_.errorString();
+    if (!writeFailure_)
+        return;
+    // The handler hears of this failure from the exception alone: one failure, one report.
+    logFailure(device_, *writeFailure_);
+    writeFailure_.reset();
+    setPortOpen(false);
+    throw CommError(CommErrorNumber::DeviceFailed);
+}
+
+void SerialComm::flushDeviceInput()
+{
+    if (port_.isOpen())
+        port_.clear(QSerialPort::Input);
+}
+
+void SerialComm::applyBreak(bool on)
+{
+    if (port_.isOpen())
+        port_.setBreakEnabled(on);
+}
+
+void SerialComm::onReadyRead()
+{
+    // Only handed on: the receive event is raised later from a queued call, never from inside
+    // this signal, because a handler may close and reopen the port.
+    const qint64 room = inputRoom();
+    if (room > 0) {
+        // A read asking for more than QSerialPort holds also lets it read the device again
+        // after its own buffer had filled.
+        const QByteArray bytes = port_.read(room);
+        if (!bytes.isEmpty())
+            bytesArrived(bytes);
+    }
+    if (room <= 0 || port_.bytesAvailable() > 0)
+        inputHeldBack();
+}
+
+void SerialComm::resumeDeviceInput()
+{
+    if (port_.isOpen())
+        onReadyRead();
+}
+
+void SerialComm::onErrorOccurred(QSerialPort::SerialPortError error)
+{
+    // QSerialPort reports NoError whenever it clears its error; a closed port has nothing to
+    // lose; and refusals such as a pseudo-terminal's for a modem-line request, or a timed-out
+    // wait, leave the device working.
+    if (error == QSerialPort::NoError || !meansDeviceFailed(error))
+        return;
+    // Input flushed after the line said it was readable leaves a read that finds nothing, which
+    // QSerialPort reports as a read error. The line is still up: nothing has failed.
+    if (error == QSerialPort::ReadError && !deviceHungUp()) {
+        port_.clearError();
+        return;
+    }
+    if (!portOpen()) {
+        // Closed for the handlers while the device still waits for its close: close it now,
+        // before a dead descriptor can spin.
+        finishClose();
+        return;
+    }
+    if (writing_) {
+        // Inside writeDevice: it closes the port and raises the failure to the handler.
+        if (!writeFailure_)
+            writeFailure_ = failureReason(error);
+        return;
+    }
+    // Closing here and now matters: after a device has gone, QSerialPort keeps its read notifier
+    // armed on the dead descriptor and would report the same error again on every pass.
+    deviceFailed(CommErrorNumber::DeviceFailed, device_, failureReason(error));
+    finishClose();
+}
+
+void SerialComm::refuse(int number, const QString& reason) const
+{
+    logFailure(device_, reason);
+    throw CommError(number);
+}
+
+QString SerialComm::failureReason(QSerialPort::SerialPortError error) const
+{
+    // A read that meets the end of a hung-up line sets no error code of its own, so QSerialPort's
+    // text is then whatever an earlier call left behind; the line's state says more.
+    if (deviceHungUp())
+        return kHungUp;
+    return (error == QSerialPort::WriteError ? kWriteFailed : kReadFailed) + port_.errorString();
+}
+
+bool SerialComm::deviceHungUp() const
+{
+    if (!port_.isOpen())
+        return false;
+    pollfd line{static_cast<int>(port_.handle()), POLLIN, 0};
+    if (::poll(&line, 1, 0) <= 0)
+        return false;
+    return (line.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+
+void SerialComm::drainOutput()
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (port_.bytesToWrite() > 0) {
+        const qint64 left = kCloseDrainBound.count() - waited.elapsed();
+        if (left <= 0 || !port_.waitForBytesWritten(static_cast<int>(left)))
+            break;
+    }
+}

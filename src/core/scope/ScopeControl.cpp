@@ -1,0 +1,117 @@
+#include "core/scope/ScopeControl.h"
+
+#include "window/Fo.h"
+#include "core/link/ChipCommands.h"
+#include "core/link/CommError.h"
+#include "core/link/Link.h"
+#include "window/ScopeSurface.h"
+
+#include <QLabel>
+
+namespace {
+constexpr float kNoMarker = -1;
+constexpr int kFirstMarkerReadout = 2; // MX(2) start, MX(3) end, MX(4) width
+constexpr int kLastMarkerReadout = 4;
+// The trigger buttons let blocks flow for as long as the timing wait before the trigger command.
+constexpr int kBlocksBeforeTrigger = Wait::kTiming;
+} // namespace
+
+ScopeControl::ScopeControl(Fo& fo, Link& link) : fo_(fo), link_(link) {}
+
+void ScopeControl::prepareScope()
+{
+    // Position -1 (no choice) wraps to 0, the number no port has; the list holds 255 ports, so
+    // a choice always fits in the 8 bits.
+    fo_.state.portNumber = fo_.portNumberFromList();
+    fo_.state.markerStart = kNoMarker;
+    fo_.state.markerEnd = kNoMarker;
+    for (int i = kFirstMarkerReadout; i <= kLastMarkerReadout; ++i)
+        fo_.MX(i)->clear();
+}
+
+void ScopeControl::queryTiming()
+{
+    link_.reopenPort(kTimingProfile);
+    fo_.state.receiveMode = ModeTiming;
+    link_.sendCommand(ChipCommand::kTimingQuery);
+    Link::pumpEvents(Wait::kTiming);
+}
+
+void ScopeControl::openForBlocks()
+{
+    link_.reopenPort(kCaptureProfile);
+    link_.sendCommand(ChipCommand::kScopeStart);
+}
+
+void ScopeControl::stopScope()
+{
+    fo_.setLampColour(static_cast<int>(kRed));
+    fo_.state.receiveMode = ModeCapture;
+    link_.sendAndClose(ChipCommand::kStop);
+}
+
+void ScopeControl::Be_Click()
+{
+    prepareScope();
+    try {
+        queryTiming();
+        openForBlocks();
+        // No yield from here to the end: the first block is dispatched after the handler has
+        // returned, when receiveMode is already ModeCapture.
+        fo_.setLampColour(static_cast<int>(kGreen));
+        fo_.Rajz->cls();
+        fo_.state.receiveMode = ModeCapture;
+    } catch (const CommError& e) {
+        link_.reportPortError(e.number());
+    }
+}
+
+void ScopeControl::Ki_Click()
+{
+    // The marker lines, their texts and the readouts stay on screen; the next left click starts
+    // a new pair.
+    fo_.state.markerStart = kNoMarker;
+    fo_.state.markerEnd = kNoMarker;
+    try {
+        stopScope();
+    } catch (const CommError& e) {
+        link_.reportPortError(e.number());
+    }
+}
+
+void ScopeControl::Triger_be_Click()
+{
+    prepareScope();
+    try {
+        queryTiming();
+        // Capture mode before the blocks start, so the blocks of the next wait are plotted.
+        fo_.state.receiveMode = ModeCapture;
+        openForBlocks();
+        Link::pumpEvents(kBlocksBeforeTrigger);
+        // Stop pressed during the wait has closed the port: the command then goes out through
+        // a brief opening and the port stays closed.
+        link_.sendKeepingState(ChipCommand::kTriggerOn);
+        fo_.Rajz->cls();
+        fo_.setLampColour(static_cast<int>(kGreen));
+    } catch (const CommError& e) {
+        link_.reportPortError(e.number());
+    }
+}
+
+void ScopeControl::Triger_ki_Click()
+{
+    prepareScope();
+    try {
+        queryTiming();
+        openForBlocks();
+        // Still ModeTiming: bytes of this wait are read one at a time by the timing branch and
+        // dropped, and the trace already on the surface stays.
+        Link::pumpEvents(kBlocksBeforeTrigger);
+        link_.sendKeepingState(ChipCommand::kTriggerOff);
+        // Red until the next block arrives, which turns the lamp green again.
+        fo_.setLampColour(static_cast<int>(kRed));
+        fo_.state.receiveMode = ModeCapture;
+    } catch (const CommError& e) {
+        link_.reportPortError(e.number());
+    }
+}

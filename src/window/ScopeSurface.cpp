@@ -1,0 +1,103 @@
+#include "window/ScopeSurface.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace {
+int buttonCode(Qt::MouseButton button)
+{
+    switch (button) {
+    case Qt::LeftButton:
+        return ScopeSurface::kLeftButton;
+    case Qt::RightButton:
+        return ScopeSurface::kRightButton;
+    case Qt::MiddleButton:
+        return ScopeSurface::kMiddleButton;
+    default:
+        return 0;
+    }
+}
+
+int buttonsHeld(Qt::MouseButtons buttons)
+{
+    int code = 0;
+    if (buttons & Qt::LeftButton)
+        code |= ScopeSurface::kLeftButton;
+    if (buttons & Qt::RightButton)
+        code |= ScopeSurface::kRightButton;
+    if (buttons & Qt::MiddleButton)
+        code |= ScopeSurface::kMiddleButton;
+    return code;
+}
+
+int shiftCode(Qt::KeyboardModifiers modifiers)
+{
+    return (modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0) |
+           (modifiers & Qt::AltModifier ? 4 : 0);
+}
+} // namespace
+
+ScopeSurface::ScopeSurface(QWidget* parent) : QWidget(parent)
+{
+    setFixedSize(ScopePicture::kWidth, ScopePicture::kHeight);
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setCursor(Qt::CrossCursor);
+}
+
+void ScopeSurface::cls()
+{
+    picture_.clear();
+    pictureChanged();
+}
+
+void ScopeSurface::line(QPointF from, QPointF to, QRgb colour)
+{
+    picture_.line(from, to, colour);
+    pictureChanged();
+}
+
+void ScopeSurface::lineFromCurrent(QPointF to, QRgb colour)
+{
+    picture_.lineFromCurrent(to, colour);
+    pictureChanged();
+}
+
+void ScopeSurface::setPoint(QPointF at, QRgb colour)
+{
+    picture_.setPoint(at, colour);
+    pictureChanged();
+}
+
+void ScopeSurface::print(const QString& text, QRgb colour)
+{
+    picture_.print(text, colour);
+    pictureChanged();
+}
+
+void ScopeSurface::setBackground(const QImage& picture)
+{
+    picture_.setBackground(picture);
+    pictureChanged();
+}
+
+void ScopeSurface::paintEvent(QPaintEvent* event)
+{
+    QPainter painter(this);
+    const QRect area = event->rect();
+    painter.drawImage(area, picture_.composite(), area);
+}
+
+void ScopeSurface::mousePressEvent(QMouseEvent* event)
+{
+    const QPointF at = event->position();
+    Q_EMIT mouseDown(buttonCode(event->button()), shiftCode(event->modifiers()),
+                     static_cast<float>(at.x()), static_cast<float>(at.y()));
+}
+
+void ScopeSurface::mouseMoveEvent(QMouseEvent* event)
+{
+    const QPointF at = event->position();
+    Q_EMIT mouseMove(buttonsHeld(event->buttons()), shiftCode(event->modifiers()),
+                     static_cast<float>(at.x()), static_cast<float>(at.y()));
+}

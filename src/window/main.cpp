@@ -1,0 +1,105 @@
+// Trevalon: set up and watch a KDSP servo-controller chip over a serial line.
+
+#include "window/Fo.h"
+#include "window/QtDialogs.h"
+#include "core/SettingsStore.h"
+#include "core/shell/Shell.h"
+#include "window/StartupProbe.h"
+#include "core/Version.h"
+#include "core/link/PortMap.h"
+#include "core/link/SerialComm.h"
+#include "core/link/SimulatedChip.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QCommandLineParser>
+#include <QIcon>
+#include <QProcess>
+
+#include <cstdio>
+
+namespace {
+
+struct Options {
+    bool demo = false;
+    QStringList simulatorArguments;
+    bool startupProbe = false;
+};
+
+// Parsed before any window system is touched, so --help and --version work without a display.
+Options parseOptions(int argc, char** argv)
+{
+    QCoreApplication probe(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Trevalon"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
+                                                .arg(Version::Major)
+                                                .arg(Version::Minor)
+                                                .arg(Version::Revision));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Servo tracking error monitor and setup for the Kestrum KDSP chip."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption demo(
+        QStringLiteral("demo"),
+        QStringLiteral("Start the simulated KDSP chip and reach it through the chosen port for "
+                       "this run (the stored port choice is left as it is)."));
+    const QCommandLineOption simArgs(
+        QStringLiteral("sim-args"),
+        QStringLiteral("Extra arguments for the simulated chip with --demo, e.g. "
+                       "\"--timing-digit 5\"."),
+        QStringLiteral("arguments"));
+    parser.addOption(demo);
+    parser.addOption(simArgs);
+    // For the start-up benchmark: report when the window is first shown, then end.
+    QCommandLineOption startupProbe(QString::fromLatin1(StartupProbe::kOptionName),
+                                    QStringLiteral("Print the start-up time and quit."));
+    startupProbe.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(startupProbe);
+    parser.process(probe); // --help and --version print and exit here
+
+    Options options;
+    options.demo = parser.isSet(demo);
+    options.simulatorArguments =
+        QProcess::splitCommand(parser.value(simArgs));
+    options.startupProbe = parser.isSet(startupProbe);
+    return options;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const Options options = parseOptions(argc, argv);
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Trevalon"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/trevalon/trevalon.png")));
+
+    SettingsStore settings;
+    PortMap ports(&settings);
+    SerialComm comm(ports);
+    QtDialogs dialogs;
+    Fo window(comm, dialogs, settings);
+    dialogs.setParent(&window);
+
+    SimulatedChip chip;
+    if (options.demo) {
+        if (!chip.start(options.simulatorArguments)) {
+            std::fprintf(stderr, "trevalon: the simulated chip did not start: %s\n",
+                         qPrintable(chip.errorString()));
+            return 1;
+        }
+        const int position = window.Portok->currentIndex();
+        const int portNumber = position >= 0 ? position + 1 : 1;
+        ports.setRunOverride(portNumber, chip.devicePath());
+        window.shell().setStoresPortChoice(false);
+        std::fprintf(stderr, "trevalon: Comm %d is the simulated KDSP chip at %s\n", portNumber,
+                     qPrintable(chip.devicePath()));
+    }
+
+    if (options.startupProbe)
+        new StartupProbe(window); // owned by the window
+    window.show();
+    return QApplication::exec();
+}
