@@ -2,6 +2,7 @@
 
 #include "FuzzInput.h"
 
+#include "support/CoreSetup.h"
 #include "window/ConsoleView.h"
 #include "core/link/Comm.h"
 #include "core/link/Link.h"
@@ -80,10 +81,10 @@ void DispatcherHarness::reset()
     fo.state = startState_;
     fo.state.portNumber = kPort;
     fo.Portok->setCurrentIndex(kFirstListPosition);
-    fo.Text->setText(QString());
+    setConsoleText(fo.core(), QString());
     fo.Rajz->cls();
-    fo.Gr(2)->setText(startGridCaption_);
-    fo.MX(5)->setText(startPidCaption_);
+    fo.core().setReadout(Readout::TimeGrid, startGridCaption_);
+    fo.core().setReadout(Readout::PidFrequency, startPidCaption_);
     fo.setLampColour(static_cast<int>(kRed));
 
     waiting_.clear();

@@ -1,23 +1,24 @@
 #include "window/Fo.h"
 
-#include "window/CaptionFit.h"
-#include "window/FormSurface.h"
-#include "core/shell/Shell.h"
-#include "window/CommandLine.h"
+#include "core/FileHandling.h"
 #include "core/console/Console.h"
-#include "window/ConsoleView.h"
 #include "core/console/Listings.h"
 #include "core/console/SetupFile.h"
 #include "core/link/Comm.h"
-#include "core/link/Dispatcher.h"
-#include "core/link/Link.h"
 #include "core/options/OptionCommands.h"
 #include "core/pid/PidDetect.h"
 #include "core/scope/Markers.h"
 #include "core/scope/PictureFiles.h"
 #include "core/scope/ScopeControl.h"
-#include "window/ScopeSurface.h"
 #include "core/scope/TraceColour.h"
+#include "core/shell/Shell.h"
+#include "picture/BitmapFiles.h"
+#include "picture/TraceDrawing.h"
+#include "window/CaptionFit.h"
+#include "window/CommandLine.h"
+#include "window/ConsoleView.h"
+#include "window/FormSurface.h"
+#include "window/ScopeSurface.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -29,7 +30,7 @@
 #include <QSignalBlocker>
 
 namespace {
-constexpr int kLampReceiving = 65280; // green: blocks arrive
+constexpr int kLampReceiving = static_cast<int>(kGreen); // blocks arrive
 const QString kLampIdleText = QStringLiteral("idle");
 const QString kLampReceivingText = QStringLiteral("receiving");
 } // namespace
@@ -41,7 +42,10 @@ QColor oleColour(long long value)
 }
 
 Fo::Fo(Comm& comm, Dialogs& dialogs, SettingsStore& settings, QWidget* parent)
-    : QMainWindow(parent), MSComm(comm), dialogs(dialogs), settings(settings)
+    : QMainWindow(parent),
+      core_(std::make_unique<Core>(comm, dialogs, settings, static_cast<ScopeImages&>(*this))),
+      MSComm(comm), dialogs(dialogs), settings(settings), state(core_->state),
+      messages(core_->messages)
 {
     setWindowTitle(QStringLiteral("Kestrum Trevalon"));
     createControls();
@@ -49,81 +53,113 @@ Fo::Fo(Comm& comm, Dialogs& dialogs, SettingsStore& settings, QWidget* parent)
     // The client area keeps its size; the window is not resizable.
     setFixedSize(sizeHint());
 
-    link_ = std::make_unique<Link>(comm, *this);
-    dispatcher_ = std::make_unique<Dispatcher>(*this);
-    shell_ = std::make_unique<Shell>(*this, *link_);
-    scope_ = std::make_unique<ScopeControl>(*this, *link_);
-    markers_ = std::make_unique<Markers>(*this, *link_);
-    traceColour_ = std::make_unique<TraceColour>(*this);
-    pictureFiles_ = std::make_unique<PictureFiles>(*this);
-    pidDetect_ = std::make_unique<PidDetect>(*this, *link_);
-    console_ = std::make_unique<Console>(*this, *link_);
-    listings_ = std::make_unique<Listings>(*this, *link_);
-    setupFile_ = std::make_unique<SetupFile>(*this);
-    options_ = std::make_unique<OptionCommands>(*this, *link_);
-
+    showCore();
     wireEvents();
-    shell_->Form_Load();
+    core_->shell().Form_Load();
 }
 
 Fo::~Fo() = default;
 
 void Fo::wireEvents()
 {
+    Core& core = *core_;
     // The field's text and the port in use never disagree: whatever puts text in the field
     // (typing, the completer) selects the entry it names, or none.
     connect(Portok->lineEdit(), &QLineEdit::textChanged, this, &Fo::selectTypedPort);
-    connect(Portok, &QComboBox::currentIndexChanged, this, [this] { explainMissingPort(); });
+    connect(Portok, &QComboBox::currentIndexChanged, this, [this](int position) {
+        core_->setPortPosition(position);
+        explainMissingPort();
+    });
     // Portok_Change runs on edits of the field's text by the user only: textEdited is not
     // emitted for list picks or for selections made from code.
-    connect(Portok->lineEdit(), &QLineEdit::textEdited, this, [this] { shell_->Portok_Change(); });
+    connect(Portok->lineEdit(), &QLineEdit::textEdited, this,
+            [&core] { core.shell().Portok_Change(); });
 
-    connect(&MSComm, &Comm::onComm, this, [this] { dispatcher_->MSComm_OnComm(); });
-    connect(&MSComm, &Comm::deviceLost, this, [this](int number) {
-        // The device went away under an open port: the link is down and the user is told once.
-        setLampColour(255);
-        link_->reportDeviceLost(number);
-    });
-
-    connect(Be, &QPushButton::clicked, this, [this] { scope_->Be_Click(); });
-    connect(Ki, &QPushButton::clicked, this, [this] { scope_->Ki_Click(); });
-    connect(Triger_be, &QPushButton::clicked, this, [this] { scope_->Triger_be_Click(); });
-    connect(Triger_ki, &QPushButton::clicked, this, [this] { scope_->Triger_ki_Click(); });
+    connect(Be, &QPushButton::clicked, this, [&core] { core.scope().Be_Click(); });
+    connect(Ki, &QPushButton::clicked, this, [&core] { core.scope().Ki_Click(); });
+    connect(Triger_be, &QPushButton::clicked, this, [&core] { core.scope().Triger_be_Click(); });
+    connect(Triger_ki, &QPushButton::clicked, this, [&core] { core.scope().Triger_ki_Click(); });
     for (const auto& [index, option] : Szin.all()) {
         const int i = index;
-        connect(option, &QRadioButton::clicked, this, [this, i] { traceColour_->Szin_Click(i); });
+        connect(option, &QRadioButton::clicked, this,
+                [&core, i] { core.traceColour().Szin_Click(i); });
     }
     connect(Rajz, &ScopeSurface::mouseDown, this,
-            [this](int button, int shift, float x, float y) {
-                markers_->Rajz_MouseDown(button, shift, x, y);
+            [&core](int button, int shift, float x, float y) {
+                core.markers().Rajz_MouseDown(button, shift, x, y);
             });
     connect(Rajz, &ScopeSurface::mouseMove, this,
-            [this](int button, int shift, float x, float y) {
-                markers_->Rajz_MouseMove(button, shift, x, y);
+            [&core](int button, int shift, float x, float y) {
+                core.markers().Rajz_MouseMove(button, shift, x, y);
             });
-    connect(Mentes, &QPushButton::clicked, this, [this] { pictureFiles_->Mentes_Click(); });
-    connect(Betolt, &QPushButton::clicked, this, [this] { pictureFiles_->Betolt_Click(); });
-    connect(PID, &QPushButton::clicked, this, [this] { pidDetect_->PID_Click(); });
+    connect(Mentes, &QPushButton::clicked, this, [&core] { core.pictureFiles().Mentes_Click(); });
+    connect(Betolt, &QPushButton::clicked, this, [&core] { core.pictureFiles().Betolt_Click(); });
+    connect(PID, &QPushButton::clicked, this, [&core] { core.pidDetect().PID_Click(); });
 
-    connect(Command, &CommandLine::gotFocus, this, [this] { console_->Command_GotFocus(); });
-    connect(Command, &CommandLine::keyPress, this, [this](int key) { console_->Command_KeyPress(key); });
-    connect(Command, &CommandLine::lostFocus, this, [this] { console_->Command_LostFocus(); });
-    connect(Text, &ConsoleView::clicked, this, [this] { console_->Text_Click(); });
-    connect(Command1, &QPushButton::clicked, this, [this] { listings_->Command1_Click(); });
-    connect(Spec, &QPushButton::clicked, this, [this] { listings_->Spec_Click(); });
-    connect(SF, &QAction::triggered, this, [this] { listings_->SF_Click(); });
-    connect(Ment, &QPushButton::clicked, this, [this] { setupFile_->Ment_Click(); });
+    connect(Command, &CommandLine::gotFocus, this, [&core] { core.console().Command_GotFocus(); });
+    connect(Command, &CommandLine::keyPress, this,
+            [this, &core](int key) { core.console().Command_KeyPress(key, Command->text()); });
+    connect(Command, &CommandLine::lostFocus, this,
+            [&core] { core.console().Command_LostFocus(); });
+    connect(Text, &ConsoleView::clicked, this, [&core] { core.console().Text_Click(); });
+    connect(Command1, &QPushButton::clicked, this, [&core] { core.listings().Command1_Click(); });
+    connect(Spec, &QPushButton::clicked, this, [&core] { core.listings().Spec_Click(); });
+    connect(SF, &QAction::triggered, this, [&core] { core.listings().SF_Click(); });
+    connect(Ment, &QPushButton::clicked, this, [&core] { core.setupFile().Ment_Click(); });
 
-    connect(TP100, &QAction::triggered, this, [this] { options_->TP100_Click(); });
-    connect(TP80, &QAction::triggered, this, [this] { options_->TP80_Click(); });
-    connect(TP60, &QAction::triggered, this, [this] { options_->TP60_Click(); });
-    connect(MPoff, &QAction::triggered, this, [this] { options_->MPoff_Click(); });
-    connect(SLF, &QAction::triggered, this, [this] { options_->SLF_Click(); });
-    connect(SLF_off, &QAction::triggered, this, [this] { options_->SLF_off_Click(); });
-    connect(DCM, &QAction::triggered, this, [this] { options_->DCM_Click(); });
-    connect(ACM, &QAction::triggered, this, [this] { options_->ACM_Click(); });
+    connect(TP100, &QAction::triggered, this, [&core] { core.options().TP100_Click(); });
+    connect(TP80, &QAction::triggered, this, [&core] { core.options().TP80_Click(); });
+    connect(TP60, &QAction::triggered, this, [&core] { core.options().TP60_Click(); });
+    connect(MPoff, &QAction::triggered, this, [&core] { core.options().MPoff_Click(); });
+    connect(SLF, &QAction::triggered, this, [&core] { core.options().SLF_Click(); });
+    connect(SLF_off, &QAction::triggered, this, [&core] { core.options().SLF_off_Click(); });
+    connect(DCM, &QAction::triggered, this, [&core] { core.options().DCM_Click(); });
+    connect(ACM, &QAction::triggered, this, [&core] { core.options().ACM_Click(); });
 
-    connect(AS, &QAction::triggered, this, [this] { shell_->AS_Click(); });
+    connect(AS, &QAction::triggered, this, [&core] { core.shell().AS_Click(); });
+}
+
+void Fo::showCore()
+{
+    const Core& core = *core_;
+    connect(&core, &Core::titleChanged, this, &QWidget::setWindowTitle);
+    connect(&core, &Core::readoutChanged, this, [this](Readout which, const QString& text) {
+        QLabel* box = which == Readout::TimeGrid ? Gr(2) : MX(static_cast<int>(which));
+        box->setText(text);
+    });
+    connect(&core, &Core::lampChanged, this, &Fo::paintLamp);
+    connect(&core, &Core::formTextPrinted, this, &Fo::printOnForm);
+
+    connect(&core, &Core::consoleAppended, Text,
+            [this](const QString& characters) { Text->append(characters); });
+    connect(&core, &Core::consoleCleared, Text, [this] { Text->setText(QString()); });
+
+    connect(&core, &Core::scopeCleared, Rajz, &ScopeSurface::cls);
+    connect(&core, &Core::blockDrawn, Rajz, [this](const SampleBlock& block, int colour) {
+        drawTrace(Rajz->picture(), block, oleColour(colour).rgb());
+        Rajz->pictureChanged();
+    });
+    connect(&core, &Core::markerPlaced, Rajz, [this](float x, float labelX, const QString& label) {
+        // A line from top to bottom in the surface's own colour, its label from the top.
+        const QRgb colour = Rajz->foreColour();
+        Rajz->line(QPointF(x, 0), QPointF(x, ScopePicture::kHeight), colour);
+        Rajz->setPoint(QPointF(labelX, Markers::kLabelTop), colour);
+        Rajz->print(label, colour);
+    });
+
+    connect(&core, &Core::portListFilled, Portok, [this](const QStringList& entries, int position) {
+        // Filling and selecting from code is not an edit of the field.
+        const QSignalBlocker blocker(Portok);
+        Portok->clear();
+        Portok->addItems(entries);
+        Portok->setCurrentIndex(position);
+    });
+    connect(&core, &Core::portChoiceCleared, Portok, [this] { Portok->setCurrentIndex(-1); });
+
+    connect(&core, &Core::commandLineColourChanged, Command, &CommandLine::setBackColour);
+    connect(&core, &Core::commandLineCleared, Command, [this] { Command->setText(QString()); });
+    connect(&core, &Core::commandRemembered, Command, &CommandLine::rememberCommand);
+    connect(&core, &Core::commandLineFocusWanted, Command, [this] { Command->setFocus(); });
 }
 
 void Fo::printOnForm(const QString& text) { surface_->printLine(text); }
@@ -144,6 +180,7 @@ void Fo::selectTypedPort(const QString& text)
             const QSignalBlocker blocker(Portok);
             Portok->setCurrentIndex(position);
         }
+        core_->setPortPosition(position);
         if (field->text() != text) {
             const QSignalBlocker blocker(field);
             field->setText(text);
@@ -161,22 +198,28 @@ void Fo::explainMissingPort()
                                : Comm::kNoPortChosen);
 }
 
-quint8 Fo::portNumberFromList() const { return static_cast<quint8>(Portok->currentIndex() + 1); }
-
-int Fo::lampColour() const { return lampColour_; }
-
-void Fo::setLampColour(int colour)
+void Fo::paintLamp(int colour)
 {
-    // Every captured block sets the lamp; only a change costs a repaint.
-    if (colour == lampColour_ && LED1->autoFillBackground())
-        return;
-    lampColour_ = colour;
     QPalette palette = LED1->palette();
     palette.setColor(QPalette::Window, oleColour(colour));
     LED1->setPalette(palette);
     LED1->setAutoFillBackground(true);
     // A screen reader cannot see a colour: the lamp says its state in words.
     LED1->setAccessibleDescription(colour == kLampReceiving ? kLampReceivingText : kLampIdleText);
+}
+
+int Fo::savePicture(const QString& path)
+{
+    return BitmapFiles::save(Rajz->composite(), path);
+}
+
+int Fo::loadBackground(const QString& path)
+{
+    QImage picture;
+    const int result = BitmapFiles::read(path, picture);
+    if (result == FileHandling::kNoError)
+        Rajz->setBackground(picture);
+    return result;
 }
 
 void Fo::fitCaptions()
@@ -198,6 +241,6 @@ void Fo::showEvent(QShowEvent* event)
 
 void Fo::closeEvent(QCloseEvent* event)
 {
-    shell_->Form_Unload();
+    core_->shell().Form_Unload();
     event->accept();
 }

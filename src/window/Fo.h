@@ -1,9 +1,11 @@
 #pragma once
-// The main window. It owns every control, the menus and the shared state, and wires each
-// control event to its handler; the handlers themselves live with their subsystem.
+// The main window, a view of the core: it builds the controls with their given names, hands each
+// control event to its handler in the core and shows what the core tells. It holds no protocol
+// logic.
 
+#include "core/Core.h"
+#include "core/scope/ScopeImages.h"
 #include "window/ControlArray.h"
-#include "core/SharedState.h"
 
 #include <QMainWindow>
 
@@ -17,30 +19,16 @@ class QMenu;
 class QPushButton;
 class QRadioButton;
 
-class Comm;
 class CommandLine;
 class ConsoleView;
-class Dialogs;
 class FormSurface;
-class PortMap;
 class ScopeSurface;
-class SettingsStore;
 
-class Link;
-class Dispatcher;
-class Shell;
-class ScopeControl;
-class Markers;
-class TraceColour;
-class PictureFiles;
-class PidDetect;
-class Console;
-class Listings;
-class SetupFile;
-class OptionCommands;
-
-class Fo : public QMainWindow {
+class Fo : public QMainWindow, private ScopeImages {
     Q_OBJECT
+
+    // First, so that the names into it below can be bound at construction.
+    std::unique_ptr<Core> core_;
 
 public:
     // Builds the window and runs start-up (Form_Load) before returning.
@@ -99,13 +87,16 @@ public:
     QMenu* HL = nullptr;      // "Help"
     QAction* AS = nullptr;    // "About Trevalon"
 
+    // The core the window shows; the names below reach into it for the tests and main().
+    Core& core() { return *core_; }
+
     // --- Components without a shape ---
     Comm& MSComm;             // the serial port
     Dialogs& dialogs;         // message boxes, Dialogopen and Dialogsave
     SettingsStore& settings;  // the per-user settings store
 
-    SharedState state;
-    MessageTexts messages;
+    SharedState& state;
+    MessageTexts& messages;
 
     // Writes one line of text on the window's own surface, behind the controls, at the current
     // text position, which then moves to the next line.
@@ -113,26 +104,24 @@ public:
     QStringList formTexts() const;
 
     // The handlers, by subsystem.
-    Link& link() { return *link_; }
-    Dispatcher& dispatcher() { return *dispatcher_; }
-    Shell& shell() { return *shell_; }
-    ScopeControl& scope() { return *scope_; }
-    Markers& markers() { return *markers_; }
-    TraceColour& traceColour() { return *traceColour_; }
-    PictureFiles& pictureFiles() { return *pictureFiles_; }
-    PidDetect& pidDetect() { return *pidDetect_; }
-    Console& console() { return *console_; }
-    Listings& listings() { return *listings_; }
-    SetupFile& setupFile() { return *setupFile_; }
-    OptionCommands& options() { return *options_; }
+    Link& link() { return core_->link(); }
+    Dispatcher& dispatcher() { return core_->dispatcher(); }
+    Shell& shell() { return core_->shell(); }
+    ScopeControl& scope() { return core_->scope(); }
+    Markers& markers() { return core_->markers(); }
+    TraceColour& traceColour() { return core_->traceColour(); }
+    PictureFiles& pictureFiles() { return core_->pictureFiles(); }
+    PidDetect& pidDetect() { return core_->pidDetect(); }
+    Console& console() { return core_->console(); }
+    Listings& listings() { return core_->listings(); }
+    SetupFile& setupFile() { return core_->setupFile(); }
+    OptionCommands& options() { return core_->options(); }
 
-    // The port number the handlers take from the list: position + 1 held in 8 bits, so no choice
-    // (position -1) gives 0.
-    quint8 portNumberFromList() const;
+    quint8 portNumberFromList() const { return core_->portNumberFromList(); }
 
-    // Colour of the status lamp as a 0x00BBGGRR value.
-    int lampColour() const;
-    void setLampColour(int oleColour);
+    // Colour of the status lamp as a 0x00BBGGRR value (what the core last showed).
+    int lampColour() const { return core_->lampColour(); }
+    void setLampColour(int colour) { core_->setLampColour(colour); }
 
     // Makes every caption's font smaller where the face this machine gave it runs too wide for
     // its box. Runs before the window is first shown; the boxes must have their sizes.
@@ -146,27 +135,18 @@ private:
     void createControls(); // the layout, in FoLayout.cpp
     void createMenus();    // the menu bar, in FoLayout.cpp
     void wireEvents();     // every control event to its handler, in one place
+    void showCore();       // every core signal to its control, in one place
+    void paintLamp(int colour);
+    // ScopeImages: the picture on Rajz as a file.
+    int savePicture(const QString& path) override;
+    int loadBackground(const QString& path) override;
     // Selects the port list entry the field's text names, or none.
     void selectTypedPort(const QString& text);
     // Tells the port why no number is chosen: a text that names no port, or no choice at all.
     void explainMissingPort();
 
     FormSurface* surface_ = nullptr; // the client area; paints the texts behind the controls
-    int lampColour_ = 255;
     bool captionsFitted_ = false;
-
-    std::unique_ptr<Link> link_;
-    std::unique_ptr<Dispatcher> dispatcher_;
-    std::unique_ptr<Shell> shell_;
-    std::unique_ptr<ScopeControl> scope_;
-    std::unique_ptr<Markers> markers_;
-    std::unique_ptr<TraceColour> traceColour_;
-    std::unique_ptr<PictureFiles> pictureFiles_;
-    std::unique_ptr<PidDetect> pidDetect_;
-    std::unique_ptr<Console> console_;
-    std::unique_ptr<Listings> listings_;
-    std::unique_ptr<SetupFile> setupFile_;
-    std::unique_ptr<OptionCommands> options_;
 };
 
 // A 0x00BBGGRR colour value as a Qt colour.

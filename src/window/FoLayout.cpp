@@ -151,7 +151,7 @@ void Fo::createControls()
     LED1->setGeometry(184, 2, 17, 17);
     LED1->setFrameShape(QFrame::Box);
     LED1->setAccessibleName(QStringLiteral("Status lamp"));
-    setLampColour(255);
+    paintLamp(core_->lampColour());
 
     // "Pointer:": time grid and time on two rows, level on the middle row to the right.
     Frame2 = frame(w, QStringLiteral("Pointer:"), QRect(4, 24, 297, 65));
@@ -188,6 +188,7 @@ void Fo::createControls()
 
     Rajz = new ScopeSurface(w);
     Rajz->move(4, 92);
+    Rajz->picture().setPenWidth(1);
 
     // Scope controls (bottom row)
     Be = button(w, QStringLiteral("Start"), QStringLiteral("Start of Scope"), bottomButton(4));

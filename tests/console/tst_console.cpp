@@ -78,7 +78,7 @@ void TestConsole::enterSendsLine()
     QFETCH(QStringList, remembered);
 
     WindowFixture f;
-    f.fo.Text->setText(QStringLiteral("old"));
+    setConsoleText(f.fo.core(), QStringLiteral("old"));
     f.fo.state.receiveMode = ModeCapture;
     f.fo.Command->setText(typed);
     // A quick chip answers while the command is still being written.
@@ -167,7 +167,7 @@ void TestConsole::enterFailure()
     if (openFailure != 0)
         f.comm.openFailures.insert(position + 1, openFailure);
     f.comm.writeFailure = writeFailure;
-    f.fo.Text->setText(QStringLiteral("old"));
+    setConsoleText(f.fo.core(), QStringLiteral("old"));
     f.fo.Command->setText(QStringLiteral("abc"));
     QString lineWhileShown = QStringLiteral("not shown");
     f.dialogs.onMessage = [&](const ScriptedDialogs::Shown&) {

@@ -110,7 +110,7 @@ void TestListings::listingSteps()
     f.choosePort(2);
     f.fo.state.receiveMode = ModeCapture;
     f.fo.setLampColour(int(kGreen));
-    f.fo.Text->setText(QStringLiteral("old"));
+    setConsoleText(f.fo.core(), QStringLiteral("old"));
     f.fo.Rajz->line({10, 10}, {300, 300}, kAnyTrace);
 
     QList<Seen> seen;
@@ -202,7 +202,7 @@ void TestListings::scopeStreamTakenAsSamples()
 void TestListings::fusesWipeOldTextAndStopAnswer()
 {
     WindowFixture f;
-    f.fo.Text->setText(QStringLiteral("old text\r\n"));
+    setConsoleText(f.fo.core(), QStringLiteral("old text\r\n"));
     QString consoleBeforeFuses;
     f.comm.onWrite = [&](const QByteArray& bytes) {
         if (bytes == "q\r")
@@ -224,7 +224,7 @@ void TestListings::fusesWipeOldTextAndStopAnswer()
 void TestListings::fusesOnPortClosedDuringWait()
 {
     WindowFixture f;
-    f.fo.Text->setText(QStringLiteral("old"));
+    setConsoleText(f.fo.core(), QStringLiteral("old"));
     f.comm.onWrite = [&](const QByteArray& bytes) {
         if (bytes == "q\r")
             closeDuringWait(f.fo);
@@ -258,7 +258,7 @@ void TestListings::requestOnPortClosedDuringWait()
 
     WindowFixture f;
     f.fo.state.receiveMode = ModeCapture;
-    f.fo.Text->setText(QStringLiteral("old"));
+    setConsoleText(f.fo.core(), QStringLiteral("old"));
     f.fo.Rajz->line({10, 10}, {300, 300}, kAnyTrace);
     f.comm.onWrite = [&](const QByteArray& bytes) {
         if (bytes == "q\r")
@@ -298,7 +298,7 @@ void TestListings::noPortChosen()
     f.choosePort(-1);
     f.fo.state.receiveMode = ModeCapture;
     f.fo.setLampColour(int(kGreen));
-    f.fo.Text->setText(QStringLiteral("old"));
+    setConsoleText(f.fo.core(), QStringLiteral("old"));
 
     choose(f.fo, listing);
 

@@ -75,7 +75,7 @@ void SetupFileTest::writesConsoleAsLatin1ThenCrLf()
     QTemporaryDir dir;
     const QString path = dir.filePath(kOffered);
     WindowFixture f;
-    f.fo.Text->setText(console);
+    setConsoleText(f.fo.core(), console);
     f.dialogs.chosenFiles.enqueue(path);
 
     f.fo.setupFile().Ment_Click();
@@ -100,7 +100,7 @@ void SetupFileTest::existingFileIsReplacedOnlyAfterOk()
     const QString path = dir.filePath(kOffered);
     QVERIFY(writeFile(path, kOldContents));
     WindowFixture f;
-    f.fo.Text->setText(QStringLiteral("Kp = 0x0041"));
+    setConsoleText(f.fo.core(), QStringLiteral("Kp = 0x0041"));
     f.dialogs.chosenFiles.enqueue(path);
     f.dialogs.answers.enqueue(answer);
 
@@ -135,7 +135,7 @@ void SetupFileTest::onlyTheExactNameCountsAsExisting()
     QTemporaryDir dir;
     QVERIFY(writeFile(dir.filePath(present), kOldContents));
     WindowFixture f;
-    f.fo.Text->setText(QStringLiteral("new"));
+    setConsoleText(f.fo.core(), QStringLiteral("new"));
     f.dialogs.chosenFiles.enqueue(dir.filePath(chosen));
     // Cancel on a question that should not come would show as a file not written.
     f.dialogs.answers.enqueue(asked ? MsgAnswer::Ok : MsgAnswer::Cancel);
@@ -178,7 +178,7 @@ void SetupFileTest::refusedSaveKeepsOldFile()
         break;
     }
     WindowFixture f;
-    f.fo.Text->setText(QStringLiteral("Kp = 0x0041"));
+    setConsoleText(f.fo.core(), QStringLiteral("Kp = 0x0041"));
     f.dialogs.chosenFiles.enqueue(path);
     f.dialogs.answers.enqueue(MsgAnswer::Ok);
 
@@ -202,7 +202,7 @@ void SetupFileTest::writeFailingPartWayKeepsOldFile()
     const QString path = dir.filePath(kOffered);
     QVERIFY(writeFile(path, kOldContents));
     WindowFixture f;
-    f.fo.Text->setText(QString(64 * 1024, QLatin1Char('R')));
+    setConsoleText(f.fo.core(), QString(64 * 1024, QLatin1Char('R')));
     f.dialogs.chosenFiles.enqueue(path);
     f.dialogs.answers.enqueue(MsgAnswer::Ok);
 

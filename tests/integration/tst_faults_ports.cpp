@@ -65,7 +65,7 @@ void run(Fo& fo, const QString& handler)
         fo.listings().SF_Click();
     else if (handler == "Enter") {
         fo.Command->setText(kTyped);
-        fo.console().Command_KeyPress(Console::kEnterKey);
+        fo.console().Command_KeyPress(Console::kEnterKey, fo.Command->text());
     } else if (handler == "Option")
         fo.options().TP100_Click();
     else
@@ -117,9 +117,9 @@ void TestFaultsPorts::unusablePortIsReportedByEveryHandler()
         w.mapPort(kMissingDevice);
     }
     // What the user had before.
-    w.fo.Text->setText(kConsoleBefore);
-    w.fo.Gr(2)->setText(kGridBefore);
-    w.fo.MX(5)->setText(kFrequencyBefore);
+    setConsoleText(w.fo.core(), kConsoleBefore);
+    w.fo.core().setReadout(Readout::TimeGrid, kGridBefore);
+    w.fo.core().setReadout(Readout::PidFrequency, kFrequencyBefore);
 
     run(w.fo, handler);
 

@@ -168,8 +168,8 @@ void TestFaultsTiming::garbledTimingReplies()
     QVERIFY2(w.startChip({"--timing-reply", replyHex}), qPrintable(w.chip.errorString()));
     // An earlier reply has set the grid; the captions are marked to see whether they are written.
     w.fo.state.timeGrid = kGridOfDigit4;
-    w.fo.Gr(2)->setText(kPrior);
-    w.fo.MX(5)->setText(kPrior);
+    w.fo.core().setReadout(Readout::TimeGrid, kPrior);
+    w.fo.core().setReadout(Readout::PidFrequency, kPrior);
 
     w.fo.scope().Be_Click();
     QCOMPARE(w.fo.Gr(2)->text(), timeGrid);

@@ -6,6 +6,7 @@
 #include "support/SimulatedWindow.h"
 
 #include "core/console/Console.h"
+#include "window/CommandLine.h"
 #include "window/ConsoleView.h"
 #include "core/pid/PidDetect.h"
 #include "core/scope/ScopeControl.h"
@@ -140,7 +141,7 @@ void TestScopeSim::stopEndsTheStreamAtTheChip()
 
     // The chip itself has stopped: a register listing asked for without another "q" (Enter on
     // an empty command line) says so, with no block bytes mixed into the console.
-    w.fo.console().Command_KeyPress(Console::kEnterKey);
+    w.fo.console().Command_KeyPress(Console::kEnterKey, w.fo.Command->text());
     const QString expected = registerListing(kdsp::kDefaultTimingDigit);
     QVERIFY(waitUntil([&] { return w.fo.Text->length() >= expected.size(); }, kListingTimeoutMs));
     idleFor(kQuietMs);
@@ -199,7 +200,7 @@ void TestScopeSim::pidDetectUpdatesTheReadoutsAndLeavesTheScopeStopped()
         QVERIFY(waitUntil([&] { return watch.distinctBlocks() >= 1; }, kBlockTimeoutMs));
         // So that the readouts are seen to be written again by PID detect.
         w.fo.Gr(2)->clear();
-        w.fo.MX(5)->setText(QStringLiteral("???"));
+        w.fo.core().setReadout(Readout::PidFrequency, QStringLiteral("???"));
     }
 
     QVERIFY(detectUntilShown(w.fo, QStringLiteral("1746.11")));

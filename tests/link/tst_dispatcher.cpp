@@ -77,7 +77,7 @@ void TestDispatcher::consoleTakesOneCharacterPerEvent()
 {
     WindowFixture f;
     listen(f, kConsoleProfile, ModeConsole);
-    f.fo.Text->setText(QStringLiteral("> "));
+    setConsoleText(f.fo.core(), QStringLiteral("> "));
     f.fo.setLampColour(static_cast<int>(kGreen));
     QSignalSpy events(&f.comm, &Comm::onComm);
 
@@ -196,8 +196,8 @@ void TestDispatcher::timingLetterKeepsTheGridButRewritesCaptions()
         f.comm.receive(first);
         f.settle();
     }
-    f.fo.Gr(2)->setText(QStringLiteral("stale"));
-    f.fo.MX(5)->setText(QStringLiteral("stale"));
+    f.fo.core().setReadout(Readout::TimeGrid, QStringLiteral("stale"));
+    f.fo.core().setReadout(Readout::PidFrequency, QStringLiteral("stale"));
 
     f.comm.receive(reply);
     f.settle();

@@ -86,7 +86,7 @@ void TestOptionCommands::itemSendsListingThenCommand()
     f.fo.link().reopenPort(kCaptureProfile);
     f.fo.state.receiveMode = ModeCapture;
     f.fo.Rajz->line({10, 10}, {200, 200}, kAnyTrace);
-    f.fo.Text->setText(QStringLiteral("old"));
+    setConsoleText(f.fo.core(), QStringLiteral("old"));
     f.comm.log.clear();
 
     // The chip answers every command; the answer to "q" must not survive the listing.
@@ -126,7 +126,7 @@ void TestOptionCommands::noPortShowsMessageTwiceAndSendsNothing()
 {
     WindowFixture f;
     f.choosePort(-1);
-    f.fo.Text->setText(QStringLiteral("kept"));
+    setConsoleText(f.fo.core(), QStringLiteral("kept"));
 
     f.fo.options().TP60_Click();
 

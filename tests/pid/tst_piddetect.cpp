@@ -27,7 +27,7 @@ void runningScopeWithMarkers(Fo& fo)
     fo.state.markerStart = 10;
     fo.state.markerEnd = 20;
     for (int i = 2; i <= 4; ++i)
-        fo.MX(i)->setText(QStringLiteral("1."));
+        fo.core().setReadout(static_cast<Readout>(i), QStringLiteral("1."));
 }
 } // namespace
 
@@ -161,8 +161,8 @@ void TestPidDetect::aFailureLeavesWhatTheStepsBeforeItDid()
     Fo& fo = w.fo;
     runningScopeWithMarkers(fo);
     fo.state.timeGrid = 2.8635;
-    fo.Gr(2)->setText(QStringLiteral("2.86"));
-    fo.MX(5)->setText(QStringLiteral("1746.11"));
+    fo.core().setReadout(Readout::TimeGrid, QStringLiteral("2.86"));
+    fo.core().setReadout(Readout::PidFrequency, QStringLiteral("1746.11"));
     w.choosePort(position);
     if (openFailure != 0 && !inTimingPhase)
         w.comm.openFailures.insert(1, openFailure);

@@ -31,7 +31,7 @@ void setMarkerState(Fo& fo)
     fo.state.markerStart = 10;
     fo.state.markerEnd = 20;
     for (int i = 2; i <= 4; ++i)
-        fo.MX(i)->setText(QStringLiteral("1."));
+        fo.core().setReadout(static_cast<Readout>(i), QStringLiteral("1."));
 }
 
 using Handler = std::function<void(Fo&)>;
@@ -118,7 +118,7 @@ void TestScopeControl::startWhileRunningRepeatsBothPhasesWithoutAReply()
     w.comm.log.clear();
     markSurface(fo);
     fo.state.timeGrid = 2.8635;
-    fo.Gr(2)->setText(QStringLiteral("2.86"));
+    fo.core().setReadout(Readout::TimeGrid, QStringLiteral("2.86"));
 
     // The chip does not answer this time: the full wait runs and the start goes on.
     fo.scope().Be_Click();
@@ -250,7 +250,7 @@ void TestScopeControl::stopSendsQOnThePortAsItStands()
     fo.state.markerStart = 10;
     fo.state.markerEnd = 20;
     for (int i = 2; i <= 4; ++i)
-        fo.MX(i)->setText(QStringLiteral("7."));
+        fo.core().setReadout(static_cast<Readout>(i), QStringLiteral("7."));
     markSurface(fo);
 
     fo.scope().Ki_Click();

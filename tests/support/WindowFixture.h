@@ -3,6 +3,7 @@
 // counted waits without their time slice, and port 1 chosen. Tests reach the controls, the state
 // and the handlers through fo.
 
+#include "support/CoreSetup.h"
 #include "window/Fo.h"
 #include "support/FakeComm.h"
 #include "support/MemorySettings.h"
@@ -26,3 +27,4 @@ struct WindowFixture {
     std::unique_ptr<Fo> window;
     Fo& fo;
 };
+

@@ -1,8 +1,6 @@
 #include "core/console/Console.h"
 
-#include "window/Fo.h"
-#include "window/CommandLine.h"
-#include "window/ConsoleView.h"
+#include "core/Core.h"
 #include "core/link/Comm.h"
 #include "core/link/CommError.h"
 #include "core/link/Link.h"
@@ -14,66 +12,65 @@ constexpr char32_t kLastLatin1 = 0xFF;
 constexpr char kUnmappable = '?';
 } // namespace
 
-Console::Console(Fo& fo, Link& link) : fo_(fo), link_(link) {}
+Console::Console(Core& core, Link& link) : core_(core), link_(link) {}
 
 void Console::Command_GotFocus()
 {
-    fo_.Command->setBackColour(kFocusColour);
+    core_.setCommandLineColour(kFocusColour);
     try {
-        fo_.scope().stopScope();
+        core_.scope().stopScope();
     } catch (const CommError& error) {
         link_.reportPortError(error.number());
     }
 }
 
-void Console::Command_KeyPress(int key)
+void Console::Command_KeyPress(int key, const QString& line)
 {
     // Read for every key, before the trap: a port choice made while typing takes effect at Enter.
-    fo_.state.portNumber = fo_.portNumberFromList();
+    core_.state.portNumber = core_.portNumberFromList();
     try {
         if (key != kEnterKey)
             return; // the character goes into the line as typed
-        sendCommandLine();
+        sendCommandLine(line);
     } catch (const CommError& error) {
         // The typed command is dropped first, so the line is empty while the message shows.
-        fo_.Command->setText(QString());
+        core_.clearCommandLine();
         link_.reportPortError(error.number());
     }
 }
 
-void Console::sendCommandLine()
+void Console::sendCommandLine(const QString& typed)
 {
-    fo_.state.receiveMode = ModeConsole;
+    core_.state.receiveMode = ModeConsole;
     link_.reopenPort(kConsoleProfile);
     // Nothing can run between the open and this test; it guards the send all the same.
-    if (!fo_.MSComm.portOpen() || fo_.state.receiveMode != ModeConsole) {
-        fo_.Command->setText(QString());
+    if (!core_.MSComm.portOpen() || core_.state.receiveMode != ModeConsole) {
+        core_.clearCommandLine();
         return;
     }
-    const QString typed = fo_.Command->text();
     if (typed.isEmpty()) {
         // Enter on an empty line starts afresh: the console is cleared and the chip gets a lone
         // carriage return (its register listing).
-        fo_.Text->setText(QString());
+        core_.clearConsole();
         link_.sendCommand(QByteArray());
         return;
     }
     link_.sendCommand(toLineBytes(typed));
-    fo_.Command->setText(QString());
+    core_.clearCommandLine();
     // Only a command that went out is offered again by Up/Down.
-    fo_.Command->rememberCommand(typed);
+    core_.rememberCommand(typed);
 }
 
 void Console::Command_LostFocus()
 {
-    fo_.Command->setBackColour(kNoFocusColour);
+    core_.setCommandLineColour(kNoFocusColour);
 }
 
 void Console::Text_Click()
 {
-    fo_.Command->setBackColour(kFocusColour);
-    // Moving the focus raises Command_GotFocus through the widget, which stops the chip.
-    fo_.Command->setFocus();
+    core_.setCommandLineColour(kFocusColour);
+    // Moving the focus raises Command_GotFocus through the front-end, which stops the chip.
+    core_.focusCommandLine();
 }
 
 QByteArray Console::toLineBytes(const QString& typed)

@@ -6,7 +6,7 @@
 #include <QByteArray>
 #include <QString>
 
-class Fo;
+class Core;
 class Link;
 
 class Console
@@ -19,15 +19,16 @@ public:
     // The key code that sends the command line.
     static constexpr int kEnterKey = 13;
 
-    Console(Fo& fo, Link& link);
+    Console(Core& core, Link& link);
 
     // Entering the command line stops the chip's stream: "q" goes out on the port number the
     // port already holds and the port is left closed, receiveMode at ModeCapture.
     void Command_GotFocus();
-    // Raised for every character key before it takes effect. Every key refreshes portNumber
-    // from the port list; Enter sends the line (a lone carriage return when it is empty, after
-    // clearing the console) and leaves the port open in console mode for the reply.
-    void Command_KeyPress(int key);
+    // Raised for every character key before it takes effect, with the command line's text at
+    // that moment. Every key refreshes portNumber from the port list; Enter sends the line (a
+    // lone carriage return when it is empty, after clearing the console) and leaves the port
+    // open in console mode for the reply.
+    void Command_KeyPress(int key, const QString& line);
     void Command_LostFocus();
     // A click into the console hands the focus back to the command line.
     void Text_Click();
@@ -37,8 +38,8 @@ public:
     static QByteArray toLineBytes(const QString& typed);
 
 private:
-    void sendCommandLine();
+    void sendCommandLine(const QString& typed);
 
-    Fo& fo_;
+    Core& core_;
     Link& link_;
 };

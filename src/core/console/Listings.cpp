@@ -1,14 +1,12 @@
 #include "core/console/Listings.h"
 
-#include "window/Fo.h"
-#include "window/ConsoleView.h"
+#include "core/Core.h"
 #include "core/link/ChipCommands.h"
 #include "core/link/CommError.h"
 #include "core/link/Link.h"
-#include "window/ScopeSurface.h"
 
 
-Listings::Listings(Fo& fo, Link& link) : fo_(fo), link_(link) {}
+Listings::Listings(Core& core, Link& link) : core_(core), link_(link) {}
 
 void Listings::Command1_Click()
 {
@@ -22,8 +20,8 @@ void Listings::Spec_Click()
 
 void Listings::stopThenList(const QByteArray& request)
 {
-    fo_.state.portNumber = fo_.portNumberFromList();
-    fo_.setLampColour(static_cast<int>(kRed));
+    core_.state.portNumber = core_.portNumberFromList();
+    core_.setLampColour(static_cast<int>(kRed));
     try {
         link_.reopenPort(kConsoleProfile);
         link_.sendCommand(ChipCommand::kStop);
@@ -31,11 +29,11 @@ void Listings::stopThenList(const QByteArray& request)
         // samples during the wait, not shown as text.
         Link::pumpEvents(Wait::kStopThenListing);
         link_.sendCommand(request);
-        fo_.Rajz->cls();
-        fo_.state.receiveMode = ModeConsole;
+        core_.clearScope();
+        core_.state.receiveMode = ModeConsole;
         // No receive event can run before this handler returns, so the console gets the
         // listing from its first character.
-        fo_.Text->setText(QString());
+        core_.clearConsole();
     } catch (const CommError& error) {
         link_.reportPortError(error.number());
     }
@@ -46,13 +44,13 @@ void Listings::SF_Click()
     try {
         link_.closeIfOpen();
         // Console mode from the start: the answer to "q" lands in the console and is wiped below.
-        fo_.state.receiveMode = ModeConsole;
-        fo_.state.portNumber = fo_.portNumberFromList();
-        fo_.setLampColour(static_cast<int>(kRed));
+        core_.state.receiveMode = ModeConsole;
+        core_.state.portNumber = core_.portNumberFromList();
+        core_.setLampColour(static_cast<int>(kRed));
         link_.reopenPort(kConsoleProfile);
         link_.sendCommand(ChipCommand::kStop);
         Link::pumpEvents(Wait::kStopThenFuses);
-        fo_.Text->setText(QString());
+        core_.clearConsole();
         // If a handler run during the wait closed the port, "u" still goes out through a brief
         // open and close, and no answer is shown.
         link_.sendKeepingState(ChipCommand::kFuseListing);

@@ -6,13 +6,13 @@
 
 #include <QByteArray>
 
-class Fo;
+class Core;
 class Link;
 
 class Listings
 {
 public:
-    Listings(Fo& fo, Link& link);
+    Listings(Core& core, Link& link);
 
     // Each reports its own port errors and returns normally, also when another handler calls it
     // as a procedure (the chip option items run Command1_Click before their command).
@@ -26,6 +26,6 @@ private:
     // after the request.
     void stopThenList(const QByteArray& request);
 
-    Fo& fo_;
+    Core& core_;
     Link& link_;
 };

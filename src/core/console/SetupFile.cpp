@@ -2,8 +2,7 @@
 
 #include "core/Dialogs.h"
 #include "core/FileHandling.h"
-#include "window/Fo.h"
-#include "window/ConsoleView.h"
+#include "core/Core.h"
 
 #include <QIODevice>
 
@@ -11,22 +10,22 @@ namespace {
 const QByteArray kLineEnd = QByteArrayLiteral("\r\n");
 } // namespace
 
-SetupFile::SetupFile(Fo& fo) : fo_(fo) {}
+SetupFile::SetupFile(Core& core) : core_(core) {}
 
 void SetupFile::Ment_Click()
 {
     // Red on every click, also when the dialog is then cancelled; the save never sets it back.
-    fo_.setLampColour(static_cast<int>(kRed));
+    core_.setLampColour(static_cast<int>(kRed));
     const std::optional<QString> path =
-        FileHandling::askSavePath(fo_.dialogs, fo_.messages, kFilter, kOfferedName);
+        FileHandling::askSavePath(core_.dialogs, core_.messages, kFilter, kOfferedName);
     if (!path)
         return;
 
     // Bytes from the chip are shown as Latin-1 and go back out unchanged; anything typed
     // outside Latin-1 becomes "?".
-    const QByteArray contents = fo_.Text->text().toLatin1() + kLineEnd;
+    const QByteArray contents = core_.consoleText().text().toLatin1() + kLineEnd;
     const int result = FileHandling::writeReplacing(*path, [&contents](QIODevice& device) {
         return device.write(contents) == contents.size();
     });
-    FileHandling::reportFileError(fo_.dialogs, fo_.messages, result);
+    FileHandling::reportFileError(core_.dialogs, core_.messages, result);
 }

@@ -5,7 +5,7 @@
 
 #include <QString>
 
-class Fo;
+class Core;
 
 class SetupFile
 {
@@ -15,10 +15,10 @@ public:
     // Offered on every click, whatever name was used last.
     static inline const QString kOfferedName = QStringLiteral("Setup.txt");
 
-    explicit SetupFile(Fo& fo);
+    explicit SetupFile(Core& core);
 
     void Ment_Click();
 
 private:
-    Fo& fo_;
+    Core& core_;
 };

@@ -1,16 +1,12 @@
 #include "core/link/Dispatcher.h"
 
 #include "core/Dialogs.h"
-#include "window/Fo.h"
+#include "core/Core.h"
 #include "core/TextRules.h"
-#include "window/ConsoleView.h"
 #include "core/link/ChipCommands.h"
 #include "core/link/Comm.h"
 #include "core/link/Link.h"
-#include "window/ScopeSurface.h"
-#include "picture/TraceDrawing.h"
 
-#include <QLabel>
 
 #include <cmath>
 
@@ -21,9 +17,10 @@ constexpr char kCarriageReturn = 13;
 constexpr char kLineFeed = 10;
 constexpr char kVerticalTab = 11;
 constexpr int kYieldsAfterRefusedSettings = 2;
+const QString kConsoleLineBreak = QStringLiteral("\r\n");
 } // namespace
 
-Dispatcher::Dispatcher(Fo& fo) : fo_(fo), comm_(fo.MSComm) {}
+Dispatcher::Dispatcher(Core& core) : core_(core), comm_(core.MSComm) {}
 
 void Dispatcher::MSComm_OnComm()
 {
@@ -32,7 +29,7 @@ void Dispatcher::MSComm_OnComm()
     try {
         switch (comm_.commEvent()) {
         case Comm::kEvReceive:
-            switch (fo_.state.receiveMode) {
+            switch (core_.state.receiveMode) {
             case ModeConsole:
                 receiveConsole();
                 break;
@@ -62,21 +59,21 @@ void Dispatcher::MSComm_OnComm()
 
 void Dispatcher::receiveConsole()
 {
-    fo_.setLampColour(static_cast<int>(kRed));
+    core_.setLampColour(static_cast<int>(kRed));
     const QByteArray read = comm_.input();
     if (read.isEmpty())
         return;
     const char c = read.at(0);
     if (c == kCarriageReturn)
-        fo_.Text->append(u"\r\n");
+        core_.appendToConsole(kConsoleLineBreak);
     else if (c != kLineFeed)
-        fo_.Text->append(QString(QChar(static_cast<uchar>(c)))); // Latin-1, byte for byte
+        core_.appendToConsole(QString(QChar(static_cast<uchar>(c)))); // Latin-1, byte for byte
 }
 
 void Dispatcher::receiveCapture()
 {
-    fo_.setLampColour(static_cast<int>(kGreen));
-    SampleBlock& block = fo_.state.sampleBlock;
+    core_.setLampColour(static_cast<int>(kGreen));
+    SampleBlock& block = core_.state.sampleBlock;
     for (int k = 1; k <= kBlockSize; ++k) {
         const QByteArray read = comm_.input();
         block.entry[k] =
@@ -84,9 +81,8 @@ void Dispatcher::receiveCapture()
     }
     comm_.setPortOpen(false);
 
-    fo_.Rajz->cls();
-    drawTrace(fo_.Rajz->picture(), block, oleColour(std::llround(fo_.state.traceColour)).rgb());
-    fo_.Rajz->pictureChanged();
+    core_.clearScope();
+    core_.drawBlock(block, static_cast<int>(std::llround(core_.state.traceColour)));
 
     try {
         comm_.setInBufferCount(0);
@@ -96,7 +92,7 @@ void Dispatcher::receiveCapture()
         if (error.number() == CommErrorNumber::BadSettings)
             Link::pumpEvents(kYieldsAfterRefusedSettings);
         else
-            fo_.dialogs.message(QString::number(error.number()), MsgIcon::None, MsgButtons::Ok);
+            core_.dialogs.message(QString::number(error.number()), MsgIcon::None, MsgButtons::Ok);
     }
 }
 
@@ -122,10 +118,10 @@ void Dispatcher::receiveTiming()
         return;
     const double t = timeGridFor(timingDigit(reply));
     if (t != 0)
-        fo_.state.timeGrid = t;
-    fo_.Gr(2)->setText(TextRules::formatAtLeastOneDigit(fo_.state.timeGrid));
+        core_.state.timeGrid = t;
+    core_.setReadout(Readout::TimeGrid, TextRules::formatAtLeastOneDigit(core_.state.timeGrid));
     // Before any non-zero reply the frequency is not finite; the readout keeps its text.
-    if (fo_.state.timeGrid != 0)
-        fo_.MX(5)->setText(TextRules::formatNoRequiredDigit((1 / fo_.state.timeGrid) *
+    if (core_.state.timeGrid != 0)
+        core_.setReadout(Readout::PidFrequency, TextRules::formatNoRequiredDigit((1 / core_.state.timeGrid) *
                                                             TimingReply::kPidFrequencyFactor));
 }

@@ -4,12 +4,12 @@
 
 class Comm;
 class QByteArray;
-class Fo;
+class Core;
 
 class Dispatcher
 {
 public:
-    explicit Dispatcher(Fo& fo);
+    explicit Dispatcher(Core& core);
 
     void MSComm_OnComm();
 
@@ -23,6 +23,6 @@ private:
     void receiveCapture();
     void receiveTiming();
 
-    Fo& fo_;
+    Core& core_;
     Comm& comm_;
 };

@@ -1,12 +1,11 @@
 #include "core/link/Link.h"
 
 #include "core/Dialogs.h"
-#include "window/Fo.h"
+#include "core/Core.h"
 #include "core/TextRules.h"
 #include "core/link/ChipCommands.h"
 #include "core/link/Comm.h"
 
-#include <QComboBox>
 #include <QCoreApplication>
 #include <QMetaObject>
 
@@ -27,7 +26,7 @@ struct WaitInProgress {
 };
 } // namespace
 
-Link::Link(Comm& comm, Fo& fo) : comm_(comm), fo_(fo) { gWaitsEnded = false; }
+Link::Link(Comm& comm, Core& core) : comm_(comm), core_(core) { gWaitsEnded = false; }
 
 void Link::sendCommand(const QByteArray& text)
 {
@@ -37,7 +36,7 @@ void Link::sendCommand(const QByteArray& text)
 void Link::reopenPort(const ReceiveProfile& profile)
 {
     closeIfOpen();
-    comm_.setCommPort(fo_.state.portNumber);
+    comm_.setCommPort(core_.state.portNumber);
     comm_.setRThreshold(profile.threshold);
     comm_.setInputLen(profile.readLength);
     comm_.setNullDiscard(profile.discardNulls);
@@ -96,13 +95,13 @@ void Link::reportPortError(int number)
         return;
     ++reportsMade_;
     if (number == CommErrorNumber::InvalidPort || number == CommErrorNumber::PortInUse) {
-        const QString& text = number == CommErrorNumber::InvalidPort ? fo_.messages.msgInvalidPort
-                                                                     : fo_.messages.msgPortUsed;
-        fo_.dialogs.message(text, MsgIcon::Critical, MsgButtons::Ok);
-        fo_.Portok->setCurrentIndex(-1);
+        const QString& text = number == CommErrorNumber::InvalidPort ? core_.messages.msgInvalidPort
+                                                                     : core_.messages.msgPortUsed;
+        core_.dialogs.message(text, MsgIcon::Critical, MsgButtons::Ok);
+        core_.clearPortChoice();
         return;
     }
-    fo_.printOnForm(TextRules::withSignPosition(number) + QLatin1Char(' '));
+    core_.printOnForm(TextRules::withSignPosition(number) + QLatin1Char(' '));
 }
 
 void Link::reportDeviceLost(int number)
@@ -119,7 +118,7 @@ void Link::reportLossUnlessReported(int number, quint64 reportsBefore)
     // A queued call runs in the next pass of whichever loop turns, a counted wait's included;
     // it passes itself on until the waits have ended and the handlers have returned.
     QMetaObject::invokeMethod(
-        &fo_,
+        &core_,
         [this, number, reportsBefore] {
             if (gWaitDepth > 0)
                 reportLossUnlessReported(number, reportsBefore);

@@ -8,7 +8,7 @@
 #include <chrono>
 
 class Comm;
-class Fo;
+class Core;
 
 // How the port is reopened for the kind of answer expected.
 struct ReceiveProfile {
@@ -31,7 +31,7 @@ constexpr int kPidReply = 401;
 
 class Link {
 public:
-    Link(Comm& comm, Fo& fo);
+    Link(Comm& comm, Core& core);
 
     // Text and one carriage return, as one write. Throws CommError.
     void sendCommand(const QByteArray& text);
@@ -75,7 +75,7 @@ private:
     void reportLossUnlessReported(int number, quint64 reportsBefore);
 
     Comm& comm_;
-    Fo& fo_;
+    Core& core_;
     quint64 reportsMade_ = 0;
     bool shutDown_ = false;
 };

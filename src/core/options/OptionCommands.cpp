@@ -1,12 +1,12 @@
 #include "core/options/OptionCommands.h"
 
-#include "window/Fo.h"
+#include "core/Core.h"
 #include "core/console/Listings.h"
 #include "core/link/ChipCommands.h"
 #include "core/link/CommError.h"
 #include "core/link/Link.h"
 
-OptionCommands::OptionCommands(Fo& fo, Link& link) : fo_(fo), link_(link) {}
+OptionCommands::OptionCommands(Core& core, Link& link) : core_(core), link_(link) {}
 
 void OptionCommands::sendOption(const QByteArray& command)
 {
@@ -14,8 +14,8 @@ void OptionCommands::sendOption(const QByteArray& command)
         link_.closeIfOpen();
         // Set before the listing runs, so the answer to its "q" lands in the console (and is
         // wiped by the listing) instead of being taken as samples.
-        fo_.state.receiveMode = ModeConsole;
-        fo_.listings().Command1_Click(); // reports its own port errors and returns
+        core_.state.receiveMode = ModeConsole;
+        core_.listings().Command1_Click(); // reports its own port errors and returns
         Link::pumpEvents(Wait::kOption); // the register listing fills the console meanwhile
         link_.sendKeepingState(command);
     } catch (const CommError& error) {

@@ -4,13 +4,13 @@
 
 #include <QByteArray>
 
-class Fo;
+class Core;
 class Link;
 
 class OptionCommands
 {
 public:
-    OptionCommands(Fo& fo, Link& link);
+    OptionCommands(Core& core, Link& link);
 
     // Stops the scope, fetches the register listing into the console, waits for it and sends
     // the option command on the port as the wait left it. On the line: "q", a lone carriage
@@ -29,6 +29,6 @@ public:
     void ACM_Click();
 
 private:
-    Fo& fo_;
+    Core& core_;
     Link& link_;
 };

@@ -1,22 +1,21 @@
 #include "core/pid/PidDetect.h"
 
-#include "window/Fo.h"
+#include "core/Core.h"
 #include "core/link/ChipCommands.h"
 #include "core/link/CommError.h"
 #include "core/link/Link.h"
 #include "core/scope/ScopeControl.h"
-#include "window/ScopeSurface.h"
 
 namespace {
 // Long enough for the chip to finish a block it is sending when "q" arrives.
 constexpr int kStopSettle = Wait::kStopThenListing;
 } // namespace
 
-PidDetect::PidDetect(Fo& fo, Link& link) : fo_(fo), link_(link) {}
+PidDetect::PidDetect(Core& core, Link& link) : core_(core), link_(link) {}
 
 void PidDetect::PID_Click()
 {
-    fo_.scope().prepareScope();
+    core_.scope().prepareScope();
     try {
         // Stop phase. receiveMode is left as it was, so whatever the chip still sends during
         // the wait is handled as before the click.
@@ -24,14 +23,14 @@ void PidDetect::PID_Click()
         link_.sendCommand(ChipCommand::kStop);
         Link::pumpEvents(kStopSettle);
         link_.closeIfOpen();
-        fo_.setLampColour(static_cast<int>(kRed));
+        core_.setLampColour(static_cast<int>(kRed));
 
         // Timing phase. The surface is cleared before the wait, so nothing of the old trace is
         // left once the readouts change.
         link_.reopenPort(kTimingProfile);
-        fo_.state.receiveMode = ModeTiming;
+        core_.state.receiveMode = ModeTiming;
         link_.sendCommand(ChipCommand::kTimingQuery);
-        fo_.Rajz->cls();
+        core_.clearScope();
         Link::pumpEvents(Wait::kPidReply);
         // A reply later than the wait is lost with the close; the readouts keep their values.
         link_.closeIfOpen();

@@ -2,19 +2,19 @@
 // PID frequency detect: the chip's stream is stopped, then the timing query is sent without a
 // scope run. The dispatcher turns the reply into the time grid Gr(2) and the frequency MX(5).
 
-class Fo;
+class Core;
 class Link;
 
 class PidDetect
 {
 public:
-    PidDetect(Fo& fo, Link& link);
+    PidDetect(Core& core, Link& link);
 
     // Ends with the port closed, the lamp red, the surface cleared and receiveMode at
     // ModeTiming; nothing restarts the capture. A port error ends it at the failing step.
     void PID_Click();
 
 private:
-    Fo& fo_;
+    Core& core_;
     Link& link_;
 };

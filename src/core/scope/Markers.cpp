@@ -1,14 +1,10 @@
 #include "core/scope/Markers.h"
 
-#include "window/Fo.h"
+#include "core/Core.h"
 #include "core/TextRules.h"
 #include "core/link/CommError.h"
 #include "core/link/Link.h"
 #include "core/scope/ScopeControl.h"
-#include "window/ScopeSurface.h"
-#include "picture/TraceDrawing.h"
-
-#include <QLabel>
 
 #include <cmath>
 
@@ -17,20 +13,12 @@ constexpr float kNoMarker = -1;
 constexpr double kZeroLevelY = 127.5; // the level is v - 128 for a sample drawn at 511 - 2v
 constexpr double kPixelsPerLevel = 2;
 constexpr float kPixelsPerSample = 2;
-constexpr qreal kMarkerTop = 0;
-constexpr qreal kMarkerBottom = ScopePicture::kHeight;
-
-constexpr int kTimeReadout = 0;
-constexpr int kLevelReadout = 1;
-constexpr int kStartReadout = 2;
-constexpr int kEndReadout = 3;
-constexpr int kWidthReadout = 4;
 
 const QString kStartLabel = QStringLiteral("Start");
 const QString kEndLabel = QStringLiteral("End");
 } // namespace
 
-Markers::Markers(Fo& fo, Link& link) : fo_(fo), link_(link) {}
+Markers::Markers(Core& core, Link& link) : core_(core), link_(link) {}
 
 double Markers::sampleIndex(float x)
 {
@@ -51,20 +39,20 @@ QString Markers::levelText(float y)
 
 double Markers::timeAt(float x) const
 {
-    return sampleIndex(x) * fo_.state.timeGrid;
+    return sampleIndex(x) * core_.state.timeGrid;
 }
 
 void Markers::Rajz_MouseMove(int /*button*/, int /*shift*/, float x, float y)
 {
-    fo_.MX(kTimeReadout)->setText(TextRules::formatNoRequiredDigit(timeAt(x)));
-    fo_.MX(kLevelReadout)->setText(levelText(y));
+    core_.setReadout(Readout::Time, TextRules::formatNoRequiredDigit(timeAt(x)));
+    core_.setReadout(Readout::Level, levelText(y));
 }
 
 void Markers::Rajz_MouseDown(int button, int /*shift*/, float x, float /*y*/)
 {
-    if (button == ScopeSurface::kLeftButton)
+    if (button == kLeftButton)
         leftClick(x);
-    else if (button == ScopeSurface::kRightButton)
+    else if (button == kRightButton)
         rightClick();
 }
 
@@ -73,10 +61,10 @@ void Markers::leftClick(float x)
     // The trap covers the marker steps too; only the stop can fail, and then no marker is
     // placed.
     try {
-        fo_.scope().stopScope();
-        if (fo_.state.markerStart < 0 && fo_.state.markerEnd < 0)
+        core_.scope().stopScope();
+        if (core_.state.markerStart < 0 && core_.state.markerEnd < 0)
             placeStart(x);
-        else if (fo_.state.markerEnd < 0)
+        else if (core_.state.markerEnd < 0)
             placeEnd(x);
     } catch (const CommError& e) {
         link_.reportPortError(e.number());
@@ -85,40 +73,34 @@ void Markers::leftClick(float x)
 
 void Markers::placeStart(float x)
 {
-    fo_.state.markerStart = x;
-    fo_.Rajz->line(QPointF(x, kMarkerTop), QPointF(x, kMarkerBottom), fo_.Rajz->foreColour());
-    fo_.MX(kStartReadout)->setText(TextRules::formatAtLeastOneDigit(timeAt(x)));
-    writeLabel(x, kStartLabelShift, kStartLabel);
+    core_.state.markerStart = x;
+    core_.setReadout(Readout::MarkerStart, TextRules::formatAtLeastOneDigit(timeAt(x)));
+    core_.placeMarker(x, labelX(x, kStartLabelShift), kStartLabel);
 }
 
 void Markers::placeEnd(float x)
 {
-    fo_.state.markerEnd = x;
-    fo_.Rajz->line(QPointF(x, kMarkerTop), QPointF(x, kMarkerBottom), fo_.Rajz->foreColour());
-    fo_.MX(kEndReadout)->setText(TextRules::formatAtLeastOneDigit(timeAt(x)));
+    core_.state.markerEnd = x;
+    core_.setReadout(Readout::MarkerEnd, TextRules::formatAtLeastOneDigit(timeAt(x)));
     // The width is what the user can check from the two readouts: the difference of the rounded
     // texts, not of the marker positions.
-    const double start = TextRules::leadingNumber(fo_.MX(kStartReadout)->text());
-    const double end = TextRules::leadingNumber(fo_.MX(kEndReadout)->text());
-    fo_.MX(kWidthReadout)->setText(TextRules::formatAtLeastOneDigit(std::fabs(start - end)));
-    writeLabel(x, kEndLabelShift, kEndLabel);
+    const double start = TextRules::leadingNumber(core_.readout(Readout::MarkerStart));
+    const double end = TextRules::leadingNumber(core_.readout(Readout::MarkerEnd));
+    core_.setReadout(Readout::MarkerWidth, TextRules::formatAtLeastOneDigit(std::fabs(start - end)));
+    core_.placeMarker(x, labelX(x, kEndLabelShift), kEndLabel);
 }
 
-void Markers::writeLabel(float x, float labelShift, const QString& label)
+float Markers::labelX(float x, float labelShift)
 {
-    const float labelX = x < kLabelShiftFrom ? x : x - labelShift;
-    fo_.Rajz->setPoint(QPointF(labelX, kLabelTop), fo_.Rajz->foreColour());
-    fo_.Rajz->print(label, fo_.Rajz->foreColour());
+    return x < kLabelShiftFrom ? x : x - labelShift;
 }
 
 void Markers::rightClick()
 {
-    fo_.Rajz->cls();
-    drawTrace(fo_.Rajz->picture(), fo_.state.sampleBlock,
-              oleColour(std::llround(fo_.state.traceColour)).rgb());
-    fo_.Rajz->pictureChanged();
-    fo_.state.markerStart = kNoMarker;
-    fo_.state.markerEnd = kNoMarker;
-    for (int i = kStartReadout; i <= kWidthReadout; ++i)
-        fo_.MX(i)->clear();
+    core_.clearScope();
+    core_.drawBlock(core_.state.sampleBlock, static_cast<int>(std::llround(core_.state.traceColour)));
+    core_.state.markerStart = kNoMarker;
+    core_.state.markerEnd = kNoMarker;
+    for (const Readout r : {Readout::MarkerStart, Readout::MarkerEnd, Readout::MarkerWidth})
+        core_.setReadout(r, QString());
 }

@@ -4,13 +4,13 @@
 
 #include <QString>
 
-class Fo;
+class Core;
 class Link;
 
 class Markers
 {
 public:
-    Markers(Fo& fo, Link& link);
+    Markers(Core& core, Link& link);
 
     // Any buttons held; positions outside the surface (a drag) use the same formulas unclamped.
     void Rajz_MouseMove(int button, int shift, float x, float y);
@@ -25,21 +25,27 @@ public:
     // The level readout: plain digits with a minus sign, no decimal point.
     static QString levelText(float y);
 
-    // The text's left edge moves in near the right edge so that it stays on the surface.
+    // Mouse buttons as the handlers number them.
+    static constexpr int kLeftButton = 1;
+    static constexpr int kRightButton = 2;
+    static constexpr int kMiddleButton = 4;
+
+    // A marker's label is written from the top beside its line; the text's left edge moves in
+    // near the right edge so that it stays on the surface.
     static constexpr float kLabelShiftFrom = 550;
     static constexpr float kStartLabelShift = 23;
     static constexpr float kEndLabelShift = 20;
     static constexpr float kLabelTop = 5;
+    // Where the label of a marker at x starts.
+    static float labelX(float x, float labelShift);
 
 private:
     void leftClick(float x);
     void rightClick();
     void placeStart(float x);
     void placeEnd(float x);
-    // The label written from a point set at the top, beside the marker line at x.
-    void writeLabel(float x, float labelShift, const QString& label);
     double timeAt(float x) const;
 
-    Fo& fo_;
+    Core& core_;
     Link& link_;
 };

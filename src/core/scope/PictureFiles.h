@@ -4,7 +4,7 @@
 
 #include <QString>
 
-class Fo;
+class Core;
 
 class PictureFiles
 {
@@ -17,7 +17,7 @@ public:
     // Offered on every click, whatever name was used last.
     static inline const QString kOfferedName = QStringLiteral("Rurodudod.bmp");
 
-    explicit PictureFiles(Fo& fo);
+    explicit PictureFiles(Core& core);
 
     // Save: asks for a name (and before replacing a file), then writes what the surface shows
     // at that moment as a 24-bit 600 x 512 bitmap.
@@ -27,5 +27,5 @@ public:
     void Betolt_Click();
 
 private:
-    Fo& fo_;
+    Core& core_;
 };

@@ -1,12 +1,10 @@
 #include "core/scope/ScopeControl.h"
 
-#include "window/Fo.h"
+#include "core/Core.h"
 #include "core/link/ChipCommands.h"
 #include "core/link/CommError.h"
 #include "core/link/Link.h"
-#include "window/ScopeSurface.h"
 
-#include <QLabel>
 
 namespace {
 constexpr float kNoMarker = -1;
@@ -16,23 +14,23 @@ constexpr int kLastMarkerReadout = 4;
 constexpr int kBlocksBeforeTrigger = Wait::kTiming;
 } // namespace
 
-ScopeControl::ScopeControl(Fo& fo, Link& link) : fo_(fo), link_(link) {}
+ScopeControl::ScopeControl(Core& core, Link& link) : core_(core), link_(link) {}
 
 void ScopeControl::prepareScope()
 {
     // Position -1 (no choice) wraps to 0, the number no port has; the list holds 255 ports, so
     // a choice always fits in the 8 bits.
-    fo_.state.portNumber = fo_.portNumberFromList();
-    fo_.state.markerStart = kNoMarker;
-    fo_.state.markerEnd = kNoMarker;
-    for (int i = kFirstMarkerReadout; i <= kLastMarkerReadout; ++i)
-        fo_.MX(i)->clear();
+    core_.state.portNumber = core_.portNumberFromList();
+    core_.state.markerStart = kNoMarker;
+    core_.state.markerEnd = kNoMarker;
+    for (const Readout r : {Readout::MarkerStart, Readout::MarkerEnd, Readout::MarkerWidth})
+        core_.setReadout(r, QString());
 }
 
 void ScopeControl::queryTiming()
 {
     link_.reopenPort(kTimingProfile);
-    fo_.state.receiveMode = ModeTiming;
+    core_.state.receiveMode = ModeTiming;
     link_.sendCommand(ChipCommand::kTimingQuery);
     Link::pumpEvents(Wait::kTiming);
 }
@@ -45,8 +43,8 @@ void ScopeControl::openForBlocks()
 
 void ScopeControl::stopScope()
 {
-    fo_.setLampColour(static_cast<int>(kRed));
-    fo_.state.receiveMode = ModeCapture;
+    core_.setLampColour(static_cast<int>(kRed));
+    core_.state.receiveMode = ModeCapture;
     link_.sendAndClose(ChipCommand::kStop);
 }
 
@@ -58,9 +56,9 @@ void ScopeControl::Be_Click()
         openForBlocks();
         // No yield from here to the end: the first block is dispatched after the handler has
         // returned, when receiveMode is already ModeCapture.
-        fo_.setLampColour(static_cast<int>(kGreen));
-        fo_.Rajz->cls();
-        fo_.state.receiveMode = ModeCapture;
+        core_.setLampColour(static_cast<int>(kGreen));
+        core_.clearScope();
+        core_.state.receiveMode = ModeCapture;
     } catch (const CommError& e) {
         link_.reportPortError(e.number());
     }
@@ -70,8 +68,8 @@ void ScopeControl::Ki_Click()
 {
     // The marker lines, their texts and the readouts stay on screen; the next left click starts
     // a new pair.
-    fo_.state.markerStart = kNoMarker;
-    fo_.state.markerEnd = kNoMarker;
+    core_.state.markerStart = kNoMarker;
+    core_.state.markerEnd = kNoMarker;
     try {
         stopScope();
     } catch (const CommError& e) {
@@ -85,14 +83,14 @@ void ScopeControl::Triger_be_Click()
     try {
         queryTiming();
         // Capture mode before the blocks start, so the blocks of the next wait are plotted.
-        fo_.state.receiveMode = ModeCapture;
+        core_.state.receiveMode = ModeCapture;
         openForBlocks();
         Link::pumpEvents(kBlocksBeforeTrigger);
         // Stop pressed during the wait has closed the port: the command then goes out through
         // a brief opening and the port stays closed.
         link_.sendKeepingState(ChipCommand::kTriggerOn);
-        fo_.Rajz->cls();
-        fo_.setLampColour(static_cast<int>(kGreen));
+        core_.clearScope();
+        core_.setLampColour(static_cast<int>(kGreen));
     } catch (const CommError& e) {
         link_.reportPortError(e.number());
     }
@@ -109,8 +107,8 @@ void ScopeControl::Triger_ki_Click()
         Link::pumpEvents(kBlocksBeforeTrigger);
         link_.sendKeepingState(ChipCommand::kTriggerOff);
         // Red until the next block arrives, which turns the lamp green again.
-        fo_.setLampColour(static_cast<int>(kRed));
-        fo_.state.receiveMode = ModeCapture;
+        core_.setLampColour(static_cast<int>(kRed));
+        core_.state.receiveMode = ModeCapture;
     } catch (const CommError& e) {
         link_.reportPortError(e.number());
     }

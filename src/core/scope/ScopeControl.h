@@ -3,13 +3,13 @@
 // prepareScope (also the first step of PID detect), queryTiming and openForBlocks (also the
 // trigger buttons) and stopScope (also a left click on the scope surface and the command line).
 
-class Fo;
+class Core;
 class Link;
 
 class ScopeControl
 {
 public:
-    ScopeControl(Fo& fo, Link& link);
+    ScopeControl(Core& core, Link& link);
 
     // Each handler arms its port-error trap after prepareScope, so a failing port leaves the
     // markers and their readouts cleared and reports the error; nothing is retried or undone.
@@ -33,6 +33,6 @@ public:
     void stopScope();
 
 private:
-    Fo& fo_;
+    Core& core_;
     Link& link_;
 };

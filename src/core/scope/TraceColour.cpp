@@ -1,6 +1,6 @@
 #include "core/scope/TraceColour.h"
 
-#include "window/Fo.h"
+#include "core/Core.h"
 
 #include <array>
 
@@ -10,7 +10,7 @@ constexpr std::array<double, TraceColour::kOptionCount> kOptionColours{kYellow, 
                                                                        kMagenta};
 } // namespace
 
-TraceColour::TraceColour(Fo& fo) : fo_(fo) {}
+TraceColour::TraceColour(Core& core) : core_(core) {}
 
 double TraceColour::optionColour(int index)
 {
@@ -21,5 +21,5 @@ void TraceColour::Szin_Click(int index)
 {
     if (index < 0 || index >= kOptionCount)
         return;
-    fo_.state.traceColour = optionColour(index);
+    core_.state.traceColour = optionColour(index);
 }

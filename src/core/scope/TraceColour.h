@@ -2,12 +2,12 @@
 // The trace colour chosen with the four Szin buttons. The choice takes effect at the next
 // drawing of the trace; it is not kept between runs.
 
-class Fo;
+class Core;
 
 class TraceColour
 {
 public:
-    explicit TraceColour(Fo& fo);
+    explicit TraceColour(Core& core);
 
     // Sets traceColour for buttons 0-3 (yellow, red, black, magenta); any other index changes
     // nothing. Nothing is redrawn, sent or saved.
@@ -18,5 +18,5 @@ public:
     static double optionColour(int index);
 
 private:
-    Fo& fo_;
+    Core& core_;
 };

@@ -1,17 +1,14 @@
 #include "core/shell/Shell.h"
 
 #include "core/Dialogs.h"
-#include "window/Fo.h"
+#include "core/Core.h"
 #include "core/SettingsStore.h"
 #include "core/TextRules.h"
 #include "core/Version.h"
 #include "core/link/ChipCommands.h"
 #include "core/link/Comm.h"
 #include "core/link/Link.h"
-#include "window/ScopeSurface.h"
 
-#include <QComboBox>
-#include <QSignalBlocker>
 
 namespace {
 constexpr int kPortCount = 255;
@@ -25,7 +22,7 @@ const QString kAboutMaker = QStringLiteral("The Trevalon Project");
 const QString kAboutAddress = QStringLiteral("https://trevalon.example.org");
 } // namespace
 
-Shell::Shell(Fo& fo, Link& link) : fo_(fo), link_(link) {}
+Shell::Shell(Core& core, Link& link) : core_(core), link_(link) {}
 
 QStringList Shell::portEntries()
 {
@@ -55,9 +52,9 @@ QString Shell::aboutText()
 
 void Shell::Form_Load()
 {
-    fo_.setWindowTitle(Version::windowTitle());
+    core_.setTitle(Version::windowTitle());
 
-    MessageTexts& m = fo_.messages;
+    MessageTexts& m = core_.messages;
     m.msgNotExist = QStringLiteral(" not exist!\r\nPlease change file name!");
     m.msgDriveProblem = QStringLiteral("Drive Problem ! No Write in Drive.");
     m.msgFileError = QStringLiteral("Eror in File funktions ! Error Code:");
@@ -65,42 +62,34 @@ void Shell::Form_Load()
     m.msgInvalidPort = QStringLiteral("Invalid Port Number! Please select anothert!");
     m.msgPortUsed = QStringLiteral("This Port Used! Please select anothert!");
 
-    {
-        // Filling and selecting from code is not an edit of the field.
-        const QSignalBlocker blocker(fo_.Portok);
-        fo_.Portok->clear();
-        fo_.Portok->addItems(portEntries());
-        const QString stored =
-            fo_.settings.getSetting(SettingsKeys::kApplication, SettingsKeys::kSetupSection,
-                                    SettingsKeys::kPortKey, kDefaultStoredPort);
-        fo_.Portok->setCurrentIndex(storedPosition(stored));
-    }
+    const QString stored =
+        core_.settings.getSetting(SettingsKeys::kApplication, SettingsKeys::kSetupSection,
+                                  SettingsKeys::kPortKey, kDefaultStoredPort);
+    core_.fillPortList(portEntries(), storedPosition(stored));
 
-    fo_.MSComm.setParityReplace("?");
-    fo_.MSComm.setInputMode(Comm::InputMode::Text);
-    fo_.MSComm.setNullDiscard(false);
+    core_.MSComm.setParityReplace("?");
+    core_.MSComm.setInputMode(Comm::InputMode::Text);
+    core_.MSComm.setNullDiscard(false);
 
-    fo_.Rajz->picture().setPenWidth(1);
-
-    fo_.state.traceColour = kYellow;
-    fo_.state.timeGrid = 0;
-    fo_.state.markerStart = -1;
-    fo_.state.markerEnd = -1;
+    core_.state.traceColour = kYellow;
+    core_.state.timeGrid = 0;
+    core_.state.markerStart = -1;
+    core_.state.markerEnd = -1;
 }
 
 void Shell::Form_Unload()
 {
     if (storesPortChoice_)
-        fo_.settings.saveSetting(SettingsKeys::kApplication, SettingsKeys::kSetupSection,
-                                 SettingsKeys::kPortKey, positionText(fo_.Portok->currentIndex()));
+        core_.settings.saveSetting(SettingsKeys::kApplication, SettingsKeys::kSetupSection,
+                                 SettingsKeys::kPortKey, positionText(core_.portPosition()));
     // From here every error is ignored and the next step runs: the window always closes.
-    if (fo_.MSComm.portOpen()) {
+    if (core_.MSComm.portOpen()) {
         try {
             link_.sendCommand(ChipCommand::kStop);
         } catch (const CommError&) {
         }
         try {
-            fo_.MSComm.setPortOpen(false);
+            core_.MSComm.setPortOpen(false);
         } catch (const CommError&) {
         }
     }
@@ -111,7 +100,7 @@ void Shell::Form_Unload()
 
 void Shell::Portok_Change()
 {
-    fo_.setLampColour(static_cast<int>(kRed));
+    core_.setLampColour(static_cast<int>(kRed));
     try {
         link_.closeIfOpen();
     } catch (const CommError&) {
@@ -120,5 +109,5 @@ void Shell::Portok_Change()
 
 void Shell::AS_Click()
 {
-    fo_.dialogs.message(aboutText(), MsgIcon::Information, MsgButtons::Ok);
+    core_.dialogs.message(aboutText(), MsgIcon::Information, MsgButtons::Ok);
 }

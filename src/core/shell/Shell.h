@@ -4,12 +4,12 @@
 #include <QString>
 #include <QStringList>
 
-class Fo;
+class Core;
 class Link;
 
 class Shell {
 public:
-    Shell(Fo& fo, Link& link);
+    Shell(Core& core, Link& link);
 
     void Form_Load();
     void Form_Unload();
@@ -29,7 +29,7 @@ public:
     static QString aboutText();
 
 private:
-    Fo& fo_;
+    Core& core_;
     Link& link_;
     bool storesPortChoice_ = true;
 };

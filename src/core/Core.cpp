@@ -1,0 +1,126 @@
+#include "core/Core.h"
+
+#include "core/console/Console.h"
+#include "core/link/Comm.h"
+#include "core/console/Listings.h"
+#include "core/console/SetupFile.h"
+#include "core/link/Dispatcher.h"
+#include "core/link/Link.h"
+#include "core/options/OptionCommands.h"
+#include "core/pid/PidDetect.h"
+#include "core/scope/Markers.h"
+#include "core/scope/PictureFiles.h"
+#include "core/scope/ScopeControl.h"
+#include "core/scope/TraceColour.h"
+#include "core/shell/Shell.h"
+
+Core::Core(Comm& comm, Dialogs& dialogs, SettingsStore& settings, ScopeImages& images,
+           QObject* parent)
+    : QObject(parent), MSComm(comm), dialogs(dialogs), settings(settings), images(images)
+{
+    link_ = std::make_unique<Link>(comm, *this);
+    dispatcher_ = std::make_unique<Dispatcher>(*this);
+    shell_ = std::make_unique<Shell>(*this, *link_);
+    scope_ = std::make_unique<ScopeControl>(*this, *link_);
+    markers_ = std::make_unique<Markers>(*this, *link_);
+    traceColour_ = std::make_unique<TraceColour>(*this);
+    pictureFiles_ = std::make_unique<PictureFiles>(*this);
+    pidDetect_ = std::make_unique<PidDetect>(*this, *link_);
+    console_ = std::make_unique<Console>(*this, *link_);
+    listings_ = std::make_unique<Listings>(*this, *link_);
+    setupFile_ = std::make_unique<SetupFile>(*this);
+    options_ = std::make_unique<OptionCommands>(*this, *link_);
+
+    connect(&comm, &Comm::onComm, this, [this] { dispatcher_->MSComm_OnComm(); });
+    connect(&comm, &Comm::deviceLost, this, [this](int number) {
+        // The device went away under an open port: the link is down and the user is told once.
+        setLampColour(static_cast<int>(kRed));
+        link_->reportDeviceLost(number);
+    });
+}
+
+Core::~Core() = default;
+
+void Core::setReadout(Readout which, const QString& text)
+{
+    readouts_.at(static_cast<int>(which)) = text;
+    Q_EMIT readoutChanged(which, text);
+}
+
+void Core::setLampColour(int colour)
+{
+    // Every captured block sets the lamp; only a change is told.
+    if (colour == lampColour_)
+        return;
+    lampColour_ = colour;
+    Q_EMIT lampChanged(colour);
+}
+
+void Core::appendToConsole(const QString& characters)
+{
+    consoleText_.append(characters);
+    Q_EMIT consoleAppended(characters);
+}
+
+void Core::clearConsole()
+{
+    consoleText_.clear();
+    Q_EMIT consoleCleared();
+}
+
+void Core::clearScope()
+{
+    Q_EMIT scopeCleared();
+}
+
+void Core::drawBlock(const SampleBlock& block, int colour)
+{
+    Q_EMIT blockDrawn(block, colour);
+}
+
+void Core::placeMarker(float x, float labelX, const QString& label)
+{
+    Q_EMIT markerPlaced(x, labelX, label);
+}
+
+void Core::printOnForm(const QString& text)
+{
+    Q_EMIT formTextPrinted(text);
+}
+
+void Core::clearPortChoice()
+{
+    portPosition_ = -1;
+    Q_EMIT portChoiceCleared();
+}
+
+void Core::setCommandLineColour(int colour)
+{
+    Q_EMIT commandLineColourChanged(colour);
+}
+
+void Core::clearCommandLine()
+{
+    Q_EMIT commandLineCleared();
+}
+
+void Core::rememberCommand(const QString& typed)
+{
+    Q_EMIT commandRemembered(typed);
+}
+
+void Core::focusCommandLine()
+{
+    Q_EMIT commandLineFocusWanted();
+}
+
+void Core::setTitle(const QString& title)
+{
+    Q_EMIT titleChanged(title);
+}
+
+void Core::fillPortList(const QStringList& entries, int position)
+{
+    portPosition_ = position;
+    Q_EMIT portListFilled(entries, position);
+}

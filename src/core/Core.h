@@ -1,0 +1,159 @@
+#pragma once
+// The conversation with the chip, without a window: the shared state, the serial port, the
+// command sequences and waits, the receive dispatcher and every handler's logic, by subsystem.
+//
+// One way out: what changes is told through the signals below, in the program's own terms (a
+// readout's text, the lamp, console text, the scope, a line to print); questions go through
+// Dialogs, and the scope picture's files through ScopeImages. The core never reads a control:
+// what it needs from the user (the port list position, the typed line, the chosen colour) comes
+// in as arguments or through setPortPosition(). It also remembers what it has shown, so that a
+// handler reads its own readouts back without asking a window.
+//
+// All signals are emitted synchronously from the running handler: a front-end connected
+// directly sees them in the order the handler makes its steps.
+
+#include "core/SharedState.h"
+#include "core/console/ConsoleBuffer.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <memory>
+
+class Comm;
+class Dialogs;
+class ScopeImages;
+class SettingsStore;
+
+class Link;
+class Dispatcher;
+class Shell;
+class ScopeControl;
+class Markers;
+class TraceColour;
+class PictureFiles;
+class PidDetect;
+class Console;
+class Listings;
+class SetupFile;
+class OptionCommands;
+
+// The readouts, by the index of their control: MX(0)-MX(5), and Gr(2) as TimeGrid.
+enum class Readout : int {
+    Time = 0,         // MX(0): the time under the pointer
+    Level = 1,        // MX(1): the level under the pointer
+    MarkerStart = 2,  // MX(2)
+    MarkerEnd = 3,    // MX(3)
+    MarkerWidth = 4,  // MX(4)
+    PidFrequency = 5, // MX(5)
+    TimeGrid = 6,     // Gr(2)
+};
+constexpr int kReadoutCount = 7;
+
+class Core : public QObject
+{
+    Q_OBJECT
+
+public:
+    Core(Comm& comm, Dialogs& dialogs, SettingsStore& settings, ScopeImages& images,
+         QObject* parent = nullptr);
+    ~Core() override;
+
+    // --- Components without a shape ---
+    Comm& MSComm;            // the serial port
+    Dialogs& dialogs;        // message boxes, Dialogopen and Dialogsave
+    SettingsStore& settings; // the per-user settings store
+    ScopeImages& images;     // the scope picture's bitmap files
+
+    SharedState state;
+    MessageTexts messages;
+
+    // The handlers, by subsystem.
+    Link& link() { return *link_; }
+    Dispatcher& dispatcher() { return *dispatcher_; }
+    Shell& shell() { return *shell_; }
+    ScopeControl& scope() { return *scope_; }
+    Markers& markers() { return *markers_; }
+    TraceColour& traceColour() { return *traceColour_; }
+    PictureFiles& pictureFiles() { return *pictureFiles_; }
+    PidDetect& pidDetect() { return *pidDetect_; }
+    Console& console() { return *console_; }
+    Listings& listings() { return *listings_; }
+    SetupFile& setupFile() { return *setupFile_; }
+    OptionCommands& options() { return *options_; }
+
+    // --- What the front-end hands in ---
+    // The port list position the user has chosen (-1: none). Choosing is not a command: it
+    // emits nothing.
+    void setPortPosition(int position) { portPosition_ = position; }
+    int portPosition() const { return portPosition_; }
+    // The port number the handlers take from the list: position + 1 held in 8 bits, so no choice
+    // (position -1) gives 0.
+    quint8 portNumberFromList() const { return static_cast<quint8>(portPosition_ + 1); }
+
+    // --- What the core shows, and remembers having shown ---
+    QString readout(Readout which) const { return readouts_.at(static_cast<int>(which)); }
+    void setReadout(Readout which, const QString& text);
+    // The status lamp as a 0x00BBGGRR value: red idle or console, green while blocks arrive.
+    int lampColour() const { return lampColour_; }
+    void setLampColour(int colour);
+    // The console's text (Text): what the chip sent, CR LF between lines, capped.
+    const ConsoleBuffer& consoleText() const { return consoleText_; }
+    void appendToConsole(const QString& characters);
+    void clearConsole();
+    // The scope: clearing keeps the background; a block is drawn as the trace in a colour.
+    void clearScope();
+    void drawBlock(const SampleBlock& block, int colour);
+    // A marker line from top to bottom at x, and its label written from (labelX, top).
+    void placeMarker(float x, float labelX, const QString& label);
+    // A line of text on the window's own surface.
+    void printOnForm(const QString& text);
+    // The port choice cleared after a port error.
+    void clearPortChoice();
+    // The command line.
+    void setCommandLineColour(int colour);
+    void clearCommandLine();
+    void rememberCommand(const QString& typed);
+    void focusCommandLine();
+    // Start-up: the title, and the port list with the position chosen.
+    void setTitle(const QString& title);
+    void fillPortList(const QStringList& entries, int position);
+
+Q_SIGNALS:
+    void readoutChanged(Readout which, const QString& text);
+    void lampChanged(int colour);
+    void consoleAppended(const QString& characters);
+    void consoleCleared();
+    void scopeCleared();
+    void blockDrawn(const SampleBlock& block, int colour);
+    void markerPlaced(float x, float labelX, const QString& label);
+    void formTextPrinted(const QString& text);
+    void portChoiceCleared();
+    void commandLineColourChanged(int colour);
+    void commandLineCleared();
+    void commandRemembered(const QString& typed);
+    void commandLineFocusWanted();
+    void titleChanged(const QString& title);
+    void portListFilled(const QStringList& entries, int position);
+
+private:
+    int portPosition_ = -1;
+    std::array<QString, kReadoutCount> readouts_;
+    int lampColour_ = static_cast<int>(kRed);
+    ConsoleBuffer consoleText_;
+
+    std::unique_ptr<Link> link_;
+    std::unique_ptr<Dispatcher> dispatcher_;
+    std::unique_ptr<Shell> shell_;
+    std::unique_ptr<ScopeControl> scope_;
+    std::unique_ptr<Markers> markers_;
+    std::unique_ptr<TraceColour> traceColour_;
+    std::unique_ptr<PictureFiles> pictureFiles_;
+    std::unique_ptr<PidDetect> pidDetect_;
+    std::unique_ptr<Console> console_;
+    std::unique_ptr<Listings> listings_;
+    std::unique_ptr<SetupFile> setupFile_;
+    std::unique_ptr<OptionCommands> options_;
+};
