@@ -2,15 +2,11 @@
 
 #include "FuzzInput.h"
 
-#include "support/CoreSetup.h"
-#include "window/ConsoleView.h"
 #include "core/link/Comm.h"
 #include "core/link/Link.h"
-#include "window/ScopeSurface.h"
+#include "core/shell/Shell.h"
 
-#include <QComboBox>
 #include <QCoreApplication>
-#include <QLabel>
 
 #include <array>
 
@@ -19,8 +15,8 @@ constexpr int kPort = 1;
 constexpr int kFirstListPosition = 0;
 const std::array kProfiles{kConsoleProfile, kTimingProfile, kCaptureProfile};
 
-// The window's surface keeps every line written on it (a lost device writes one); past this
-// many the window is built anew so that a long run does not grow.
+// A front-end keeps every line printed on the window (a lost device prints one); past this many
+// the core is built anew, as a long run would otherwise only ever add to them.
 constexpr qsizetype kMaxFormLines = 256;
 // Passes with no receive event before the loop counts as quiet; the spare passes cover the
 // queued calls around the events themselves.
@@ -39,27 +35,36 @@ DispatcherHarness::~DispatcherHarness() = default;
 
 void DispatcherHarness::build()
 {
-    window_.reset(); // the window refers to the port, so it goes first
+    core_.reset(); // the core refers to the port, so it goes first
     comm_ = std::make_unique<FakeComm>();
     dialogs_ = std::make_unique<ScriptedDialogs>();
     settings_ = std::make_unique<MemorySettings>();
-    // Connected before the window wires the dispatcher, so it runs before every event and the
+    images_ = std::make_unique<RecordedImages>();
+    // Connected before the core wires the dispatcher, so it runs before every event and the
     // second one after it.
     QObject::connect(comm_.get(), &Comm::onComm, comm_.get(), [this] { beforeEvent(); });
-    window_ = std::make_unique<Fo>(*comm_, *dialogs_, *settings_);
-    QObject::connect(comm_.get(), &Comm::onComm, window_.get(), [this] { afterEvent(); });
-    window_->Portok->setCurrentIndex(kFirstListPosition);
-    window_->show();
-    startState_ = window_->state;
-    startGridCaption_ = window_->Gr(2)->text();
-    startPidCaption_ = window_->MX(5)->text();
+    core_ = std::make_unique<Core>(*comm_, *dialogs_, *settings_, *images_);
+    QObject::connect(comm_.get(), &Comm::onComm, core_.get(), [this] { afterEvent(); });
+    QObject::connect(core_.get(), &Core::scopeCleared, core_.get(), [this] { ++clears_; });
+    QObject::connect(core_.get(), &Core::blockDrawn, core_.get(),
+                     [this](const SampleBlock& block, int colour) {
+                         drawn_.append({block, colour});
+                         clearsBeforeLastBlock_ = clears_;
+                     });
+    QObject::connect(core_.get(), &Core::formTextPrinted, core_.get(), [this] { ++printed_; });
+    printed_ = 0;
+    core_->shell().Form_Load();
+    core_->setPortPosition(kFirstListPosition);
+    startState_ = core_->state;
+    startGridCaption_ = core_->readout(Readout::TimeGrid);
+    startPidCaption_ = core_->readout(Readout::PidFrequency);
 }
 
 void DispatcherHarness::reset()
 {
-    if (window_->formTexts().size() > kMaxFormLines)
+    if (printed_ > kMaxFormLines)
         build();
-    Fo& fo = *window_;
+    Core& core = *core_;
     FakeComm& comm = *comm_;
     comm.openFailures.clear();
     comm.writeFailure = 0;
@@ -78,14 +83,17 @@ void DispatcherHarness::reset()
     comm.writes.clear();
     dialogs_->shown.clear();
 
-    fo.state = startState_;
-    fo.state.portNumber = kPort;
-    fo.Portok->setCurrentIndex(kFirstListPosition);
-    setConsoleText(fo.core(), QString());
-    fo.Rajz->cls();
-    fo.core().setReadout(Readout::TimeGrid, startGridCaption_);
-    fo.core().setReadout(Readout::PidFrequency, startPidCaption_);
-    fo.setLampColour(static_cast<int>(kRed));
+    core.state = startState_;
+    core.state.portNumber = kPort;
+    core.setPortPosition(kFirstListPosition);
+    setConsoleText(core, QString());
+    core.clearScope();
+    core.setReadout(Readout::TimeGrid, startGridCaption_);
+    core.setReadout(Readout::PidFrequency, startPidCaption_);
+    core.setLampColour(static_cast<int>(kRed));
+    drawn_.clear();
+    clears_ = 0;
+    clearsBeforeLastBlock_ = 0;
 
     waiting_.clear();
     raised_.clear();
@@ -94,7 +102,7 @@ void DispatcherHarness::reset()
 
 void DispatcherHarness::setMode(quint8 mode)
 {
-    window_->state.receiveMode = mode;
+    core_->state.receiveMode = mode;
     if (mode > ModeTiming)
         mayStall_ = true; // bytes stay unread and the event is not raised again for them
 }
@@ -103,7 +111,7 @@ void DispatcherHarness::reopen(int profileIndex)
 {
     // As the sending handlers do it; a refused open leaves the port closed.
     try {
-        window_->link().reopenPort(kProfiles.at(profileIndex));
+        core_->link().reopenPort(kProfiles.at(profileIndex));
         waiting_.clear();
     } catch (const CommError&) {
     }
@@ -171,7 +179,7 @@ void DispatcherHarness::failOpens(int number)
 
 void DispatcherHarness::setPortNumber(quint8 number)
 {
-    window_->state.portNumber = number;
+    core_->state.portNumber = number;
 }
 
 void DispatcherHarness::loseDevice()
@@ -221,7 +229,4 @@ void DispatcherHarness::settleAndCheck()
     FUZZ_CHECK(mayStall_ || !owed, "bytes at the threshold always raise a receive event");
 
     checkConsoleText();
-    const QImage shown = window_->Rajz->composite();
-    FUZZ_CHECK(shown.width() == ScopePicture::kWidth && shown.height() == ScopePicture::kHeight,
-               "the scope surface keeps its size");
 }

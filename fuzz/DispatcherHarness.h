@@ -1,5 +1,5 @@
 #pragma once
-// A loaded window on the fake port for fuzzing the receive dispatcher, with a model of what the
+// A loaded core on the fake port, with no window, for fuzzing the receive dispatcher, with a model of what the
 // port holds and of what every receive event must have done. One harness lives for the whole
 // fuzzing run; reset() brings it back to the same starting point before every input.
 //
@@ -7,13 +7,10 @@
 // the port was open, zero bytes dropped when null discarding is on, emptied by every open and by
 // writing 0 to the buffer count, read from the front). Before each receive event it is compared
 // with the port, and after the event the window is compared with what the mode's rules make of
-// those bytes: the console's text, the timing readouts, the captured block and its trace.
+// those bytes: the console's text, the timing readouts, the captured block and the trace the core
+// asks to be drawn.
 
-#include "support/FakeComm.h"
-#include "support/MemorySettings.h"
-#include "support/ScriptedDialogs.h"
-
-#include "window/Fo.h"
+#include "support/CoreFixture.h"
 
 #include <QByteArray>
 #include <QList>
@@ -28,10 +25,10 @@ public:
     ~DispatcherHarness();
 
     // The starting point of every input: port 1 chosen and closed, nothing received, the shared
-    // state, console, surface and readouts as start-up left them.
+    // state, console, scope and readouts as start-up left them.
     void reset();
 
-    Fo& window() { return *window_; }
+    Core& core() { return *core_; }
     FakeComm& comm() { return *comm_; }
 
     // The operations an input is made of. Each keeps the model in step with the port.
@@ -57,7 +54,7 @@ public:
     void settleAndCheck();
 
 private:
-    // What the port and the window looked like as an event was raised.
+    // What the port and the core showed as an event was raised.
     struct Before
     {
         int code = 0;
@@ -70,6 +67,8 @@ private:
         QString gridCaption;
         QString pidCaption;
         qsizetype messages = 0;
+        int clears = 0;
+        qsizetype drawn = 0;
     };
 
     void build();
@@ -87,7 +86,13 @@ private:
     std::unique_ptr<FakeComm> comm_;
     std::unique_ptr<ScriptedDialogs> dialogs_;
     std::unique_ptr<MemorySettings> settings_;
-    std::unique_ptr<Fo> window_;
+    std::unique_ptr<RecordedImages> images_;
+    std::unique_ptr<Core> core_;
+    // What the core asked to be drawn since the last reset, and the lines it printed.
+    QList<ShownRecord::Block> drawn_;
+    int clearsBeforeLastBlock_ = 0;
+    int clears_ = 0;
+    qsizetype printed_ = 0;
 
     SharedState startState_;
     QString startGridCaption_;

@@ -1,14 +1,15 @@
-// Fuzzes the receive dispatcher (MSComm_OnComm) of a loaded window on the fake port. An input is
-// a list of operations, each an opcode byte and fixed-size arguments (a delivery carries its own
-// length): receive modes 0-5, the three receive profiles, thresholds, read lengths and null
-// discarding set under bytes already held, bytes and runs of bytes from the line, line event
-// codes, bounded runs of the event loop, opens, closes, refused reopens and a vanishing device.
-// The harness checks every event against what the port held before it (see DispatcherHarness).
+// Fuzzes the receive dispatcher (MSComm_OnComm) of a loaded core on the fake port, with no window.
+// An input is a list of operations, each an opcode byte and fixed-size arguments (a delivery
+// carries its own length): receive modes 0-5, the three receive profiles, thresholds, read lengths
+// and null discarding set under bytes already held, bytes and runs of bytes from the line, line
+// event codes, bounded runs of the event loop, opens, closes, refused reopens and a vanishing
+// device. The harness checks every event against what the port held before it (see
+// DispatcherHarness).
 
 #include "DispatcherHarness.h"
 #include "FuzzInput.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 
 #include <array>
 #include <cstdint>
@@ -54,15 +55,13 @@ constexpr int kLineCodeChoices = static_cast<int>(kLineCodes.size()) + 1;
 // 0 lets the port open again; the rest are the numbers a refused open raises.
 constexpr std::array kOpenFailures{0, 8002, 8005, 8015, 8020};
 
-QApplication& application()
+QCoreApplication& application()
 {
     static int argc = 1;
     static char name[] = "fuzz_dispatcher";
     static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Never destroyed: the window outlives every input, up to the process's end.
-    static QApplication* app = new QApplication(argc, argv);
+    // Never destroyed: the core outlives every input, up to the process's end.
+    static QCoreApplication* app = new QCoreApplication(argc, argv);
     return *app;
 }
 

@@ -3,7 +3,7 @@
 // turning its event loop, the console must end holding the newest text, and what the program
 // holds of the input must stay bounded however long the flood goes on.
 
-#include "link/PtyPeers.h"
+#include "core/link/PtyPeers.h"
 #include "support/LoopProbe.h"
 #include "support/SimulatedWindow.h"
 

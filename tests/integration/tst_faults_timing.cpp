@@ -2,7 +2,7 @@
 // the counted wait, or with bytes that are not a timing reply. The scope must still start, the
 // readouts must follow the receive rules, and nothing may be reported.
 
-#include "link/StderrCapture.h"
+#include "core/link/StderrCapture.h"
 #include "support/BlockWatch.h"
 #include "support/SimulatedWindow.h"
 

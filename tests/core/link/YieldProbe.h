@@ -1,7 +1,7 @@
 #pragma once
 // Counts how often a receive handler yields to the event loop while it runs.
 
-#include "support/WindowFixture.h"
+#include "support/CoreFixture.h"
 
 #include <QAbstractEventDispatcher>
 #include <QObject>
@@ -11,12 +11,12 @@
 // is the first.
 struct YieldProbe
 {
-    explicit YieldProbe(WindowFixture& f)
+    explicit YieldProbe(CoreFixture& f)
     {
         // Connected after the window's own wiring, so this runs once the dispatcher returned.
-        QObject::connect(&f.comm, &Comm::onComm, &f.fo, [this] { handlerReturned = true; });
+        QObject::connect(&f.comm, &Comm::onComm, &f.core, [this] { handlerReturned = true; });
         QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake,
-                         &f.fo, [this] {
+                         &f.core, [this] {
                              if (armed && !handlerReturned)
                                  ++passes;
                          });

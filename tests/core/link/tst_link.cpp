@@ -2,17 +2,16 @@
 // order the port is closed, configured and opened; the counted waits; the shared port-error
 // report; and what the shutdown sends.
 
-#include "support/WindowFixture.h"
+#include "support/CoreFixture.h"
 
 #include "core/Dialogs.h"
 #include "core/SettingsStore.h"
 #include "core/shell/Shell.h"
-#include "window/ConsoleView.h"
 #include "core/link/Link.h"
 
-#include <QComboBox>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <functional>
@@ -92,7 +91,7 @@ void TestLink::cleanup()
 void TestLink::sequences_data()
 {
     QTest::addColumn<bool>("startOpen"); // opened beforehand on port 1 with the console profile
-    QTest::addColumn<int>("portNumber"); // the window's portNumber during the steps
+    QTest::addColumn<int>("portNumber"); // state.portNumber during the steps
     QTest::addColumn<Steps>("steps");
     QTest::addColumn<QStringList>("expectedLog");
     QTest::addColumn<bool>("endsOpen");
@@ -138,16 +137,16 @@ void TestLink::sequences()
     QFETCH(QStringList, expectedLog);
     QFETCH(bool, endsOpen);
 
-    WindowFixture f;
+    CoreFixture f;
     if (startOpen) {
-        f.fo.state.portNumber = 1;
-        f.fo.link().reopenPort(kConsoleProfile);
+        f.core.state.portNumber = 1;
+        f.core.link().reopenPort(kConsoleProfile);
     }
     f.comm.log.clear();
     f.comm.writes.clear();
-    f.fo.state.portNumber = static_cast<quint8>(portNumber);
+    f.core.state.portNumber = static_cast<quint8>(portNumber);
 
-    steps(f.fo.link());
+    steps(f.core.link());
 
     QCOMPARE(f.comm.log, expectedLog);
     QCOMPARE(f.comm.portOpen(), endsOpen);
@@ -161,12 +160,14 @@ void TestLink::reopenPortClosesBeforeItConfigures()
     SettingsRecordingComm comm;
     ScriptedDialogs dialogs;
     MemorySettings settings;
-    Fo fo(comm, dialogs, settings);
-    fo.state.portNumber = 4;
-    fo.link().reopenPort(kConsoleProfile);
-    fo.state.portNumber = 9;
-    fo.link().reopenPort(kCaptureProfile);
-    fo.link().reopenPort(kTimingProfile);
+    RecordedImages images;
+    Core core(comm, dialogs, settings, images);
+    core.shell().Form_Load(); // start-up sets the port up but leaves it closed
+    core.state.portNumber = 4;
+    core.link().reopenPort(kConsoleProfile);
+    core.state.portNumber = 9;
+    core.link().reopenPort(kCaptureProfile);
+    core.link().reopenPort(kTimingProfile);
 
     const QStringList expected{
         "opening port 4 threshold 1 length 1 nulls on", "open 4",
@@ -180,15 +181,15 @@ void TestLink::reopenPortClosesBeforeItConfigures()
 
 void TestLink::sendKeepingStateKeepsTheLastNumberAndSettings()
 {
-    WindowFixture f;
-    f.fo.state.portNumber = 4;
-    f.fo.link().reopenPort(kTimingProfile);
-    f.fo.link().closeIfOpen();
-    f.fo.state.portNumber = 9; // changed by a handler, but only reopenPort reads it
+    CoreFixture f;
+    f.core.state.portNumber = 4;
+    f.core.link().reopenPort(kTimingProfile);
+    f.core.link().closeIfOpen();
+    f.core.state.portNumber = 9; // changed by a handler, but only reopenPort reads it
     f.comm.log.clear();
 
-    f.fo.link().sendKeepingState("J1002");
-    f.fo.link().sendAndClose("q");
+    f.core.link().sendKeepingState("J1002");
+    f.core.link().sendAndClose("q");
 
     QCOMPARE(f.comm.log,
              (QStringList{"open 4", "write J1002\r", "close", "open 4", "write q\r", "close"}));
@@ -197,28 +198,28 @@ void TestLink::sendKeepingStateKeepsTheLastNumberAndSettings()
     QCOMPARE(f.comm.inputLen(), kTimingProfile.readLength);
     QCOMPARE(f.comm.nullDiscard(), kTimingProfile.discardNulls);
     // A closed port refuses a bare command.
-    QCOMPARE(errorOf([&] { f.fo.link().sendCommand("q"); }), CommErrorNumber::PortClosed);
+    QCOMPARE(errorOf([&] { f.core.link().sendCommand("q"); }), CommErrorNumber::PortClosed);
 }
 
 void TestLink::pumpRunsReceiveEventsAndNestedHandlersToTheirEnd()
 {
-    WindowFixture f;
-    f.fo.state.portNumber = 1;
-    f.fo.state.receiveMode = ModeConsole;
-    f.fo.link().reopenPort(kConsoleProfile);
+    CoreFixture f;
+    f.core.state.portNumber = 1;
+    f.core.state.receiveMode = ModeConsole;
+    f.core.link().reopenPort(kConsoleProfile);
     QStringList order;
 
     // A user action arriving during the wait: it feeds a reply and waits itself; inside its own
     // wait the reply is taken in and another queued action runs, all before it ends.
     QMetaObject::invokeMethod(
-        &f.fo,
+        &f.core,
         [&] {
             order << "outer handler starts";
             QMetaObject::invokeMethod(
-                &f.fo, [&] { order << "queued action runs"; }, Qt::QueuedConnection);
+                &f.core, [&] { order << "queued action runs"; }, Qt::QueuedConnection);
             f.comm.receive("ok");
             Link::pumpEvents(10);
-            order << "outer handler ends with console " + f.fo.Text->text();
+            order << "outer handler ends with console " + f.core.consoleText().text();
         },
         Qt::QueuedConnection);
 
@@ -238,7 +239,7 @@ void TestLink::pumpTakesRoughlyCountTimesTheSlice_data()
 void TestLink::pumpTakesRoughlyCountTimesTheSlice()
 {
     QFETCH(int, count);
-    WindowFixture f;
+    CoreFixture f;
     Link::setPumpSlice(Link::kDefaultPumpSlice);
     QElapsedTimer clock;
     clock.start();
@@ -275,26 +276,29 @@ void TestLink::reportPortError()
     QFETCH(bool, box);
     QFETCH(QString, formText);
 
-    WindowFixture f;
+    CoreFixture f;
     f.choosePort(7);
-    const QStringList textsBefore = f.fo.formTexts();
-    f.fo.link().reportPortError(number);
+    const QStringList textsBefore = f.shown.formTexts;
+    QSignalSpy choiceCleared(&f.core, &Core::portChoiceCleared);
+    f.core.link().reportPortError(number);
 
     if (box) {
         QCOMPARE(f.dialogs.shown.size(), 1);
         const QString& expected = number == CommErrorNumber::InvalidPort
-                                      ? f.fo.messages.msgInvalidPort
-                                      : f.fo.messages.msgPortUsed;
+                                      ? f.core.messages.msgInvalidPort
+                                      : f.core.messages.msgPortUsed;
         QVERIFY(!expected.isEmpty());
         QCOMPARE(f.dialogs.shown[0].text, expected);
         QCOMPARE(f.dialogs.shown[0].icon, MsgIcon::Critical);
         QCOMPARE(f.dialogs.shown[0].buttons, MsgButtons::Ok);
-        QCOMPARE(f.fo.Portok->currentIndex(), -1);
-        QCOMPARE(f.fo.formTexts(), textsBefore);
+        QCOMPARE(f.core.portPosition(), -1);
+        QCOMPARE(choiceCleared.count(), 1);
+        QCOMPARE(f.shown.formTexts, textsBefore);
     } else {
         QVERIFY(f.dialogs.shown.isEmpty());
-        QCOMPARE(f.fo.formTexts(), textsBefore + QStringList{formText});
-        QCOMPARE(f.fo.Portok->currentIndex(), 7);
+        QCOMPARE(f.shown.formTexts, textsBefore + QStringList{formText});
+        QCOMPARE(f.core.portPosition(), 7);
+        QCOMPARE(choiceCleared.count(), 0);
     }
 }
 
@@ -317,14 +321,14 @@ void TestLink::shutdownSendsStopAndCloses()
     QFETCH(int, writeFailure);
     QFETCH(QStringList, expectedLog);
 
-    WindowFixture f;
-    f.fo.state.portNumber = 1;
+    CoreFixture f;
+    f.core.state.portNumber = 1;
     if (open)
-        f.fo.link().reopenPort(kCaptureProfile);
+        f.core.link().reopenPort(kCaptureProfile);
     f.comm.log.clear();
     f.comm.writeFailure = writeFailure;
 
-    f.fo.shell().Form_Unload();
+    f.core.shell().Form_Unload();
 
     QCOMPARE(f.comm.log, expectedLog);
     QVERIFY(!f.comm.portOpen());
@@ -346,13 +350,13 @@ void TestLink::shutdownStoresThePortPosition()
     QFETCH(int, position);
     QFETCH(QString, stored);
 
-    WindowFixture f;
+    CoreFixture f;
     f.choosePort(position);
-    f.fo.shell().Form_Unload();
+    f.core.shell().Form_Unload();
     QCOMPARE(f.settings.getSetting(SettingsKeys::kApplication, SettingsKeys::kSetupSection,
                                    SettingsKeys::kPortKey, QStringLiteral("absent")),
              stored);
 }
 
-QTEST_MAIN(TestLink)
+QTEST_GUILESS_MAIN(TestLink)
 #include "tst_link.moc"

@@ -2,14 +2,11 @@
 // behind the overwrite question, refused and failed saves that must keep the old file, and a
 // handler that leaves the port alone.
 
-#include "window/Fo.h"
-#include "window/ConsoleView.h"
 #include "core/console/SetupFile.h"
 #include "support/FileSizeLimit.h"
 #include "support/TestFiles.h"
-#include "support/WindowFixture.h"
+#include "support/CoreFixture.h"
 
-#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QScopeGuard>
@@ -74,11 +71,11 @@ void SetupFileTest::writesConsoleAsLatin1ThenCrLf()
     QFETCH(QByteArray, file);
     QTemporaryDir dir;
     const QString path = dir.filePath(kOffered);
-    WindowFixture f;
-    setConsoleText(f.fo.core(), console);
+    CoreFixture f;
+    setConsoleText(f.core, console);
     f.dialogs.chosenFiles.enqueue(path);
 
-    f.fo.setupFile().Ment_Click();
+    f.core.setupFile().Ment_Click();
 
     QVERIFY(f.dialogs.shown.isEmpty()); // a new name: no question
     QCOMPARE(readAll(path), file);
@@ -99,12 +96,12 @@ void SetupFileTest::existingFileIsReplacedOnlyAfterOk()
     QTemporaryDir dir;
     const QString path = dir.filePath(kOffered);
     QVERIFY(writeFile(path, kOldContents));
-    WindowFixture f;
-    setConsoleText(f.fo.core(), QStringLiteral("Kp = 0x0041"));
+    CoreFixture f;
+    setConsoleText(f.core, QStringLiteral("Kp = 0x0041"));
     f.dialogs.chosenFiles.enqueue(path);
     f.dialogs.answers.enqueue(answer);
 
-    f.fo.setupFile().Ment_Click();
+    f.core.setupFile().Ment_Click();
 
     QCOMPARE(f.dialogs.shown.size(), 1);
     QCOMPARE(f.dialogs.shown[0].text, QStringLiteral("'Setup.txt' this exist!\r\nOver write?"));
@@ -134,13 +131,13 @@ void SetupFileTest::onlyTheExactNameCountsAsExisting()
     QFETCH(bool, asked);
     QTemporaryDir dir;
     QVERIFY(writeFile(dir.filePath(present), kOldContents));
-    WindowFixture f;
-    setConsoleText(f.fo.core(), QStringLiteral("new"));
+    CoreFixture f;
+    setConsoleText(f.core, QStringLiteral("new"));
     f.dialogs.chosenFiles.enqueue(dir.filePath(chosen));
     // Cancel on a question that should not come would show as a file not written.
     f.dialogs.answers.enqueue(asked ? MsgAnswer::Ok : MsgAnswer::Cancel);
 
-    f.fo.setupFile().Ment_Click();
+    f.core.setupFile().Ment_Click();
 
     QCOMPARE(f.dialogs.shown.size(), asked ? 1 : 0);
     QCOMPARE(readAll(dir.filePath(chosen)), QByteArray("new\r\n"));
@@ -177,12 +174,12 @@ void SetupFileTest::refusedSaveKeepsOldFile()
         QVERIFY(QDir(dir.path()).mkdir(kOffered));
         break;
     }
-    WindowFixture f;
-    setConsoleText(f.fo.core(), QStringLiteral("Kp = 0x0041"));
+    CoreFixture f;
+    setConsoleText(f.core, QStringLiteral("Kp = 0x0041"));
     f.dialogs.chosenFiles.enqueue(path);
     f.dialogs.answers.enqueue(MsgAnswer::Ok);
 
-    f.fo.setupFile().Ment_Click();
+    f.core.setupFile().Ment_Click();
 
     const bool asked = obstacle == Obstacle::ReadOnlyFile;
     QCOMPARE(f.dialogs.shown.size(), asked ? 2 : 1);
@@ -201,15 +198,15 @@ void SetupFileTest::writeFailingPartWayKeepsOldFile()
     QTemporaryDir dir;
     const QString path = dir.filePath(kOffered);
     QVERIFY(writeFile(path, kOldContents));
-    WindowFixture f;
-    setConsoleText(f.fo.core(), QString(64 * 1024, QLatin1Char('R')));
+    CoreFixture f;
+    setConsoleText(f.core, QString(64 * 1024, QLatin1Char('R')));
     f.dialogs.chosenFiles.enqueue(path);
     f.dialogs.answers.enqueue(MsgAnswer::Ok);
 
     {
         const FileSizeLimit limit(4096);
         QVERIFY(limit.active());
-        f.fo.setupFile().Ment_Click();
+        f.core.setupFile().Ment_Click();
     }
 
     QCOMPARE(f.dialogs.shown.size(), 2); // the overwrite question, then the failure
@@ -225,27 +222,27 @@ void SetupFileTest::cancelledDialogIsSilent()
     const QString previousFolder = QDir::currentPath();
     QVERIFY(QDir::setCurrent(dir.path()));
     const auto restore = qScopeGuard([&] { QDir::setCurrent(previousFolder); });
-    WindowFixture f;
-    f.fo.setLampColour(static_cast<int>(kGreen));
+    CoreFixture f;
+    f.core.setLampColour(static_cast<int>(kGreen));
     f.dialogs.chosenFiles.enqueue(std::nullopt);
 
-    f.fo.setupFile().Ment_Click();
+    f.core.setupFile().Ment_Click();
 
     QCOMPARE(f.dialogs.fileDialogs.size(), 1);
     QVERIFY(f.dialogs.shown.isEmpty());
     QVERIFY(entries(dir.path()).isEmpty());
-    QCOMPARE(f.fo.lampColour(), 255);
+    QCOMPARE(f.core.lampColour(), 255);
 }
 
 void SetupFileTest::everyClickOffersSetupTxt()
 {
     QTemporaryDir dir;
-    WindowFixture f;
+    CoreFixture f;
     f.dialogs.chosenFiles.enqueue(dir.filePath(QStringLiteral("Motor2.txt")));
     f.dialogs.chosenFiles.enqueue(std::nullopt);
 
-    f.fo.setupFile().Ment_Click();
-    f.fo.setupFile().Ment_Click();
+    f.core.setupFile().Ment_Click();
+    f.core.setupFile().Ment_Click();
 
     QCOMPARE(f.dialogs.fileDialogs.size(), 2);
     for (const ScriptedDialogs::FileDialog& shown : f.dialogs.fileDialogs) {
@@ -259,23 +256,23 @@ void SetupFileTest::portAndPortChoiceAreLeftAlone()
 {
     // A file error must not go the way of a port error, which would clear the port choice.
     QTemporaryDir dir;
-    WindowFixture f;
+    CoreFixture f;
     f.choosePort(4);
-    f.fo.MSComm.setPortOpen(true);
+    f.core.MSComm.setPortOpen(true);
     const QStringList portLog = f.comm.log;
     f.dialogs.chosenFiles.enqueue(dir.filePath(QStringLiteral("gone/") + kOffered));
     f.dialogs.chosenFiles.enqueue(dir.filePath(kOffered));
 
-    f.fo.setupFile().Ment_Click();
-    f.fo.setupFile().Ment_Click();
+    f.core.setupFile().Ment_Click();
+    f.core.setupFile().Ment_Click();
 
     QCOMPARE(f.dialogs.texts(), QStringList{kFileError + " 76"});
     QVERIFY(QFile::exists(dir.filePath(kOffered)));
-    QCOMPARE(f.fo.Portok->currentIndex(), 4);
-    QVERIFY(f.fo.MSComm.portOpen());
+    QCOMPARE(f.core.portPosition(), 4);
+    QVERIFY(f.core.MSComm.portOpen());
     QCOMPARE(f.comm.log, portLog);
-    QCOMPARE(f.fo.lampColour(), 255);
+    QCOMPARE(f.core.lampColour(), 255);
 }
 
-QTEST_MAIN(SetupFileTest)
+QTEST_GUILESS_MAIN(SetupFileTest)
 #include "tst_setupfile.moc"

@@ -1,13 +1,14 @@
 #pragma once
-// Small checks shared by the scope and PID tests: the command lines as FakeComm logs them, the
-// receive profile the port holds, and whether anything is drawn on the scope surface.
+// Small checks shared by the scope and PID tests: the command lines as FakeComm logs them and the
+// receive profile the port holds. What the scope shows is read from the fixture's ShownRecord.
 
+#include "core/Core.h"
 #include "core/link/ChipCommands.h"
 #include "core/link/Comm.h"
 #include "core/link/Link.h"
-#include "picture/ScopePicture.h"
 
 #include <QString>
+#include <QStringList>
 
 namespace ScopeChecks {
 
@@ -30,15 +31,12 @@ inline bool profileIs(const Comm& comm, const ReceiveProfile& profile)
            comm.nullDiscard() == profile.discardNulls;
 }
 
-// True when the drawing layer holds nothing: the surface shows its background alone.
-inline bool layerEmpty(const ScopePicture& picture)
+// The marker readouts MX(2)-MX(4): start, end and width.
+inline QStringList markerReadouts(const Core& core)
 {
-    const QImage& layer = picture.drawingLayer();
-    for (int y = 0; y < layer.height(); ++y)
-        for (int x = 0; x < layer.width(); ++x)
-            if (qAlpha(layer.pixel(x, y)) != 0)
-                return false;
-    return true;
+    return {core.readout(Readout::MarkerStart), core.readout(Readout::MarkerEnd),
+            core.readout(Readout::MarkerWidth)};
 }
+inline const QStringList kNoMarkerReadouts{QString(), QString(), QString()};
 
 } // namespace ScopeChecks

@@ -1,14 +1,13 @@
 // The per-user settings file: where it lives, that the stored port text survives the round trip
 // with its leading blank, the [Ports] map, and start-up over damaged files.
 
-#include "window/Fo.h"
 #include "core/SettingsStore.h"
 #include "core/link/PortMap.h"
-#include "support/FakeComm.h"
-#include "support/ScriptedDialogs.h"
+#include "core/shell/Shell.h"
+#include "support/CoreFixture.h"
 
-#include <QComboBox>
 #include <QFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -113,10 +112,16 @@ void SettingsStoreTest::startUpSurvivesDamagedFile()
     FakeComm comm;
     ScriptedDialogs dialogs;
     SettingsStore store;
-    Fo fo(comm, dialogs, store);
-    QCOMPARE(fo.Portok->currentIndex(), position);
+    RecordedImages images;
+    Core core(comm, dialogs, store, images);
+    QSignalSpy listFilled(&core, &Core::portListFilled);
+    core.shell().Form_Load();
+    QCOMPARE(core.portPosition(), position);
+    // The port list is shown with that position chosen.
+    QCOMPARE(listFilled.count(), 1);
+    QCOMPARE(listFilled.at(0).at(1).toInt(), position);
     QVERIFY(dialogs.shown.isEmpty());
 }
 
-QTEST_MAIN(SettingsStoreTest)
+QTEST_GUILESS_MAIN(SettingsStoreTest)
 #include "tst_settingsstore.moc"

@@ -2,49 +2,39 @@
 // scope's stream taken as samples during the wait, a port closed by a handler run during the
 // wait, and no port chosen.
 
-#include "window/ConsoleView.h"
-#include "console/PassProbe.h"
+#include "core/console/Listings.h"
+#include "core/console/PassProbe.h"
 #include "core/link/Link.h"
-#include "window/ScopeSurface.h"
-#include "support/WindowFixture.h"
+#include "support/CoreFixture.h"
 
-#include <QAction>
-#include <QComboBox>
-#include <QPushButton>
 #include <QTest>
 
 namespace {
 enum Listing { Registers, Special, Fuses };
 
-constexpr QRgb kAnyTrace = 0xFF00FF00;
-
-// Runs a listing as the user does: the two buttons and the menu item.
-void choose(Fo& fo, int listing)
+// Runs a listing through the handler its control runs: the two buttons and the menu item.
+void choose(Core& core, int listing)
 {
     switch (listing) {
     case Registers:
-        fo.Command1->click();
+        core.listings().Command1_Click();
         break;
     case Special:
-        fo.Spec->click();
+        core.listings().Spec_Click();
         break;
     case Fuses:
-        fo.SF->trigger();
+        core.listings().SF_Click();
         break;
     }
 }
 
-bool surfaceBlank(Fo& fo)
+// Nothing on the scope since the core last cleared it.
+bool scopeBlank(const CoreFixture& f)
 {
-    const QImage& layer = fo.Rajz->picture().drawingLayer();
-    for (int y = 0; y < layer.height(); ++y)
-        for (int x = 0; x < layer.width(); ++x)
-            if (qAlpha(layer.pixel(x, y)) != 0)
-                return false;
-    return true;
+    return !f.shown.scopeDrawn;
 }
 
-// The window as seen at the moment of one write.
+// What the core had shown at the moment of one write.
 struct Seen
 {
     QByteArray bytes;
@@ -54,10 +44,10 @@ struct Seen
 };
 
 // Closes the port from a handler run inside the listing's wait.
-void closeDuringWait(Fo& fo)
+void closeDuringWait(Core& core)
 {
     QMetaObject::invokeMethod(
-        &fo, [&fo] { fo.link().closeIfOpen(); }, Qt::QueuedConnection);
+        &core, [&core] { core.link().closeIfOpen(); }, Qt::QueuedConnection);
 }
 } // namespace
 
@@ -106,22 +96,22 @@ void TestListings::listingSteps()
     QFETCH(QString, consoleAtRequest);
     QFETCH(bool, surfaceCleared);
 
-    WindowFixture f;
+    CoreFixture f;
     f.choosePort(2);
-    f.fo.state.receiveMode = ModeCapture;
-    f.fo.setLampColour(int(kGreen));
-    setConsoleText(f.fo.core(), QStringLiteral("old"));
-    f.fo.Rajz->line({10, 10}, {300, 300}, kAnyTrace);
+    f.core.state.receiveMode = ModeCapture;
+    f.core.setLampColour(int(kGreen));
+    setConsoleText(f.core, QStringLiteral("old"));
+    f.markScope();
 
     QList<Seen> seen;
     f.comm.onWrite = [&](const QByteArray& bytes) {
-        seen << Seen{bytes, f.fo.state.receiveMode, f.fo.Text->text(), surfaceBlank(f.fo)};
+        seen << Seen{bytes, f.core.state.receiveMode, f.core.consoleText().text(), scopeBlank(f)};
         if (bytes == request)
             f.comm.receive("L1\rL2\r");
     };
     PassProbe probe(f.comm);
     probe.start();
-    choose(f.fo, listing);
+    choose(f.core, listing);
     probe.stop();
 
     QCOMPARE(f.comm.log, QStringList({QStringLiteral("open 3"), QStringLiteral("write q\r"),
@@ -131,19 +121,19 @@ void TestListings::listingSteps()
     QCOMPARE(seen[0].receiveMode, modeAtStop);
     QCOMPARE(seen[1].receiveMode, modeAtStop);
     QCOMPARE(seen[1].console, consoleAtRequest);
-    QCOMPARE(seen[1].blank, false); // the surface is cleared only after the request
+    QCOMPARE(seen[1].blank, false); // the scope is cleared only after the request
 
-    QCOMPARE(int(f.fo.state.portNumber), 3);
-    QCOMPARE(f.fo.MSComm.portOpen(), true);
-    QCOMPARE(f.fo.MSComm.rThreshold(), 1);
-    QCOMPARE(f.fo.MSComm.inputLen(), 1);
-    QCOMPARE(f.fo.MSComm.nullDiscard(), true);
-    QCOMPARE(f.fo.state.receiveMode, quint8(ModeConsole));
-    QCOMPARE(f.fo.lampColour(), int(kRed));
-    QCOMPARE(surfaceBlank(f.fo), surfaceCleared);
-    QCOMPARE(f.fo.Text->text(), QString());
-    WindowFixture::settle();
-    QCOMPARE(f.fo.Text->text(), QStringLiteral("L1\r\nL2\r\n"));
+    QCOMPARE(int(f.core.state.portNumber), 3);
+    QCOMPARE(f.core.MSComm.portOpen(), true);
+    QCOMPARE(f.core.MSComm.rThreshold(), 1);
+    QCOMPARE(f.core.MSComm.inputLen(), 1);
+    QCOMPARE(f.core.MSComm.nullDiscard(), true);
+    QCOMPARE(f.core.state.receiveMode, quint8(ModeConsole));
+    QCOMPARE(f.core.lampColour(), int(kRed));
+    QCOMPARE(scopeBlank(f), surfaceCleared);
+    QCOMPARE(f.core.consoleText().text(), QString());
+    CoreFixture::settle();
+    QCOMPARE(f.core.consoleText().text(), QStringLiteral("L1\r\nL2\r\n"));
     QVERIFY(f.dialogs.shown.isEmpty());
 }
 
@@ -161,12 +151,12 @@ void TestListings::scopeStreamTakenAsSamples()
     QFETCH(int, listing);
     QFETCH(QByteArray, request);
 
-    WindowFixture f;
+    CoreFixture f;
     // The scope runs: port 1 open for blocks, receiveMode ModeCapture.
-    f.fo.state.portNumber = 1;
-    f.fo.link().reopenPort(kCaptureProfile);
-    f.fo.state.receiveMode = ModeCapture;
-    f.fo.setLampColour(int(kGreen));
+    f.core.state.portNumber = 1;
+    f.core.link().reopenPort(kCaptureProfile);
+    f.core.state.receiveMode = ModeCapture;
+    f.core.setLampColour(int(kGreen));
     f.comm.log.clear();
 
     // The block in flight when "q" goes out; no zero bytes, which the console profile drops.
@@ -178,12 +168,12 @@ void TestListings::scopeStreamTakenAsSamples()
         if (bytes == "q\r")
             f.comm.receive(block);
         if (bytes == request) {
-            plottedBeforeRequest = !surfaceBlank(f.fo);
+            plottedBeforeRequest = !scopeBlank(f);
             f.comm.receive("R0=1\r");
         }
     };
 
-    choose(f.fo, listing);
+    choose(f.core, listing);
 
     // The dispatcher took the block during the wait: it closed the port and opened it again.
     QCOMPARE(f.comm.log, QStringList({QStringLiteral("close"), QStringLiteral("open 1"),
@@ -191,57 +181,57 @@ void TestListings::scopeStreamTakenAsSamples()
                                       QStringLiteral("open 1"),
                                       QStringLiteral("write ") + QString::fromLatin1(request)}));
     for (int i = 1; i <= kBlockSize; ++i)
-        QCOMPARE(f.fo.state.sampleBlock.entry[i], std::optional<quint8>(quint8(block[i - 1])));
+        QCOMPARE(f.core.state.sampleBlock.entry[i], std::optional<quint8>(quint8(block[i - 1])));
     QVERIFY(plottedBeforeRequest);
-    QVERIFY(surfaceBlank(f.fo));
-    WindowFixture::settle();
-    QCOMPARE(f.fo.Text->text(), QStringLiteral("R0=1\r\n"));
-    QCOMPARE(f.fo.lampColour(), int(kRed));
+    QVERIFY(scopeBlank(f));
+    CoreFixture::settle();
+    QCOMPARE(f.core.consoleText().text(), QStringLiteral("R0=1\r\n"));
+    QCOMPARE(f.core.lampColour(), int(kRed));
 }
 
 void TestListings::fusesWipeOldTextAndStopAnswer()
 {
-    WindowFixture f;
-    setConsoleText(f.fo.core(), QStringLiteral("old text\r\n"));
+    CoreFixture f;
+    setConsoleText(f.core, QStringLiteral("old text\r\n"));
     QString consoleBeforeFuses;
     f.comm.onWrite = [&](const QByteArray& bytes) {
         if (bytes == "q\r")
             f.comm.receive("stopped\r");
         if (bytes == "u\r") {
-            consoleBeforeFuses = f.fo.Text->text();
+            consoleBeforeFuses = f.core.consoleText().text();
             f.comm.receive("F=ff\r");
         }
     };
 
-    f.fo.SF->trigger();
+    f.core.listings().SF_Click();
     // The answer to "q" did come in during the wait; it is gone when "u" goes out.
     QCOMPARE(consoleBeforeFuses, QString());
-    WindowFixture::settle();
+    CoreFixture::settle();
 
-    QCOMPARE(f.fo.Text->text(), QStringLiteral("F=ff\r\n"));
+    QCOMPARE(f.core.consoleText().text(), QStringLiteral("F=ff\r\n"));
 }
 
 void TestListings::fusesOnPortClosedDuringWait()
 {
-    WindowFixture f;
-    setConsoleText(f.fo.core(), QStringLiteral("old"));
+    CoreFixture f;
+    setConsoleText(f.core, QStringLiteral("old"));
     f.comm.onWrite = [&](const QByteArray& bytes) {
         if (bytes == "q\r")
-            closeDuringWait(f.fo);
+            closeDuringWait(f.core);
         if (bytes == "u\r")
             f.comm.receive("F=ff\r"); // answered, but the port is closed at once
     };
 
-    f.fo.SF->trigger();
-    WindowFixture::settle();
+    f.core.listings().SF_Click();
+    CoreFixture::settle();
 
     QCOMPARE(f.comm.log, QStringList({QStringLiteral("open 1"), QStringLiteral("write q\r"),
                                       QStringLiteral("close"), QStringLiteral("open 1"),
                                       QStringLiteral("write u\r"), QStringLiteral("close")}));
-    QCOMPARE(f.fo.MSComm.portOpen(), false);
-    QCOMPARE(f.fo.Text->text(), QString());
+    QCOMPARE(f.core.MSComm.portOpen(), false);
+    QCOMPARE(f.core.consoleText().text(), QString());
     QVERIFY(f.dialogs.shown.isEmpty());
-    QVERIFY(f.fo.formTexts().isEmpty());
+    QVERIFY(f.shown.formTexts.isEmpty());
 }
 
 void TestListings::requestOnPortClosedDuringWait_data()
@@ -256,25 +246,25 @@ void TestListings::requestOnPortClosedDuringWait()
 {
     QFETCH(int, listing);
 
-    WindowFixture f;
-    f.fo.state.receiveMode = ModeCapture;
-    setConsoleText(f.fo.core(), QStringLiteral("old"));
-    f.fo.Rajz->line({10, 10}, {300, 300}, kAnyTrace);
+    CoreFixture f;
+    f.core.state.receiveMode = ModeCapture;
+    setConsoleText(f.core, QStringLiteral("old"));
+    f.markScope();
     f.comm.onWrite = [&](const QByteArray& bytes) {
         if (bytes == "q\r")
-            closeDuringWait(f.fo);
+            closeDuringWait(f.core);
     };
 
-    choose(f.fo, listing);
+    choose(f.core, listing);
 
-    QCOMPARE(f.fo.formTexts(), QStringList{QStringLiteral(" 8018 ")});
+    QCOMPARE(f.shown.formTexts, QStringList{QStringLiteral(" 8018 ")});
     QVERIFY(f.dialogs.shown.isEmpty());
-    QCOMPARE(f.fo.Portok->currentIndex(), 0);
+    QCOMPARE(f.core.portPosition(), 0);
     QCOMPARE(f.comm.writes, QByteArrayList{"q\r"});
     // The handler ended at the failed write: nothing after it ran.
-    QCOMPARE(f.fo.Text->text(), QStringLiteral("old"));
-    QCOMPARE(f.fo.state.receiveMode, quint8(ModeCapture));
-    QVERIFY(!surfaceBlank(f.fo));
+    QCOMPARE(f.core.consoleText().text(), QStringLiteral("old"));
+    QCOMPARE(f.core.state.receiveMode, quint8(ModeCapture));
+    QVERIFY(!scopeBlank(f));
 }
 
 void TestListings::noPortChosen_data()
@@ -294,22 +284,22 @@ void TestListings::noPortChosen()
     QFETCH(int, listing);
     QFETCH(quint8, modeAfter);
 
-    WindowFixture f;
+    CoreFixture f;
     f.choosePort(-1);
-    f.fo.state.receiveMode = ModeCapture;
-    f.fo.setLampColour(int(kGreen));
-    setConsoleText(f.fo.core(), QStringLiteral("old"));
+    f.core.state.receiveMode = ModeCapture;
+    f.core.setLampColour(int(kGreen));
+    setConsoleText(f.core, QStringLiteral("old"));
 
-    choose(f.fo, listing);
+    choose(f.core, listing);
 
-    QCOMPARE(f.dialogs.texts(), QStringList{f.fo.messages.msgInvalidPort});
-    QCOMPARE(f.fo.Portok->currentIndex(), -1);
-    QCOMPARE(int(f.fo.state.portNumber), 0);
+    QCOMPARE(f.dialogs.texts(), QStringList{f.core.messages.msgInvalidPort});
+    QCOMPARE(f.core.portPosition(), -1);
+    QCOMPARE(int(f.core.state.portNumber), 0);
     QVERIFY(f.comm.writes.isEmpty());
-    QCOMPARE(f.fo.Text->text(), QStringLiteral("old"));
-    QCOMPARE(f.fo.lampColour(), int(kRed)); // set before the trap
-    QCOMPARE(f.fo.state.receiveMode, modeAfter);
+    QCOMPARE(f.core.consoleText().text(), QStringLiteral("old"));
+    QCOMPARE(f.core.lampColour(), int(kRed)); // set before the trap
+    QCOMPARE(f.core.state.receiveMode, modeAfter);
 }
 
-QTEST_MAIN(TestListings)
+QTEST_GUILESS_MAIN(TestListings)
 #include "tst_listings.moc"

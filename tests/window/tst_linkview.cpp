@@ -1,0 +1,188 @@
+// The blocks the chip sends, as the window shows them: a captured block drawn on Rajz to the
+// pixel, and the capture cycle clearing the old trace before it draws the new one. The core's
+// side (what it reads and hands to the scope) is tested in tests/core/link/tst_dispatcher.cpp.
+
+#include "support/WindowFixture.h"
+
+#include "core/link/Link.h"
+#include "picture/TraceDrawing.h"
+#include "window/ScopeSurface.h"
+
+#include <QTest>
+
+namespace {
+constexpr int kPort = 1;
+constexpr int kBottom = 511;
+
+QRgb rgbOf(double colour)
+{
+    return oleColour(static_cast<long long>(colour)).rgb();
+}
+
+// Opens the fake port with a receive profile and mode, as the sending handlers do.
+void listen(WindowFixture& f, const ReceiveProfile& profile, quint8 mode)
+{
+    f.fo.state.portNumber = kPort;
+    f.fo.link().reopenPort(profile);
+    f.fo.state.receiveMode = mode;
+    f.comm.log.clear();
+}
+
+bool traceAt(const QImage& image, int x, int y, QRgb colour)
+{
+    return (image.pixel(x, y) & RGB_MASK) == (colour & RGB_MASK);
+}
+
+QByteArray constantBlock(int size, quint8 value)
+{
+    return QByteArray(size, char(value));
+}
+
+} // namespace
+
+class TestLinkView : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void constantBlockLiesOnItsRow_data();
+    void constantBlockLiesOnItsRow();
+    void sampleIsDrawnAtTwiceItsIndex();
+    void blockWithGapsIsOneConnectedLine();
+    void blockMissingItsLastByteEndsAtTheLastSample();
+
+    void captureCycleClosesDrawsEmptiesAndReopens();
+};
+
+void TestLinkView::constantBlockLiesOnItsRow_data()
+{
+    QTest::addColumn<int>("value");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<double>("colour");
+    QTest::newRow("byte 0 is plotted at y 511") << 0 << 511 << kYellow;
+    QTest::newRow("byte 255 is plotted at y 1") << 255 << 1 << kYellow;
+    QTest::newRow("byte 128 is plotted at y 255, on the centre line") << 128 << 255 << kYellow;
+    QTest::newRow("the trace takes the chosen colour") << 100 << 311 << kMagenta;
+}
+
+void TestLinkView::constantBlockLiesOnItsRow()
+{
+    QFETCH(int, value);
+    QFETCH(int, row);
+    QFETCH(double, colour);
+
+    WindowFixture f;
+    f.fo.state.traceColour = colour;
+    listen(f, kCaptureProfile, ModeCapture);
+    f.comm.receive(constantBlock(kBlockSize, quint8(value)));
+    f.settle();
+
+    const QImage image = f.fo.Rajz->composite();
+    const QRgb trace = rgbOf(colour);
+    for (int x = 0; x < image.width(); ++x) {
+        QVERIFY2(traceAt(image, x, row, trace), qPrintable(QString("x %1").arg(x)));
+        if (row > 0)
+            QVERIFY2(!traceAt(image, x, row - 1, trace), qPrintable(QString("x %1").arg(x)));
+        if (row < kBottom)
+            QVERIFY2(!traceAt(image, x, row + 1, trace), qPrintable(QString("x %1").arg(x)));
+    }
+}
+
+void TestLinkView::sampleIsDrawnAtTwiceItsIndex()
+{
+    // One low sample in a block at the top: only its own column reaches the bottom row.
+    constexpr int kLow = 50;
+    QByteArray block = constantBlock(kBlockSize, 255);
+    block[kLow - 1] = 0;
+
+    WindowFixture f;
+    listen(f, kCaptureProfile, ModeCapture);
+    f.comm.receive(block);
+    f.settle();
+
+    const QImage image = f.fo.Rajz->composite();
+    const QRgb trace = rgbOf(kYellow);
+    QVERIFY(traceAt(image, 2 * kLow, kBottom, trace));
+    QVERIFY(!traceAt(image, 2 * kLow - 1, kBottom, trace));
+    QVERIFY(!traceAt(image, 2 * kLow + 1, kBottom, trace));
+    QCOMPARE(f.fo.state.sampleBlock.entry[kLow], std::optional<quint8>(0));
+    QCOMPARE(f.fo.state.sampleBlock.entry[kLow + 1], std::optional<quint8>(255));
+}
+
+void TestLinkView::blockWithGapsIsOneConnectedLine()
+{
+    // A block read from the port has gaps only at its end; the redraw of a stored block (markers)
+    // uses the same drawing, which joins across empty entries.
+    SampleBlock block;
+    for (int i = 1; i <= kBlockSize; ++i)
+        if (i <= 100 || i > 200)
+            block.entry[i] = quint8(i <= 100 ? 50 : 200);
+
+    WindowFixture f;
+    f.fo.Rajz->cls();
+    drawTrace(f.fo.Rajz->picture(), block, rgbOf(kYellow));
+    const QImage image = f.fo.Rajz->composite();
+    const QRgb trace = rgbOf(kYellow);
+    for (int x = 0; x < image.width(); ++x) {
+        bool covered = false;
+        for (int y = 0; y < image.height() && !covered; ++y)
+            covered = traceAt(image, x, y, trace);
+        QVERIFY2(covered, qPrintable(QString("no trace in column %1").arg(x)));
+    }
+    QVERIFY(traceAt(image, 0, kBottom - 2 * 50, trace)); // starts at the first sample's level
+}
+
+void TestLinkView::blockMissingItsLastByteEndsAtTheLastSample()
+{
+    constexpr int kLevel = 100;
+    const int row = kBottom - 2 * kLevel;
+
+    WindowFixture f;
+    listen(f, kCaptureProfile, ModeCapture);
+    f.comm.receive(constantBlock(kCaptureProfile.threshold, kLevel)); // 299 bytes
+    f.settle();
+
+    QCOMPARE(f.fo.state.sampleBlock.entry[kBlockSize - 1], std::optional<quint8>(kLevel));
+    QCOMPARE(f.fo.state.sampleBlock.entry[kBlockSize], std::nullopt);
+    const QImage image = f.fo.Rajz->composite();
+    const QRgb trace = rgbOf(kYellow);
+    QVERIFY(traceAt(image, 0, row, trace));
+    QVERIFY(traceAt(image, 2 * (kBlockSize - 1) - 1, row, trace));
+    // A full block would go on to x 600 and colour the last column; this one stops at x 598.
+    QVERIFY(!traceAt(image, 2 * kBlockSize - 1, row, trace));
+    QCOMPARE(f.fo.Rajz->picture().currentPosition(), QPointF(2 * (kBlockSize - 1), row));
+}
+
+void TestLinkView::captureCycleClosesDrawsEmptiesAndReopens()
+{
+    WindowFixture f;
+    listen(f, kCaptureProfile, ModeCapture);
+    f.fo.setLampColour(static_cast<int>(kRed));
+    f.fo.Rajz->line(QPointF(0, 0), QPointF(599, 0), rgbOf(kYellow)); // an old trace
+    QByteArray block;
+    for (int i = 0; i < kBlockSize; ++i)
+        block.append(char(i % 256));
+    f.comm.receive(block + QByteArray("beyond the block"));
+    f.settle();
+
+    QCOMPARE(f.comm.log, (QStringList{"close", QStringLiteral("open %1").arg(kPort)}));
+    QVERIFY(f.comm.portOpen());
+    QCOMPARE(f.comm.rThreshold(), kCaptureProfile.threshold);
+    QCOMPARE(f.comm.inBufferCount(), 0); // the bytes beyond the block are gone
+    QCOMPARE(f.fo.lampColour(), static_cast<int>(kGreen));
+    for (int i = 1; i <= kBlockSize; ++i)
+        QCOMPARE(f.fo.state.sampleBlock.entry[i], std::optional<quint8>((i - 1) % 256));
+    const QImage image = f.fo.Rajz->composite();
+    QVERIFY(!traceAt(image, 300, 0, rgbOf(kYellow))); // cleared before drawing
+    QVERIFY(traceAt(image, 2, kBottom - 2 * 0, rgbOf(kYellow)));
+    QVERIFY(f.dialogs.shown.isEmpty());
+
+    // The next block arrives on the reopened port and is drawn in turn.
+    f.comm.receive(constantBlock(kBlockSize, 7));
+    f.settle();
+    QCOMPARE(f.fo.state.sampleBlock.entry[1], std::optional<quint8>(7));
+    QCOMPARE(f.comm.log.size(), 4);
+}
+
+QTEST_MAIN(TestLinkView)
+#include "tst_linkview.moc"
