@@ -155,6 +155,17 @@ qint64 residentKiB()
     return fields.size() > 1 ? fields[1].toLongLong() * (::sysconf(_SC_PAGESIZE) / 1024) : -1;
 }
 
+// Enter on an empty line: console mode on the flooded port, console cleared.
+void openConsoleOn(const FloodLine& line, SimulatedWindow& w)
+{
+    QVERIFY(!line.slavePath().isEmpty());
+    w.mapPort(line.slavePath());
+    w.fo.Command->setText(QString());
+    w.fo.console().Command_KeyPress(Console::kEnterKey, w.fo.Command->text());
+    QVERIFY(w.comm.portOpen());
+    QCOMPARE(w.fo.state.receiveMode, quint8(ModeConsole));
+}
+
 } // namespace
 
 class TestFaultsFlood : public QObject
