@@ -18,8 +18,11 @@
 #include <QTimer>
 
 #include <atomic>
+#include <cstddef>
 #if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/allocator_interface.h>
+// The address sanitizer's runtime counts the heap bytes in use (its headers are not always
+// installed with the compiler).
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 #endif
 #include <cerrno>
 #include <cstdlib>
