@@ -1,41 +1,26 @@
 // The scope as the window shows it: the markers and traces the core tells drawn on the surface,
-// the surface's own mouse events, the colour swatches under a real mouse, and the picture files
-// the window writes and reads for the core. What the core tells, and when: tst_markers,
-// tst_tracecolour, tst_picturefiles.
+// the surface's own mouse events and the colour swatches under a real mouse (the picture files:
+// tst_picturefilesview). What the core tells, and when: tst_markers, tst_tracecolour.
 
 #include "core/scope/Markers.h"
-#include "core/scope/PictureFiles.h"
 #include "core/scope/ScopeControl.h"
 #include "core/scope/TraceColour.h"
 #include "picture/ScopePicture.h"
 #include "picture/TraceDrawing.h"
-#include "support/FileSizeLimit.h"
-#include "support/TestFiles.h"
 #include "support/WindowFixture.h"
 #include "window/Fo.h"
 #include "window/ScopeSurface.h"
 
-#include <QDir>
 #include <QImage>
 #include <QLabel>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QtEndian>
 
 namespace {
 constexpr int kLeft = ScopeSurface::kLeftButton;
 constexpr int kRight = ScopeSurface::kRightButton;
 constexpr int kMiddle = ScopeSurface::kMiddleButton;
 
-const QString kOffered = QStringLiteral("Rurodudod.bmp");
-const QString kFileError = QStringLiteral("Eror in File funktions ! Error Code:");
-const QByteArray kOldContents = QByteArrayLiteral("the picture saved last week");
-const QRgb kTrace = qRgb(255, 255, 0);
-
-using TestFiles::entries;
-using TestFiles::readAll;
-using TestFiles::writeFile;
 
 void click(Fo& fo, int button, float x, float y = 100)
 {
@@ -76,33 +61,6 @@ int labelPixels(const ScopePicture& picture, int fromX, int lineX)
     return count;
 }
 
-// A block whose samples climb and fall, so every sample sits at a different place.
-SampleBlock zigzagBlock()
-{
-    SampleBlock block;
-    for (int i = 1; i <= kBlockSize; ++i)
-        block.entry[i] = static_cast<quint8>(20 + (i * 7) % 200);
-    return block;
-}
-
-// A 600 x 512 picture: blue on the left, green on the right.
-QImage twoHalves()
-{
-    QImage picture(ScopePicture::kWidth, ScopePicture::kHeight, QImage::Format_RGB32);
-    picture.fill(qRgb(0, 0, 255));
-    for (int y = 0; y < picture.height(); ++y) {
-        for (int x = picture.width() / 2; x < picture.width(); ++x)
-            picture.setPixel(x, y, qRgb(0, 255, 0));
-    }
-    return picture;
-}
-
-bool near(QRgb a, QRgb b, int tolerance)
-{
-    return qAbs(qRed(a) - qRed(b)) <= tolerance && qAbs(qGreen(a) - qGreen(b)) <= tolerance &&
-           qAbs(qBlue(a) - qBlue(b)) <= tolerance;
-}
-
 } // namespace
 
 class TestScopeView : public QObject
@@ -124,15 +82,6 @@ private Q_SLOTS:
     void aColourChosenWhileRunningDrawsTheNextBlock();
 
     // The picture's files.
-    void savesWhatTheSurfaceShowsAsA24BitBitmap();
-    void existingFileIsReplacedOnlyAfterOk_data();
-    void existingFileIsReplacedOnlyAfterOk();
-    void writeFailingPartWayKeepsOldFile();
-    void loadsCommonPictureFormats_data();
-    void loadsCommonPictureFormats();
-    void fileThatIsNoPictureLeavesBackground_data();
-    void fileThatIsNoPictureLeavesBackground();
-    void smallerPictureIsDrawnTopLeftAndOutlivesClear();
 };
 
 void TestScopeView::labelsMoveInNearTheRightEdge_data()
@@ -299,173 +248,6 @@ void TestScopeView::aColourChosenWhileRunningDrawsTheNextBlock()
 
     QCOMPARE(fo.state.sampleBlock.entry[1].value_or(0), kLevel);
     QCOMPARE(fo.Rajz->picture().drawingLayer().pixel(300, 255), qRgb(255, 0, 0));
-}
-
-void TestScopeView::savesWhatTheSurfaceShowsAsA24BitBitmap()
-{
-    QTemporaryDir dir;
-    WindowFixture f;
-    const SampleBlock block = zigzagBlock();
-    drawTrace(f.fo.Rajz->picture(), block, kTrace);
-    f.fo.Rajz->pictureChanged();
-    const QImage shown = f.fo.Rajz->composite();
-    const QString path = dir.filePath(kOffered);
-    f.dialogs.chosenFiles.enqueue(path);
-
-    f.fo.pictureFiles().Mentes_Click();
-
-    QVERIFY(f.dialogs.shown.isEmpty()); // a new name: no question
-    const QByteArray bytes = readAll(path);
-    QVERIFY(bytes.size() > 54);
-    QCOMPARE(bytes.left(2), QByteArray("BM"));
-    QCOMPARE(qFromLittleEndian<qint32>(bytes.constData() + 18), 600);
-    QCOMPARE(qAbs(qFromLittleEndian<qint32>(bytes.constData() + 22)), 512);
-    QCOMPARE(qFromLittleEndian<quint16>(bytes.constData() + 28), quint16(24));
-
-    const QImage saved(path);
-    QCOMPARE(saved.size(), QSize(600, 512));
-    for (int i : {1, 2, 57, 150, 299}) {
-        const QPoint at = ScopeFrame::samplePoint(i, *block.entry[i]).toPoint();
-        QCOMPARE(saved.pixel(at), kTrace);
-    }
-    QCOMPARE(saved.convertToFormat(QImage::Format_RGB32), shown);
-}
-
-void TestScopeView::existingFileIsReplacedOnlyAfterOk_data()
-{
-    QTest::addColumn<MsgAnswer>("answer");
-    QTest::addColumn<bool>("replaced");
-    QTest::newRow("OK replaces the file") << MsgAnswer::Ok << true;
-    QTest::newRow("Cancel leaves the file byte for byte") << MsgAnswer::Cancel << false;
-}
-
-void TestScopeView::existingFileIsReplacedOnlyAfterOk()
-{
-    QFETCH(MsgAnswer, answer);
-    QFETCH(bool, replaced);
-    QTemporaryDir dir;
-    const QString path = dir.filePath(kOffered);
-    QVERIFY(writeFile(path, kOldContents));
-    WindowFixture f;
-    f.dialogs.chosenFiles.enqueue(path);
-    f.dialogs.answers.enqueue(answer);
-
-    f.fo.pictureFiles().Mentes_Click();
-
-    QCOMPARE(f.dialogs.shown.size(), 1);
-    QCOMPARE(f.dialogs.shown[0].text, QStringLiteral("'Rurodudod.bmp' this exist!\r\nOver write?"));
-    QCOMPARE(f.dialogs.shown[0].icon, MsgIcon::Question);
-    QCOMPARE(f.dialogs.shown[0].buttons, MsgButtons::OkCancel);
-    if (replaced)
-        QCOMPARE(QImage(path).size(), QSize(600, 512));
-    else
-        QCOMPARE(readAll(path), kOldContents);
-    QCOMPARE(entries(dir.path()), QStringList{kOffered});
-}
-
-void TestScopeView::writeFailingPartWayKeepsOldFile()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(kOffered);
-    QVERIFY(writeFile(path, kOldContents));
-    WindowFixture f;
-    f.dialogs.chosenFiles.enqueue(path);
-    f.dialogs.answers.enqueue(MsgAnswer::Ok);
-
-    {
-        // A bitmap is close to a megabyte; 4 KiB of it get written.
-        const FileSizeLimit limit(4096);
-        QVERIFY(limit.active());
-        f.fo.pictureFiles().Mentes_Click();
-    }
-
-    QCOMPARE(f.dialogs.shown.size(), 2); // the overwrite question, then the failure
-    QCOMPARE(f.dialogs.shown[1].text, kFileError + " 57");
-    QCOMPARE(readAll(path), kOldContents);
-    QCOMPARE(entries(dir.path()), QStringList{kOffered});
-}
-
-void TestScopeView::loadsCommonPictureFormats_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QByteArray>("format");
-    QTest::addColumn<int>("tolerance");
-    QTest::newRow("a bitmap") << "scope.bmp" << QByteArray("BMP") << 0;
-    QTest::newRow("a PNG") << "scope.png" << QByteArray("PNG") << 0;
-    QTest::newRow("a JPEG, within its loss") << "scope.jpg" << QByteArray("JPEG") << 24;
-    QTest::newRow("a PNG named .bmp is read by its contents")
-        << "Rurodudod.bmp" << QByteArray("PNG") << 0;
-}
-
-void TestScopeView::loadsCommonPictureFormats()
-{
-    QFETCH(QString, name);
-    QFETCH(QByteArray, format);
-    QFETCH(int, tolerance);
-    QTemporaryDir dir;
-    const QString path = dir.filePath(name);
-    QVERIFY2(twoHalves().save(path, format.constData()), "no writer for this format here");
-    WindowFixture f;
-    f.fo.setLampColour(static_cast<int>(kGreen));
-    f.dialogs.chosenFiles.enqueue(path);
-
-    f.fo.pictureFiles().Betolt_Click();
-
-    QVERIFY(f.dialogs.shown.isEmpty());
-    QCOMPARE(f.fo.lampColour(), 255);
-    const QImage background = f.fo.Rajz->picture().background();
-    QCOMPARE(background.size(), QSize(600, 512));
-    QVERIFY(near(background.pixel(100, 100), qRgb(0, 0, 255), tolerance));
-    QVERIFY(near(background.pixel(500, 400), qRgb(0, 255, 0), tolerance));
-}
-
-void TestScopeView::fileThatIsNoPictureLeavesBackground_data()
-{
-    QTest::addColumn<QByteArray>("contents");
-    QTest::newRow("a text file") << QByteArray("Rn = 0x12\r\nKp = 0x34\r\n");
-    QTest::newRow("an empty file") << QByteArray();
-    QTest::newRow("a bitmap header with nothing after it") << QByteArray("BM\x36\x10\x0e\0", 6);
-}
-
-void TestScopeView::fileThatIsNoPictureLeavesBackground()
-{
-    QFETCH(QByteArray, contents);
-    QTemporaryDir dir;
-    const QString path = dir.filePath(kOffered);
-    QVERIFY(writeFile(path, contents));
-    WindowFixture f;
-    const QImage background = f.fo.Rajz->picture().background();
-    f.dialogs.chosenFiles.enqueue(path);
-
-    f.fo.pictureFiles().Betolt_Click();
-
-    QCOMPARE(f.dialogs.texts(), QStringList{kFileError + " 481"});
-    QCOMPARE(f.dialogs.shown[0].icon, MsgIcon::None);
-    QCOMPARE(f.fo.Rajz->picture().background(), background);
-}
-
-void TestScopeView::smallerPictureIsDrawnTopLeftAndOutlivesClear()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("small.png"));
-    QImage small(100, 50, QImage::Format_RGB32);
-    small.fill(qRgb(200, 30, 40));
-    QVERIFY(small.save(path, "PNG"));
-    WindowFixture f;
-    f.dialogs.chosenFiles.enqueue(path);
-
-    f.fo.pictureFiles().Betolt_Click();
-    f.fo.Rajz->line(QPointF(0, 300), QPointF(599, 300), kTrace);
-    f.fo.Rajz->cls();
-
-    QCOMPARE(f.fo.Rajz->size(), QSize(600, 512));
-    const QImage shown = f.fo.Rajz->composite();
-    QCOMPARE(shown.size(), QSize(600, 512));
-    QCOMPARE(shown.pixel(0, 0), qRgb(200, 30, 40));
-    QCOMPARE(shown.pixel(99, 49), qRgb(200, 30, 40));
-    QCOMPARE(shown.pixel(100, 0), qRgb(0, 0, 0));
-    QCOMPARE(shown.pixel(0, 50), qRgb(0, 0, 0));
-    QCOMPARE(shown.pixel(300, 300), qRgb(0, 0, 0)); // the cleared line is gone
 }
 
 QTEST_MAIN(TestScopeView)
