@@ -157,6 +157,10 @@ bool takePortOptions(const QCommandLineParser& parser, CliOptions& options, QStr
         options.demo = true;
     if (parser.isSet(kSimArgsOption))
         options.simulatorArguments = QProcess::splitCommand(parser.value(kSimArgsOption));
+    if (options.demo && !options.device.isEmpty()) {
+        reason = QStringLiteral("--demo and --device name two different chips");
+        return false;
+    }
     return true;
 }
 

@@ -23,3 +23,11 @@ void CliText::printError(const QString& text)
     std::fprintf(stderr, "%s: %s\n", qPrintable(kProgramName), text.toLocal8Bit().constData());
     std::fflush(stderr);
 }
+
+bool CliText::printResult(const QString& text)
+{
+    if (printOut(text))
+        return true;
+    printError(QStringLiteral("standard output could not be written"));
+    return false;
+}

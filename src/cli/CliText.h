@@ -11,6 +11,8 @@ inline const QString kProgramName = QStringLiteral("trevalon-cli");
 QString withSystemLineBreaks(const QString& consoleText);
 // Writes the text on standard output in the locale's encoding; false when it could not.
 bool printOut(const QString& text);
+// printOut, and the reason on standard error when it could not.
+bool printResult(const QString& text);
 // "trevalon-cli: text" and a line break on standard error.
 void printError(const QString& text);
 } // namespace CliText

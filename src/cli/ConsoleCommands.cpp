@@ -20,7 +20,8 @@ using std::chrono::milliseconds;
 
 const QString kNoListing = QStringLiteral("the chip sent no listing");
 const QString kNoAnswer = QStringLiteral("the chip did not answer");
-const QString kCannotPrint = QStringLiteral("standard output could not be written");
+const QString kStillSending =
+    QStringLiteral("the chip was still sending after %1 ms; printed what came so far");
 
 // After the handler: the chip's answer until the line is quiet, then the console printed or,
 // with a file named, saved as the window's Save writes the setup file.
@@ -29,20 +30,20 @@ int finish(Session& session, milliseconds quiet, const QString& outputFile,
 {
     if (const auto failed = session.failureStatus())
         return *failed;
-    session.waitForQuietConsole(quiet, milliseconds(ConsoleCommands::kFirstAnswerMs));
+    const Session::Answer answer =
+        session.waitForQuietConsole(quiet, milliseconds(ConsoleCommands::kFirstAnswerMs));
     if (const auto failed = session.failureStatus())
         return *failed;
+    if (answer == Session::Answer::StillSending)
+        CliText::printError(kStillSending.arg(Session::kLongestAnswer.count()));
     const QString text = session.core.consoleText().text();
     if (text.isEmpty()) {
         CliText::printError(silentReason);
         return ExitStatus::kNoAnswer;
     }
-    if (outputFile.isEmpty()) {
-        if (CliText::printOut(CliText::withSystemLineBreaks(text)))
-            return ExitStatus::kDone;
-        CliText::printError(kCannotPrint);
-        return ExitStatus::kIoFailure;
-    }
+    if (outputFile.isEmpty())
+        return CliText::printResult(CliText::withSystemLineBreaks(text)) ? ExitStatus::kDone
+                                                                         : ExitStatus::kIoFailure;
 
     // The window's own save, its dialog answered with the file: the same bytes, written the same
     // way. A failure shows its box (here a line on standard error).

@@ -25,22 +25,30 @@ std::optional<int> Session::failureStatus() const
     return ExitStatus::forPortError(*firstPortError_);
 }
 
-bool Session::waitForQuietConsole(std::chrono::milliseconds quiet,
-                                  std::chrono::milliseconds firstAnswer)
+Session::Answer Session::waitForQuietConsole(std::chrono::milliseconds quiet,
+                                             std::chrono::milliseconds firstAnswer)
 {
     if (failureStatus())
-        return false;
+        return Answer::None;
     QEventLoop loop;
     QTimer silence;
+    QTimer deadline;
     silence.setSingleShot(true);
-    bool answered = false;
-    connect(&silence, &QTimer::timeout, &loop, &QEventLoop::quit);
+    deadline.setSingleShot(true);
+    Answer answer = Answer::None;
+    connect(&silence, &QTimer::timeout, &loop, [&] {
+        if (answer != Answer::None)
+            answer = Answer::Quiet;
+        loop.quit();
+    });
+    connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
     connect(&core, &Core::consoleAppended, &loop, [&] {
-        answered = true;
+        answer = Answer::StillSending;
         silence.start(quiet);
     });
     connect(&core, &Core::portErrorReported, &loop, &QEventLoop::quit);
     silence.start(std::max(quiet, firstAnswer));
+    deadline.start(std::max({kLongestAnswer, firstAnswer, quiet + quiet}));
     loop.exec();
-    return answered;
+    return answer;
 }

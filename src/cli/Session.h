@@ -23,11 +23,16 @@ public:
     // The exit status for the first port failure, or nothing while none was reported.
     std::optional<int> failureStatus() const;
 
-    // Runs the event loop until the console has been quiet for `quiet` since its last text. While
-    // nothing has come at all it waits at least `firstAnswer`. Ends at once on a port failure.
-    // True when any text came.
-    bool waitForQuietConsole(std::chrono::milliseconds quiet,
-                             std::chrono::milliseconds firstAnswer);
+    // How long a wait for a quiet console lasts at most: a line that never falls quiet (a scope
+    // stream started by a typed command) must not keep the program waiting for ever.
+    static constexpr std::chrono::milliseconds kLongestAnswer{10'000};
+
+    enum class Answer { None, Quiet, StillSending };
+    // Runs the event loop until the console has been quiet for `quiet` since its last text, or
+    // kLongestAnswer has passed. While nothing has come at all it waits at least `firstAnswer`.
+    // Ends at once on a port failure.
+    Answer waitForQuietConsole(std::chrono::milliseconds quiet,
+                               std::chrono::milliseconds firstAnswer);
 
 private:
     std::optional<int> firstPortError_;

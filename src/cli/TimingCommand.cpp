@@ -44,7 +44,7 @@ int TimingCommand::run(Session& session, bool json)
         CliText::printError(kNoTiming);
         return ExitStatus::kNoAnswer;
     }
-    return CliText::printOut(json ? TimingCommand::json(core) : text(core))
+    return CliText::printResult(json ? TimingCommand::json(core) : text(core))
                ? ExitStatus::kDone
                : ExitStatus::kIoFailure;
 }
