@@ -117,6 +117,11 @@ public:
         return result;
     }
     QProcess& process() { return process_; }
+    // The settings file the program reads ($XDG_CONFIG_HOME/Trevalon/Trevalon.conf).
+    QString settingsFile() const
+    {
+        return settingsFolder_.filePath(QStringLiteral("Trevalon/Trevalon.conf"));
+    }
 
 private:
     QTemporaryDir settingsFolder_;

@@ -1,11 +1,12 @@
 // trevalon-cli as a user runs it, against the simulated chip on a pseudo-terminal: each
 // sub-command puts on the line exactly what its control does in the window (the same handler run
-// on the fake port gives the bytes to expect), prints the readouts and listings as the window
-// shows them, saves the setup file byte for byte as the window's Save does, writes CSV rows that
-// agree with the pointer readouts, ends a capture cleanly on a signal, and tells every fault by
-// its exit status.
+// on the fake port gives the bytes to expect), reaches the port the window would, prints the
+// readouts and listings as the window shows them, saves the setup file byte for byte as the
+// window's Save does and writes CSV rows that agree with the pointer readouts. Its faults are in
+// tst_cli_faults.
 
 #include "CliRun.h"
+#include "CsvCheck.h"
 
 #include "core/TextRules.h"
 #include "core/console/Console.h"
@@ -18,10 +19,9 @@
 #include "support/CoreFixture.h"
 #include "support/TestFiles.h"
 
-#include <QSerialPort>
+#include <QDir>
+#include <QFileInfo>
 
-#include <algorithm>
-#include <csignal>
 #include <functional>
 
 namespace {
@@ -37,53 +37,7 @@ QByteArray bytesOf(const Control& control)
 
 const QByteArray kTimingDigit4Text = "time grid 1.91 ms\nPID frequency 2619.17 Hz\n";
 const QByteArray kTimingDigit7Json = "{\"time_grid_ms\": 3.34075, \"pid_frequency_hz\": 1496.67}\n";
-constexpr int kRowsPerBlock = 300;
-// A block is read once 299 of its bytes wait (the capture threshold), so its last sample may be
-// missing when the dispatch came early; the rows then end one short.
-constexpr int kFewestRowsPerBlock = 299;
-constexpr int kColumns = 5;
 constexpr double kGridDigit4 = 1.909;
-
-// The CSV's data rows split into columns; fails the test on a malformed row.
-QList<QStringList> csvRows(const QByteArray& csv)
-{
-    QList<QStringList> rows;
-    const QStringList lines = QString::fromUtf8(csv).split(QLatin1Char('\n'));
-    if (lines.first() != QLatin1String("block,sample,value,time_ms,level") || !lines.last().isEmpty())
-        return {}; // no header, or a last row cut short
-    for (qsizetype i = 1; i + 1 < lines.size(); ++i)
-        rows << lines[i].split(QLatin1Char(','));
-    return rows;
-}
-
-// How many rows each block has, in block order, if the rows are well formed: five columns,
-// blocks numbered 1, 2, ... and each block's samples numbered 1, 2, ... without a gap. Empty
-// otherwise.
-QList<int> rowsPerBlock(const QList<QStringList>& rows)
-{
-    QList<int> counts;
-    for (const QStringList& row : rows) {
-        if (row.size() != kColumns)
-            return {};
-        const int block = row[0].toInt();
-        const int sample = row[1].toInt();
-        if (block == counts.size() + 1 && sample == 1)
-            counts << 1;
-        else if (block == counts.size() && sample == counts.last() + 1)
-            ++counts.last();
-        else
-            return {};
-    }
-    return counts;
-}
-
-// Every block whole, up to the sample the capture threshold may leave out.
-bool blocksWhole(const QList<int>& counts)
-{
-    return std::all_of(counts.begin(), counts.end(), [](int n) {
-        return n >= kFewestRowsPerBlock && n <= kRowsPerBlock;
-    });
-}
 } // namespace
 
 class TestCli : public QObject
@@ -95,15 +49,10 @@ private Q_SLOTS:
     void eachCommandSendsItsControlsBytes();
     void timingPrintsTheReadouts_data();
     void timingPrintsTheReadouts();
+    void storedChoiceAndPortMapAsTheWindowReadsThem();
+    void captureRowsAgreeWithTheReadouts_data();
     void captureRowsAgreeWithTheReadouts();
     void savedListingIsTheWindowsSetupFile();
-    void saveThatFailsEndsWithStatus5();
-    void faultsEndWithTheirStatus_data();
-    void faultsEndWithTheirStatus();
-    void busyPortEndsWithStatus4();
-    void lineThatNeverFallsQuietEndsTheWait();
-    void signalEndsCaptureWithCompleteCsvAndStop_data();
-    void signalEndsCaptureWithCompleteCsvAndStop();
     void helpAndUsage();
 };
 
@@ -182,11 +131,51 @@ void TestCli::timingPrintsTheReadouts()
     QCOMPARE(result.out, expected);
 }
 
-void TestCli::captureRowsAgreeWithTheReadouts()
+void TestCli::storedChoiceAndPortMapAsTheWindowReadsThem()
 {
-    constexpr int kBlocks = 3;
     LoggedChip chip;
     QVERIFY(chip.start());
+    CliProgram program;
+    // List position 249 is "Comm 250", which the [Ports] map sends to the chip.
+    const QByteArray settings = "[Setup]\nPort= 249\n\n[Ports]\n250=" +
+                                QFile::encodeName(chip.link()) + "\n";
+    QVERIFY(QDir().mkpath(QFileInfo(program.settingsFile()).path()));
+    QVERIFY(TestFiles::writeFile(program.settingsFile(), settings));
+    program.start({"timing"});
+    const CliResult result = program.finish();
+    QCOMPARE(result.status, 0);
+    QCOMPARE(result.out, kTimingDigit4Text);
+    // The choice is read, never stored back.
+    QCOMPARE(TestFiles::readAll(program.settingsFile()), settings);
+
+    // Another number named on the command line is not mapped: nothing reaches it.
+    CliProgram other;
+    QVERIFY(QDir().mkpath(QFileInfo(other.settingsFile()).path()));
+    QVERIFY(TestFiles::writeFile(other.settingsFile(), settings));
+    other.start({"--port", "251", "timing"});
+    const CliResult elsewhere = other.finish();
+    QCOMPARE(elsewhere.status, 3);
+    QVERIFY2(elsewhere.err.contains("trevalon: Comm 251"), elsewhere.err.constData());
+}
+
+void TestCli::captureRowsAgreeWithTheReadouts_data()
+{
+    QTest::addColumn<QString>("digit");
+    QTest::addColumn<double>("grid");
+    QTest::addColumn<QString>("firstTime"); // of sample 1, as the CSV writes it
+    QTest::newRow("digit 4: 1.909 ms") << "4" << kGridDigit4 << "1.91";
+    // The readout shows ".48" here; the CSV writes the same number as 0.48.
+    QTest::newRow("digit 1: 0.47725 ms") << "1" << 0.47725 << "0.48";
+}
+
+void TestCli::captureRowsAgreeWithTheReadouts()
+{
+    QFETCH(QString, digit);
+    QFETCH(double, grid);
+    QFETCH(QString, firstTime);
+    constexpr int kBlocks = 3;
+    LoggedChip chip;
+    QVERIFY(chip.start({"--timing-digit", digit}));
     QTemporaryDir folder;
     const QString csvPath = folder.filePath("blocks.csv");
     const CliResult result =
@@ -202,7 +191,8 @@ void TestCli::captureRowsAgreeWithTheReadouts()
 
     // The window's own readouts over each sample, with the grid the chip answered.
     CoreFixture window;
-    window.core.state.timeGrid = kGridDigit4;
+    window.core.state.timeGrid = grid;
+    QCOMPARE(rows.first()[3], firstTime);
     for (const QStringList& row : rows) {
         const int sample = row[1].toInt();
         bool isNumber = false;
@@ -248,136 +238,6 @@ void TestCli::savedListingIsTheWindowsSetupFile()
     QCOMPARE(TestFiles::readAll(saved), windowBytes);
     // Written through a temporary file that is gone again.
     QCOMPARE(TestFiles::entries(folder.path()), QStringList({"Setup.txt", "window.txt"}));
-}
-
-void TestCli::saveThatFailsEndsWithStatus5()
-{
-    LoggedChip chip;
-    QVERIFY(chip.start());
-    QTemporaryDir folder;
-    const CliResult result =
-        runCli(onChip(chip, {"special", "-o", folder.filePath("no-such-folder/Setup.txt")}));
-    QCOMPARE(result.status, 5);
-    // The window's box for the failure, as one line.
-    QVERIFY2(result.err.contains("trevalon-cli: Eror in File funktions ! Error Code:"),
-             result.err.constData());
-}
-
-void TestCli::faultsEndWithTheirStatus_data()
-{
-    QTest::addColumn<QStringList>("simulator"); // "none": no chip at the device
-    QTest::addColumn<QStringList>("command");
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QByteArray>("reason");
-
-    const QStringList none{"none"};
-    const QStringList mute{"--mute"};
-    QTest::newRow("no device: 3") << none << QStringList{"registers"} << 3
-                                  << QByteArray("Invalid Port Number! Please select anothert!");
-    QTest::newRow("vanishing device during capture: 5")
-        << QStringList{"--vanish-after", "2"} << QStringList{"capture", "--blocks", "100"} << 5
-        << QByteArray("trevalon: Comm 250 (");
-    QTest::newRow("mute chip, timing: 6") << mute << QStringList{"timing"} << 6
-                                          << QByteArray("did not answer the timing query");
-    QTest::newRow("mute chip, listing: 6") << mute << QStringList{"fuses"} << 6
-                                           << QByteArray("the chip sent no listing");
-    QTest::newRow("mute chip, send: 6") << mute << QStringList{"send", "s"} << 6
-                                        << QByteArray("the chip did not answer");
-    QTest::newRow("mute chip, option: 6") << mute << QStringList{"option", "pwm-dc"} << 6
-                                          << QByteArray("the chip did not answer");
-    QTest::newRow("mute chip, capture: 6") << mute << QStringList{"capture"} << 6
-                                           << QByteArray("did not answer the timing query");
-}
-
-void TestCli::faultsEndWithTheirStatus()
-{
-    QFETCH(QStringList, simulator);
-    QFETCH(QStringList, command);
-    QFETCH(int, status);
-    QFETCH(QByteArray, reason);
-
-    LoggedChip chip;
-    QTemporaryDir empty;
-    QStringList arguments{"--port", kCliPort, "--device"};
-    if (simulator == QStringList{"none"}) {
-        arguments << empty.filePath("kdsp");
-    } else {
-        QVERIFY(chip.start(simulator));
-        arguments << chip.link();
-    }
-    const CliResult result = runCli(arguments + command);
-    QCOMPARE(result.status, status);
-    QVERIFY2(result.err.contains(reason), result.err.constData());
-    if (command.first() == QLatin1String("capture") && status == 5) {
-        // What came before the device went is there in whole blocks (a block still in the
-        // line as it went may be lost with it).
-        const QList<int> counts = rowsPerBlock(csvRows(result.out));
-        QVERIFY(counts.size() <= 2);
-        QVERIFY(blocksWhole(counts));
-    }
-}
-
-void TestCli::busyPortEndsWithStatus4()
-{
-    LoggedChip chip;
-    QVERIFY(chip.start());
-    QSerialPort holder(chip.link());
-    QVERIFY2(holder.open(QIODevice::ReadWrite), qPrintable(holder.errorString()));
-    const CliResult result = runCli(onChip(chip, {"timing"}));
-    QCOMPARE(result.status, 4);
-    QVERIFY2(result.err.contains("This Port Used! Please select anothert!"), result.err.constData());
-    QVERIFY2(result.err.contains("trevalon: Comm 250 ("), result.err.constData());
-    // Nothing reached the chip.
-    QCOMPARE(chip.received(), QByteArray());
-}
-
-void TestCli::lineThatNeverFallsQuietEndsTheWait()
-{
-    // A typed command that starts the scope: blocks pour into the console without a pause.
-    LoggedChip chip;
-    QVERIFY(chip.start());
-    QElapsedTimer clock;
-    clock.start();
-    // The blocks follow one another without a gap near a second, even on a busy machine.
-    const CliResult result = runCli(onChip(chip, {"send", "J1000", "--quiet-ms", "1000"}));
-    QCOMPARE(result.status, 0);
-    QVERIFY(clock.elapsed() < 3 * 10'000);
-    QVERIFY(result.out.size() > 1000);
-    QVERIFY2(result.err.contains("the chip was still sending after 10000 ms"),
-             result.err.constData());
-}
-
-void TestCli::signalEndsCaptureWithCompleteCsvAndStop_data()
-{
-    QTest::addColumn<int>("signalNumber");
-    QTest::newRow("Ctrl-C") << SIGINT;
-    QTest::newRow("SIGTERM") << SIGTERM;
-}
-
-void TestCli::signalEndsCaptureWithCompleteCsvAndStop()
-{
-    QFETCH(int, signalNumber);
-    constexpr int kBlocksBeforeSignal = 3;
-    LoggedChip chip;
-    QVERIFY(chip.start());
-    QTemporaryDir folder;
-    const QString csvPath = folder.filePath("blocks.csv");
-    CliProgram program;
-    program.start(onChip(chip, {"capture", "--blocks", "1000", "-o", csvPath}));
-    QVERIFY(program.process().waitForStarted());
-    // Some blocks in, then the signal; 1000 blocks would take half a minute.
-    QTRY_VERIFY_WITH_TIMEOUT(
-        rowsPerBlock(csvRows(TestFiles::readAll(csvPath))).size() >= kBlocksBeforeSignal, 20000);
-    ::kill(static_cast<pid_t>(program.process().processId()), signalNumber);
-    const CliResult result = program.finish();
-    QCOMPARE(result.status, 0);
-
-    const QList<int> counts = rowsPerBlock(csvRows(TestFiles::readAll(csvPath)));
-    QVERIFY(counts.size() >= kBlocksBeforeSignal);
-    QVERIFY(counts.size() < 1000);
-    QVERIFY(blocksWhole(counts));
-    // Stop's command is the last the chip received.
-    QTRY_VERIFY_WITH_TIMEOUT(chip.received().endsWith("J1000\rq\r"), 3000);
 }
 
 void TestCli::helpAndUsage()
