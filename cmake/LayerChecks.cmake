@@ -3,7 +3,8 @@
 # configuration with the place named.
 
 # Fails if any of the FORBIDDEN targets is in the link interface of `target`, directly or
-# through the libraries it links.
+# through the libraries it links. For `target` itself its private links count too: a program
+# links privately, and what it links is what it needs at run time.
 function(trevalon_check_link_interface target)
   cmake_parse_arguments(ARG "" "" "FORBIDDEN" ${ARGN})
   set(seen)
@@ -19,6 +20,13 @@ function(trevalon_check_link_interface target)
       list(APPEND pending ${aliased})
     endif()
     get_target_property(linked ${current} INTERFACE_LINK_LIBRARIES)
+    if(current STREQUAL target)
+      get_target_property(private_links ${current} LINK_LIBRARIES)
+      if(private_links)
+        list(APPEND linked ${private_links})
+      endif()
+    endif()
+    list(REMOVE_ITEM linked "linked-NOTFOUND")
     if(linked)
       foreach(library ${linked})
         # Generator expressions such as $<LINK_ONLY:x> name their library inside.

@@ -137,6 +137,10 @@ Q_SIGNALS:
     void commandLineFocusWanted();
     void titleChanged(const QString& title);
     void portListFilled(const QStringList& entries, int position);
+    // A port failure is being reported (8002, 8005, 8020, ...), before its box or form text:
+    // for a front-end that must tell the failures apart, such as the command-line program's
+    // exit status.
+    void portErrorReported(int number);
 
 private:
     int portPosition_ = -1;

@@ -94,6 +94,7 @@ void Link::reportPortError(int number)
     if (shutDown_)
         return;
     ++reportsMade_;
+    Q_EMIT core_.portErrorReported(number);
     if (number == CommErrorNumber::InvalidPort || number == CommErrorNumber::PortInUse) {
         const QString& text = number == CommErrorNumber::InvalidPort ? core_.messages.msgInvalidPort
                                                                      : core_.messages.msgPortUsed;

@@ -280,7 +280,11 @@ void TestLink::reportPortError()
     f.choosePort(7);
     const QStringList textsBefore = f.shown.formTexts;
     QSignalSpy choiceCleared(&f.core, &Core::portChoiceCleared);
+    QSignalSpy reported(&f.core, &Core::portErrorReported);
     f.core.link().reportPortError(number);
+    // Every report names its number once, whichever way it is then shown.
+    QCOMPARE(reported.count(), 1);
+    QCOMPARE(reported.at(0).at(0).toInt(), number);
 
     if (box) {
         QCOMPARE(f.dialogs.shown.size(), 1);

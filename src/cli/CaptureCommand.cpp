@@ -1,0 +1,166 @@
+#include "cli/CaptureCommand.h"
+
+#include "cli/CliOptions.h"
+#include "cli/CliText.h"
+#include "cli/CsvRows.h"
+#include "cli/ExitStatus.h"
+#include "cli/Session.h"
+#include "cli/SignalWatch.h"
+#include "core/Core.h"
+#include "core/scope/ScopeControl.h"
+
+#include <QEventLoop>
+#include <QTimer>
+
+#include <csignal>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+const QString kNoTiming = QStringLiteral("the chip did not answer the timing query");
+const QString kNoBlock = QStringLiteral("the chip sent no block for %1 ms");
+const QString kCannotOpen = QStringLiteral("cannot write %1: %2");
+const QString kCannotWrite = QStringLiteral("the CSV could not be written: %1");
+} // namespace
+
+CaptureCommand::CaptureCommand(Session& session, const CliOptions& options)
+    : session_(session), options_(options)
+{
+}
+
+bool CaptureCommand::openOutput()
+{
+    if (options_.outputFile.isEmpty())
+        return output_.open(stdout, QIODevice::WriteOnly);
+    output_.setFileName(options_.outputFile);
+    if (output_.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return true;
+    CliText::printError(kCannotOpen.arg(options_.outputFile, output_.errorString()));
+    return false;
+}
+
+bool CaptureCommand::write(const QString& text)
+{
+    // Whole blocks go out at once and are flushed, so an interrupted capture leaves whole rows.
+    const QByteArray bytes = text.toUtf8();
+    if (output_.write(bytes) == bytes.size() && output_.flush())
+        return true;
+    if (end_ != End::OutputFailed)
+        CliText::printError(kCannotWrite.arg(output_.errorString()));
+    endWith(End::OutputFailed);
+    return false;
+}
+
+void CaptureCommand::endWith(End end)
+{
+    if (end_ != End::Running)
+        return;
+    end_ = end;
+    if (loop_)
+        loop_->quit();
+}
+
+void CaptureCommand::takeBlock(const SampleBlock& block)
+{
+    // The trigger-on button lets blocks flow during its own wait; those count, as the window
+    // plots them. Blocks beyond the count, before the stop goes out, are left out.
+    if (end_ != End::Running)
+        return;
+    if (!write(CsvRows::forBlock(blocksWritten_ + 1, block, session_.core.state.timeGrid)))
+        return;
+    ++blocksWritten_;
+    showProgress();
+    if (blockTimer_)
+        blockTimer_->start(kBlockTimeout);
+    if (blocksWritten_ >= options_.blocks)
+        endWith(End::AllBlocks);
+}
+
+void CaptureCommand::showProgress() const
+{
+    if (progress_)
+        std::fprintf(stderr, "\rblock %d of %d", blocksWritten_, options_.blocks);
+}
+
+void CaptureCommand::start()
+{
+    ScopeControl& scope = session_.core.scope();
+    switch (options_.trigger) {
+    case CaptureTrigger::On:
+        scope.Triger_be_Click();
+        break;
+    case CaptureTrigger::Off:
+        scope.Triger_ki_Click();
+        break;
+    case CaptureTrigger::None:
+        scope.Be_Click();
+        break;
+    }
+}
+
+int CaptureCommand::run()
+{
+    // A reader that goes away (a closed pipe) must show as a failed write, not end the program
+    // before the chip has been stopped.
+    std::signal(SIGPIPE, SIG_IGN);
+    if (!openOutput())
+        return ExitStatus::kIoFailure;
+    progress_ = ::isatty(STDERR_FILENO) == 1;
+
+    SignalWatch interrupts;
+    connect(&interrupts, &SignalWatch::received, this, [this] { endWith(End::Stopped); });
+    Core& core = session_.core;
+    connect(&core, &Core::blockDrawn, this,
+            [this](const SampleBlock& block, int /*colour*/) { takeBlock(block); });
+    connect(&core, &Core::portErrorReported, this, [this] { endWith(End::PortFailed); });
+
+    if (!write(CsvRows::kHeader))
+        return finish();
+    started_ = true;
+    start();
+    if (session_.failureStatus())
+        return finish();
+    if (core.state.timeGrid == 0) {
+        // Without the grid no row would have its time; the chip is stopped all the same.
+        CliText::printError(kNoTiming);
+        core.scope().Ki_Click();
+        return session_.failureStatus().value_or(ExitStatus::kNoAnswer);
+    }
+
+    if (end_ == End::Running) {
+        QEventLoop loop;
+        QTimer blockTimer;
+        blockTimer.setSingleShot(true);
+        connect(&blockTimer, &QTimer::timeout, this, [this] { endWith(End::NoBlock); });
+        loop_ = &loop;
+        blockTimer_ = &blockTimer;
+        blockTimer.start(kBlockTimeout);
+        loop.exec();
+        loop_ = nullptr;
+        blockTimer_ = nullptr;
+    }
+    return finish();
+}
+
+int CaptureCommand::finish()
+{
+    if (progress_ && blocksWritten_ > 0)
+        std::fputc('\n', stderr);
+    // A port that failed has nothing to stop: the device is gone or was never reached.
+    if (const auto failed = session_.failureStatus())
+        return *failed;
+    if (started_)
+        session_.core.scope().Ki_Click();
+    output_.close();
+    if (const auto failed = session_.failureStatus())
+        return *failed;
+    switch (end_) {
+    case End::NoBlock:
+        CliText::printError(kNoBlock.arg(kBlockTimeout.count()));
+        return ExitStatus::kNoAnswer;
+    case End::OutputFailed:
+        return ExitStatus::kIoFailure;
+    default:
+        return ExitStatus::kDone;
+    }
+}

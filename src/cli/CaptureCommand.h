@@ -1,0 +1,49 @@
+#pragma once
+// "capture": Start's sequence (or a trigger button's), blocks written as CSV as they arrive, and
+// Stop's sequence at the end, after the blocks asked for, on SIGINT or SIGTERM, or when the
+// output can no longer be written.
+
+#include "core/SharedState.h"
+
+#include <QFile>
+#include <QObject>
+
+#include <chrono>
+
+class QEventLoop;
+class QTimer;
+class Session;
+struct CliOptions;
+
+class CaptureCommand : public QObject
+{
+    Q_OBJECT
+
+public:
+    // How long the chip may leave the line without a block (one takes 26 ms at the line rate).
+    static constexpr std::chrono::milliseconds kBlockTimeout{3000};
+
+    CaptureCommand(Session& session, const CliOptions& options);
+    int run();
+
+private:
+    enum class End { Running, AllBlocks, Stopped, NoBlock, OutputFailed, PortFailed };
+
+    bool openOutput();
+    void start();
+    void takeBlock(const SampleBlock& block);
+    bool write(const QString& text);
+    void endWith(End end);
+    void showProgress() const;
+    int finish();
+
+    Session& session_;
+    const CliOptions& options_;
+    QFile output_;
+    QEventLoop* loop_ = nullptr;  // while waiting for blocks
+    QTimer* blockTimer_ = nullptr;
+    End end_ = End::Running;
+    int blocksWritten_ = 0;
+    bool progress_ = false;
+    bool started_ = false; // Start's sequence has run, so Stop's is due
+};

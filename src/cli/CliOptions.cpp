@@ -1,0 +1,298 @@
+#include "cli/CliOptions.h"
+
+#include "cli/CliText.h"
+#include "cli/ExitStatus.h"
+#include "cli/OptionItems.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QProcess>
+
+#include <limits>
+
+namespace {
+constexpr int kLongestQuietMs = 600'000;
+constexpr int kMostBlocks = std::numeric_limits<int>::max();
+
+struct CommandInfo {
+    CliCommand command;
+    const char* name;
+    const char* arguments; // shown after the name in the usage line
+    const char* summary;
+    const char* details;
+};
+
+const CommandInfo kCommands[] = {
+    {CliCommand::Timing, "timing", "[--json]", "PID detect: the time grid and the PID frequency",
+     "Runs Detect's sequence and prints the two readouts as the window shows them:\n"
+     "  time grid 1.91 ms\n  PID frequency 2619.17 Hz\n"
+     "With --json one line instead:\n"
+     "  {\"time_grid_ms\": 1.909, \"pid_frequency_hz\": 2619.17}\n"
+     "time_grid_ms is the time between two samples (up to 12 significant digits),\n"
+     "pid_frequency_hz the readout's value (2 decimals). Exit status 6 when the chip gives\n"
+     "no time grid."},
+    {CliCommand::Registers, "registers", "[-o FILE]", "the register listing",
+     "Runs the Registers button's sequence and prints the listing once the chip has been\n"
+     "quiet for 300 ms. With -o the listing is saved as the window's Save writes a setup\n"
+     "file (Latin-1, CR LF, the file replaced whole). Exit status 6 when no listing comes."},
+    {CliCommand::Special, "special", "[-o FILE]", "the special listing",
+     "Runs the Special button's sequence; otherwise as \"registers\"."},
+    {CliCommand::Fuses, "fuses", "[-o FILE]", "the state of the fuses",
+     "Runs State of Fuses' sequence; otherwise as \"registers\"."},
+    {CliCommand::Option, "option", "NAME", "switch one of the chip's options",
+     "Runs the KDSP Special Config item and prints the register listing and the chip's\n"
+     "answer. Exit status 6 when the chip does not answer."},
+    {CliCommand::Send, "send", "TEXT [--quiet-ms MS]", "send a line to the chip",
+     "Sends TEXT as Enter in the command line does and prints what the chip answers until\n"
+     "the line has been quiet for MS milliseconds (default 300). Exit status 6 when the chip\n"
+     "does not answer."},
+    {CliCommand::Capture, "capture", "[--blocks N] [--trigger on|off] [-o FILE]",
+     "scope blocks as CSV",
+     "Runs Start's sequence (with --trigger, that of Triger on or Triger off), writes N\n"
+     "blocks (default 1) as CSV and ends with Stop's sequence, also on Ctrl-C or SIGTERM\n"
+     "(status 0; the rows written so far are complete). Columns:\n"
+     "  block,sample,value,time_ms,level\n"
+     "one row per sample received (1-300; missing samples are left out). time_ms and level\n"
+     "are the numbers the pointer readouts show over that sample (time written as 0.5, not\n"
+     "\".5\"). Exit status 6 when the chip gives no timing or no block."},
+};
+
+const char* const kExitStatusHelp =
+    "Exit status: 0 done, 2 bad usage, 3 invalid port or no access, 4 port in use,\n"
+    "5 device lost or an input/output failure, 6 the chip did not answer.";
+
+const QCommandLineOption kPortOption(QStringLiteral("port"),
+                                     QStringLiteral("The port number (1-255) as in the window's "
+                                                    "list; default: the stored choice."),
+                                     QStringLiteral("N"));
+const QCommandLineOption kDeviceOption(QStringLiteral("device"),
+                                       QStringLiteral("Reach the chosen port through this device "
+                                                      "for this run."),
+                                       QStringLiteral("path"));
+const QCommandLineOption kDemoOption(QStringLiteral("demo"),
+                                     QStringLiteral("Start the simulated KDSP chip and reach it "
+                                                    "through the chosen port for this run."));
+const QCommandLineOption kSimArgsOption(QStringLiteral("sim-args"),
+                                        QStringLiteral("Extra arguments for the simulated chip "
+                                                       "with --demo."),
+                                        QStringLiteral("arguments"));
+
+void addPortOptions(QCommandLineParser& parser)
+{
+    parser.addOptions({kPortOption, kDeviceOption, kDemoOption, kSimArgsOption});
+}
+
+ParsedCommandLine usageError(const QString& reason)
+{
+    CliText::printError(reason + QStringLiteral(" (see --help)"));
+    return {std::nullopt, ExitStatus::kUsage};
+}
+
+ParsedCommandLine printed(const QString& text)
+{
+    CliText::printOut(text);
+    return {std::nullopt, ExitStatus::kDone};
+}
+
+// A whole number in [low, high], or nothing.
+std::optional<int> numberIn(const QString& text, int low, int high)
+{
+    bool ok = false;
+    const qlonglong value = text.trimmed().toLongLong(&ok);
+    if (!ok || value < low || value > high)
+        return std::nullopt;
+    return static_cast<int>(value);
+}
+
+QString programHelp(const QCommandLineParser& parser)
+{
+    QString text = QStringLiteral("Usage: %1 [port options] <command> [options]\n\n"
+                                  "Talks to the Kestrum KDSP chip over its serial line as the "
+                                  "window's controls do.\n\nCommands:\n")
+                       .arg(CliText::kProgramName);
+    for (const CommandInfo& info : kCommands)
+        text += QStringLiteral("  %1 %2\n      %3\n")
+                    .arg(QLatin1String(info.name), QLatin1String(info.arguments),
+                         QLatin1String(info.summary));
+    text += QStringLiteral("\n%1 <command> --help describes a command.\n\n")
+                .arg(CliText::kProgramName);
+    // The option list of Qt's help text, without its own usage line.
+    const QString options = parser.helpText();
+    text += options.mid(options.indexOf(QLatin1Char('\n')) + 1).trimmed();
+    return text + QStringLiteral("\n\n") + QLatin1String(kExitStatusHelp) + QLatin1Char('\n');
+}
+
+QString commandHelp(const CommandInfo& info, const QCommandLineParser& parser)
+{
+    QString text = QStringLiteral("Usage: %1 [port options] %2 %3\n\n%4\n")
+                       .arg(CliText::kProgramName, QLatin1String(info.name),
+                            QLatin1String(info.arguments), QLatin1String(info.details));
+    if (info.command == CliCommand::Option) {
+        text += QStringLiteral("\nNames:\n");
+        for (const OptionItem& item : kOptionItems)
+            text += QStringLiteral("  %1  %2\n").arg(QLatin1String(item.name), -21)
+                        .arg(QLatin1String(item.description));
+    }
+    const QString options = parser.helpText();
+    text += QLatin1Char('\n') + options.mid(options.indexOf(QLatin1Char('\n')) + 1).trimmed();
+    return text + QStringLiteral("\n\n") + QLatin1String(kExitStatusHelp) + QLatin1Char('\n');
+}
+
+// Takes the port options set in `parser` into `options`; false (with the reason) when invalid.
+bool takePortOptions(const QCommandLineParser& parser, CliOptions& options, QString& reason)
+{
+    if (parser.isSet(kPortOption)) {
+        options.portNumber =
+            numberIn(parser.value(kPortOption), CliOptions::kFirstPort, CliOptions::kLastPort);
+        if (!options.portNumber) {
+            reason = QStringLiteral("--port takes a number from 1 to 255, not \"%1\"")
+                         .arg(parser.value(kPortOption));
+            return false;
+        }
+    }
+    if (parser.isSet(kDeviceOption))
+        options.device = parser.value(kDeviceOption);
+    if (parser.isSet(kDemoOption))
+        options.demo = true;
+    if (parser.isSet(kSimArgsOption))
+        options.simulatorArguments = QProcess::splitCommand(parser.value(kSimArgsOption));
+    if (options.demo && !options.device.isEmpty()) {
+        reason = QStringLiteral("--demo and --device name two different chips");
+        return false;
+    }
+    return true;
+}
+
+// The sub-command's own options and arguments; `arguments` starts with its name.
+ParsedCommandLine parseCommand(const CommandInfo& info, const QStringList& arguments,
+                               CliOptions options)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this text."));
+    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Print one JSON line."));
+    const QCommandLineOption output(QStringLiteral("o"),
+                                    QStringLiteral("Write to this file instead of standard "
+                                                   "output."),
+                                    QStringLiteral("FILE"));
+    const QCommandLineOption quiet(QStringLiteral("quiet-ms"),
+                                   QStringLiteral("How long the line must be quiet (default "
+                                                  "300)."),
+                                   QStringLiteral("MS"));
+    const QCommandLineOption blocks(QStringLiteral("blocks"),
+                                    QStringLiteral("How many blocks (default 1)."),
+                                    QStringLiteral("N"));
+    const QCommandLineOption trigger(QStringLiteral("trigger"),
+                                     QStringLiteral("Start as Triger on or Triger off does."),
+                                     QStringLiteral("on|off"));
+    parser.addOption(help);
+    addPortOptions(parser);
+    switch (info.command) {
+    case CliCommand::Timing:
+        parser.addOption(json);
+        break;
+    case CliCommand::Registers:
+    case CliCommand::Special:
+    case CliCommand::Fuses:
+        parser.addOption(output);
+        break;
+    case CliCommand::Option:
+        parser.addPositionalArgument(QStringLiteral("NAME"), QStringLiteral("The option item."));
+        break;
+    case CliCommand::Send:
+        parser.addPositionalArgument(QStringLiteral("TEXT"), QStringLiteral("The line to send."));
+        parser.addOption(quiet);
+        break;
+    case CliCommand::Capture:
+        parser.addOptions({blocks, trigger, output});
+        break;
+    }
+    if (!parser.parse(arguments))
+        return usageError(parser.errorText());
+    if (parser.isSet(help))
+        return printed(commandHelp(info, parser));
+
+    QString reason;
+    if (!takePortOptions(parser, options, reason))
+        return usageError(reason);
+    options.command = info.command;
+    // Found among the options given; options of other commands are not asked about at all.
+    const auto has = [&parser](const QCommandLineOption& option) {
+        return parser.optionNames().contains(option.names().constFirst());
+    };
+    options.json = has(json);
+    if (has(output))
+        options.outputFile = parser.value(output);
+    const QStringList positional = parser.positionalArguments();
+    const qsizetype wanted =
+        info.command == CliCommand::Option || info.command == CliCommand::Send ? 1 : 0;
+    if (positional.size() != wanted)
+        return usageError(wanted == 0 ? QStringLiteral("%1 takes no arguments").arg(info.name)
+                                      : QStringLiteral("%1 takes one argument: %2")
+                                            .arg(QLatin1String(info.name),
+                                                 QLatin1String(info.arguments)));
+    if (info.command == CliCommand::Option) {
+        options.optionName = positional.first();
+        if (!findOptionItem(options.optionName))
+            return usageError(QStringLiteral("no option item \"%1\"").arg(options.optionName));
+    }
+    if (info.command == CliCommand::Send)
+        options.text = positional.first();
+    if (has(quiet)) {
+        const std::optional<int> ms = numberIn(parser.value(quiet), 1, kLongestQuietMs);
+        if (!ms)
+            return usageError(QStringLiteral("--quiet-ms takes 1 to %1").arg(kLongestQuietMs));
+        options.quietMs = *ms;
+    }
+    if (has(blocks)) {
+        const std::optional<int> n = numberIn(parser.value(blocks), 1, kMostBlocks);
+        if (!n)
+            return usageError(QStringLiteral("--blocks takes a number of at least 1"));
+        options.blocks = *n;
+    }
+    if (has(trigger)) {
+        const QString mode = parser.value(trigger);
+        if (mode != QLatin1String("on") && mode != QLatin1String("off"))
+            return usageError(QStringLiteral("--trigger takes on or off"));
+        options.trigger = mode == QLatin1String("on") ? CaptureTrigger::On : CaptureTrigger::Off;
+    }
+    return {options, ExitStatus::kDone};
+}
+} // namespace
+
+ParsedCommandLine parseCommandLine(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this text."));
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
+                                     QStringLiteral("Show the version."));
+    parser.addOption(help);
+    parser.addOption(version);
+    addPortOptions(parser);
+    if (!parser.parse(arguments))
+        return usageError(parser.errorText());
+    if (parser.isSet(help))
+        return printed(programHelp(parser));
+    if (parser.isSet(version))
+        return printed(QStringLiteral("%1 %2\n").arg(CliText::kProgramName,
+                                                     QCoreApplication::applicationVersion()));
+
+    CliOptions options;
+    QString reason;
+    if (!takePortOptions(parser, options, reason))
+        return usageError(reason);
+    const QStringList rest = parser.positionalArguments();
+    if (rest.isEmpty())
+        return usageError(QStringLiteral("no command given"));
+    for (const CommandInfo& info : kCommands) {
+        if (rest.first() == QLatin1String(info.name)) {
+            QStringList commandArguments = rest;
+            commandArguments.first() = CliText::kProgramName + QLatin1Char(' ') + rest.first();
+            return parseCommand(info, commandArguments, options);
+        }
+    }
+    return usageError(QStringLiteral("unknown command \"%1\"").arg(rest.first()));
+}

@@ -1,0 +1,44 @@
+#pragma once
+// The command line of trevalon-cli: options choosing the port (before or after the sub-command),
+// one sub-command and its own options. --help and --version are answered here.
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+enum class CliCommand { Timing, Registers, Special, Fuses, Option, Send, Capture };
+enum class CaptureTrigger { None, On, Off };
+
+struct CliOptions {
+    static constexpr int kDefaultQuietMs = 300;
+    static constexpr int kDefaultBlocks = 1;
+    static constexpr int kFirstPort = 1;
+    static constexpr int kLastPort = 255;
+
+    CliCommand command = CliCommand::Timing;
+
+    // The port: a number of the list (none: the stored choice), a device it reaches for this
+    // run, or the simulated chip.
+    std::optional<int> portNumber;
+    QString device;
+    bool demo = false;
+    QStringList simulatorArguments;
+
+    bool json = false;           // timing
+    QString outputFile;          // listings and capture; empty: standard output
+    QString optionName;          // option
+    QString text;                // send
+    int quietMs = kDefaultQuietMs; // send
+    int blocks = kDefaultBlocks; // capture
+    CaptureTrigger trigger = CaptureTrigger::None;
+};
+
+struct ParsedCommandLine {
+    std::optional<CliOptions> options; // empty: nothing to run, end with exitStatus
+    int exitStatus = 0;
+};
+
+// Parses the arguments (the program's name first). Help and version texts go to standard output
+// (status 0), a usage error with its reason to standard error (status 2).
+ParsedCommandLine parseCommandLine(const QStringList& arguments);

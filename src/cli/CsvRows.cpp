@@ -1,0 +1,46 @@
+#include "cli/CsvRows.h"
+
+#include "core/TextRules.h"
+#include "core/scope/Markers.h"
+
+QString CsvRows::timeReadout(int sample, double timeGrid)
+{
+    // As Markers' pointer readout: the sample under x, times the grid, in the "####.##" pattern.
+    const float x = kPixelsPerSample * static_cast<float>(sample);
+    return TextRules::formatNoRequiredDigit(Markers::sampleIndex(x) * timeGrid);
+}
+
+QString CsvRows::levelReadout(int value)
+{
+    return Markers::levelText(kBottomY - kPixelsPerStep * static_cast<float>(value));
+}
+
+QString CsvRows::plainNumber(const QString& readoutText)
+{
+    QString text = readoutText;
+    if (text.endsWith(QLatin1Char('.')))
+        text.chop(1);
+    if (text.isEmpty())
+        return QStringLiteral("0");
+    if (text.startsWith(QLatin1Char('.')))
+        text.prepend(QLatin1Char('0'));
+    else if (text.startsWith(QLatin1String("-.")))
+        text.insert(1, QLatin1Char('0'));
+    return text;
+}
+
+QString CsvRows::forBlock(int blockNumber, const SampleBlock& block, double timeGrid)
+{
+    QString rows;
+    const QString blockText = QString::number(blockNumber);
+    for (int sample = 1; sample <= kBlockSize; ++sample) {
+        const std::optional<quint8>& value = block.entry[sample];
+        if (!value)
+            continue;
+        rows += blockText + QLatin1Char(',') + QString::number(sample) + QLatin1Char(',') +
+                QString::number(*value) + QLatin1Char(',') +
+                plainNumber(timeReadout(sample, timeGrid)) + QLatin1Char(',') +
+                levelReadout(*value) + QLatin1Char('\n');
+    }
+    return rows;
+}

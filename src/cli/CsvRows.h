@@ -1,0 +1,27 @@
+#pragma once
+// A captured block as CSV rows: one row per sample received, with the time and the level the
+// window's pointer readouts show over that sample.
+
+#include "core/SharedState.h"
+
+#include <QString>
+
+namespace CsvRows {
+inline const QString kHeader = QStringLiteral("block,sample,value,time_ms,level\n");
+
+// Where the window draws sample i (1-300) of value v: x = 2 i, y = 511 - 2 v.
+constexpr float kPixelsPerSample = 2;
+constexpr float kPixelsPerStep = 2;
+constexpr float kBottomY = 511;
+
+// The rows of block number `blockNumber` (counted from 1); samples not received are left out.
+QString forBlock(int blockNumber, const SampleBlock& block, double timeGrid);
+
+// The time readout over sample i and the level readout over value v, as the window writes them.
+QString timeReadout(int sample, double timeGrid);
+QString levelReadout(int value);
+
+// A readout's number as a plain decimal for CSV readers: ".25" -> "0.25", "3." -> "3",
+// "." -> "0"; other texts as they are.
+QString plainNumber(const QString& readoutText);
+} // namespace CsvRows

@@ -1,0 +1,54 @@
+#include "cli/Session.h"
+
+#include "cli/CliDialogs.h"
+#include "cli/ExitStatus.h"
+#include "core/Core.h"
+
+#include <QEventLoop>
+#include <QTimer>
+
+#include <algorithm>
+
+Session::Session(Core& core, CliDialogs& dialogs) : core(core), dialogs(dialogs)
+{
+    // Later reports are consequences of the first (a stop after a lost device, say).
+    connect(&core, &Core::portErrorReported, this, [this](int number) {
+        if (!firstPortError_)
+            firstPortError_ = number;
+    });
+}
+
+std::optional<int> Session::failureStatus() const
+{
+    if (!firstPortError_)
+        return std::nullopt;
+    return ExitStatus::forPortError(*firstPortError_);
+}
+
+Session::Answer Session::waitForQuietConsole(std::chrono::milliseconds quiet,
+                                             std::chrono::milliseconds firstAnswer)
+{
+    if (failureStatus())
+        return Answer::None;
+    QEventLoop loop;
+    QTimer silence;
+    QTimer deadline;
+    silence.setSingleShot(true);
+    deadline.setSingleShot(true);
+    Answer answer = Answer::None;
+    connect(&silence, &QTimer::timeout, &loop, [&] {
+        if (answer != Answer::None)
+            answer = Answer::Quiet;
+        loop.quit();
+    });
+    connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+    connect(&core, &Core::consoleAppended, &loop, [&] {
+        answer = Answer::StillSending;
+        silence.start(quiet);
+    });
+    connect(&core, &Core::portErrorReported, &loop, &QEventLoop::quit);
+    silence.start(std::max(quiet, firstAnswer));
+    deadline.start(std::max({kLongestAnswer, firstAnswer, quiet + quiet}));
+    loop.exec();
+    return answer;
+}

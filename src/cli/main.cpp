@@ -1,0 +1,97 @@
+// trevalon-cli: the window's controls as sub-commands, on the core alone (no display needed).
+// Each sub-command runs the matching control's handler, so the chip gets the same bytes with the
+// same waits as from the window.
+
+#include "cli/CaptureCommand.h"
+#include "cli/CliDialogs.h"
+#include "cli/CliOptions.h"
+#include "cli/CliText.h"
+#include "cli/ConsoleCommands.h"
+#include "cli/ExitStatus.h"
+#include "cli/NoScopeImages.h"
+#include "cli/OptionItems.h"
+#include "cli/Session.h"
+#include "cli/TimingCommand.h"
+#include "core/Core.h"
+#include "core/SettingsStore.h"
+#include "core/Version.h"
+#include "core/link/PortMap.h"
+#include "core/link/SerialComm.h"
+#include "core/link/SimulatedChip.h"
+#include "core/shell/Shell.h"
+
+#include <QCoreApplication>
+
+namespace {
+// The port a device or the simulated chip is reached through when no port has been chosen, as
+// the window's --demo does.
+constexpr int kFallbackPort = 1;
+
+int runCommand(Session& session, const CliOptions& options)
+{
+    switch (options.command) {
+    case CliCommand::Timing:
+        return TimingCommand::run(session, options.json);
+    case CliCommand::Registers:
+    case CliCommand::Special:
+    case CliCommand::Fuses:
+        return ConsoleCommands::runListing(session, options);
+    case CliCommand::Option:
+        return ConsoleCommands::runOption(session, *findOptionItem(options.optionName));
+    case CliCommand::Send:
+        return ConsoleCommands::runSend(session, options);
+    case CliCommand::Capture:
+        return CaptureCommand(session, options).run();
+    }
+    return ExitStatus::kUsage;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(CliText::kProgramName);
+    QCoreApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
+                                                .arg(Version::Major)
+                                                .arg(Version::Minor)
+                                                .arg(Version::Revision));
+    const ParsedCommandLine parsed = parseCommandLine(QCoreApplication::arguments());
+    if (!parsed.options)
+        return parsed.exitStatus;
+    const CliOptions& options = *parsed.options;
+
+    // In this order the core goes before the port it uses, and the port before the chip at its
+    // other end.
+    SimulatedChip chip;
+    SettingsStore settings;
+    PortMap ports(&settings);
+    SerialComm comm(ports);
+    CliDialogs dialogs;
+    NoScopeImages images;
+    Core core(comm, dialogs, settings, images);
+    Session session(core, dialogs);
+
+    // The window's start-up, with the list position it selects taken as the choice: the stored
+    // [Setup] Port, unless --port names another. Nothing is stored back.
+    QObject::connect(&core, &Core::portListFilled, &core,
+                     [&core](const QStringList&, int position) { core.setPortPosition(position); });
+    core.shell().Form_Load();
+    if (options.portNumber)
+        core.setPortPosition(*options.portNumber - 1);
+
+    QString device = options.device;
+    if (options.demo) {
+        if (!chip.start(options.simulatorArguments)) {
+            CliText::printError(QStringLiteral("the simulated chip did not start: %1")
+                                    .arg(chip.errorString()));
+            return ExitStatus::kIoFailure;
+        }
+        device = chip.devicePath();
+    }
+    if (!device.isEmpty()) {
+        if (core.portPosition() < 0)
+            core.setPortPosition(kFallbackPort - 1);
+        ports.setRunOverride(core.portPosition() + 1, device);
+    }
+    return runCommand(session, options);
+}
