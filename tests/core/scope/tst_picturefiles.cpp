@@ -2,7 +2,7 @@
 // test, the boxes, which file is handed to the picture and how its answer is reported. Refused
 // saves and the existence test on saving are shared with the setup file and tested there. The
 // bitmap written, a failed write that must not cost the old file, and what a loaded picture does
-// to the surface: tst_scopeview.
+// to the surface: tst_picturefilesview.
 
 #include "core/FileHandling.h"
 #include "core/scope/PictureFiles.h"
@@ -48,12 +48,10 @@ private Q_SLOTS:
     void cancelledDialogIsSilent_data();
     void cancelledDialogIsSilent();
     void writeFailingPartWayKeepsOldFile();
-    void loadsCommonPictureFormats_data();
-    void loadsCommonPictureFormats();
+    void anExistingFileIsHandedToThePicture();
     void nameThatDoesNotExistExactlyIsNotLoaded_data();
     void nameThatDoesNotExistExactlyIsNotLoaded();
-    void fileThatIsNoPictureLeavesBackground_data();
-    void fileThatIsNoPictureLeavesBackground();
+    void aFileThatHoldsNoPictureIsReported();
     void everyClickOffersTheSameDialog_data();
     void everyClickOffersTheSameDialog();
     void runningScopeIsLeftAlone_data();
@@ -158,7 +156,7 @@ void PictureFilesTest::writeFailingPartWayKeepsOldFile()
     f.dialogs.chosenFiles.enqueue(path);
     f.dialogs.answers.enqueue(MsgAnswer::Ok);
     // The picture's write fails part-way; keeping the old file is the picture's own part
-    // (tst_scopeview). The core reports the number it answers with.
+    // (tst_picturefilesview). The core reports the number it answers with.
     f.images.saveResult = FileHandling::kDeviceIo;
 
     f.core.pictureFiles().Mentes_Click();
@@ -173,22 +171,12 @@ void PictureFilesTest::writeFailingPartWayKeepsOldFile()
     QCOMPARE(entries(dir.path()), QStringList{kOffered});
 }
 
-void PictureFilesTest::loadsCommonPictureFormats_data()
+// The formats themselves are the picture's to read (tst_picturefilesview): the core hands on an
+// existing file by the name chosen, whatever its extension says.
+void PictureFilesTest::anExistingFileIsHandedToThePicture()
 {
-    // The formats themselves are the picture's to read (tst_scopeview): the core hands on any
-    // existing file by the name chosen, whatever its extension says.
-    QTest::addColumn<QString>("name");
-    QTest::newRow("a bitmap") << "scope.bmp";
-    QTest::newRow("a PNG") << "scope.png";
-    QTest::newRow("a JPEG, within its loss") << "scope.jpg";
-    QTest::newRow("a PNG named .bmp is read by its contents") << "Rurodudod.bmp";
-}
-
-void PictureFilesTest::loadsCommonPictureFormats()
-{
-    QFETCH(QString, name);
     QTemporaryDir dir;
-    const QString path = dir.filePath(name);
+    const QString path = dir.filePath(QStringLiteral("scope.png"));
     QVERIFY(writeFile(path, kSomePicture));
     CoreFixture f;
     f.core.setLampColour(static_cast<int>(kGreen));
@@ -237,24 +225,15 @@ void PictureFilesTest::nameThatDoesNotExistExactlyIsNotLoaded()
     QVERIFY(f.images.loaded.isEmpty());
 }
 
-void PictureFilesTest::fileThatIsNoPictureLeavesBackground_data()
+void PictureFilesTest::aFileThatHoldsNoPictureIsReported()
 {
-    QTest::addColumn<QByteArray>("contents");
-    QTest::newRow("a text file") << QByteArray("Rn = 0x12\r\nKp = 0x34\r\n");
-    QTest::newRow("an empty file") << QByteArray();
-    QTest::newRow("a bitmap header with nothing after it") << QByteArray("BM\x36\x10\x0e\0", 6);
-}
-
-void PictureFilesTest::fileThatIsNoPictureLeavesBackground()
-{
-    QFETCH(QByteArray, contents);
     QTemporaryDir dir;
     const QString path = dir.filePath(kOffered);
-    QVERIFY(writeFile(path, contents));
+    QVERIFY(writeFile(path, QByteArrayLiteral("Rn = 0x12\r\n")));
     CoreFixture f;
     f.dialogs.chosenFiles.enqueue(path);
-    // The picture finds none in the file and keeps its background (tst_scopeview); the core
-    // reports the number it answers with.
+    // The picture finds none in the file and keeps its background (tst_picturefilesview); the
+    // core reports the number it answers with.
     f.images.loadResult = FileHandling::kNotAPicture;
 
     f.core.pictureFiles().Betolt_Click();
