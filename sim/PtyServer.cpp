@@ -64,6 +64,9 @@ std::string escaped(std::string_view bytes)
 PtyServer::PtyServer(int masterFd, ChipModel& model, ServeSettings settings)
     : m_master(masterFd), m_model(model), m_settings(std::move(settings))
 {
+    if (m_settings.chunkPeriod > SimTime{0} && m_model.config().paced) {
+        m_line.emplace(m_settings.chunkPeriod);
+    }
 }
 
 void PtyServer::log(const std::string& text) const
@@ -87,6 +90,10 @@ void PtyServer::setLineOpen(bool open)
     m_lineClosedAt = now();
     m_pending.clear();
     m_pendingOffset = 0;
+    if (m_line) {
+        m_line->clear();
+    }
+    m_textRunning = false;
     log(open ? "device opened" : "device closed");
 }
 
@@ -118,12 +125,24 @@ bool PtyServer::readCommands(SimTime now)
 void PtyServer::produce(SimTime now)
 {
     if (m_model.config().paced) {
+        // Paced blocks are due when they have gone out on the line: one due right after another
+        // follows it without a gap.
+        const SimTime due = std::min(m_model.nextDue().value_or(now), now);
         std::string bytes = m_model.takeOutput(now);
-        if (bytes.empty()) {
+        if (bytes.empty() && !m_line) {
             return;
         }
         if (!m_lineOpen) {
             return; // lost on a line nobody has open
+        }
+        if (m_line) {
+            m_line->push(bytes, due);
+            feedTextStream(now);
+            bytes = m_line->release(now);
+            feedTextStream(now); // the stream never leaves the line idle
+        }
+        if (bytes.empty()) {
+            return;
         }
         m_pending = std::move(bytes);
         m_pendingOffset = 0;
@@ -176,9 +195,30 @@ bool PtyServer::writePending()
     return true;
 }
 
+// Keeps a line of the text stream queued behind whatever the line is sending.
+void PtyServer::feedTextStream(SimTime now)
+{
+    const std::string& text = m_settings.textStream;
+    if (text.empty() || m_line->queued() > 0) {
+        return;
+    }
+    // The first line starts now; the next ones follow back to back, as a chip's UART sends them.
+    const SimTime start = m_textRunning ? m_line->freeAt() : now;
+    m_textRunning = true;
+    std::size_t end = text.find(kLineEnd, m_textOffset);
+    end = end == std::string::npos ? text.size() : end + kLineEnd.size();
+    m_line->push(std::string_view(text).substr(m_textOffset, end - m_textOffset), start);
+    m_textOffset = end == text.size() ? 0 : end;
+}
+
 SimTime PtyServer::waitTime(SimTime now) const
 {
-    const std::optional<SimTime> due = m_model.nextDue();
+    std::optional<SimTime> due = m_model.nextDue();
+    if (m_line && m_lineOpen) {
+        if (const std::optional<SimTime> release = m_line->nextRelease()) {
+            due = due ? std::min(*due, *release) : *release;
+        }
+    }
     SimTime wait = kIdleWait;
     if (due) {
         wait = *due <= now ? SimTime{0} : std::min(*due - now, kIdleWait);
@@ -201,7 +241,7 @@ ServeEnd PtyServer::run(const volatile std::sig_atomic_t& stopRequested, const s
 
         const bool allBlocksOut = m_settings.vanishAfter > 0 &&
                                   m_model.blocksSent() >= m_settings.vanishAfter &&
-                                  m_pending.empty();
+                                  m_pending.empty() && (!m_line || m_line->queued() == 0);
         if (allBlocksOut && !vanishAt) {
             log("last block sent; the device vanishes shortly");
             vanishAt = start + m_settings.vanishLinger;

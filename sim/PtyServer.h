@@ -13,12 +13,14 @@
 #pragma once
 
 #include "ChipModel.h"
+#include "LinePacer.h"
 
 #include <chrono>
 #include <csignal>
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <optional>
 #include <string_view>
 
 namespace kdsp {
@@ -29,6 +31,12 @@ struct ServeSettings
     std::uint64_t vanishAfter = 0;
     // Time left to the reader to take the last block before the device is closed.
     std::chrono::milliseconds vanishLinger{250};
+    // Paced output goes out through the line in chunks of this period, at the line rate
+    // (0: each block whole, at the moment it has gone out on the line).
+    SimTime chunkPeriod{0};
+    // While the line is open, this text is sent over and over at the line rate, one line at a
+    // time, between the chip's answers (empty: none). Needs a chunk period.
+    std::string textStream;
     // Called with one line of text per event when set (--verbose).
     std::function<void(std::string_view)> log;
 };
@@ -53,6 +61,7 @@ private:
     bool readCommands(SimTime now);
     void produce(SimTime now);
     bool writePending();
+    void feedTextStream(SimTime now);
     SimTime waitTime(SimTime now) const;
 
     int m_master;
@@ -63,6 +72,10 @@ private:
     // Bytes taken from the model but not yet written (unpaced only).
     std::string m_pending;
     std::size_t m_pendingOffset = 0;
+    // Paced output with a chunk period: the line between the chip and the reader.
+    std::optional<LinePacer> m_line;
+    std::size_t m_textOffset = 0; // where the next line of the text stream starts
+    bool m_textRunning = false;   // the text stream has started on the open line
 };
 
 } // namespace kdsp

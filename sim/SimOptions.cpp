@@ -14,12 +14,30 @@ constexpr int kHexBase = 16;
 constexpr int kMaxDropPermille = 1000;
 // A minute is far beyond any timeout the program waits for.
 constexpr std::int64_t kMaxSlowMs = 60'000;
+// The chunk period: from a tenth of a millisecond (far below any adapter's) to a second.
+constexpr double kMinChunkMs = 0.1;
+constexpr double kMaxChunkMs = 1000.0;
+// The period of the text stream when no --chunk-ms is given: a USB CDC adapter's.
+constexpr std::chrono::nanoseconds kDefaultTextChunk = std::chrono::milliseconds(1);
+constexpr double kNsPerMs = 1e6;
 
 std::optional<std::int64_t> parseNumber(std::string_view text, std::int64_t low, std::int64_t high)
 {
     std::int64_t value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc{} || end != text.data() + text.size() || value < low || value > high) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<double> parseDecimal(std::string_view text, double low, double high)
+{
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value,
+                                              std::chars_format::fixed);
+    if (error != std::errc{} || end != text.data() + text.size() || !(value >= low) ||
+        !(value <= high)) {
         return std::nullopt;
     }
     return value;
@@ -90,6 +108,13 @@ std::vector<ValueOption> valueOptions()
              o.vanishAfter = blocks.value_or(0);
              return blocks.has_value() && *blocks > 0;
          }},
+        {"chunk-ms", "milliseconds 0.1..1000, such as 1 or 5.5",
+         [](std::string_view v, SimOptions& o) {
+             const auto ms = parseDecimal(v, kMinChunkMs, kMaxChunkMs);
+             o.chunkPeriod = std::chrono::nanoseconds(
+                 static_cast<std::int64_t>(ms.value_or(0) * kNsPerMs + 0.5));
+             return ms.has_value();
+         }},
         {"link", "a path",
          [](std::string_view v, SimOptions& o) {
              o.linkPath = std::string(v);
@@ -147,7 +172,8 @@ ParsedOptions parseSimOptions(const std::vector<std::string>& arguments)
             argument = argument.substr(0, separator);
         }
 
-        if (argument == "unpaced" || argument == "mute" || argument == "verbose") {
+        if (argument == "unpaced" || argument == "mute" || argument == "verbose" ||
+            argument == "text-stream") {
             if (inlineValue) {
                 parsed.error = "--" + std::string(argument) + " takes no value";
                 return parsed;
@@ -155,6 +181,7 @@ ParsedOptions parseSimOptions(const std::vector<std::string>& arguments)
             options.chip.paced = options.chip.paced && argument != "unpaced";
             options.chip.mute = options.chip.mute || argument == "mute";
             options.verbose = options.verbose || argument == "verbose";
+            options.textStream = options.textStream || argument == "text-stream";
             continue;
         }
 
@@ -181,6 +208,13 @@ ParsedOptions parseSimOptions(const std::vector<std::string>& arguments)
         }
     }
     options.chip.blockLimit = options.vanishAfter;
+    if (!options.chip.paced && (options.textStream || options.chunkPeriod.count() > 0)) {
+        parsed.error = "--unpaced cannot go with --chunk-ms or --text-stream: they pace the line";
+        return parsed;
+    }
+    if (options.textStream && options.chunkPeriod.count() == 0) {
+        options.chunkPeriod = kDefaultTextChunk;
+    }
     return parsed;
 }
 
@@ -195,6 +229,11 @@ Options:
   --timing-digit D     digit answered to J1100 and setting the sample time (default 4)
   --timing-reply HEX   answer J1100 with these raw bytes instead, e.g. 0d4a31 or 00ff
   --unpaced            send scope blocks as fast as the reader takes them
+  --chunk-ms MS        hand paced output to the line in chunks every MS milliseconds, at
+                       the line rate (1 is a USB CDC adapter's pace, 5.5 an FTDI-style one's;
+                       default: each block whole when it has gone out on the line)
+  --text-stream        while the device is open, send lines of the register listing over
+                       and over at the line rate (chunks of 1 ms unless --chunk-ms is given)
   --mute               never answer anything, not even scope blocks
   --slow-ms N          delay every text and timing answer by N ms
   --drop-permille N    lose each outgoing byte with probability N/1000

@@ -3,6 +3,7 @@
 
 #include "ChipModel.h"
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -19,6 +20,10 @@ struct SimOptions
     std::uint64_t vanishAfter = 0;
     // A symlink to the slave device made at start and removed at exit (empty: none).
     std::string linkPath;
+    // Paced output leaves in chunks of this period at the line rate (0: each block whole).
+    std::chrono::nanoseconds chunkPeriod{0};
+    // Lines of text at the line rate while the line is open (the console's load).
+    bool textStream = false;
     bool verbose = false;
     bool help = false;
 };

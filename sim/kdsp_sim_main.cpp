@@ -2,6 +2,7 @@
 // line on standard output, then serves until SIGTERM or SIGINT (or until the device vanishes
 // with --vanish-after). Logs go to standard error, and only with --verbose.
 #include "ChipModel.h"
+#include "ChipTexts.h"
 #include "DeviceLink.h"
 #include "PseudoTerminal.h"
 #include "PtyServer.h"
@@ -92,6 +93,11 @@ int main(int argc, char** argv)
         kdsp::ChipModel model(options.chip);
         kdsp::ServeSettings settings;
         settings.vanishAfter = options.vanishAfter;
+        settings.chunkPeriod = options.chunkPeriod;
+        if (options.textStream) {
+            settings.textStream = kdsp::registerListing(
+                {model.options(), options.chip.timingDigit, false, false});
+        }
         if (options.verbose) {
             settings.log = logLine;
             logLine("serving on " + pty.slavePath());

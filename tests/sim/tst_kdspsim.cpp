@@ -182,6 +182,8 @@ private Q_SLOTS:
             << QStringList() << 25.0 << 50.0;
         QTest::newRow("unpaced blocks come as fast as they are read")
             << QStringList{"--unpaced"} << 200.0 << 1e9;
+        QTest::newRow("blocks in 5.5 ms chunks still come at the line rate")
+            << QStringList{"--chunk-ms", "5.5"} << 34.0 << 42.0;
     }
 
     // Whole blocks at the expected rate; after q only the stop line, then silence.
@@ -212,6 +214,37 @@ private Q_SLOTS:
         QVERIFY(stream.endsWith(kScopeStopped));
         QCOMPARE((stream.size() - kScopeStopped.size()) % kBlock, 0);
         QVERIFY(port.read(300).isEmpty());
+    }
+
+    // Lines of the register listing at the line rate, in chunks of the period, for as long as
+    // the line is open; a command still gets its answer between two lines.
+    void textStream()
+    {
+        Simulator sim;
+        QVERIFY(sim.start({"--text-stream", "--chunk-ms", "5.5"}));
+        Port port;
+        QVERIFY(port.open(sim.devicePath()));
+        QByteArray text = port.read(1000, 1);
+        QElapsedTimer clock;
+        clock.start();
+        int reads = 0;
+        while (clock.elapsed() < 1500) {
+            text += port.read(50, 1);
+            ++reads;
+        }
+        const double rate = static_cast<double>(text.size()) / (clock.elapsed() / 1000.0);
+        QVERIFY2(rate > 11520 * 0.9 && rate < 11520 * 1.05, qPrintable(QString::number(rate)));
+        // Chunks of about 63 bytes, not whole lines or single bytes.
+        const double perRead = static_cast<double>(text.size()) / reads;
+        QVERIFY2(perRead > 40 && perRead < 100, qPrintable(QString::number(perRead)));
+        QVERIFY(text.startsWith("KDSP register listing\r\n"));
+        QCOMPARE(text.count("KDSP register listing\r\n"), text.count("0x00  CTRL"));
+        QVERIFY(text.count("KDSP register listing\r\n") >= 20);
+
+        QVERIFY(port.send("J1100\r"));
+        const QByteArray more = port.read(300);
+        QVERIFY(more.contains("\r\nJ11004\r"));
+        QVERIFY(more.size() > 2000);
     }
 
     void reopenedPortStillWorks()
@@ -299,6 +332,11 @@ private Q_SLOTS:
             << QStringList{"--drop-permille", "1001"} << 2;
         QTest::newRow("a timing reply that is not hex is refused")
             << QStringList{"--timing-reply", "0g"} << 2;
+        QTest::newRow("a chunk period of 0 is refused") << QStringList{"--chunk-ms", "0"} << 2;
+        QTest::newRow("a chunk period that is no number is refused")
+            << QStringList{"--chunk-ms=5,5"} << 2;
+        QTest::newRow("a paced text stream cannot be unpaced")
+            << QStringList{"--text-stream", "--unpaced"} << 2;
     }
 
     void commandLine()
@@ -314,7 +352,8 @@ private Q_SLOTS:
             const QString help = QString::fromLocal8Bit(process.readAllStandardOutput());
             for (const char* option :
                  {"--timing-digit", "--timing-reply", "--unpaced", "--mute", "--slow-ms",
-                  "--drop-permille", "--vanish-after", "--link", "--seed", "--verbose"}) {
+                  "--drop-permille", "--vanish-after", "--link", "--seed", "--verbose",
+                  "--chunk-ms", "--text-stream"}) {
                 QVERIFY2(help.contains(QLatin1String(option)), option);
             }
         } else {
