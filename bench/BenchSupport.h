@@ -21,6 +21,7 @@
 #include <QWidget>
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -80,6 +81,87 @@ inline int intOption(int argc, char** argv, const char* name, int fallback)
     }
     return fallback;
 }
+
+// "--name VALUE" or "--name=VALUE" from the command line; the fallback when absent.
+inline QString stringOption(int argc, char** argv, const char* name, const QString& fallback = {})
+{
+    const std::size_t length = std::strlen(name);
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], name) == 0 && i + 1 < argc)
+            return QString::fromLocal8Bit(argv[i + 1]);
+        if (std::strncmp(argv[i], name, length) == 0 && argv[i][length] == '=')
+            return QString::fromLocal8Bit(argv[i] + length + 1);
+    }
+    return fallback;
+}
+
+// CPU seconds (user + system) another process has used so far, from /proc/PID/stat; -1 if it
+// cannot be read. For the display server's share of a stream's cost.
+inline double processCpuSeconds(long pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (pid <= 0 || !stat.open(QIODevice::ReadOnly))
+        return -1;
+    // After the command name, which ends with ')', utime and stime are the 12th and 13th fields.
+    const QByteArray text = stat.readAll();
+    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    return (fields.value(11).toDouble() + fields.value(12).toDouble()) /
+           static_cast<double>(::sysconf(_SC_CLK_TCK));
+}
+
+// What a stream cost over a measured stretch: this process's CPU, and the display server's when
+// its process id was given with --x-server-pid. Prints the figures, and one summary line that
+// scripts/bench gathers into its table.
+class StreamCost
+{
+public:
+    StreamCost(int argc, char** argv)
+        : xServer_(stringOption(argc, argv, "--x-server-pid").toLong())
+    {
+    }
+
+    void start()
+    {
+        cpu_ = cpuSeconds();
+        xCpu_ = processCpuSeconds(xServer_);
+        clock_.start();
+    }
+
+    void stop()
+    {
+        wall_ = clock_.nsecsElapsed() / 1e9;
+        cpu_ = cpuSeconds() - cpu_;
+        const double x = processCpuSeconds(xServer_);
+        xCpu_ = x >= 0 && xCpu_ >= 0 ? x - xCpu_ : -1;
+    }
+
+    double wall() const { return wall_; }
+    double cpu() const { return cpu_; }
+    double percent() const { return cpu_ / wall_ * kPercent; }
+
+    // `what` names the figure in the summary line, e.g. "scope 1ms".
+    void print(const char* what, double targetPercent) const
+    {
+        const char* platform = qgetenv("QT_QPA_PLATFORM").isEmpty()
+                                   ? "default"
+                                   : qgetenv("QT_QPA_PLATFORM").constData();
+        std::printf("  CPU of this process: %.2f s = %.2f %% of one core (target under %.1f %%)\n",
+                    cpu_, percent(), targetPercent);
+        if (xCpu_ >= 0)
+            std::printf("  CPU of the display server: %.2f s, %.2f s per 30 s\n", xCpu_,
+                        xCpu_ / wall_ * 30);
+        std::printf("result: %s platform=%s program=%.2f%% x_per_30s=%s\n", what, platform,
+                    percent(), xCpu_ >= 0 ? qPrintable(QString::number(xCpu_ / wall_ * 30, 'f', 2))
+                                          : "-");
+    }
+
+private:
+    long xServer_;
+    QElapsedTimer clock_;
+    double wall_ = 0;
+    double cpu_ = 0;
+    double xCpu_ = -1;
+};
 
 // Runs the event loop for the given time.
 inline void runFor(int milliseconds)
@@ -167,6 +249,13 @@ protected:
 private:
     long paints_ = 0;
 };
+
+// The simulator's arguments for a paced stream in chunks of --chunk-ms MS (none: whole blocks).
+inline QStringList chunkArguments(int argc, char** argv)
+{
+    const QString chunk = stringOption(argc, argv, "--chunk-ms");
+    return chunk.isEmpty() ? QStringList{} : QStringList{QStringLiteral("--chunk-ms"), chunk};
+}
 
 // kdsp-sim on its own pseudo-terminal, paced at the line rate unless told otherwise.
 inline std::unique_ptr<SimulatedChip> startChip(const QStringList& arguments = {})

@@ -12,6 +12,8 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
 
 #include <algorithm>
 
@@ -27,6 +29,65 @@ const QString kCopyAllCaption = QStringLiteral("Copy All");
 const QChar kBlank = u' ';
 const QString kAccessibleName = QStringLiteral("Console");
 
+// The console's scroll bar repaints only when what it shows changes: the handle's place or
+// size, or an end being reached. Text streaming in moves the range a few rows at a time, which
+// on a long text leaves the handle where it was; a plain scroll bar would repaint every time.
+class ConsoleScrollBar : public QScrollBar
+{
+public:
+    explicit ConsoleScrollBar(QWidget* parent) : QScrollBar(Qt::Vertical, parent) {}
+
+protected:
+    // A range change and the value change that follows it (the view keeps following the end)
+    // move the handle away and back: what counts is where it ends up, looked at once control
+    // returns to the event loop.
+    void sliderChange(SliderChange change) override
+    {
+        if (change == SliderOrientationChange) {
+            QScrollBar::sliderChange(change);
+            return;
+        }
+        if (lookPending_)
+            return;
+        lookPending_ = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                lookPending_ = false;
+                if (currentLook() != shown_)
+                    update();
+            },
+            Qt::QueuedConnection);
+    }
+
+    void paintEvent(QPaintEvent* event) override
+    {
+        shown_ = currentLook();
+        QScrollBar::paintEvent(event);
+    }
+
+private:
+    struct Look
+    {
+        QRect handle;
+        bool atMinimum = false;
+        bool atMaximum = false;
+        bool operator==(const Look&) const = default;
+    };
+
+    Look currentLook() const
+    {
+        QStyleOptionSlider option;
+        initStyleOption(&option);
+        return {style()->subControlRect(QStyle::CC_ScrollBar, &option,
+                                        QStyle::SC_ScrollBarSlider, this),
+                value() <= minimum(), value() >= maximum()};
+    }
+
+    Look shown_;
+    bool lookPending_ = false;
+};
+
 QFont consoleFont()
 {
     QFont font(kFontFamily);
@@ -41,6 +102,7 @@ QFont consoleFont()
 ConsoleView::ConsoleView(QWidget* parent) : QAbstractScrollArea(parent)
 {
     setFocusPolicy(Qt::ClickFocus);
+    setVerticalScrollBar(new ConsoleScrollBar(this));
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setFont(consoleFont());

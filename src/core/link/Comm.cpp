@@ -28,6 +28,7 @@ void Comm::setPortOpen(bool open)
         // Whatever reached the device while the port was closed is not part of this session.
         flushDeviceInput();
         resumeInputIfRoom();
+        receiveSettled();
     } else {
         open_ = false;
         ++openGeneration_;
@@ -44,6 +45,24 @@ void Comm::setInBufferCount(int count)
     if (open_)
         flushDeviceInput();
     resumeInputIfRoom();
+    if (open_)
+        receiveSettled();
+}
+
+void Comm::setRThreshold(int count)
+{
+    if (count == rThreshold_)
+        return;
+    rThreshold_ = count;
+    if (open_)
+        receiveSettled();
+}
+
+qsizetype Comm::bytesUntilEvent() const
+{
+    if (!open_ || rThreshold_ <= 0)
+        return 1;
+    return std::max<qsizetype>(1, rThreshold_ - inBufferCount());
 }
 
 void Comm::setBreak(bool on)
@@ -182,6 +201,13 @@ void Comm::scheduleReceiveCheck()
 void Comm::raiseReceiveIfDue()
 {
     checkPending_ = false;
+    raiseReceiveEvents();
+    if (open_)
+        receiveSettled();
+}
+
+void Comm::raiseReceiveEvents()
+{
     // Raised again while the threshold still holds, so one event may take one character. A run
     // of events is handled in one turn of the event loop (a queued call per character costs more
     // than the character), then the loop gets its turn before the rest.

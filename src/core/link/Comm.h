@@ -49,7 +49,7 @@ public:
 
     // The receive event is raised while at least this many bytes wait; 0 raises none.
     int rThreshold() const { return rThreshold_; }
-    void setRThreshold(int count) { rThreshold_ = count; }
+    void setRThreshold(int count);
 
     // The most bytes one input() returns; 0 means everything waiting.
     int inputLen() const { return inputLen_; }
@@ -114,6 +114,13 @@ protected:
     // Called from a queued call once the handlers have made room after inputHeldBack(): the
     // device layer reads what waits.
     virtual void resumeDeviceInput() {}
+    // Called whenever the handlers have taken what they will for now, and after an open, an
+    // emptied buffer or a new threshold: a device layer may look at bytesUntilEvent() to learn
+    // how much input can matter before the next receive event.
+    virtual void receiveSettled() {}
+    // How many more bytes must arrive before a receive event can be raised: at least 1; 1 also
+    // when no event is set up, since a counted wait may be looking at the buffer.
+    qsizetype bytesUntilEvent() const;
     // For subclasses: a line event (CTS change, break, ...) to be raised with the given code.
     void lineEventArrived(int code);
     // For subclasses: the device failed while open. Closes the port, writes one line on stderr
@@ -128,6 +135,7 @@ private:
     void scheduleReceiveCheck();
     void resumeInputIfRoom();
     void raiseReceiveIfDue();
+    void raiseReceiveEvents();
 
     int commPort_ = 1;
     bool open_ = false;

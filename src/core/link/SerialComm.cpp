@@ -6,6 +6,12 @@
 #include <QElapsedTimer>
 
 #include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
 
 namespace {
 const QString kNoDeviceMapped =
@@ -32,6 +38,11 @@ int openErrorNumber(QSerialPort::SerialPortError error)
     }
 }
 
+// One byte's time on the line at 115200 8N1: ten bits.
+constexpr double kByteLineTimeMs = 10.0 * 1000.0 / SerialComm::kBaudRate;
+// Read from the driver in pieces of this size.
+constexpr qint64 kDrainChunk = 4096;
+
 bool meansDeviceFailed(QSerialPort::SerialPortError error)
 {
     return error == QSerialPort::ReadError || error == QSerialPort::ResourceError ||
@@ -44,6 +55,8 @@ SerialComm::SerialComm(PortMap& ports, QObject* parent) : Comm(parent), ports_(p
     port_.setReadBufferSize(kDeviceReadBuffer);
     connect(&port_, &QSerialPort::readyRead, this, &SerialComm::onReadyRead);
     connect(&port_, &QSerialPort::errorOccurred, this, &SerialComm::onErrorOccurred);
+    lateTimer_.setSingleShot(true);
+    connect(&lateTimer_, &QTimer::timeout, this, &SerialComm::onInputLate);
 }
 
 SerialComm::~SerialComm()
@@ -93,6 +106,8 @@ void SerialComm::openDevice()
         refuse(number, reason);
     }
     openDevice_ = device_;
+    wakeCount_ = -1;
+    streaming_ = false;
     // The driver may still hold bytes from before (a pseudo-terminal does).
     port_.clear(QSerialPort::Input);
 }
@@ -110,6 +125,7 @@ void SerialComm::finishClose()
     if (!closePending_)
         return;
     closePending_ = false;
+    lateTimer_.stop();
     if (!port_.isOpen())
         return;
     drainOutput();
@@ -157,16 +173,96 @@ void SerialComm::onReadyRead()
 {
     // Only handed on: the receive event is raised later from a queued call, never from inside
     // this signal, because a handler may close and reopen the port.
-    const qint64 room = inputRoom();
-    if (room > 0) {
-        // A read asking for more than QSerialPort holds also lets it read the device again
-        // after its own buffer had filled.
-        const QByteArray bytes = port_.read(room);
-        if (!bytes.isEmpty())
-            bytesArrived(bytes);
+    const qsizetype before = inBufferCount();
+    takeInput();
+    if (inBufferCount() > before) {
+        ++wakeUps_;
+        streaming_ = lastWake_.isValid() && lastWake_.elapsed() < kStreamGap.count();
+        lastWake_.start();
     }
+    tuneWakeups();
+}
+
+void SerialComm::takeInput()
+{
+    qint64 room = inputRoom();
+    QByteArray bytes;
+    if (room > 0) {
+        // What QSerialPort has read comes first. A read asking for more than it holds also lets
+        // it read the device again after its own buffer had filled.
+        bytes = port_.read(room);
+        room -= bytes.size();
+    }
+    // QSerialPort reads once per wake-up, and the driver hands out at most 64 bytes a read while
+    // it is collecting more than that: the rest is read here, so none of it waits unseen. A
+    // failing device is left to QSerialPort, which finds the failure at its next wake-up.
+    const int fd = static_cast<int>(port_.handle());
+    while (room > 0 && fd >= 0 && port_.bytesAvailable() == 0) {
+        const qsizetype at = bytes.size();
+        const qint64 wanted = std::min(room, kDrainChunk);
+        bytes.resize(at + wanted);
+        const ssize_t count = ::read(fd, bytes.data() + at, static_cast<size_t>(wanted));
+        bytes.resize(at + std::max<qsizetype>(0, count));
+        if (count <= 0)
+            break;
+        room -= count;
+    }
+    if (!bytes.isEmpty())
+        bytesArrived(bytes);
     if (room <= 0 || port_.bytesAvailable() > 0)
         inputHeldBack();
+}
+
+void SerialComm::receiveSettled()
+{
+    tuneWakeups();
+}
+
+void SerialComm::tuneWakeups()
+{
+    if (!port_.isOpen() || closePending_ || !portOpen())
+        return;
+    // A receive event is due: the handlers take their bytes first and settle again.
+    if (rThreshold() > 0 && inBufferCount() >= rThreshold())
+        return;
+    qsizetype wanted = bytesUntilEvent();
+    if (wanted == 1 && rThreshold() > 0 && streaming_)
+        wanted = kStreamBatch;
+    wanted = std::min<qsizetype>(wanted, kMaxWakeCount);
+    setWakeCount(wanted > 1 ? static_cast<int>(wanted) : 0);
+    if (wakeCount_ > 1) {
+        const double lateMs = 2 * wakeCount_ * kByteLineTimeMs + kLateSlack.count();
+        lateTimer_.start(static_cast<int>(std::ceil(lateMs)));
+    } else {
+        lateTimer_.stop();
+    }
+}
+
+void SerialComm::setWakeCount(int count)
+{
+    // 0 wakes for every byte, as QSerialPort opens the device; a read that finds nothing then
+    // returns nothing rather than failing.
+    if (count == wakeCount_)
+        return;
+    const int fd = static_cast<int>(port_.handle());
+    termios settings{};
+    if (fd < 0 || ::tcgetattr(fd, &settings) != 0)
+        return;
+    settings.c_cc[VMIN] = static_cast<cc_t>(count);
+    settings.c_cc[VTIME] = 0;
+    // A device that refuses simply keeps waking for every byte.
+    if (::tcsetattr(fd, TCSANOW, &settings) == 0)
+        wakeCount_ = count;
+}
+
+void SerialComm::onInputLate()
+{
+    // The bytes asked for are late (the stream paused, or a block came short): the driver wakes
+    // the program for what is there, and for every byte until more comes.
+    if (!port_.isOpen() || !portOpen())
+        return;
+    streaming_ = false;
+    setWakeCount(0);
 }
 
 void SerialComm::resumeDeviceInput()
@@ -183,9 +279,13 @@ void SerialComm::onErrorOccurred(QSerialPort::SerialPortError error)
     if (error == QSerialPort::NoError || !meansDeviceFailed(error))
         return;
     // Input flushed after the line said it was readable leaves a read that finds nothing, which
-    // QSerialPort reports as a read error. The line is still up: nothing has failed.
-    if (error == QSerialPort::ReadError && !deviceHungUp()) {
+    // QSerialPort reports as a read error, or, while the driver collects bytes before waking the
+    // program, as a resource error saying to try again (EAGAIN). The line is still up: nothing
+    // has failed. After the latter QSerialPort stops watching the device until it is read.
+    if ((error == QSerialPort::ReadError || foundNothingToRead(error)) && !deviceHungUp()) {
         port_.clearError();
+        if (error != QSerialPort::ReadError)
+            QMetaObject::invokeMethod(this, &SerialComm::resumeDeviceInput, Qt::QueuedConnection);
         return;
     }
     if (!portOpen()) {
@@ -219,6 +319,13 @@ QString SerialComm::failureReason(QSerialPort::SerialPortError error) const
     if (deviceHungUp())
         return kHungUp;
     return (error == QSerialPort::WriteError ? kWriteFailed : kReadFailed) + port_.errorString();
+}
+
+bool SerialComm::foundNothingToRead(QSerialPort::SerialPortError error) const
+{
+    // QSerialPort words a system error with the system's own text.
+    static const QString kTryAgain = QString::fromLocal8Bit(std::strerror(EAGAIN));
+    return error == QSerialPort::ResourceError && port_.errorString() == kTryAgain;
 }
 
 bool SerialComm::deviceHungUp() const

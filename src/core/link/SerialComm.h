@@ -20,10 +20,20 @@
 //   device before that (the scope closes and reopens the port around every block) keeps the
 //   device open and only drops what arrived meanwhile: the handlers see a close and a reopen,
 //   the line keeps its state, and no lock file is made and removed 38 times a second.
+// - The program wakes for input only when it can matter. The driver is asked (the terminal's
+//   VMIN count) to report the device readable only once as many bytes wait as the next receive
+//   event needs (at most 255): a scope block is taken in two wake-ups, not one per chunk the
+//   adapter delivers. While text streams in for the console, the driver collects up to
+//   kStreamBatch bytes between wake-ups. A timer looks anyway when the bytes asked for are late
+//   (twice their time on the line, plus kLateSlack), and then goes back to waking for every byte
+//   until more comes: nothing waits unseen in the driver. What the handlers see is unchanged:
+//   the same bytes, in order, with the same thresholds and read lengths.
 
 #include "core/link/Comm.h"
 
+#include <QElapsedTimer>
 #include <QSerialPort>
+#include <QTimer>
 
 #include <chrono>
 #include <optional>
@@ -41,12 +51,23 @@ public:
     // QSerialPort's own buffer stops reading the device when it holds this much; with the
     // port's held input (Comm::kMaxHeldInput) it bounds what the program holds.
     static constexpr qint64 kDeviceReadBuffer = 64 * 1024;
+    // The most bytes the driver can be asked to collect before it wakes the program.
+    static constexpr int kMaxWakeCount = 255;
+    // Console text: bytes collected per wake-up while a stream is coming (11 ms at the line rate).
+    static constexpr int kStreamBatch = 128;
+    // Two wake-ups with bytes closer together than this mean a stream is coming.
+    static constexpr std::chrono::milliseconds kStreamGap{20};
+    static constexpr std::chrono::milliseconds kLateSlack{5};
 
     explicit SerialComm(PortMap& ports, QObject* parent = nullptr);
     ~SerialComm() override;
 
     // The device path tried at the last open (empty before the first, or when none was mapped).
     QString devicePath() const { return device_; }
+
+    // How often arriving bytes have woken the program since it started: what the wake-up tuning
+    // saves shows here.
+    quint64 wakeUps() const { return wakeUps_; }
 
 protected:
     void openDevice() override;
@@ -55,15 +76,24 @@ protected:
     void flushDeviceInput() override;
     void applyBreak(bool on) override;
     void resumeDeviceInput() override;
+    void receiveSettled() override;
 
 private:
     void onReadyRead();
+    // Hands on what QSerialPort has read and what else waits in the driver, as room allows.
+    void takeInput();
+    // Sets how many bytes the driver collects before the next wake-up, and the late timer.
+    void tuneWakeups();
+    void setWakeCount(int count);
+    void onInputLate();
     void onErrorOccurred(QSerialPort::SerialPortError error);
     // Writes the line on standard error and throws the number.
     [[noreturn]] void refuse(int number, const QString& reason) const;
     // Why the open device failed, in words for the standard-error line.
     QString failureReason(QSerialPort::SerialPortError error) const;
     bool deviceHungUp() const;
+    // A read found nothing where the line had said there was something: no failure.
+    bool foundNothingToRead(QSerialPort::SerialPortError error) const;
     void drainOutput();
     // Carries out a close that is still pending.
     void finishClose();
@@ -75,4 +105,9 @@ private:
     bool closePending_ = false; // closed for the handlers, not yet for the device
     bool writing_ = false;
     std::optional<QString> writeFailure_; // why the device failed during the current write
+    quint64 wakeUps_ = 0;
+    int wakeCount_ = -1;        // the driver's VMIN as last set (-1: not known)
+    bool streaming_ = false;    // console text is streaming in
+    QElapsedTimer lastWake_;    // when bytes last woke the program
+    QTimer lateTimer_;
 };

@@ -1,0 +1,129 @@
+// The real port wakes the program only when input can matter: the driver collects the bytes the
+// next receive event needs, or a batch of streaming console text, before it reports the device
+// readable. These tests pin that this saves wake-ups without leaving bytes in the driver: a
+// short answer, a short block and the tail of a stream all still arrive, in order.
+
+#include "PtyPeers.h"
+
+#include "core/link/PortMap.h"
+#include "core/link/SerialComm.h"
+#include "core/link/SimulatedChip.h"
+
+#include <QEventLoop>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+constexpr int kPort = 7;
+// Far above the longest the late timer waits (twice 255 bytes' line time plus a little).
+constexpr int kArrivalTimeoutMs = 1000;
+
+void idle(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// A port at `device` with the given threshold, whose receive events take what they are given
+// (read length 0: everything waiting) and keep it.
+struct Receiver
+{
+    Receiver(const QString& device, int threshold, int readLength) : comm(ports)
+    {
+        ports.setRunOverride(kPort, device);
+        comm.setCommPort(kPort);
+        comm.setRThreshold(threshold);
+        comm.setInputLen(readLength);
+        QObject::connect(&comm, &Comm::onComm, &comm, [this] {
+            ++events;
+            received += comm.input();
+        });
+        comm.setPortOpen(true);
+    }
+
+    PortMap ports;
+    SerialComm comm;
+    QByteArray received;
+    int events = 0;
+};
+} // namespace
+
+class TestSerialWakeups : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void fewerBytesThanAskedForStillArrive_data()
+    {
+        QTest::addColumn<int>("threshold");
+        QTest::addColumn<int>("sent");
+        QTest::newRow("3 bytes of a 7-character timing answer") << 7 << 3;
+        QTest::newRow("a block that comes 100 bytes short") << 299 << 199;
+        QTest::newRow("the first 255 bytes of a block, and a few more") << 299 << 270;
+    }
+
+    // No receive event is due, but the bytes must not wait unseen in the driver: they reach the
+    // port's buffer within the late timer's bound, and the next byte still wakes the program.
+    void fewerBytesThanAskedForStillArrive()
+    {
+        QFETCH(int, threshold);
+        QFETCH(int, sent);
+        OwnPty line;
+        Receiver port(line.slavePath(), threshold, 0);
+        QVERIFY(line.send(QByteArray(sent, 'x')));
+        QTRY_COMPARE_WITH_TIMEOUT(port.comm.inBufferCount(), sent, kArrivalTimeoutMs);
+        QCOMPARE(port.events, 0);
+        QVERIFY(line.send(QByteArray(threshold - sent, 'y')));
+        QTRY_COMPARE_WITH_TIMEOUT(port.events, 1, kArrivalTimeoutMs);
+        QCOMPARE(port.received, QByteArray(sent, 'x') + QByteArray(threshold - sent, 'y'));
+    }
+
+    // A block stream in 1 ms chunks, as a USB CDC adapter delivers it: every byte arrives, one
+    // receive event per block, and a couple of wake-ups per block rather than one per chunk
+    // (about 26).
+    void blocksInSmallChunksWakeTheProgramAFewTimesABlock()
+    {
+        SimulatedChip chip;
+        QVERIFY(startChip(chip, {"--chunk-ms", "1"}));
+        Receiver port(chip.devicePath(), 300, 300);
+        const quint64 wakeUpsBefore = port.comm.wakeUps();
+        port.comm.output("J1000\r");
+        // The event loop itself, not a test wait that sleeps between its turns and so would
+        // collect the chunks on its own.
+        idle(2000);
+        port.comm.output("q\r");
+        QVERIFY(port.events >= 30);
+        const quint64 wakeUps = port.comm.wakeUps() - wakeUpsBefore;
+        QCOMPARE(port.received.size() % 300, 0);
+        QVERIFY2(wakeUps <= 4ULL * static_cast<quint64>(port.events),
+                 qPrintable(QStringLiteral("%1 wake-ups for %2 blocks").arg(wakeUps).arg(port.events)));
+    }
+
+    // Console text streaming in 1 ms chunks is taken a character per event, all of it, in
+    // order, and the tail that ends the stream is there at once, not at the next batch.
+    void streamingTextIsCollectedAndItsTailStillArrives()
+    {
+        OwnPty line;
+        Receiver port(line.slavePath(), 1, 1);
+        QByteArray sent;
+        const quint64 wakeUpsBefore = port.comm.wakeUps();
+        for (int chunk = 0; chunk < 400; ++chunk) {
+            const QByteArray text = QByteArray::number(chunk).rightJustified(11, '.');
+            QVERIFY(line.send(text));
+            sent += text;
+            idle(1);
+        }
+        QVERIFY(line.send("END"));
+        sent += "END";
+        QTRY_COMPARE_WITH_TIMEOUT(port.received.size(), sent.size(), kArrivalTimeoutMs);
+        QCOMPARE(port.received, sent);
+        QCOMPARE(port.events, sent.size());
+        // 400 chunks; a wake-up per chunk would be 400 or more.
+        const quint64 wakeUps = port.comm.wakeUps() - wakeUpsBefore;
+        QVERIFY2(wakeUps < 200, qPrintable(QString::number(wakeUps)));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSerialWakeups)
+#include "tst_serialwakeups.moc"
