@@ -6,6 +6,9 @@
 #include <QPainter>
 #include <QPen>
 
+#include <algorithm>
+#include <limits>
+#include <vector>
 #include <cstring>
 
 namespace {
@@ -42,18 +45,90 @@ ScopePicture::ScopePicture()
     drawing_.fill(Qt::transparent);
 }
 
-QRect ScopePicture::takeChangedArea()
+void ScopePicture::ColumnSpans::clear()
 {
-    const QRect area = changed_;
-    changed_ = QRect();
+    top_.fill(kHeight);
+    bottom_.fill(-1);
+}
+
+void ScopePicture::ColumnSpans::add(const QRect& area)
+{
+    const QRect inside = area.intersected(QRect(0, 0, kWidth, kHeight));
+    for (int x = inside.left(); x <= inside.right() && !inside.isEmpty(); ++x) {
+        top_[x] = std::min(top_[x], inside.top());
+        bottom_[x] = std::max(bottom_[x], inside.bottom());
+    }
+}
+
+void ScopePicture::ColumnSpans::add(const ColumnSpans& other)
+{
+    for (int x = 0; x < kWidth; ++x) {
+        top_[x] = std::min(top_[x], other.top_[x]);
+        bottom_[x] = std::max(bottom_[x], other.bottom_[x]);
+    }
+}
+
+QList<QRect> ScopePicture::ColumnSpans::bands() const
+{
+    QList<QRect> rects;
+    for (int left = 0; left < kWidth; left += kBandWidth) {
+        const int right = std::min(left + kBandWidth, kWidth) - 1;
+        int top = kHeight;
+        int bottom = -1;
+        for (int x = left; x <= right; ++x) {
+            top = std::min(top, top_[x]);
+            bottom = std::max(bottom, bottom_[x]);
+        }
+        if (bottom >= top)
+            rects.append(QRect(QPoint(left, top), QPoint(right, bottom)));
+    }
+    return rects;
+}
+
+QList<QRect> ScopePicture::ColumnSpans::joinedBands() const
+{
+    // The cheapest way to cut the run of bands into pieces, each shown as the rectangle around
+    // it: cost[j] is the least cost of showing the first j bands.
+    const QList<QRect> fine = bands();
+    const qsizetype count = fine.size();
+    std::vector<qint64> cost(count + 1, 0);
+    std::vector<qsizetype> cut(count + 1, 0); // where the last piece of the best way begins
+    for (qsizetype end = 1; end <= count; ++end) {
+        cost[end] = std::numeric_limits<qint64>::max();
+        QRect piece;
+        for (qsizetype begin = end - 1; begin >= 0; --begin) {
+            piece |= fine[begin];
+            const qint64 total = cost[begin] + qint64(piece.width()) * piece.height() +
+                                 kRectangleCost;
+            if (total < cost[end]) {
+                cost[end] = total;
+                cut[end] = begin;
+            }
+        }
+    }
+    QList<QRect> joined;
+    for (qsizetype end = count; end > 0; end = cut[end]) {
+        QRect piece;
+        for (qsizetype i = cut[end]; i < end; ++i)
+            piece |= fine[i];
+        joined.prepend(piece);
+    }
+    return joined;
+}
+
+QRegion ScopePicture::takeChangedArea()
+{
+    QRegion area;
+    for (const QRect& piece : changed_.joinedBands())
+        area += piece;
+    changed_.clear();
     return area;
 }
 
 void ScopePicture::markDrawn(const QRect& area)
 {
-    const QRect inside = area.intersected(composite_.rect());
-    drawn_ |= inside;
-    changed_ |= inside;
+    drawn_.add(area);
+    changed_.add(area);
 }
 
 void ScopePicture::recompose(const QRect& area)
@@ -66,7 +141,7 @@ void ScopePicture::recompose(const QRect& area)
     painter.drawImage(inside.topLeft(), background_, inside);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     painter.drawImage(inside.topLeft(), drawing_, inside);
-    changed_ |= inside;
+    changed_.add(inside);
 }
 
 void ScopePicture::setBackground(const QImage& picture)
@@ -82,16 +157,20 @@ void ScopePicture::setBackground(const QImage& picture)
 
 void ScopePicture::clear()
 {
-    drawing_.fill(Qt::transparent);
-    // Only what was drawn needs the background back, and with the drawing layer empty that is
-    // a copy of the background's rows.
-    const QRect area = drawn_.intersected(composite_.rect());
-    const qsizetype rowBytes = qsizetype(area.width()) * 4;
-    for (int y = area.top(); y <= area.bottom() && !area.isEmpty(); ++y)
-        std::memcpy(composite_.scanLine(y) + qsizetype(area.left()) * 4,
-                    background_.constScanLine(y) + qsizetype(area.left()) * 4, rowBytes);
-    changed_ |= area;
-    drawn_ = QRect();
+    // Only what was drawn needs clearing: there the drawing layer becomes transparent again and
+    // the composite gets the background's pixels back. A trace touches a few rows of each
+    // column, so this is a small part of the picture.
+    for (const QRect& band : drawn_.bands()) {
+        const qsizetype offset = qsizetype(band.left()) * 4;
+        const qsizetype bytes = qsizetype(band.width()) * 4;
+        for (int y = band.top(); y <= band.bottom(); ++y) {
+            std::memset(drawing_.scanLine(y) + offset, 0, bytes); // transparent
+            std::memcpy(composite_.scanLine(y) + offset, background_.constScanLine(y) + offset,
+                        bytes);
+        }
+    }
+    changed_.add(drawn_);
+    drawn_.clear();
     current_ = QPointF(0, 0);
 }
 

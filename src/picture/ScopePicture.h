@@ -8,8 +8,11 @@
 #include <QList>
 #include <QPointF>
 #include <QRect>
+#include <QRegion>
 #include <QRgb>
 #include <QString>
+
+#include <array>
 
 class ScopePicture
 {
@@ -47,10 +50,38 @@ public:
     // Kept up to date as it is drawn on, so showing it is one copy, not a blend per repaint.
     const QImage& composite() const { return composite_; }
 
-    // The area changed since the last call: what a view of the picture must repaint.
-    QRect takeChangedArea();
+    // The area changed since the last call: what a view of the picture must repaint. A trace
+    // changes a few rows in each column, so this is a few rectangles side by side, each as tall
+    // as what changed under it, not the rectangle around it all.
+    QRegion takeChangedArea();
+
+    // Columns are gathered into bands this wide for clearing and for the changed area.
+    static constexpr int kBandWidth = 8;
+    // What one more rectangle in the changed area costs, counted in pixels: showing a picture
+    // costs about as much per rectangle sent to the display as for this many pixels copied, so
+    // neighbouring bands are joined while that is cheaper than sending them apart.
+    static constexpr int kRectangleCost = 8000;
 
 private:
+    // The rows touched in each column, kept as one run from the topmost to the bottommost.
+    class ColumnSpans
+    {
+    public:
+        ColumnSpans() { clear(); }
+        void add(const QRect& area);
+        void add(const ColumnSpans& other);
+        void clear();
+        // One rectangle for each band of kBandWidth columns that has any rows touched.
+        QList<QRect> bands() const;
+        // The bands joined into the fewest rectangles that still leave out most of what was
+        // not touched (see kRectangleCost).
+        QList<QRect> joinedBands() const;
+
+    private:
+        std::array<int, kWidth> top_;
+        std::array<int, kWidth> bottom_; // below top_: nothing in the column
+    };
+
     void lineInBoth(QPoint from, QPoint to, QRgb colour);
     // Rebuilds the composite inside the area from the background and the drawing layer.
     void recompose(const QRect& area);
@@ -59,8 +90,8 @@ private:
     QImage background_;
     QImage drawing_;   // ARGB32_Premultiplied, transparent where nothing is drawn
     QImage composite_; // RGB32
-    QRect drawn_;      // everything drawn since the last clear
-    QRect changed_;    // everything changed since the last takeChangedArea()
+    ColumnSpans drawn_;   // everything drawn since the last clear
+    ColumnSpans changed_; // everything changed since the last takeChangedArea()
     QPointF current_;
     QRgb foreColour_;
     int penWidth_ = 1;

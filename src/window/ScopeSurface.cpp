@@ -45,6 +45,20 @@ ScopeSurface::ScopeSurface(QWidget* parent) : QWidget(parent)
     setCursor(Qt::CrossCursor);
 }
 
+void ScopeSurface::pictureChanged()
+{
+    if (repaintPending_)
+        return;
+    repaintPending_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            repaintPending_ = false;
+            update(picture_.takeChangedArea());
+        },
+        Qt::QueuedConnection);
+}
+
 void ScopeSurface::cls()
 {
     picture_.clear();
@@ -83,9 +97,11 @@ void ScopeSurface::setBackground(const QImage& picture)
 
 void ScopeSurface::paintEvent(QPaintEvent* event)
 {
+    // The picture's own pixels, one copy per rectangle of what changed (a trace changes a few
+    // rows of each band of columns).
     QPainter painter(this);
-    const QRect area = event->rect();
-    painter.drawImage(area, picture_.composite(), area);
+    for (const QRect& area : event->region())
+        painter.drawImage(area, picture_.composite(), area);
 }
 
 void ScopeSurface::mousePressEvent(QMouseEvent* event)

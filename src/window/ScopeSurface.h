@@ -32,8 +32,10 @@ public:
     QRgb foreColour() const { return picture_.foreColour(); }
     QImage composite() const { return picture_.composite(); }
 
-    // Call after drawing on picture() directly: repaints what the drawing changed.
-    void pictureChanged() { update(picture_.takeChangedArea()); }
+    // Call after drawing on picture() directly: repaints what the drawing changed. What changes
+    // until control returns to the event loop (a clear and the next trace) is repainted as one
+    // area, column by column, so the display gets a few rectangles per block.
+    void pictureChanged();
 
 Q_SIGNALS:
     void mouseDown(int button, int shift, float x, float y);
@@ -46,4 +48,5 @@ protected:
 
 private:
     ScopePicture picture_;
+    bool repaintPending_ = false;
 };

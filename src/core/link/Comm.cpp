@@ -152,7 +152,9 @@ void Comm::bytesArrived(QByteArray bytes)
     if (bytes.isEmpty())
         return;
     buffer_.append(bytes);
-    scheduleReceiveCheck();
+    // Below the threshold no event can be due; the device layer keeps waiting for more.
+    if (rThreshold_ > 0 && inBufferCount() >= rThreshold_)
+        scheduleReceiveCheck();
 }
 
 void Comm::lineEventArrived(int code)

@@ -40,6 +40,8 @@ int openErrorNumber(QSerialPort::SerialPortError error)
 
 // One byte's time on the line at 115200 8N1: ten bits.
 constexpr double kByteLineTimeMs = 10.0 * 1000.0 / SerialComm::kBaudRate;
+// Up to this wake-up count the driver hands out everything waiting in one read.
+constexpr int kWholeReadCount = 64;
 // Read from the driver in pieces of this size.
 constexpr qint64 kDrainChunk = 4096;
 
@@ -197,7 +199,7 @@ void SerialComm::takeInput()
     // it is collecting more than that: the rest is read here, so none of it waits unseen. A
     // failing device is left to QSerialPort, which finds the failure at its next wake-up.
     const int fd = static_cast<int>(port_.handle());
-    while (room > 0 && fd >= 0 && port_.bytesAvailable() == 0) {
+    while (room > 0 && fd >= 0 && wakeCount_ > kWholeReadCount && port_.bytesAvailable() == 0) {
         const qsizetype at = bytes.size();
         const qint64 wanted = std::min(room, kDrainChunk);
         bytes.resize(at + wanted);
