@@ -8,4 +8,36 @@
 #include <QPoint>
 #include <QRgb>
 
+#include <cstdlib>
+
 void plotLine(QImage& image, QPoint from, QPoint to, QRgb colour);
+
+// The pixels of the same line inside a width x height grid, as offsets y * width + x, in order
+// from `from` to `to`; what lies outside the grid is skipped.
+template <typename Visit>
+void forEachLinePixel(QPoint from, QPoint to, int width, int height, Visit visit)
+{
+    // Bresenham, in 64 bits so that far-off points cannot overflow the error term.
+    long long x = from.x();
+    long long y = from.y();
+    const long long dx = std::llabs(static_cast<long long>(to.x()) - x);
+    const long long dy = -std::llabs(static_cast<long long>(to.y()) - y);
+    const int stepX = x < to.x() ? 1 : -1;
+    const int stepY = y < to.y() ? 1 : -1;
+    long long error = dx + dy;
+    for (;;) {
+        if (x >= 0 && y >= 0 && x < width && y < height)
+            visit(static_cast<qsizetype>(y) * width + static_cast<qsizetype>(x));
+        if (x == to.x() && y == to.y())
+            break;
+        const long long twice = 2 * error;
+        if (twice >= dy) {
+            error += dy;
+            x += stepX;
+        }
+        if (twice <= dx) {
+            error += dx;
+            y += stepY;
+        }
+    }
+}

@@ -60,6 +60,12 @@ void ScopePicture::ColumnSpans::add(const QRect& area)
     }
 }
 
+void ScopePicture::ColumnSpans::addPixel(int x, int y)
+{
+    top_[x] = std::min(top_[x], y);
+    bottom_[x] = std::max(bottom_[x], y);
+}
+
 void ScopePicture::ColumnSpans::add(const ColumnSpans& other)
 {
     for (int x = 0; x < kWidth; ++x) {
@@ -95,11 +101,14 @@ QList<QRect> ScopePicture::ColumnSpans::joinedBands() const
     std::vector<qsizetype> cut(count + 1, 0); // where the last piece of the best way begins
     for (qsizetype end = 1; end <= count; ++end) {
         cost[end] = std::numeric_limits<qint64>::max();
-        QRect piece;
+        const int right = fine[end - 1].right();
+        int top = kHeight;
+        int bottom = -1;
         for (qsizetype begin = end - 1; begin >= 0; --begin) {
-            piece |= fine[begin];
-            const qint64 total = cost[begin] + qint64(piece.width()) * piece.height() +
-                                 kRectangleCost;
+            top = std::min(top, fine[begin].top());
+            bottom = std::max(bottom, fine[begin].bottom());
+            const qint64 area = qint64(right - fine[begin].left() + 1) * (bottom - top + 1);
+            const qint64 total = cost[begin] + area + kRectangleCost;
             if (total < cost[end]) {
                 cost[end] = total;
                 cut[end] = begin;
@@ -158,27 +167,48 @@ void ScopePicture::setBackground(const QImage& picture)
 void ScopePicture::clear()
 {
     // Only what was drawn needs clearing: there the drawing layer becomes transparent again and
-    // the composite gets the background's pixels back. A trace touches a few rows of each
-    // column, so this is a small part of the picture.
+    // the composite gets the background's pixels back. A trace is a few thousand pixels.
+    QRgb* drawing = reinterpret_cast<QRgb*>(drawing_.bits());
+    QRgb* composite = reinterpret_cast<QRgb*>(composite_.bits());
+    const QRgb* background = reinterpret_cast<const QRgb*>(background_.constBits());
+    for (const qsizetype offset : plotted_) {
+        drawing[offset] = 0; // transparent
+        composite[offset] = background[offset];
+        changed_.addPixel(int(offset % kWidth), int(offset / kWidth));
+    }
+    plotted_.clear();
+    changed_.add(drawn_);
     for (const QRect& band : drawn_.bands()) {
         const qsizetype offset = qsizetype(band.left()) * 4;
         const qsizetype bytes = qsizetype(band.width()) * 4;
         for (int y = band.top(); y <= band.bottom(); ++y) {
-            std::memset(drawing_.scanLine(y) + offset, 0, bytes); // transparent
+            std::memset(drawing_.scanLine(y) + offset, 0, bytes);
             std::memcpy(composite_.scanLine(y) + offset, background_.constScanLine(y) + offset,
                         bytes);
         }
     }
-    changed_.add(drawn_);
     drawn_.clear();
     current_ = QPointF(0, 0);
 }
 
 void ScopePicture::lineInBoth(QPoint from, QPoint to, QRgb colour)
 {
-    plotLine(drawing_, from, to, colour);
-    plotLine(composite_, from, to, colour);
-    markDrawn(QRect(from, to).normalized().adjusted(0, 0, 1, 1));
+    // All three images are 600 x 512 at 32 bits with rows packed, so a pixel has the same
+    // offset in each.
+    const QRgb opaque = colour | 0xFF000000u; // valid premultiplied as well as plain ARGB
+    QRgb* drawing = reinterpret_cast<QRgb*>(drawing_.bits());
+    QRgb* composite = reinterpret_cast<QRgb*>(composite_.bits());
+    const QRect area = QRect(from, to).normalized().adjusted(0, 0, 1, 1);
+    const bool remember = plotted_.size() < kMaxPlotted;
+    forEachLinePixel(from, to, kWidth, kHeight, [&](qsizetype offset) {
+        drawing[offset] = opaque;
+        composite[offset] = opaque;
+        if (remember)
+            plotted_.push_back(offset);
+    });
+    changed_.add(area);
+    if (!remember)
+        drawn_.add(area);
 }
 
 void ScopePicture::line(QPointF from, QPointF to, QRgb colour)

@@ -13,6 +13,7 @@
 #include <QString>
 
 #include <array>
+#include <vector>
 
 class ScopePicture
 {
@@ -55,6 +56,9 @@ public:
     // as what changed under it, not the rectangle around it all.
     QRegion takeChangedArea();
 
+    // Pixels of one-pixel lines remembered one by one for the next clear; beyond this many, the
+    // lines' areas are cleared instead.
+    static constexpr qsizetype kMaxPlotted = qsizetype(kWidth) * kHeight / 8;
     // Columns are gathered into bands this wide for clearing and for the changed area.
     static constexpr int kBandWidth = 8;
     // What one more rectangle in the changed area costs, counted in pixels: showing a picture
@@ -70,6 +74,7 @@ private:
         ColumnSpans() { clear(); }
         void add(const QRect& area);
         void add(const ColumnSpans& other);
+        void addPixel(int x, int y);
         void clear();
         // One rectangle for each band of kBandWidth columns that has any rows touched.
         QList<QRect> bands() const;
@@ -90,7 +95,10 @@ private:
     QImage background_;
     QImage drawing_;   // ARGB32_Premultiplied, transparent where nothing is drawn
     QImage composite_; // RGB32
-    ColumnSpans drawn_;   // everything drawn since the last clear
+    // What was drawn since the last clear: the pixels of one-pixel lines one by one (a trace is
+    // a few thousand of them), and the areas drawn with a painter (text, wide lines) as spans.
+    std::vector<qsizetype> plotted_;
+    ColumnSpans drawn_;
     ColumnSpans changed_; // everything changed since the last takeChangedArea()
     QPointF current_;
     QRgb foreColour_;
