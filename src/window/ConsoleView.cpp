@@ -16,6 +16,8 @@
 #include <QStyleOptionSlider>
 
 #include <algorithm>
+#include <cstdlib>
+#include <limits>
 
 namespace {
 
@@ -32,32 +34,36 @@ const QString kAccessibleName = QStringLiteral("Console");
 // The console's scroll bar repaints only when what it shows changes: the handle's place or
 // size, or an end being reached. Text streaming in moves the range a few rows at a time, which
 // on a long text leaves the handle where it was; a plain scroll bar would repaint every time.
+// Changes made while text arrives are looked at with the view's next repaint; others (the user
+// dragging the handle) at once.
 class ConsoleScrollBar : public QScrollBar
 {
 public:
     explicit ConsoleScrollBar(QWidget* parent) : QScrollBar(Qt::Vertical, parent) {}
 
+    // Changes until the matching endTextChanges() wait for showChanges().
+    void beginTextChanges() { ++textChanges_; }
+    void endTextChanges() { --textChanges_; }
+
+    void showChanges()
+    {
+        if (!changed_)
+            return;
+        changed_ = false;
+        if (currentLook() != shown_)
+            update();
+    }
+
 protected:
-    // A range change and the value change that follows it (the view keeps following the end)
-    // move the handle away and back: what counts is where it ends up, looked at once control
-    // returns to the event loop.
     void sliderChange(SliderChange change) override
     {
         if (change == SliderOrientationChange) {
             QScrollBar::sliderChange(change);
             return;
         }
-        if (lookPending_)
-            return;
-        lookPending_ = true;
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                lookPending_ = false;
-                if (currentLook() != shown_)
-                    update();
-            },
-            Qt::QueuedConnection);
+        changed_ = true;
+        if (textChanges_ == 0)
+            showChanges();
     }
 
     void paintEvent(QPaintEvent* event) override
@@ -85,7 +91,8 @@ private:
     }
 
     Look shown_;
-    bool lookPending_ = false;
+    bool changed_ = false;
+    int textChanges_ = 0;
 };
 
 QFont consoleFont()
@@ -123,20 +130,51 @@ ConsoleView::ConsoleView(QWidget* parent) : QAbstractScrollArea(parent)
     repaintTimer_.setSingleShot(true);
     repaintTimer_.setInterval(kRepaintIntervalMs);
     connect(&repaintTimer_, &QTimer::timeout, this, [this] {
-        if (!pendingRepaint_.isNull())
-            viewport()->update(pendingRepaint_);
-        pendingRepaint_ = QRect();
+        showChanges();
         announceAppended();
     });
 }
 
 ConsoleView::~ConsoleView() = default;
 
-void ConsoleView::repaintSoon(const QRect& area)
+void ConsoleView::repaintSoon()
 {
-    pendingRepaint_ |= area;
     if (!repaintTimer_.isActive())
         repaintTimer_.start();
+}
+
+void ConsoleView::repaintAllSoon()
+{
+    wholeViewStale_ = true;
+    repaintSoon();
+}
+
+void ConsoleView::showChanges()
+{
+    static_cast<ConsoleScrollBar*>(verticalScrollBar())->showChanges();
+    // Rows are numbered from the first row since the last clear or rewrap, so a row keeps its
+    // number while older text is dropped: what is on screen moves by the rows the top moved.
+    const qsizetype top = buffer_.firstRow() + verticalScrollBar()->value();
+    const int rows = visibleRows();
+    const qsizetype shift = top - shownTop_;
+    if (wholeViewStale_ || shownTop_ < 0 || std::abs(shift) >= rows) {
+        viewport()->update();
+    } else {
+        // The rows still in view are moved rather than drawn again; the rows that came into
+        // view and those that changed (the last line grows as text arrives) are drawn.
+        if (shift != 0) {
+            const QRect rowsArea(0, kMargin, viewport()->width(), rows * rowHeight_);
+            viewport()->scroll(0, static_cast<int>(-shift) * rowHeight_, rowsArea);
+        }
+        const qsizetype from = std::max(changedFrom_, top);
+        if (from <= top + rows) {
+            const int y = kMargin + static_cast<int>(from - top) * rowHeight_;
+            viewport()->update(QRect(0, y, viewport()->width(), viewport()->height() - y));
+        }
+    }
+    shownTop_ = top;
+    changedFrom_ = std::numeric_limits<qsizetype>::max();
+    wholeViewStale_ = false;
 }
 
 void ConsoleView::append(QStringView characters)
@@ -145,6 +183,7 @@ void ConsoleView::append(QStringView characters)
     const bool following = isFollowingEnd();
     const qsizetype topRow = buffer_.firstRow() + bar->value();
     const qsizetype rowsBefore = buffer_.rowCount();
+    const qsizetype firstRowBefore = buffer_.firstRow();
     const qsizetype firstCharBefore = buffer_.firstChar();
 
     if (QAccessible::isActive()) {
@@ -168,16 +207,18 @@ void ConsoleView::append(QStringView characters)
         buffer_.append(characters);
     }
 
-    if (buffer_.rowCount() == rowsBefore && buffer_.firstChar() == firstCharBefore) {
-        // The common case, one character on the last row: repaint that row only.
-        updateRow(rowsBefore - 1);
-        return;
-    }
+    // The row that was last before is where the new text starts.
+    changedFrom_ = std::min(changedFrom_, firstRowBefore + rowsBefore - 1);
+    repaintSoon();
+    if (buffer_.rowCount() == rowsBefore && buffer_.firstChar() == firstCharBefore)
+        return; // the common case, one character on the last row
+    auto* consoleBar = static_cast<ConsoleScrollBar*>(bar);
+    consoleBar->beginTextChanges();
     updateScrollRange();
     bar->setValue(following
                       ? bar->maximum()
                       : static_cast<int>(std::max<qsizetype>(0, topRow - buffer_.firstRow())));
-    repaintSoon(viewport()->rect());
+    consoleBar->endTextChanges();
 }
 
 QString ConsoleView::text() const
@@ -239,7 +280,18 @@ void ConsoleView::paintEvent(QPaintEvent* event)
     painter.setPen(Qt::black);
     painter.setFont(font());
 
-    const qsizetype first = verticalScrollBar()->value();
+    // A paint of the whole view shows it as it is now. A paint of a part (the rows the last
+    // repaint asked for, or an uncovered corner) keeps to the top row the screen shows, which
+    // may lag the scroll bar until the next repaint moves it.
+    const qsizetype current = buffer_.firstRow() + verticalScrollBar()->value();
+    if (event->region().contains(viewport()->rect()) || shownTop_ < buffer_.firstRow()) {
+        if (!event->region().contains(viewport()->rect()))
+            repaintAllSoon();
+        shownTop_ = current;
+        changedFrom_ = std::numeric_limits<qsizetype>::max();
+        wholeViewStale_ = false;
+    }
+    const qsizetype first = shownTop_ - buffer_.firstRow();
     const qsizetype from = first + std::max(0, (area.top() - kMargin) / rowHeight_);
     const qsizetype to =
         std::min(buffer_.rowCount() - 1, first + (area.bottom() - kMargin) / rowHeight_);
@@ -266,7 +318,8 @@ void ConsoleView::changeEvent(QEvent* event)
 
 void ConsoleView::scrollContentsBy(int, int)
 {
-    repaintSoon(viewport()->rect());
+    // Shown with the next repaint, by moving what is on screen (see showChanges).
+    repaintSoon();
 }
 
 void ConsoleView::mousePressEvent(QMouseEvent* event)
@@ -332,15 +385,6 @@ void ConsoleView::updateScrollRange()
     bar->setPageStep(rows);
     bar->setSingleStep(1);
     bar->setRange(0, static_cast<int>(std::max<qsizetype>(0, buffer_.rowCount() - rows)));
-}
-
-void ConsoleView::updateRow(qsizetype row)
-{
-    const qsizetype onScreen = row - verticalScrollBar()->value();
-    if (onScreen < 0 || onScreen >= visibleRows() + 1)
-        return;
-    const int top = kMargin + static_cast<int>(onScreen) * rowHeight_;
-    repaintSoon(QRect(0, top, viewport()->width(), rowHeight_));
 }
 
 void ConsoleView::announceAppended()

@@ -24,6 +24,8 @@
 #include <QRect>
 #include <QTimer>
 
+#include <limits>
+
 class ConsoleView : public QAbstractScrollArea
 {
     Q_OBJECT
@@ -82,9 +84,10 @@ private:
     void measureFont();
     void rewrap();
     void updateScrollRange();
-    void updateRow(qsizetype row);
-    // Marks an area for the next throttled repaint.
-    void repaintSoon(const QRect& area);
+    // Starts the throttled repaint, which shows what changed since the last one.
+    void repaintSoon();
+    void repaintAllSoon();
+    void showChanges();
     QString displayText(ConsoleBuffer::Row row) const;
     // Runs with the throttled repaint: the text appended since the last one, as one event.
     void announceAppended();
@@ -96,7 +99,11 @@ private:
     int ascent_ = 0;
     bool leftPressed_ = false;
     QTimer repaintTimer_;
-    QRect pendingRepaint_;
+    // What is on screen: the row at the top (-1: nothing known yet), the first row changed
+    // since, or the whole view out of date.
+    qsizetype shownTop_ = -1;
+    qsizetype changedFrom_ = std::numeric_limits<qsizetype>::max();
+    bool wholeViewStale_ = true;
     QString appendedUnannounced_;
     qsizetype appendedAt_ = 0; // offset into text() of appendedUnannounced_
 };

@@ -8,7 +8,7 @@ namespace {
 // Bytes already read are dropped from the front of the buffer in chunks, not one read at a time.
 constexpr qint64 kCompactAfter = 4096;
 // Receive events raised in one turn of the event loop before other events get theirs.
-constexpr int kEventsPerTurn = 64;
+constexpr int kEventsPerTurn = 256;
 } // namespace
 
 Comm::Comm(QObject* parent) : QObject(parent) {}
