@@ -162,11 +162,13 @@ void ConsoleView::showChanges()
     } else {
         // The rows still in view are moved rather than drawn again; the rows that came into
         // view and those that changed (the last line grows as text arrives) are drawn.
+        qsizetype from = std::max(changedFrom_, top);
         if (shift != 0) {
             const QRect rowsArea(0, kMargin, viewport()->width(), rows * rowHeight_);
             viewport()->scroll(0, static_cast<int>(-shift) * rowHeight_, rowsArea);
+            // The part of a row below the whole ones shows another row now.
+            from = std::min(from, top + rows);
         }
-        const qsizetype from = std::max(changedFrom_, top);
         if (from <= top + rows) {
             const int y = kMargin + static_cast<int>(from - top) * rowHeight_;
             viewport()->update(QRect(0, y, viewport()->width(), viewport()->height() - y));

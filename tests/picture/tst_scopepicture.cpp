@@ -35,6 +35,9 @@ private Q_SLOTS:
     void segmentsLeaveNoGapInAnyColumn();
     void pointsOutsideTheSurfaceAreSkipped();
     void clearKeepsTheBackground();
+    void clearLeavesNothingOfAnyDrawing_data();
+    void clearLeavesNothingOfAnyDrawing();
+    void changedAreaHoldsEveryChangeButFollowsTheTrace();
 };
 
 void ScopePictureTest::everySamplePointIsLit_data()
@@ -101,6 +104,99 @@ void ScopePictureTest::clearKeepsTheBackground()
     picture.clear();
     QCOMPARE(picture.composite(), background.convertToFormat(QImage::Format_RGB32));
     QCOMPARE(picture.currentPosition(), QPointF(0, 0));
+}
+
+void ScopePictureTest::clearLeavesNothingOfAnyDrawing_data()
+{
+    QTest::addColumn<QString>("drawing");
+    QTest::addColumn<bool>("loadedBackground");
+    for (const bool loaded : {false, true}) {
+        const QString on = loaded ? QStringLiteral(" on a loaded picture") : QString();
+        QTest::newRow(qPrintable("a trace" + on)) << QStringLiteral("trace") << loaded;
+        QTest::newRow(qPrintable("a wide line" + on)) << QStringLiteral("wide") << loaded;
+        QTest::newRow(qPrintable("a marker label" + on)) << QStringLiteral("label") << loaded;
+        QTest::newRow(qPrintable("lines running off the picture" + on))
+            << QStringLiteral("off") << loaded;
+        // More one-pixel lines than are remembered pixel by pixel.
+        QTest::newRow(qPrintable("a hundred steep traces without a clear" + on))
+            << QStringLiteral("many") << loaded;
+    }
+}
+
+// Whatever was drawn, a clear gives back exactly the background and an empty drawing layer.
+void ScopePictureTest::clearLeavesNothingOfAnyDrawing()
+{
+    QFETCH(QString, drawing);
+    QFETCH(bool, loadedBackground);
+    ScopePicture picture;
+    if (loadedBackground) {
+        QImage loaded(640, 480, QImage::Format_RGB32);
+        for (int y = 0; y < loaded.height(); ++y)
+            for (int x = 0; x < loaded.width(); ++x)
+                loaded.setPixel(x, y, qRgb(x % 256, y % 256, (x * y) % 256));
+        picture.setBackground(loaded);
+    }
+    const QImage background = picture.background().convertToFormat(QImage::Format_RGB32);
+    QList<int> steep;
+    for (int i = 0; i < 300; ++i)
+        steep.append(i % 2 == 0 ? 0 : 255);
+    if (drawing == QLatin1String("trace")) {
+        drawTrace(picture, blockOf({10, 200, 30, -1, 128, 255, 0}), kTrace);
+    } else if (drawing == QLatin1String("wide")) {
+        picture.setPenWidth(3);
+        picture.line(QPointF(10, 20), QPointF(590, 500), kTrace);
+    } else if (drawing == QLatin1String("label")) {
+        picture.moveTo(QPointF(300, 250));
+        picture.print(QStringLiteral("Start 234.81 ms"), kTrace);
+    } else if (drawing == QLatin1String("off")) {
+        picture.line(QPointF(-50, -40), QPointF(700, 600), kTrace);
+        picture.line(QPointF(599, -10), QPointF(-20, 530), kTrace);
+    } else {
+        for (int n = 0; n < 100; ++n)
+            drawTrace(picture, blockOf(steep), qRgb(n, 255 - n, 128));
+    }
+    QVERIFY(picture.composite() != background);
+    picture.clear();
+    QCOMPARE(picture.composite(), background);
+    QImage transparent(ScopePicture::kWidth, ScopePicture::kHeight,
+                       QImage::Format_ARGB32_Premultiplied);
+    transparent.fill(Qt::transparent);
+    QCOMPARE(picture.drawingLayer(), transparent);
+}
+
+// The area a view must repaint after a clear and a new trace holds every pixel that changed,
+// and for a trace that keeps to two levels it is far smaller than the rectangle around it.
+void ScopePictureTest::changedAreaHoldsEveryChangeButFollowsTheTrace()
+{
+    ScopePicture picture;
+    QList<int> levels;
+    for (int i = 0; i < 300; ++i)
+        levels.append((i / 50) % 2 == 0 ? 20 : 230);
+    drawTrace(picture, blockOf(levels), kTrace);
+    picture.takeChangedArea();
+    const QImage before = picture.composite();
+    picture.clear();
+    QList<int> shifted;
+    for (int i = 0; i < 300; ++i)
+        shifted.append(((i + 2) / 50) % 2 == 0 ? 25 : 225);
+    drawTrace(picture, blockOf(shifted), kTrace);
+    const QRegion changed = picture.takeChangedArea();
+    const QImage after = picture.composite();
+    QRect around;
+    for (int y = 0; y < ScopePicture::kHeight; ++y) {
+        for (int x = 0; x < ScopePicture::kWidth; ++x) {
+            if (before.pixel(x, y) == after.pixel(x, y))
+                continue;
+            around |= QRect(x, y, 1, 1);
+            QVERIFY2(changed.contains(QPoint(x, y)), qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
+        }
+    }
+    qint64 area = 0;
+    for (const QRect& rect : changed)
+        area += qint64(rect.width()) * rect.height();
+    QVERIFY(around.height() > 400); // the levels are far apart
+    QVERIFY2(area * 3 < qint64(around.width()) * around.height(), qPrintable(QString::number(area)));
+    QVERIFY(picture.takeChangedArea().isEmpty());
 }
 
 QTEST_MAIN(ScopePictureTest)

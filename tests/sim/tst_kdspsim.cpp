@@ -229,15 +229,17 @@ private Q_SLOTS:
         clock.start();
         int reads = 0;
         while (clock.elapsed() < 1500) {
-            text += port.read(50, 1);
-            ++reads;
+            const QByteArray chunk = port.read(50, 1);
+            text += chunk;
+            reads += chunk.isEmpty() ? 0 : 1;
         }
         const double rate = static_cast<double>(text.size()) / (clock.elapsed() / 1000.0);
         // Never above the line rate; below it only by what a busy machine makes the reader miss.
         QVERIFY2(rate > 11520 * 0.75 && rate < 11520 * 1.05, qPrintable(QString::number(rate)));
-        // Chunks of about 63 bytes, not whole lines or single bytes.
-        const double perRead = static_cast<double>(text.size()) / reads;
-        QVERIFY2(perRead > 40 && perRead < 100, qPrintable(QString::number(perRead)));
+        // Chunks of about 63 bytes (a busy machine splits or joins some), not single bytes and
+        // not whole listings.
+        const double perRead = static_cast<double>(text.size()) / std::max(reads, 1);
+        QVERIFY2(perRead > 20 && perRead < 200, qPrintable(QString::number(perRead)));
         QVERIFY(text.startsWith("KDSP register listing\r\n"));
         QCOMPARE(text.count("KDSP register listing\r\n"), text.count("0x00  CTRL"));
         QVERIFY(text.count("KDSP register listing\r\n") >= 20);
