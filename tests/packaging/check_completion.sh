@@ -38,7 +38,9 @@ only_mapped_or_present() { # $1: what was completed; the mapped numbers follow
     for n in $reply; do
         [[ " $* " == *" $n "* ]] && continue
         device=$(default_device "$n")
-        [ -n "$device" ] && [ -e "$device" ] || fail "$what: offers $n, neither mapped nor present"
+        if [ -z "$device" ] || [ ! -e "$device" ]; then
+            fail "$what: offers $n, neither mapped nor present"
+        fi
     done
 }
 has() { grep -qx -- "$1" <<<"$reply"; }

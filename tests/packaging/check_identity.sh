@@ -24,7 +24,7 @@ newest=$(grep -o '<release [^>]*version="[^"]*"' "$metainfo" | head -n 1 |
 
 provided=$(sed -n 's|.*<binary>\([^<]*\)</binary>.*|\1|p' "$metainfo" | sort)
 [ "$provided" = "$(printf '%s\n' "${programs[@]}" | sort)" ] ||
-    fail "the metainfo provides '$(echo $provided)', the build installs '${programs[*]}'"
+    fail "the metainfo provides '$(tr '\n' ' ' <<<"$provided")', the build installs '${programs[*]}'"
 exec_program=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$entry")
 [[ " ${programs[*]} " == *" $exec_program "* ]] ||
     fail "the desktop entry runs '$exec_program', which is not installed"

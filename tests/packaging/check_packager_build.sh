@@ -29,10 +29,10 @@ fi
 targets=$(cat "$work"/.cmake/api/v1/reply/codemodel-v2-*.json 2>/dev/null |
           grep -A 3 '"directoryIndex"' | sed -n 's/.*"name" *: *"\([^"]*\)".*/\1/p' | sort -u)
 for program in trevalon trevalon-cli kdsp-sim; do
-    grep -qx "$program" <<<"$targets" || fail "no target $program among: $(echo $targets)"
+    grep -qx "$program" <<<"$targets" || fail "no target $program among: $(tr '\n' ' ' <<<"$targets")"
 done
 unwanted=$(grep -E '^(tst|bench|fuzz)_|testsupport' <<<"$targets" | grep -v _autogen)
-[ -z "$unwanted" ] || fail "test, benchmark or fuzz targets exist: $(echo $unwanted)"
+[ -z "$unwanted" ] || fail "test, benchmark or fuzz targets exist: $(tr '\n' ' ' <<<"$unwanted")"
 
 if [ "$failures" -gt 0 ]; then
     exit 1
