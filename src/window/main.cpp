@@ -74,6 +74,9 @@ int main(int argc, char** argv)
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Trevalon"));
+    // The desktop entry's name: Wayland shells match the window to the entry, and so to its
+    // icon, by it. The application name stays "Trevalon", which names the settings file.
+    QGuiApplication::setDesktopFileName(QStringLiteral(TREVALON_APP_ID));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/trevalon/trevalon.png")));
 
     SettingsStore settings;
