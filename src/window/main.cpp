@@ -56,7 +56,29 @@ Options parseOptions(int argc, char** argv)
                                     QStringLiteral("Print the start-up time and quit."));
     startupProbe.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOption(startupProbe);
-    parser.process(probe); // --help and --version print and exit here
+    // Qt's own options (-platform offscreen, -style fusion, ...) are for QApplication, which
+    // takes them out of the command line later; they are passed over here.
+    static const QStringList kQtOptionsWithValue = {
+        QStringLiteral("-platform"), QStringLiteral("-platformpluginpath"),
+        QStringLiteral("-platformtheme"), QStringLiteral("-plugin"), QStringLiteral("-display"),
+        QStringLiteral("-style"), QStringLiteral("-stylesheet"), QStringLiteral("-session"),
+        QStringLiteral("-qwindowgeometry"), QStringLiteral("-qwindowtitle"),
+        QStringLiteral("-qwindowicon"), QStringLiteral("-geometry"), QStringLiteral("-title")};
+    static const QStringList kQtFlags = {QStringLiteral("-reverse"), QStringLiteral("-nograb"),
+                                         QStringLiteral("-dograb"), QStringLiteral("-sync"),
+                                         QStringLiteral("-widgetcount")};
+    QStringList ownArguments;
+    const QStringList all = QCoreApplication::arguments();
+    for (qsizetype i = 0; i < all.size(); ++i) {
+        if (i > 0 && kQtOptionsWithValue.contains(all[i])) {
+            ++i; // and its value
+            continue;
+        }
+        if (i > 0 && kQtFlags.contains(all[i]))
+            continue;
+        ownArguments.append(all[i]);
+    }
+    parser.process(ownArguments); // --help and --version print and exit here
 
     Options options;
     options.demo = parser.isSet(demo);
