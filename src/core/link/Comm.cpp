@@ -2,6 +2,8 @@
 
 #include <QMetaObject>
 
+#include <array>
+
 #include <cstdio>
 
 namespace {
@@ -9,6 +11,19 @@ namespace {
 constexpr qint64 kCompactAfter = 4096;
 // Receive events raised in one turn of the event loop before other events get theirs.
 constexpr int kEventsPerTurn = 256;
+} // namespace
+
+namespace {
+QByteArray singleByte(char c)
+{
+    static const auto kAllBytes = [] {
+        std::array<char, 256> bytes{};
+        for (std::size_t i = 0; i < bytes.size(); ++i)
+            bytes[i] = static_cast<char>(i);
+        return bytes;
+    }();
+    return QByteArray::fromRawData(&kAllBytes[static_cast<uchar>(c)], 1);
+}
 } // namespace
 
 Comm::Comm(QObject* parent) : QObject(parent) {}
@@ -87,7 +102,10 @@ QByteArray Comm::input()
         throw CommError(CommErrorNumber::PortClosed);
     const qint64 waiting = buffer_.size() - bufferHead_;
     const qint64 count = inputLen_ > 0 ? std::min<qint64>(inputLen_, waiting) : waiting;
-    QByteArray taken = buffer_.mid(bufferHead_, count);
+    // One byte at a time is how the console and the scope read: that byte is handed out from a
+    // table of all byte values, without an allocation per byte.
+    QByteArray taken = count == 1 ? singleByte(buffer_.at(bufferHead_))
+                                  : buffer_.mid(bufferHead_, count);
     bufferHead_ += count;
     if (bufferHead_ == buffer_.size()) {
         buffer_.clear();

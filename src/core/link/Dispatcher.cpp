@@ -8,6 +8,7 @@
 #include "core/link/Link.h"
 
 
+#include <array>
 #include <cmath>
 
 #include <cstdio>
@@ -18,6 +19,19 @@ constexpr char kLineFeed = 10;
 constexpr char kVerticalTab = 11;
 constexpr int kYieldsAfterRefusedSettings = 2;
 const QString kConsoleLineBreak = QStringLiteral("\r\n");
+
+// A one-character text for a Latin-1 byte, from a table of all 256, without an allocation per
+// character.
+QString latin1Character(char c)
+{
+    static const auto kAll = [] {
+        std::array<QChar, 256> characters{};
+        for (std::size_t i = 0; i < characters.size(); ++i)
+            characters[i] = QChar(static_cast<char16_t>(i));
+        return characters;
+    }();
+    return QString::fromRawData(&kAll[static_cast<uchar>(c)], 1);
+}
 } // namespace
 
 Dispatcher::Dispatcher(Core& core) : core_(core), comm_(core.MSComm) {}
@@ -67,7 +81,7 @@ void Dispatcher::receiveConsole()
     if (c == kCarriageReturn)
         core_.appendToConsole(kConsoleLineBreak);
     else if (c != kLineFeed)
-        core_.appendToConsole(QString(QChar(static_cast<uchar>(c)))); // Latin-1, byte for byte
+        core_.appendToConsole(latin1Character(c)); // Latin-1, byte for byte
 }
 
 void Dispatcher::receiveCapture()
