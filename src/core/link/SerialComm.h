@@ -53,8 +53,8 @@ public:
     static constexpr qint64 kDeviceReadBuffer = 64 * 1024;
     // The most bytes the driver can be asked to collect before it wakes the program.
     static constexpr int kMaxWakeCount = 255;
-    // Console text: bytes collected per wake-up while a stream is coming (11 ms at the line rate).
-    static constexpr int kStreamBatch = 128;
+    // Console text: bytes collected per wake-up while a stream is coming (22 ms at the line rate).
+    static constexpr int kStreamBatch = 255;
     // Two wake-ups with bytes closer together than this mean a stream is coming.
     static constexpr std::chrono::milliseconds kStreamGap{20};
     static constexpr std::chrono::milliseconds kLateSlack{5};
