@@ -60,12 +60,6 @@ void ScopePicture::ColumnSpans::add(const QRect& area)
     }
 }
 
-void ScopePicture::ColumnSpans::addPixel(int x, int y)
-{
-    top_[x] = std::min(top_[x], y);
-    bottom_[x] = std::max(bottom_[x], y);
-}
-
 void ScopePicture::ColumnSpans::add(const ColumnSpans& other)
 {
     for (int x = 0; x < kWidth; ++x) {
@@ -174,9 +168,10 @@ void ScopePicture::clear()
     for (const qsizetype offset : plotted_) {
         drawing[offset] = 0; // transparent
         composite[offset] = background[offset];
-        changed_.addPixel(int(offset % kWidth), int(offset / kWidth));
     }
     plotted_.clear();
+    changed_.add(plottedSpans_);
+    plottedSpans_.clear();
     changed_.add(drawn_);
     for (const QRect& band : drawn_.bands()) {
         const qsizetype offset = qsizetype(band.left()) * 4;
@@ -207,7 +202,9 @@ void ScopePicture::lineInBoth(QPoint from, QPoint to, QRgb colour)
             plotted_.push_back(offset);
     });
     changed_.add(area);
-    if (!remember)
+    if (remember)
+        plottedSpans_.add(area);
+    else
         drawn_.add(area);
 }
 

@@ -74,7 +74,6 @@ private:
         ColumnSpans() { clear(); }
         void add(const QRect& area);
         void add(const ColumnSpans& other);
-        void addPixel(int x, int y);
         void clear();
         // One rectangle for each band of kBandWidth columns that has any rows touched.
         QList<QRect> bands() const;
@@ -98,6 +97,7 @@ private:
     // What was drawn since the last clear: the pixels of one-pixel lines one by one (a trace is
     // a few thousand of them), and the areas drawn with a painter (text, wide lines) as spans.
     std::vector<qsizetype> plotted_;
+    ColumnSpans plottedSpans_; // where those pixels are
     ColumnSpans drawn_;
     ColumnSpans changed_; // everything changed since the last takeChangedArea()
     QPointF current_;
