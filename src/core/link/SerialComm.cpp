@@ -228,7 +228,9 @@ void SerialComm::tuneWakeups()
     if (rThreshold() > 0 && inBufferCount() >= rThreshold())
         return;
     qsizetype wanted = bytesUntilEvent();
-    if (wanted == 1 && rThreshold() > 0 && streaming_)
+    // Only console text (an event per character) is collected in batches; a block or a timing
+    // answer that lacks one byte gets it at once.
+    if (rThreshold() == 1 && streaming_)
         wanted = kStreamBatch;
     wanted = std::min<qsizetype>(wanted, kMaxWakeCount);
     setWakeCount(wanted > 1 ? static_cast<int>(wanted) : 0);

@@ -9,9 +9,12 @@
 #include "core/link/SerialComm.h"
 #include "core/link/SimulatedChip.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTest>
 #include <QTimer>
+
+#include <limits>
 
 namespace {
 constexpr int kPort = 7;
@@ -77,6 +80,34 @@ private Q_SLOTS:
         QVERIFY(line.send(QByteArray(threshold - sent, 'y')));
         QTRY_COMPARE_WITH_TIMEOUT(port.events, 1, kArrivalTimeoutMs);
         QCOMPARE(port.received, QByteArray(sent, 'x') + QByteArray(threshold - sent, 'y'));
+    }
+
+    // Bytes arriving close together make the port collect console text in batches; a block that
+    // lacks one byte must still get it at once, not when a batch's late timer runs out (49 ms).
+    void theLastByteOfABlockIsNotBatched()
+    {
+        OwnPty line;
+        Receiver port(line.slavePath(), 299, 0);
+        qint64 fastest = std::numeric_limits<qint64>::max();
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            QVERIFY(line.send(QByteArray(290, 'b')));
+            idle(3);
+            QVERIFY(line.send(QByteArray(8, 'b'))); // 298: one short of the threshold
+            QElapsedTimer waited;
+            waited.start();
+            while (port.comm.inBufferCount() < 298 && waited.elapsed() < kArrivalTimeoutMs)
+                idle(1);
+            QCOMPARE(port.comm.inBufferCount(), 298);
+            const int events = port.events;
+            QElapsedTimer clock;
+            clock.start();
+            QVERIFY(line.send("B"));
+            while (port.events == events && clock.elapsed() < kArrivalTimeoutMs)
+                idle(1);
+            QCOMPARE(port.events, events + 1);
+            fastest = std::min(fastest, clock.elapsed());
+        }
+        QVERIFY2(fastest < 30, qPrintable(QString::number(fastest)));
     }
 
     // A block stream in 1 ms chunks, as a USB CDC adapter delivers it: every byte arrives, one
