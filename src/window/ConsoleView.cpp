@@ -1,6 +1,7 @@
 #include "window/ConsoleView.h"
 
 #include "window/ConsoleAccessible.h"
+#include "window/ConsoleScrollBar.h"
 
 #include <QAccessible>
 #include <QClipboard>
@@ -12,8 +13,6 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
-#include <QStyle>
-#include <QStyleOptionSlider>
 
 #include <algorithm>
 #include <cstdlib>
@@ -30,70 +29,6 @@ constexpr int kMeasureRun = 100;
 const QString kCopyAllCaption = QStringLiteral("Copy All");
 const QChar kBlank = u' ';
 const QString kAccessibleName = QStringLiteral("Console");
-
-// The console's scroll bar repaints only when what it shows changes: the handle's place or
-// size, or an end being reached. Text streaming in moves the range a few rows at a time, which
-// on a long text leaves the handle where it was; a plain scroll bar would repaint every time.
-// Changes made while text arrives are looked at with the view's next repaint; others (the user
-// dragging the handle) at once.
-class ConsoleScrollBar : public QScrollBar
-{
-public:
-    explicit ConsoleScrollBar(QWidget* parent) : QScrollBar(Qt::Vertical, parent) {}
-
-    // Changes until the matching endTextChanges() wait for showChanges().
-    void beginTextChanges() { ++textChanges_; }
-    void endTextChanges() { --textChanges_; }
-
-    void showChanges()
-    {
-        if (!changed_)
-            return;
-        changed_ = false;
-        if (currentLook() != shown_)
-            update();
-    }
-
-protected:
-    void sliderChange(SliderChange change) override
-    {
-        if (change == SliderOrientationChange) {
-            QScrollBar::sliderChange(change);
-            return;
-        }
-        changed_ = true;
-        if (textChanges_ == 0)
-            showChanges();
-    }
-
-    void paintEvent(QPaintEvent* event) override
-    {
-        shown_ = currentLook();
-        QScrollBar::paintEvent(event);
-    }
-
-private:
-    struct Look
-    {
-        QRect handle;
-        bool atMinimum = false;
-        bool atMaximum = false;
-        bool operator==(const Look&) const = default;
-    };
-
-    Look currentLook() const
-    {
-        QStyleOptionSlider option;
-        initStyleOption(&option);
-        return {style()->subControlRect(QStyle::CC_ScrollBar, &option,
-                                        QStyle::SC_ScrollBarSlider, this),
-                value() <= minimum(), value() >= maximum()};
-    }
-
-    Look shown_;
-    bool changed_ = false;
-    int textChanges_ = 0;
-};
 
 QFont consoleFont()
 {
