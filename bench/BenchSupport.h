@@ -63,25 +63,6 @@ inline long residentKiB()
     return -1;
 }
 
-// "--name N" or "--name=N" from the command line; the fallback when absent or not a number.
-inline int intOption(int argc, char** argv, const char* name, int fallback)
-{
-    const std::size_t length = std::strlen(name);
-    for (int i = 1; i < argc; ++i) {
-        const char* value = nullptr;
-        if (std::strcmp(argv[i], name) == 0 && i + 1 < argc)
-            value = argv[i + 1];
-        else if (std::strncmp(argv[i], name, length) == 0 && argv[i][length] == '=')
-            value = argv[i] + length + 1;
-        if (value) {
-            char* end = nullptr;
-            const long parsed = std::strtol(value, &end, 10);
-            return end != value && *end == '\0' && parsed > 0 ? static_cast<int>(parsed) : fallback;
-        }
-    }
-    return fallback;
-}
-
 // "--name VALUE" or "--name=VALUE" from the command line; the fallback when absent.
 inline QString stringOption(int argc, char** argv, const char* name, const QString& fallback = {})
 {
@@ -93,6 +74,14 @@ inline QString stringOption(int argc, char** argv, const char* name, const QStri
             return QString::fromLocal8Bit(argv[i] + length + 1);
     }
     return fallback;
+}
+
+// "--name N" or "--name=N" from the command line; the fallback when absent or not a number.
+inline int intOption(int argc, char** argv, const char* name, int fallback)
+{
+    bool ok = false;
+    const int parsed = stringOption(argc, argv, name).toInt(&ok);
+    return ok && parsed > 0 ? parsed : fallback;
 }
 
 // CPU seconds (user + system) another process has used so far, from /proc/PID/stat; -1 if it

@@ -11,9 +11,7 @@ namespace {
 constexpr qint64 kCompactAfter = 4096;
 // Receive events raised in one turn of the event loop before other events get theirs.
 constexpr int kEventsPerTurn = 256;
-} // namespace
 
-namespace {
 QByteArray singleByte(char c)
 {
     static const auto kAllBytes = [] {
