@@ -53,10 +53,21 @@ void ScopePicture::ColumnSpans::clear()
 
 void ScopePicture::ColumnSpans::add(const QRect& area)
 {
-    const QRect inside = area.intersected(QRect(0, 0, kWidth, kHeight));
-    for (int x = inside.left(); x <= inside.right() && !inside.isEmpty(); ++x) {
-        top_[x] = std::min(top_[x], inside.top());
-        bottom_[x] = std::max(bottom_[x], inside.bottom());
+    if (!area.isEmpty())
+        add(area.left(), area.right(), area.top(), area.bottom());
+}
+
+void ScopePicture::ColumnSpans::add(int left, int right, int top, int bottom)
+{
+    left = std::max(left, 0);
+    right = std::min(right, kWidth - 1);
+    top = std::max(top, 0);
+    bottom = std::min(bottom, kHeight - 1);
+    if (top > bottom)
+        return;
+    for (int x = left; x <= right; ++x) {
+        top_[x] = std::min(top_[x], top);
+        bottom_[x] = std::max(bottom_[x], bottom);
     }
 }
 
@@ -88,31 +99,42 @@ QList<QRect> ScopePicture::ColumnSpans::bands() const
 QList<QRect> ScopePicture::ColumnSpans::joinedBands() const
 {
     // The cheapest way to cut the run of bands into pieces, each shown as the rectangle around
-    // it: cost[j] is the least cost of showing the first j bands.
+    // it: cost[j] is the least cost of showing the first j bands. The bands' edges sit in plain
+    // arrays: this runs for every block the scope draws.
+    constexpr int kMaxBands = (kWidth + kBandWidth - 1) / kBandWidth;
     const QList<QRect> fine = bands();
-    const qsizetype count = fine.size();
-    std::vector<qint64> cost(count + 1, 0);
-    std::vector<qsizetype> cut(count + 1, 0); // where the last piece of the best way begins
-    for (qsizetype end = 1; end <= count; ++end) {
-        cost[end] = std::numeric_limits<qint64>::max();
+    const int count = static_cast<int>(fine.size());
+    std::array<int, kMaxBands> left{};
+    std::array<int, kMaxBands> top{};
+    std::array<int, kMaxBands> bottom{};
+    for (int i = 0; i < count; ++i) {
+        left[i] = fine[i].left();
+        top[i] = fine[i].top();
+        bottom[i] = fine[i].bottom();
+    }
+    std::array<qint64, kMaxBands + 1> cost{};
+    std::array<int, kMaxBands + 1> cut{}; // where the last piece of the best way begins
+    for (int end = 1; end <= count; ++end) {
+        qint64 best = std::numeric_limits<qint64>::max();
         const int right = fine[end - 1].right();
-        int top = kHeight;
-        int bottom = -1;
-        for (qsizetype begin = end - 1; begin >= 0; --begin) {
-            top = std::min(top, fine[begin].top());
-            bottom = std::max(bottom, fine[begin].bottom());
-            const qint64 area = qint64(right - fine[begin].left() + 1) * (bottom - top + 1);
+        int pieceTop = kHeight;
+        int pieceBottom = -1;
+        for (int begin = end - 1; begin >= 0; --begin) {
+            pieceTop = std::min(pieceTop, top[begin]);
+            pieceBottom = std::max(pieceBottom, bottom[begin]);
+            const qint64 area = qint64(right - left[begin] + 1) * (pieceBottom - pieceTop + 1);
             const qint64 total = cost[begin] + area + kRectangleCost;
-            if (total < cost[end]) {
-                cost[end] = total;
+            if (total < best) {
+                best = total;
                 cut[end] = begin;
             }
         }
+        cost[end] = best;
     }
     QList<QRect> joined;
-    for (qsizetype end = count; end > 0; end = cut[end]) {
+    for (int end = count; end > 0; end = cut[end]) {
         QRect piece;
-        for (qsizetype i = cut[end]; i < end; ++i)
+        for (int i = cut[end]; i < end; ++i)
             piece |= fine[i];
         joined.prepend(piece);
     }
@@ -186,32 +208,35 @@ void ScopePicture::clear()
     current_ = QPointF(0, 0);
 }
 
-void ScopePicture::lineInBoth(QPoint from, QPoint to, QRgb colour)
+ScopePicture::Pixels ScopePicture::pixels()
+{
+    return {reinterpret_cast<QRgb*>(drawing_.bits()), reinterpret_cast<QRgb*>(composite_.bits())};
+}
+
+void ScopePicture::lineInBoth(QPoint from, QPoint to, QRgb colour, Pixels pixels)
 {
     // All three images are 600 x 512 at 32 bits with rows packed, so a pixel has the same
     // offset in each.
     const QRgb opaque = colour | 0xFF000000u; // valid premultiplied as well as plain ARGB
-    QRgb* drawing = reinterpret_cast<QRgb*>(drawing_.bits());
-    QRgb* composite = reinterpret_cast<QRgb*>(composite_.bits());
-    const QRect area = QRect(from, to).normalized().adjusted(0, 0, 1, 1);
     const bool remember = plotted_.size() < kMaxPlotted;
     forEachLinePixel(from, to, kWidth, kHeight, [&](qsizetype offset) {
-        drawing[offset] = opaque;
-        composite[offset] = opaque;
+        pixels.drawing[offset] = opaque;
+        pixels.composite[offset] = opaque;
         if (remember)
             plotted_.push_back(offset);
     });
-    changed_.add(area);
-    if (remember)
-        plottedSpans_.add(area);
-    else
-        drawn_.add(area);
+    const int left = std::min(from.x(), to.x());
+    const int right = std::max(from.x(), to.x());
+    const int top = std::min(from.y(), to.y());
+    const int bottom = std::max(from.y(), to.y());
+    changed_.add(left, right, top, bottom);
+    (remember ? plottedSpans_ : drawn_).add(left, right, top, bottom);
 }
 
 void ScopePicture::line(QPointF from, QPointF to, QRgb colour)
 {
     if (penWidth_ <= 1) {
-        lineInBoth(pixel(from), pixel(to), colour);
+        lineInBoth(pixel(from), pixel(to), colour, pixels());
     } else {
         QPainter painter;
         beginPainter(painter, drawing_)->setPen(linePen(colour, penWidth_));
@@ -232,8 +257,16 @@ void ScopePicture::lineFromCurrent(QPointF to, QRgb colour)
 
 void ScopePicture::polylineFromCurrent(const QList<QPointF>& points, QRgb colour)
 {
-    for (const QPointF& point : points)
-        line(current_, point, colour);
+    if (penWidth_ > 1) {
+        for (const QPointF& point : points)
+            line(current_, point, colour);
+        return;
+    }
+    const Pixels into = pixels();
+    for (const QPointF& point : points) {
+        lineInBoth(pixel(current_), pixel(point), colour, into);
+        current_ = point;
+    }
 }
 
 void ScopePicture::setPoint(QPointF at, QRgb colour)

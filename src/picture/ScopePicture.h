@@ -73,6 +73,8 @@ private:
     public:
         ColumnSpans() { clear(); }
         void add(const QRect& area);
+        // Columns left to right, rows top to bottom, all included; clipped to the picture.
+        void add(int left, int right, int top, int bottom);
         void add(const ColumnSpans& other);
         void clear();
         // One rectangle for each band of kBandWidth columns that has any rows touched.
@@ -86,7 +88,14 @@ private:
         std::array<int, kWidth> bottom_; // below top_: nothing in the column
     };
 
-    void lineInBoth(QPoint from, QPoint to, QRgb colour);
+    // The two images' pixels, written straight: one pointer each for a run of lines.
+    struct Pixels
+    {
+        QRgb* drawing;
+        QRgb* composite;
+    };
+    Pixels pixels();
+    void lineInBoth(QPoint from, QPoint to, QRgb colour, Pixels pixels);
     // Rebuilds the composite inside the area from the background and the drawing layer.
     void recompose(const QRect& area);
     void markDrawn(const QRect& area);

@@ -4,8 +4,10 @@
 #include "core/link/PortMap.h"
 
 #include <QElapsedTimer>
+#include <QSocketNotifier>
 
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -59,6 +61,9 @@ SerialComm::SerialComm(PortMap& ports, QObject* parent) : Comm(parent), ports_(p
     connect(&port_, &QSerialPort::errorOccurred, this, &SerialComm::onErrorOccurred);
     lateTimer_.setSingleShot(true);
     connect(&lateTimer_, &QTimer::timeout, this, &SerialComm::onInputLate);
+    quietTimer_.setSingleShot(true);
+    quietTimer_.setTimerType(Qt::PreciseTimer);
+    connect(&quietTimer_, &QTimer::timeout, this, &SerialComm::onQuietOver);
 }
 
 SerialComm::~SerialComm()
@@ -85,6 +90,7 @@ void SerialComm::openDevice()
         !checkDeviceAccess(device_)) {
         closePending_ = false;
         port_.clear(QSerialPort::Input); // what arrived while closed is lost
+        watchDevice();
         return;
     }
     finishClose();
@@ -128,6 +134,7 @@ void SerialComm::finishClose()
         return;
     closePending_ = false;
     lateTimer_.stop();
+    quietTimer_.stop();
     if (!port_.isOpen())
         return;
     drainOutput();
@@ -179,6 +186,7 @@ void SerialComm::onReadyRead()
     takeInput();
     if (inBufferCount() > before) {
         ++wakeUps_;
+        learnHandOverLag();
         streaming_ = lastWake_.isValid() && lastWake_.elapsed() < kStreamGap.count();
         lastWake_.start();
     }
@@ -232,14 +240,96 @@ void SerialComm::tuneWakeups()
     // answer that lacks one byte gets it at once.
     if (rThreshold() == 1 && streaming_)
         wanted = kStreamBatch;
-    wanted = std::min<qsizetype>(wanted, kMaxWakeCount);
-    setWakeCount(wanted > 1 ? static_cast<int>(wanted) : 0);
+    setWakeCount(wanted > 1 ? static_cast<int>(std::min<qsizetype>(wanted, kMaxWakeCount)) : 0);
     if (wakeCount_ > 1) {
         const double lateMs = 2 * wakeCount_ * kByteLineTimeMs + kLateSlack.count();
         lateTimer_.start(static_cast<int>(std::ceil(lateMs)));
+        quietUntilDue(wanted);
     } else {
         lateTimer_.stop();
+        watchDevice();
     }
+}
+
+void SerialComm::quietUntilDue(qsizetype wanted)
+{
+    QSocketNotifier* notifier = readNotifier();
+    if (!notifier)
+        return;
+    // QSerialPort takes up the watch again whenever it is read; the wait already running holds.
+    if (quietTimer_.isActive()) {
+        notifier->setEnabled(false);
+        return;
+    }
+    const int waiting = bytesWaiting();
+    const qsizetype missing = wanted - waiting;
+    if (waiting < 0 || missing < kQuietFrom) {
+        watchDevice();
+        return;
+    }
+    notifier->setEnabled(false);
+    quietWanted_ = wanted;
+    quietLineMs_ = missing * kByteLineTimeMs;
+    quietMissed_ = false;
+    quietClock_.start();
+    // Never past the late timer, which would find the same bytes.
+    const double quietMs =
+        std::min(quietLineMs_ + handOverLagMs_, lateTimer_.interval() - 1.0);
+    quietTimer_.start(static_cast<int>(std::ceil(quietMs)));
+}
+
+void SerialComm::onQuietOver()
+{
+    if (bytesWaiting() >= quietWanted_) {
+        // All there: the wait may have been longer than needed, so it shrinks a little.
+        handOverLagMs_ *= 7.0 / 8.0;
+    } else {
+        quietMissed_ = true;
+    }
+    watchDevice();
+}
+
+void SerialComm::learnHandOverLag()
+{
+    // Bytes the quiet timer found short came this long after their time on the line.
+    if (!quietMissed_)
+        return;
+    quietMissed_ = false;
+    const double lateMs = quietClock_.nsecsElapsed() / 1e6 - quietLineMs_;
+    handOverLagMs_ = std::clamp(std::max(handOverLagMs_, lateMs), 0.0,
+                                double(kMaxHandOverLag.count()));
+}
+
+void SerialComm::watchDevice()
+{
+    quietTimer_.stop();
+    if (QSocketNotifier* notifier = readNotifier())
+        notifier->setEnabled(true);
+}
+
+int SerialComm::bytesWaiting() const
+{
+    int waiting = 0;
+    if (!port_.isOpen() || ::ioctl(static_cast<int>(port_.handle()), FIONREAD, &waiting) != 0)
+        return -1;
+    return waiting;
+}
+
+QSocketNotifier* SerialComm::readNotifier() const
+{
+    // QSerialPort makes its read notifier a child of the port when it opens the device.
+    if (!port_.isOpen())
+        return nullptr;
+    const qintptr fd = port_.handle();
+    if (!readNotifier_ || readNotifier_->socket() != fd) {
+        readNotifier_.clear();
+        for (QSocketNotifier* notifier :
+             port_.findChildren<QSocketNotifier*>(Qt::FindDirectChildrenOnly)) {
+            if (notifier->type() == QSocketNotifier::Read && notifier->socket() == fd)
+                readNotifier_ = notifier;
+        }
+    }
+    return readNotifier_.data();
 }
 
 void SerialComm::setWakeCount(int count)
@@ -267,6 +357,7 @@ void SerialComm::onInputLate()
         return;
     streaming_ = false;
     setWakeCount(0);
+    watchDevice();
 }
 
 void SerialComm::resumeDeviceInput()

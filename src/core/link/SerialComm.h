@@ -28,12 +28,23 @@
 //   (twice their time on the line, plus kLateSlack), and then goes back to waking for every byte
 //   until more comes: nothing waits unseen in the driver. What the handlers see is unchanged:
 //   the same bytes, in order, with the same thresholds and read lengths.
+// - The driver still wakes a program that watches the device for every chunk the adapter
+//   delivers, even when too few bytes have come to report it readable. So while the bytes asked
+//   for cannot all be there yet (their time on the line), the device is not watched at all; a
+//   timer takes up the watch when they are due. An adapter hands bytes over some time after
+//   they crossed the line (its chunk period); the timer waits that long too, as learnt from the
+//   last blocks (at most kMaxHandOverLag), so that one wake-up usually finds all of them. Should
+//   QSerialPort ever keep its read notifier out of reach, the device is simply watched all the
+//   time.
 
 #include "core/link/Comm.h"
 
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QSerialPort>
 #include <QTimer>
+
+class QSocketNotifier;
 
 #include <chrono>
 #include <optional>
@@ -58,6 +69,10 @@ public:
     // Two wake-ups with bytes closer together than this mean a stream is coming.
     static constexpr std::chrono::milliseconds kStreamGap{20};
     static constexpr std::chrono::milliseconds kLateSlack{5};
+    // The device is left unwatched only when the bytes asked for need at least this many more
+    // bytes' time on the line (2.8 ms): shorter waits are not worth a timer.
+    static constexpr int kQuietFrom = 32;
+    static constexpr std::chrono::milliseconds kMaxHandOverLag{8};
 
     explicit SerialComm(PortMap& ports, QObject* parent = nullptr);
     ~SerialComm() override;
@@ -85,6 +100,14 @@ private:
     // Sets how many bytes the driver collects before the next wake-up, and the late timer.
     void tuneWakeups();
     void setWakeCount(int count);
+    // Leaves the device unwatched until `wanted` bytes can be in the driver.
+    void quietUntilDue(qsizetype wanted);
+    void watchDevice();
+    void onQuietOver();
+    void learnHandOverLag();
+    // The bytes in the driver, not yet read (-1: not known).
+    int bytesWaiting() const;
+    QSocketNotifier* readNotifier() const;
     void onInputLate();
     void onErrorOccurred(QSerialPort::SerialPortError error);
     // Writes the line on standard error and throws the number.
@@ -110,4 +133,11 @@ private:
     bool streaming_ = false;    // console text is streaming in
     QElapsedTimer lastWake_;    // when bytes last woke the program
     QTimer lateTimer_;
+    QTimer quietTimer_;         // runs while the device is left unwatched
+    mutable QPointer<QSocketNotifier> readNotifier_; // QSerialPort's, found after an open
+    double handOverLagMs_ = 0;  // how long after their line time the adapter hands bytes over
+    qsizetype quietWanted_ = 0; // the bytes the quiet timer waits for
+    double quietLineMs_ = 0;    // their time on the line
+    bool quietMissed_ = false;  // the quiet timer found fewer
+    QElapsedTimer quietClock_;  // since the quiet timer started
 };

@@ -16,10 +16,20 @@
 
 #include <limits>
 
+#include <sys/resource.h>
+
 namespace {
 constexpr int kPort = 7;
 // Far above the longest the late timer waits (twice 255 bytes' line time plus a little).
 constexpr int kArrivalTimeoutMs = 1000;
+
+// How often this thread has gone to sleep waiting for something (voluntary context switches).
+long threadSleeps()
+{
+    rusage usage{};
+    getrusage(RUSAGE_THREAD, &usage);
+    return usage.ru_nvcsw;
+}
 
 void idle(int ms)
 {
@@ -112,13 +122,15 @@ private Q_SLOTS:
 
     // A block stream in 1 ms chunks, as a USB CDC adapter delivers it: every byte arrives, one
     // receive event per block, and a couple of wake-ups per block rather than one per chunk
-    // (about 26).
+    // (about 26). The driver wakes a thread watching the device for every chunk even while it
+    // holds the bytes back, so the thread's own count of sleeps is checked too.
     void blocksInSmallChunksWakeTheProgramAFewTimesABlock()
     {
         SimulatedChip chip;
         QVERIFY(startChip(chip, {"--chunk-ms", "1"}));
         Receiver port(chip.devicePath(), 300, 300);
         const quint64 wakeUpsBefore = port.comm.wakeUps();
+        const long sleepsBefore = threadSleeps();
         port.comm.output("J1000\r");
         // The event loop itself, not a test wait that sleeps between its turns and so would
         // collect the chunks on its own.
@@ -129,6 +141,9 @@ private Q_SLOTS:
         QCOMPARE(port.received.size() % 300, 0);
         QVERIFY2(wakeUps <= 4ULL * static_cast<quint64>(port.events),
                  qPrintable(QStringLiteral("%1 wake-ups for %2 blocks").arg(wakeUps).arg(port.events)));
+        const long sleeps = threadSleeps() - sleepsBefore;
+        QVERIFY2(sleeps <= 6L * port.events,
+                 qPrintable(QStringLiteral("%1 sleeps for %2 blocks").arg(sleeps).arg(port.events)));
     }
 
     // Console text streaming in 1 ms chunks is taken a character per event, all of it, in
