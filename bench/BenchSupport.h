@@ -128,14 +128,16 @@ public:
     double cpu() const { return cpu_; }
     double percent() const { return cpu_ / wall_ * kPercent; }
 
-    // `what` names the figure in the summary line, e.g. "scope 1ms".
+    // `what` names the figure in the summary line, e.g. "scope 1ms"; a target of 0 is none.
     void print(const char* what, double targetPercent) const
     {
         const char* platform = qgetenv("QT_QPA_PLATFORM").isEmpty()
                                    ? "default"
                                    : qgetenv("QT_QPA_PLATFORM").constData();
-        std::printf("  CPU of this process: %.2f s = %.2f %% of one core (target under %.1f %%)\n",
-                    cpu_, percent(), targetPercent);
+        std::printf("  CPU of this process: %.2f s = %.2f %% of one core", cpu_, percent());
+        if (targetPercent > 0)
+            std::printf(" (target under %.1f %%)", targetPercent);
+        std::printf("\n");
         if (xCpu_ >= 0)
             std::printf("  CPU of the display server: %.2f s, %.2f s per 30 s\n", xCpu_,
                         xCpu_ / wall_ * 30);
