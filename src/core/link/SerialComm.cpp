@@ -168,8 +168,10 @@ void SerialComm::writeDevice(const QByteArray& bytes)
 
 void SerialComm::flushDeviceInput()
 {
-    if (port_.isOpen())
-        port_.clear(QSerialPort::Input);
+    if (!port_.isOpen())
+        return;
+    port_.clear(QSerialPort::Input);
+    watchDevice(); // the bytes awaited start again from none
 }
 
 void SerialComm::applyBreak(bool on)
@@ -256,11 +258,13 @@ void SerialComm::quietUntilDue(qsizetype wanted)
     QSocketNotifier* notifier = readNotifier();
     if (!notifier)
         return;
-    // QSerialPort takes up the watch again whenever it is read; the wait already running holds.
-    if (quietTimer_.isActive()) {
+    // QSerialPort takes up the watch again whenever it is read; the wait already running holds
+    // unless fewer bytes are wanted now.
+    if (quietTimer_.isActive() && wanted >= quietWanted_) {
         notifier->setEnabled(false);
         return;
     }
+    quietTimer_.stop();
     const int waiting = bytesWaiting();
     const qsizetype missing = wanted - waiting;
     if (waiting < 0 || missing < kQuietFrom) {
@@ -295,9 +299,10 @@ void SerialComm::learnHandOverLag()
     if (!quietMissed_)
         return;
     quietMissed_ = false;
+    // Later than any adapter's delay: the stream paused, which says nothing about the adapter.
     const double lateMs = quietClock_.nsecsElapsed() / 1e6 - quietLineMs_;
-    handOverLagMs_ = std::clamp(std::max(handOverLagMs_, lateMs), 0.0,
-                                double(kMaxHandOverLag.count()));
+    if (lateMs <= kMaxHandOverLag.count())
+        handOverLagMs_ = std::max(handOverLagMs_, lateMs);
 }
 
 void SerialComm::watchDevice()
