@@ -44,12 +44,11 @@
 #include <QSerialPort>
 #include <QTimer>
 
-class QSocketNotifier;
-
 #include <chrono>
 #include <optional>
 
 class PortMap;
+class QSocketNotifier;
 
 class SerialComm : public Comm
 {
@@ -72,6 +71,8 @@ public:
     // The device is left unwatched only when the bytes asked for need at least this many more
     // bytes' time on the line (2.8 ms): shorter waits are not worth a timer.
     static constexpr int kQuietFrom = 32;
+    // The longest an adapter is taken to hold bytes back after their time on the line; bytes
+    // later than that mean the stream paused.
     static constexpr std::chrono::milliseconds kMaxHandOverLag{8};
 
     explicit SerialComm(PortMap& ports, QObject* parent = nullptr);
