@@ -6,8 +6,6 @@ void plotLine(QImage& image, QPoint from, QPoint to, QRgb colour)
     const QRgb opaque = colour | 0xFF000000u; // valid premultiplied as well as plain ARGB
     const qsizetype stride = image.bytesPerLine() / qsizetype(sizeof(QRgb));
     QRgb* pixels = reinterpret_cast<QRgb*>(image.bits()); // detached once, not per pixel
-    const int width = image.width();
-    forEachLinePixel(from, to, width, image.height(), [&](qsizetype offset) {
-        pixels[(offset / width) * stride + offset % width] = opaque;
-    });
+    forEachLinePixel(from, to, image.width(), image.height(), stride,
+                     [&](qsizetype offset) { pixels[offset] = opaque; });
 }

@@ -12,10 +12,10 @@
 
 void plotLine(QImage& image, QPoint from, QPoint to, QRgb colour);
 
-// The pixels of the same line inside a width x height grid, as offsets y * width + x, in order
-// from `from` to `to`; what lies outside the grid is skipped.
+// The pixels of the same line inside a width x height grid whose rows are `stride` pixels apart,
+// as offsets y * stride + x, in order from `from` to `to`; what lies outside the grid is skipped.
 template <typename Visit>
-void forEachLinePixel(QPoint from, QPoint to, int width, int height, Visit visit)
+void forEachLinePixel(QPoint from, QPoint to, int width, int height, qsizetype stride, Visit visit)
 {
     // Bresenham, in 64 bits so that far-off points cannot overflow the error term.
     long long x = from.x();
@@ -27,7 +27,7 @@ void forEachLinePixel(QPoint from, QPoint to, int width, int height, Visit visit
     long long error = dx + dy;
     for (;;) {
         if (x >= 0 && y >= 0 && x < width && y < height)
-            visit(static_cast<qsizetype>(y) * width + static_cast<qsizetype>(x));
+            visit(static_cast<qsizetype>(y) * stride + static_cast<qsizetype>(x));
         if (x == to.x() && y == to.y())
             break;
         const long long twice = 2 * error;

@@ -7,9 +7,9 @@
 #include <QPen>
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <vector>
-#include <cstring>
 
 namespace {
 QPainter* beginPainter(QPainter& painter, QImage& image)
@@ -150,10 +150,10 @@ QRegion ScopePicture::takeChangedArea()
     return area;
 }
 
-void ScopePicture::markDrawn(const QRect& area)
+void ScopePicture::drawnWithPainter(const QRect& area)
 {
     drawn_.add(area);
-    changed_.add(area);
+    recompose(area);
 }
 
 void ScopePicture::recompose(const QRect& area)
@@ -184,12 +184,11 @@ void ScopePicture::clear()
 {
     // Only what was drawn needs clearing: there the drawing layer becomes transparent again and
     // the composite gets the background's pixels back. A trace is a few thousand pixels.
-    QRgb* drawing = reinterpret_cast<QRgb*>(drawing_.bits());
-    QRgb* composite = reinterpret_cast<QRgb*>(composite_.bits());
+    const Pixels into = pixels();
     const QRgb* background = reinterpret_cast<const QRgb*>(background_.constBits());
     for (const qsizetype offset : plotted_) {
-        drawing[offset] = 0; // transparent
-        composite[offset] = background[offset];
+        into.drawing[offset] = 0; // transparent
+        into.composite[offset] = background[offset];
     }
     plotted_.clear();
     changed_.add(plottedSpans_);
@@ -219,7 +218,7 @@ void ScopePicture::lineInBoth(QPoint from, QPoint to, QRgb colour, Pixels pixels
     // offset in each.
     const QRgb opaque = colour | 0xFF000000u; // valid premultiplied as well as plain ARGB
     const bool remember = plotted_.size() < kMaxPlotted;
-    forEachLinePixel(from, to, kWidth, kHeight, [&](qsizetype offset) {
+    forEachLinePixel(from, to, kWidth, kHeight, kWidth, [&](qsizetype offset) {
         pixels.drawing[offset] = opaque;
         pixels.composite[offset] = opaque;
         if (remember)
@@ -244,8 +243,7 @@ void ScopePicture::line(QPointF from, QPointF to, QRgb colour)
         painter.end();
         const QRect area = QRectF(from, to).normalized().toAlignedRect().adjusted(
             -penWidth_, -penWidth_, penWidth_, penWidth_);
-        markDrawn(area);
-        recompose(area);
+        drawnWithPainter(area);
     }
     current_ = to;
 }
@@ -286,6 +284,5 @@ void ScopePicture::print(const QString& text, QRgb colour)
     painter.end();
     const QRect area =
         metrics.boundingRect(text).translated(baseline.toPoint()).adjusted(-1, -1, 1, 1);
-    markDrawn(area);
-    recompose(area);
+    drawnWithPainter(area);
 }

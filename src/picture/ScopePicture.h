@@ -98,7 +98,8 @@ private:
     void lineInBoth(QPoint from, QPoint to, QRgb colour, Pixels pixels);
     // Rebuilds the composite inside the area from the background and the drawing layer.
     void recompose(const QRect& area);
-    void markDrawn(const QRect& area);
+    // Remembers an area drawn on the drawing layer with a painter for the next clear, and shows it.
+    void drawnWithPainter(const QRect& area);
 
     QImage background_;
     QImage drawing_;   // ARGB32_Premultiplied, transparent where nothing is drawn

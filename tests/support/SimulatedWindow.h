@@ -5,6 +5,7 @@
 // default time slice: without it a wait ends before a real line can carry the chip's answer.
 
 #include "support/CoreSetup.h"
+#include "support/IdleFor.h"
 #include "window/Fo.h"
 #include "core/link/PortMap.h"
 #include "core/link/SerialComm.h"
@@ -71,8 +72,6 @@ private:
 // condition is tested after every pass, so keep it cheap. Returns the condition's last value.
 bool waitUntil(const std::function<bool()>& condition, int timeoutMs);
 
-// Runs the event loop for a while without spinning.
-void idleFor(int ms);
 
 // Detect waits 401 counted passes (100 ms and more) for the chip's timing reply. On a loaded
 // machine the simulated chip, another process, may not get a processor in time for one

@@ -277,8 +277,7 @@ void SerialComm::quietUntilDue(qsizetype wanted)
     quietMissed_ = false;
     quietClock_.start();
     // Never past the late timer, which would find the same bytes.
-    const double quietMs =
-        std::min(quietLineMs_ + handOverLagMs_, lateTimer_.interval() - 1.0);
+    const double quietMs = std::min(quietLineMs_ + handOverLagMs_, lateTimer_.interval() - 1.0);
     quietTimer_.start(static_cast<int>(std::ceil(quietMs)));
 }
 

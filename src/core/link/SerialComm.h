@@ -130,12 +130,13 @@ private:
     bool writing_ = false;
     std::optional<QString> writeFailure_; // why the device failed during the current write
     quint64 wakeUps_ = 0;
-    int wakeCount_ = -1;        // the driver's VMIN as last set (-1: not known)
-    bool streaming_ = false;    // console text is streaming in
-    QElapsedTimer lastWake_;    // when bytes last woke the program
+    int wakeCount_ = -1;     // the driver's VMIN as last set (-1: not known)
+    bool streaming_ = false; // console text is streaming in
+    QElapsedTimer lastWake_; // when bytes last woke the program
     QTimer lateTimer_;
-    QTimer quietTimer_;         // runs while the device is left unwatched
-    mutable QPointer<QSocketNotifier> readNotifier_; // QSerialPort's, found after an open
+    QTimer quietTimer_; // runs while the device is left unwatched
+    // QSerialPort's read notifier, found after an open.
+    mutable QPointer<QSocketNotifier> readNotifier_;
     double handOverLagMs_ = 0;  // how long after their line time the adapter hands bytes over
     qsizetype quietWanted_ = 0; // the bytes the quiet timer waits for
     double quietLineMs_ = 0;    // their time on the line

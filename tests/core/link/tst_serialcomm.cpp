@@ -2,6 +2,7 @@
 // pseudo-terminal, and against paths that are not usable ports.
 
 #include "PtyPeers.h"
+#include "support/IdleFor.h"
 #include "StderrCapture.h"
 
 #include "core/link/PortMap.h"
@@ -47,14 +48,6 @@ int errorOf(const std::function<void()>& step)
         return e.number();
     }
     return 0;
-}
-
-// Runs the event loop for a while without spinning.
-void idle(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
 }
 
 double processCpuSeconds()
@@ -120,7 +113,7 @@ void TestSerialComm::timingReplyArrivesAsOneRead()
     QCOMPARE(comm.devicePath(), sim.devicePath());
     comm.output(kTimingQuery);
     QVERIFY(QTest::qWaitFor([&] { return !reads.isEmpty(); }, kReplyTimeoutMs));
-    idle(100); // nothing more follows
+    idleFor(100); // nothing more follows
 
     QCOMPARE(reads, QList<QByteArray>{reply});
     comm.setPortOpen(false);
@@ -180,10 +173,10 @@ void TestSerialComm::stopCommandSurvivesAnImmediateClose()
     comm.output(kStop);
     comm.setPortOpen(false);
 
-    idle(100);
+    idleFor(100);
     configure(comm, kSimPort, 1, 0, false);
     comm.setPortOpen(true);
-    idle(400); // a running stream would deliver some 15 blocks in this time
+    idleFor(400); // a running stream would deliver some 15 blocks in this time
     QCOMPARE(comm.inBufferCount(), 0);
     comm.setPortOpen(false);
 }
@@ -335,7 +328,7 @@ void TestSerialComm::vanishingDeviceClosesThePortOnceWithoutSpinning()
     const double cpuBefore = processCpuSeconds();
     QElapsedTimer wall;
     wall.start();
-    idle(1000);
+    idleFor(1000);
     const double share = (processCpuSeconds() - cpuBefore) / (wall.nsecsElapsed() / 1e9);
     QVERIFY2(share < 0.10, qPrintable(QStringLiteral("%1 % CPU").arg(share * 100)));
 
@@ -372,7 +365,7 @@ void TestSerialComm::writeToAVanishedDeviceRaises8020AndCloses()
     QCOMPARE(errors.lines().size(), 1);
     QVERIFY2(errors.lines()[0].startsWith(failureLine(kSimPort, sim.devicePath(), QString())),
              qPrintable(errors.lines()[0]));
-    idle(200);
+    idleFor(200);
     QCOMPARE(lost.count(), 0);
 }
 
@@ -396,7 +389,7 @@ void TestSerialComm::bytesFromBeforeTheOpenAreDropped()
     QVERIFY(line.send("while closed"));
 
     comm.setPortOpen(true);
-    idle(200);
+    idleFor(200);
     QCOMPARE(reads, QList<QByteArray>{});
     QVERIFY(line.send("fresh"));
     QVERIFY(QTest::qWaitFor([&] { return !reads.isEmpty(); }, kReplyTimeoutMs));

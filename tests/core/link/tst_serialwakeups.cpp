@@ -4,6 +4,7 @@
 // short answer, a short block and the tail of a stream all still arrive, in order.
 
 #include "PtyPeers.h"
+#include "support/IdleFor.h"
 
 #include "core/link/PortMap.h"
 #include "core/link/SerialComm.h"
@@ -29,13 +30,6 @@ long threadSleeps()
     rusage usage{};
     getrusage(RUSAGE_THREAD, &usage);
     return usage.ru_nvcsw;
-}
-
-void idle(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
 }
 
 // A port at `device` with the given threshold, whose receive events take what they are given
@@ -101,19 +95,19 @@ private Q_SLOTS:
         qint64 fastest = std::numeric_limits<qint64>::max();
         for (int attempt = 0; attempt < 3; ++attempt) {
             QVERIFY(line.send(QByteArray(290, 'b')));
-            idle(3);
+            idleFor(3);
             QVERIFY(line.send(QByteArray(8, 'b'))); // 298: one short of the threshold
             QElapsedTimer waited;
             waited.start();
             while (port.comm.inBufferCount() < 298 && waited.elapsed() < kArrivalTimeoutMs)
-                idle(1);
+                idleFor(1);
             QCOMPARE(port.comm.inBufferCount(), 298);
             const int events = port.events;
             QElapsedTimer clock;
             clock.start();
             QVERIFY(line.send("B"));
             while (port.events == events && clock.elapsed() < kArrivalTimeoutMs)
-                idle(1);
+                idleFor(1);
             QCOMPARE(port.events, events + 1);
             fastest = std::min(fastest, clock.elapsed());
         }
@@ -134,16 +128,18 @@ private Q_SLOTS:
         port.comm.output("J1000\r");
         // The event loop itself, not a test wait that sleeps between its turns and so would
         // collect the chunks on its own.
-        idle(2000);
+        idleFor(2000);
         port.comm.output("q\r");
         QVERIFY(port.events >= 30);
         const quint64 wakeUps = port.comm.wakeUps() - wakeUpsBefore;
         QCOMPARE(port.received.size() % 300, 0);
-        QVERIFY2(wakeUps <= 4ULL * static_cast<quint64>(port.events),
-                 qPrintable(QStringLiteral("%1 wake-ups for %2 blocks").arg(wakeUps).arg(port.events)));
+        QVERIFY2(
+            wakeUps <= 4ULL * static_cast<quint64>(port.events),
+            qPrintable(QStringLiteral("%1 wake-ups for %2 blocks").arg(wakeUps).arg(port.events)));
         const long sleeps = threadSleeps() - sleepsBefore;
-        QVERIFY2(sleeps <= 6L * port.events,
-                 qPrintable(QStringLiteral("%1 sleeps for %2 blocks").arg(sleeps).arg(port.events)));
+        QVERIFY2(
+            sleeps <= 6L * port.events,
+            qPrintable(QStringLiteral("%1 sleeps for %2 blocks").arg(sleeps).arg(port.events)));
     }
 
     // Console text streaming in 1 ms chunks is taken a character per event, all of it, in
@@ -158,7 +154,7 @@ private Q_SLOTS:
             const QByteArray text = QByteArray::number(chunk).rightJustified(11, '.');
             QVERIFY(line.send(text));
             sent += text;
-            idle(1);
+            idleFor(1);
         }
         QVERIFY(line.send("END"));
         sent += "END";
