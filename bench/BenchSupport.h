@@ -211,6 +211,7 @@ public:
 
     Fo& window() { return window_; }
     Comm& comm() { return comm_; }
+    const SerialComm& serial() const { return comm_; }
     long blocks() const { return blocks_; }
 
 private:

@@ -34,8 +34,8 @@ int main(int argc, char** argv)
     const int seconds = bench::intOption(argc, argv, "--seconds", kDefaultSeconds);
     const QString chunkMs = bench::stringOption(argc, argv, "--chunk-ms", QStringLiteral("1"));
 
-    const auto chip = bench::startChip(
-        {QStringLiteral("--text-stream"), QStringLiteral("--chunk-ms"), chunkMs});
+    const auto chip =
+        bench::startChip({QStringLiteral("--text-stream"), QStringLiteral("--chunk-ms"), chunkMs});
     if (!chip)
         return 1;
     bench::WindowOnDevice setup(chip->devicePath());
@@ -58,6 +58,7 @@ int main(int argc, char** argv)
     const long eventsBefore = events;
     const long paintsBefore = paints->paints();
     const long barPaintsBefore = barPaints->paints();
+    const quint64 wakeUpsBefore = setup.serial().wakeUps();
     bench::StreamCost cost(argc, argv);
     cost.start();
     bench::runFor(seconds * kMsPerSecond);
@@ -65,6 +66,7 @@ int main(int argc, char** argv)
     const long taken = events - eventsBefore;
     const long repaints = paints->paints() - paintsBefore;
     const long barRepaints = barPaints->paints() - barPaintsBefore;
+    const quint64 wakeUps = setup.serial().wakeUps() - wakeUpsBefore;
     chip->stop();
 
     std::printf("console at the line rate: the window on its serial port, kdsp-sim's text "
@@ -76,6 +78,8 @@ int main(int argc, char** argv)
                 static_cast<long long>(fo.Text->length()), repaints, repaints / cost.wall());
     std::printf("  its scroll bar was repainted %ld times (%.0f/s)\n", barRepaints,
                 barRepaints / cost.wall());
+    std::printf("  arriving text woke the program %.0f times a second\n",
+                static_cast<double>(wakeUps) / cost.wall());
     if (taken > 0)
         std::printf("  %.2f us CPU per character\n", cost.cpu() * 1e6 / taken);
     const QByteArray what = "console " + chunkMs.toUtf8() + "ms";

@@ -47,12 +47,14 @@ int main(int argc, char** argv)
 
     const long blocksBefore = setup.blocks();
     const long paintsBefore = paints->paints();
+    const quint64 wakeUpsBefore = setup.serial().wakeUps();
     bench::StreamCost cost(argc, argv);
     cost.start();
     bench::runFor(seconds * kMsPerSecond);
     cost.stop();
     const long blocks = setup.blocks() - blocksBefore;
     const long repaints = paints->paints() - paintsBefore;
+    const quint64 wakeUps = setup.serial().wakeUps() - wakeUpsBefore;
 
     setup.window().Ki->click(); // Stop
     chip->stop();
@@ -66,10 +68,13 @@ int main(int argc, char** argv)
                 blocks, blocks / cost.wall(), bench::kLineBlocksPerSecond);
     std::printf("  the scope surface was repainted %ld times (%.1f/s)\n", repaints,
                 repaints / cost.wall());
+    std::printf("  arriving bytes woke the program %.1f times a second\n",
+                static_cast<double>(wakeUps) / cost.wall());
     if (blocks > 0)
         std::printf("  %.0f us CPU per block\n", cost.cpu() * 1e6 / blocks);
     std::printf("  the simulator used %.2f s of CPU over its whole run\n", simCpu);
-    const QByteArray what = "scope " + (chunk.isEmpty() ? QByteArray("blocks") : chunk.last().toUtf8() + "ms");
+    const QByteArray what =
+        "scope " + (chunk.isEmpty() ? QByteArray("blocks") : chunk.last().toUtf8() + "ms");
     cost.print(what.constData(),
                chunkMs > 0 && chunkMs < kFastChunkMs ? kTargetPercentFastChunks : kTargetPercent);
     return 0;

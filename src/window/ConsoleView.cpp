@@ -63,7 +63,6 @@ ConsoleView::ConsoleView(QWidget* parent) : QAbstractScrollArea(parent)
     setAccessibleName(kAccessibleName);
 
     repaintTimer_.setSingleShot(true);
-    repaintTimer_.setInterval(kRepaintIntervalMs);
     connect(&repaintTimer_, &QTimer::timeout, this, [this] {
         showChanges();
         announceAppended();
@@ -74,8 +73,11 @@ ConsoleView::~ConsoleView() = default;
 
 void ConsoleView::repaintSoon()
 {
-    if (!repaintTimer_.isActive())
-        repaintTimer_.start();
+    if (repaintTimer_.isActive())
+        return;
+    const qint64 since = sinceShown_.isValid() ? sinceShown_.elapsed() : kRepaintIntervalMs;
+    repaintTimer_.start(since >= kRepaintSoonestMs ? 0
+                                                   : static_cast<int>(kRepaintIntervalMs - since));
 }
 
 void ConsoleView::repaintAllSoon()
@@ -86,6 +88,7 @@ void ConsoleView::repaintAllSoon()
 
 void ConsoleView::showChanges()
 {
+    sinceShown_.start();
     static_cast<ConsoleScrollBar*>(verticalScrollBar())->showChanges();
     // Rows are numbered from the first row since the last clear or rewrap, so a row keeps its
     // number while older text is dropped: what is on screen moves by the rows the top moved.
@@ -138,8 +141,6 @@ void ConsoleView::append(QStringView characters)
         if (appendedUnannounced_.isEmpty())
             appendedAt_ = buffer_.length() - kept;
         appendedUnannounced_ += characters.right(kept);
-        if (!repaintTimer_.isActive())
-            repaintTimer_.start();
     } else {
         buffer_.append(characters);
     }

@@ -21,6 +21,7 @@
 
 #include <QAbstractScrollArea>
 #include <QColor>
+#include <QElapsedTimer>
 #include <QRect>
 #include <QTimer>
 
@@ -36,9 +37,12 @@ public:
     static inline const QColor kBackColour{255, 255, 192};
     // Blank pixels around the text inside the frame.
     static constexpr int kMargin = 2;
-    // Text arrives one character per receive event; the view is repainted at most this often
-    // (25 times a second, smooth for reading), not once per character.
+    // Text arrives one character per receive event; the view is repainted about this often
+    // (25 times a second, smooth for reading), not once per character. Text that comes when the
+    // last repaint is at least kRepaintSoonestMs ago is shown at once: a stream taken in batches
+    // about an interval apart is then shown as each batch comes, without a wake-up of its own.
     static constexpr int kRepaintIntervalMs = 40;
+    static constexpr int kRepaintSoonestMs = 30;
 
     explicit ConsoleView(QWidget* parent = nullptr);
     ~ConsoleView() override;
@@ -99,6 +103,7 @@ private:
     int ascent_ = 0;
     bool leftPressed_ = false;
     QTimer repaintTimer_;
+    QElapsedTimer sinceShown_; // since the last throttled repaint
     // What is on screen: the row at the top (-1: nothing known yet), the first row changed
     // since, or the whole view out of date.
     qsizetype shownTop_ = -1;

@@ -2,10 +2,10 @@
 // trimming, wrapping into rows, following the end, the cost of an append at any length, what it
 // paints, its click and its "Copy All" menu.
 
-#include "window/CommandLine.h"
 #include "core/console/ConsoleBuffer.h"
-#include "window/ConsoleView.h"
 #include "support/ThreadCpuClock.h"
+#include "window/CommandLine.h"
+#include "window/ConsoleView.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -59,7 +59,8 @@ private Q_SLOTS:
         view.resize(341, 513);
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
-        struct PaintCounter : QObject {
+        struct PaintCounter : QObject
+        {
             int paints = 0;
             bool eventFilter(QObject*, QEvent* event) override
             {
@@ -76,6 +77,23 @@ private Q_SLOTS:
         QTRY_VERIFY(counter.paints > 0); // what arrived is shown
         QVERIFY2(counter.paints < 50, qPrintable(QString::number(counter.paints)));
         QVERIFY(view.text().endsWith(QStringLiteral("x\r\n")));
+
+        // After a quiet spell text is shown at once (a batch of streaming text, or a typed
+        // character's echo); more right after it waits for the next repaint.
+        const auto passes = [] {
+            for (int pass = 0; pass < 3; ++pass)
+                QCoreApplication::processEvents(); // events that are due, no waiting
+        };
+        QTest::qWait(2 * ConsoleView::kRepaintIntervalMs);
+        int before = counter.paints;
+        view.append(u"y");
+        passes();
+        QVERIFY(counter.paints > before);
+        before = counter.paints;
+        view.append(u"z");
+        passes();
+        QCOMPARE(counter.paints, before);
+        QTRY_VERIFY(counter.paints > before);
     }
 
     void readsBackExactlyWhatWasAppended_data()

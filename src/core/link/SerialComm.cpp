@@ -182,16 +182,25 @@ void SerialComm::applyBreak(bool on)
 
 void SerialComm::onReadyRead()
 {
+    handleInput(false);
+}
+
+void SerialComm::handleInput(bool collected)
+{
     // Only handed on: the receive event is raised later from a queued call, never from inside
     // this signal, because a handler may close and reopen the port.
     const qsizetype before = inBufferCount();
     takeInput();
-    if (inBufferCount() > before) {
+    const qsizetype taken = inBufferCount() - before;
+    if (taken > 0) {
         ++wakeUps_;
         learnHandOverLag();
         streaming_ = lastWake_.isValid() && lastWake_.elapsed() < kStreamGap.count();
         lastWake_.start();
     }
+    // A collection that found a few bytes' worth or less: the stream has ended.
+    if (collected)
+        streaming_ = taken >= kQuietFrom;
     tuneWakeups();
 }
 
@@ -240,8 +249,11 @@ void SerialComm::tuneWakeups()
     qsizetype wanted = bytesUntilEvent();
     // Only console text (an event per character) is collected in batches; a block or a timing
     // answer that lacks one byte gets it at once.
-    if (rThreshold() == 1 && streaming_)
+    if (rThreshold() == 1 && streaming_) {
+        if (collectStream())
+            return;
         wanted = kStreamBatch;
+    }
     setWakeCount(wanted > 1 ? static_cast<int>(std::min<qsizetype>(wanted, kMaxWakeCount)) : 0);
     if (wakeCount_ > 1) {
         const double lateMs = 2 * wakeCount_ * kByteLineTimeMs + kLateSlack.count();
@@ -253,6 +265,22 @@ void SerialComm::tuneWakeups()
     }
 }
 
+bool SerialComm::collectStream()
+{
+    QSocketNotifier* notifier = readNotifier();
+    if (!notifier)
+        return false;
+    // Should QSerialPort take up the watch meanwhile, the driver still wakes it seldom.
+    setWakeCount(kStreamBatch);
+    lateTimer_.stop();
+    notifier->setEnabled(false);
+    if (!collecting_ || !quietTimer_.isActive()) {
+        collecting_ = true;
+        quietTimer_.start(kStreamCollectTime);
+    }
+    return true;
+}
+
 void SerialComm::quietUntilDue(qsizetype wanted)
 {
     QSocketNotifier* notifier = readNotifier();
@@ -260,11 +288,12 @@ void SerialComm::quietUntilDue(qsizetype wanted)
         return;
     // QSerialPort takes up the watch again whenever it is read; the wait already running holds
     // unless fewer bytes are wanted now.
-    if (quietTimer_.isActive() && wanted >= quietWanted_) {
+    if (quietTimer_.isActive() && !collecting_ && wanted >= quietWanted_) {
         notifier->setEnabled(false);
         return;
     }
     quietTimer_.stop();
+    collecting_ = false;
     const int waiting = bytesWaiting();
     const qsizetype missing = wanted - waiting;
     if (waiting < 0 || missing < kQuietFrom) {
@@ -283,6 +312,12 @@ void SerialComm::quietUntilDue(qsizetype wanted)
 
 void SerialComm::onQuietOver()
 {
+    if (collecting_) {
+        // Whatever came is taken now; the adapter's delay does not matter for a stream.
+        watchDevice();
+        handleInput(true);
+        return;
+    }
     if (bytesWaiting() >= quietWanted_) {
         // All there: the wait may have been longer than needed, so it shrinks a little.
         handOverLagMs_ *= 7.0 / 8.0;
@@ -307,6 +342,7 @@ void SerialComm::learnHandOverLag()
 void SerialComm::watchDevice()
 {
     quietTimer_.stop();
+    collecting_ = false;
     if (QSocketNotifier* notifier = readNotifier())
         notifier->setEnabled(true);
 }

@@ -36,6 +36,10 @@
 //   last blocks (at most kMaxHandOverLag), so that one wake-up usually finds all of them. Should
 //   QSerialPort ever keep its read notifier out of reach, the device is simply watched all the
 //   time.
+// - Streaming console text is not watched either: every kStreamCollectTime, whatever came is
+//   taken in one wake-up (each character is an event of its own however the bytes are read).
+//   A collection that finds only a few bytes ends the stream, and the device is watched for
+//   every byte again.
 
 #include "core/link/Comm.h"
 
@@ -63,8 +67,13 @@ public:
     static constexpr qint64 kDeviceReadBuffer = 64 * 1024;
     // The most bytes the driver can be asked to collect before it wakes the program.
     static constexpr int kMaxWakeCount = 255;
-    // Console text: bytes collected per wake-up while a stream is coming (22 ms at the line rate).
+    // Console text: bytes the driver collects per wake-up while a stream is coming (22 ms at the
+    // line rate), when the device cannot be left unwatched.
     static constexpr int kStreamBatch = 255;
+    // Console text: while a stream is coming, everything that came in this long is taken in one
+    // wake-up, 12.5 times a second (a view shows each batch as it comes: text flooding in is
+    // shown at that rate, and at most this late; typing and short answers are not collected).
+    static constexpr std::chrono::milliseconds kStreamCollectTime{80};
     // Two wake-ups with bytes closer together than this mean a stream is coming.
     static constexpr std::chrono::milliseconds kStreamGap{20};
     static constexpr std::chrono::milliseconds kLateSlack{5};
@@ -96,6 +105,8 @@ protected:
 
 private:
     void onReadyRead();
+    // Takes what came and sets up the next wait; `collected`: at the end of a stream collection.
+    void handleInput(bool collected);
     // Hands on what QSerialPort has read and what else waits in the driver, as room allows.
     void takeInput();
     // Sets how many bytes the driver collects before the next wake-up, and the late timer.
@@ -103,6 +114,9 @@ private:
     void setWakeCount(int count);
     // Leaves the device unwatched until `wanted` bytes can be in the driver.
     void quietUntilDue(qsizetype wanted);
+    // Leaves the device unwatched while console text streams in, and takes it all at the end of
+    // kStreamCollectTime. False when the device cannot be left unwatched.
+    bool collectStream();
     void watchDevice();
     void onQuietOver();
     void learnHandOverLag();
@@ -141,5 +155,6 @@ private:
     qsizetype quietWanted_ = 0; // the bytes the quiet timer waits for
     double quietLineMs_ = 0;    // their time on the line
     bool quietMissed_ = false;  // the quiet timer found fewer
+    bool collecting_ = false;   // the quiet timer is collecting streaming text
     QElapsedTimer quietClock_;  // since the quiet timer started
 };
