@@ -235,7 +235,11 @@ void ConsoleView::paintEvent(QPaintEvent* event)
         std::min(buffer_.rowCount() - 1, first + (area.bottom() - kMargin) / rowHeight_);
     for (qsizetype row = from; row <= to; ++row) {
         const int top = kMargin + static_cast<int>(row - first) * rowHeight_;
-        painter.drawText(QPointF(kMargin, top + ascent_), displayText(buffer_.row(row)));
+        const QPointF origin(kMargin, top + ascent_);
+        const ConsoleBuffer::Row shown = buffer_.row(row);
+        if (!fixedPitch_.draw(painter, origin,
+                              QStringView(buffer_.text()).mid(shown.start, shown.length)))
+            painter.drawText(origin, displayText(shown));
     }
 }
 
@@ -293,6 +297,7 @@ void ConsoleView::measureFont()
     const QFontMetrics whole(font());
     rowHeight_ = std::max(1, whole.lineSpacing());
     ascent_ = whole.ascent();
+    fixedPitch_.setFont(font());
 }
 
 void ConsoleView::rewrap()

@@ -18,6 +18,7 @@
 //   insertion per repaint interval, and text dropped from the front or cleared as a removal.
 
 #include "core/console/ConsoleBuffer.h"
+#include "window/FixedPitchText.h"
 
 #include <QAbstractScrollArea>
 #include <QColor>
@@ -98,6 +99,7 @@ private:
     void announceRemoved(qsizetype position, const QString& removed);
 
     ConsoleBuffer buffer_;
+    FixedPitchText fixedPitch_;
     qreal charWidth_ = 1;
     int rowHeight_ = 1;
     int ascent_ = 0;

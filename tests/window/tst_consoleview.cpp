@@ -11,6 +11,7 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QMenu>
+#include <QPainter>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -369,6 +370,44 @@ private Q_SLOTS:
         QCOMPARE(inkIn(image, band(3, 1, columns)), 0);
         QCOMPARE(QColor(image.pixel(image.width() - 3, image.height() - 3)),
                  ConsoleView::kBackColour);
+    }
+
+    // Rows are drawn from the font's glyphs at its pitch, not through the text layout: every
+    // Latin-1 character, blanks for control characters, must show exactly as drawText draws it.
+    void rowsShowExactlyWhatDrawTextDraws()
+    {
+        ConsoleView view;
+        view.resize(420, 260);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QString text;
+        for (int code = 0x20; code < 0x100; ++code) {
+            text += QChar(code);
+            if (code % 32 == 31)
+                text += QStringLiteral("\r\n");
+        }
+        text += QStringLiteral("\r\ncontrol \x01 del \x7f tab \t nbsp \u00a0 end");
+        view.setText(text);
+        QCoreApplication::processEvents();
+        const QImage shown = view.viewport()->grab().toImage();
+
+        QImage expected(shown.size(), shown.format());
+        expected.fill(ConsoleView::kBackColour);
+        QPainter painter(&expected);
+        painter.setFont(view.font());
+        painter.setPen(Qt::black);
+        const QFontMetrics metrics(view.font());
+        const ConsoleBuffer& buffer = view.buffer();
+        QVERIFY(buffer.rowCount() >= 8);
+        for (qsizetype row = 0; row < buffer.rowCount(); ++row) {
+            QString shownText = buffer.text().mid(buffer.row(row).start, buffer.row(row).length);
+            for (QChar& c : shownText)
+                c = c.isPrint() ? c : u' ';
+            const int top = ConsoleView::kMargin + static_cast<int>(row) * metrics.lineSpacing();
+            painter.drawText(QPointF(ConsoleView::kMargin, top + metrics.ascent()), shownText);
+        }
+        painter.end();
+        QCOMPARE(shown, expected);
     }
 
     void aLeftClickTakesTheFocusThenReportsTheClick()
