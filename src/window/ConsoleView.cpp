@@ -13,6 +13,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QSignalBlocker>
 
 #include <algorithm>
 #include <cstdlib>
@@ -152,7 +153,12 @@ void ConsoleView::append(QStringView characters)
         return; // the common case, one character on the last row
     auto* consoleBar = static_cast<ConsoleScrollBar*>(bar);
     consoleBar->beginTextChanges();
-    updateScrollRange();
+    {
+        // The bar is always shown, so a new range needs no new layout of the view; unblocked,
+        // QAbstractScrollArea would queue one for every new row.
+        const QSignalBlocker noRelayout(bar);
+        updateScrollRange();
+    }
     bar->setValue(following
                       ? bar->maximum()
                       : static_cast<int>(std::max<qsizetype>(0, topRow - buffer_.firstRow())));
