@@ -38,10 +38,11 @@ public:
     static inline const QColor kBackColour{255, 255, 192};
     // Blank pixels around the text inside the frame.
     static constexpr int kMargin = 2;
-    // Text arrives one character per receive event; the view is repainted about this often
-    // (25 times a second, smooth for reading), not once per character. Text that comes when the
-    // last repaint is at least kRepaintSoonestMs ago is shown at once: a stream taken in batches
-    // about an interval apart is then shown as each batch comes, without a wake-up of its own.
+    // Text arrives one character per receive event; the view is repainted at most about this
+    // often (25 times a second, smooth for reading), not once per character. Text that comes when
+    // the last repaint is at least kRepaintSoonestMs ago is shown at once: a typed character's
+    // echo without delay, and a stream the port takes in batches as each batch comes, without a
+    // wake-up of its own.
     static constexpr int kRepaintIntervalMs = 40;
     static constexpr int kRepaintSoonestMs = 30;
 

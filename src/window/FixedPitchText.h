@@ -25,10 +25,11 @@ public:
 private:
     static constexpr int kLatin1 = 256;
     static constexpr quint32 kNoGlyph = 0;
+    static constexpr quint32 kUnusable = ~quint32(0);
+
     QRawFont rawFont_;
     // The glyph for each Latin-1 character; kNoGlyph for a blank, kUnusable where drawText
     // must draw it.
-    static constexpr quint32 kUnusable = ~quint32(0);
     std::array<quint32, kLatin1> glyphs_{};
     qreal advance_ = 0;
     bool usable_ = false;
