@@ -84,10 +84,10 @@ void SerialComm::openDevice()
         refuse(CommErrorNumber::InvalidPort, noPortReason());
     if (device_.isEmpty())
         refuse(CommErrorNumber::InvalidPort, kNoDeviceMapped);
-    // The device must still be there and its line still up; otherwise it is opened afresh and
-    // reports what is wrong.
-    if (closePending_ && device_ == openDevice_ && port_.isOpen() && !deviceHungUp() &&
-        !checkDeviceAccess(device_)) {
+    // The device is still open, within the same turn of the event loop: it only needs its line
+    // still up (an unplugged adapter or a vanished simulator hangs it up); otherwise it is
+    // opened afresh and reports what is wrong.
+    if (closePending_ && device_ == openDevice_ && port_.isOpen() && !deviceHungUp()) {
         closePending_ = false;
         port_.clear(QSerialPort::Input); // what arrived while closed is lost
         watchDevice();
