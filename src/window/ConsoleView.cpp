@@ -120,9 +120,6 @@ void ConsoleView::showChanges()
 
 void ConsoleView::append(QStringView characters)
 {
-    QScrollBar* bar = verticalScrollBar();
-    const bool following = isFollowingEnd();
-    const qsizetype topRow = buffer_.firstRow() + bar->value();
     const qsizetype rowsBefore = buffer_.rowCount();
     const qsizetype firstRowBefore = buffer_.firstRow();
     const qsizetype firstCharBefore = buffer_.firstChar();
@@ -151,6 +148,10 @@ void ConsoleView::append(QStringView characters)
     repaintSoon();
     if (buffer_.rowCount() == rowsBefore && buffer_.firstChar() == firstCharBefore)
         return; // the common case, one character on the last row
+    // The scroll bar is still as it was before the text came.
+    QScrollBar* bar = verticalScrollBar();
+    const bool following = isFollowingEnd();
+    const qsizetype topRow = firstRowBefore + bar->value();
     auto* consoleBar = static_cast<ConsoleScrollBar*>(bar);
     consoleBar->beginTextChanges();
     {

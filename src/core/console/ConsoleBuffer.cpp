@@ -24,7 +24,10 @@ void ConsoleBuffer::append(QStringView characters)
     if (characters.isEmpty())
         return;
     const qsizetype from = text_.size();
-    text_.append(characters);
+    if (characters.size() == 1)
+        text_.append(characters.front()); // a character per receive event: the short way
+    else
+        text_.append(characters);
     // A line ends at an LF that follows a CR; the CR may have come in an earlier append.
     for (qsizetype i = std::max<qsizetype>(from, 1); i < text_.size(); ++i) {
         if (text_.at(i) == u'\n' && text_.at(i - 1) == u'\r')
@@ -50,7 +53,10 @@ void ConsoleBuffer::setColumns(int columns)
 
 qsizetype ConsoleBuffer::rowCount() const
 {
-    return rowStarts_.back() - rowStarts_.front() + rowsOf(lineLength(lineStarts_.size() - 1));
+    // The last line is the one being written: it runs to the end of the text. (Asked for with
+    // every character the console takes, so without lineLength's general case.)
+    return rowStarts_.back() - rowStarts_.front() +
+           rowsOf(base_ + text_.size() - lineStarts_.back());
 }
 
 ConsoleBuffer::Row ConsoleBuffer::row(qsizetype index) const
