@@ -123,6 +123,9 @@ QList<QRect> ScopePicture::ColumnSpans::joinedBands() const
             pieceTop = std::min(pieceTop, top[begin]);
             pieceBottom = std::max(pieceBottom, bottom[begin]);
             const qint64 area = qint64(right - left[begin] + 1) * (pieceBottom - pieceTop + 1);
+            // A piece reaching further left is at least this large: none of them can be cheaper.
+            if (area + kRectangleCost >= best)
+                break;
             const qint64 total = cost[begin] + area + kRectangleCost;
             if (total < best) {
                 best = total;
