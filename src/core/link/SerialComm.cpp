@@ -90,7 +90,7 @@ void SerialComm::openDevice()
     if (closePending_ && device_ == openDevice_ && port_.isOpen() && !deviceHungUp()) {
         closePending_ = false;
         port_.clear(QSerialPort::Input); // what arrived while closed is lost
-        watchDevice();
+        forgetWait();
         return;
     }
     finishClose();
@@ -171,7 +171,7 @@ void SerialComm::flushDeviceInput()
     if (!port_.isOpen())
         return;
     port_.clear(QSerialPort::Input);
-    watchDevice(); // the bytes awaited start again from none
+    forgetWait();
 }
 
 void SerialComm::applyBreak(bool on)
@@ -208,9 +208,10 @@ void SerialComm::takeInput()
 {
     qint64 room = inputRoom();
     QByteArray bytes;
-    if (room > 0) {
+    if (room > 0 && port_.bytesAvailable() > 0) {
         // What QSerialPort has read comes first. A read asking for more than it holds also lets
-        // it read the device again after its own buffer had filled.
+        // it read the device again after its own buffer had filled. (A read of nothing would
+        // only make it watch the device again, unasked.)
         bytes = port_.read(room);
         room -= bytes.size();
     }
@@ -312,15 +313,26 @@ void SerialComm::quietUntilDue(qsizetype wanted)
 
 void SerialComm::onQuietOver()
 {
+    // What is there is read here and now, while the device stays unwatched: the settle after the
+    // receive event decides how to wait next, and the late timer still runs meanwhile. (Watching
+    // the device for a moment would cost the event loop two wake-ups of its own.)
+    const bool readable = wakeCount_ > kWholeReadCount;
     if (collecting_) {
         // Whatever came is taken now; the adapter's delay does not matter for a stream.
-        watchDevice();
-        handleInput(true);
+        forgetWait();
+        if (readable)
+            handleInput(true);
+        else
+            watchDevice();
         return;
     }
     if (bytesWaiting() >= quietWanted_) {
         // All there: the wait may have been longer than needed, so it shrinks a little.
         handOverLagMs_ *= 7.0 / 8.0;
+        if (readable) {
+            handleInput(false);
+            return;
+        }
     } else {
         quietMissed_ = true;
     }
@@ -339,10 +351,15 @@ void SerialComm::learnHandOverLag()
         handOverLagMs_ = std::max(handOverLagMs_, lateMs);
 }
 
-void SerialComm::watchDevice()
+void SerialComm::forgetWait()
 {
     quietTimer_.stop();
     collecting_ = false;
+}
+
+void SerialComm::watchDevice()
+{
+    forgetWait();
     if (QSocketNotifier* notifier = readNotifier())
         notifier->setEnabled(true);
 }

@@ -118,6 +118,9 @@ private:
     // kStreamCollectTime. False when the device cannot be left unwatched.
     bool collectStream();
     void watchDevice();
+    // The bytes awaited start again from none (a flush, a reopen): the wait running is dropped,
+    // and the settle that Comm always makes next decides how to wait, watching the device or not.
+    void forgetWait();
     void onQuietOver();
     void learnHandOverLag();
     // The bytes in the driver, not yet read (-1: not known).
