@@ -31,11 +31,12 @@
 // - The driver still wakes a program that watches the device for every chunk the adapter
 //   delivers, even when too few bytes have come to report it readable. So while the bytes asked
 //   for cannot all be there yet (their time on the line), the device is not watched at all; a
-//   timer takes up the watch when they are due. An adapter hands bytes over some time after
-//   they crossed the line (its chunk period); the timer waits that long too, as learnt from the
-//   last blocks (at most kMaxHandOverLag), so that one wake-up usually finds all of them. Should
-//   QSerialPort ever keep its read notifier out of reach, the device is simply watched all the
-//   time.
+//   timer reads them when they are due, or takes up the watch if some are still missing (turning
+//   the watch on and off costs the event loop wake-ups of its own). An adapter hands bytes over
+//   some time after they crossed the line (its chunk period); the timer waits that long too, as
+//   learnt from the last blocks (at most kMaxHandOverLag), so that one wake-up usually finds all
+//   of them. Should QSerialPort ever keep its read notifier out of reach, the device is simply
+//   watched all the time.
 // - Streaming console text is not watched either: every kStreamCollectTime, whatever came is
 //   taken in one wake-up (each character is an event of its own however the bytes are read).
 //   A collection that finds only a few bytes ends the stream, and the device is watched for
