@@ -134,7 +134,7 @@ void SerialComm::finishClose()
         return;
     closePending_ = false;
     lateTimer_.stop();
-    quietTimer_.stop();
+    forgetWait();
     if (!port_.isOpen())
         return;
     drainOutput();
@@ -293,8 +293,7 @@ void SerialComm::quietUntilDue(qsizetype wanted)
         notifier->setEnabled(false);
         return;
     }
-    quietTimer_.stop();
-    collecting_ = false;
+    forgetWait();
     const int waiting = bytesWaiting();
     const qsizetype missing = wanted - waiting;
     if (waiting < 0 || missing < kQuietFrom) {
