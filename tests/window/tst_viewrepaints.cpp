@@ -124,8 +124,10 @@ private Q_SLOTS:
         QCOMPARE(onScreen(view->verticalScrollBar()), freshPaint(view->verticalScrollBar()));
     }
 
-    // Blocks replacing one another: the screen shows the picture after each, and the repaint
-    // covers the rows the traces use in each column, not the rectangle around both traces.
+    // Blocks replacing one another: the screen shows the picture after each, painted once in
+    // the turn of the event loop that follows the block (not a turn later, through the window's
+    // update request), and the repaint covers the rows the traces use in each column, not the
+    // rectangle around both traces.
     void scopeRepaintsTheTracesColumnsOnly()
     {
         QWidget window;
@@ -139,7 +141,9 @@ private Q_SLOTS:
             surface->cls();
             drawTrace(surface->picture(), levels(20 + block, 230 - block, 60), qRgb(255, 255, 0));
             surface->pictureChanged();
-            QTest::qWait(30);
+            const int paintsBefore = log->paints;
+            QCoreApplication::sendPostedEvents();
+            QCOMPARE(log->paints, paintsBefore + 1);
             QCOMPARE(onScreen(surface), surface->composite());
         }
         // Each block's traces reach from near the bottom to near the top.
