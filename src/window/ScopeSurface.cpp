@@ -54,8 +54,9 @@ void ScopeSurface::pictureChanged()
         this,
         [this] {
             repaintPending_ = false;
-            // Painted here and now: the block is whole, and an update would cost another turn
-            // of the event loop for the window's update request, about 38 times a second.
+            // Painted here and now: what the last turn drew (a clear and a block) is whole, and
+            // an update would cost another turn of the event loop for the window's update
+            // request, 38 times a second while blocks stream in.
             repaint(picture_.takeChangedArea());
         },
         Qt::QueuedConnection);
