@@ -73,6 +73,12 @@ bool existsExactly(const QString& path)
     return !found.isEmpty() && found == fileTitle(path);
 }
 
+bool wouldReplace(const QString& path)
+{
+    const QFileInfo target(path);
+    return target.exists() && !target.isDir();
+}
+
 int errorNumberFor(int systemError)
 {
     switch (systemError) {
@@ -131,7 +137,7 @@ std::optional<QString> askSavePath(Dialogs& dialogs, const MessageTexts& texts,
     const std::optional<QString> path = dialogs.saveFileName(filter, offeredName);
     if (!path)
         return std::nullopt;
-    if (existsExactly(*path) && !confirmOverwrite(dialogs, texts, fileTitle(*path)))
+    if (wouldReplace(*path) && !confirmOverwrite(dialogs, texts, fileTitle(*path)))
         return std::nullopt;
     return path;
 }

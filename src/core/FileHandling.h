@@ -36,8 +36,14 @@ QString fileTitle(const QString& path);
 QString lookUpFileName(const QString& path);
 
 // The file counts as existing only when the look-up returns exactly its title (letter case
-// counts). A hidden file or a folder of that name does not count.
+// counts). A hidden file or a folder of that name does not count. This is the test before
+// loading.
 bool existsExactly(const QString& path);
+
+// Whether saving to the path would replace a file: anything but a folder found there, hidden
+// files included. This is the test before the overwrite question, which must come for every file
+// a save would destroy.
+bool wouldReplace(const QString& path);
 
 // A system error number (errno) as a file error number.
 int errorNumberFor(int systemError);
@@ -54,7 +60,7 @@ int writeReplacing(const QString& path, const Writer& write);
 bool confirmOverwrite(Dialogs& dialogs, const MessageTexts& texts, const QString& title);
 
 // The start both saves share: the save dialog with the filter and the name offered, then the
-// overwrite question when the chosen file exists. The path to write, or nothing when the user
+// overwrite question when the save would replace a file. The path to write, or nothing when the user
 // cancelled either (silently, as a cancel is).
 std::optional<QString> askSavePath(Dialogs& dialogs, const MessageTexts& texts,
                                    const QString& filter, const QString& offeredName);

@@ -4,17 +4,21 @@
 // after the listing it runs), clears the port choice, writes nothing on the window and keeps
 // what the console and the readouts showed.
 
+#include "core/link/PtyPeers.h"
 #include "support/SimulatedWindow.h"
 
 #include "window/CommandLine.h"
 #include "core/console/Console.h"
 #include "window/ConsoleView.h"
+#include "window/ScopeSurface.h"
 #include "core/console/Listings.h"
 #include "core/options/OptionCommands.h"
 #include "core/pid/PidDetect.h"
 #include "core/scope/ScopeControl.h"
 
+#include <QApplication>
 #include <QLabel>
+#include <QPushButton>
 #include <QSerialPort>
 #include <QTest>
 
@@ -80,6 +84,8 @@ class TestFaultsPorts : public QObject
 private Q_SLOTS:
     void unusablePortIsReportedByEveryHandler_data();
     void unusablePortIsReportedByEveryHandler();
+    void theFirstStopGoesToTheStoredPort_data();
+    void theFirstStopGoesToTheStoredPort();
 };
 
 void TestFaultsPorts::unusablePortIsReportedByEveryHandler_data()
@@ -140,6 +146,45 @@ void TestFaultsPorts::unusablePortIsReportedByEveryHandler()
     QCOMPARE(w.fo.MX(5)->text(), kFrequencyBefore);
     if (handler == "Enter")
         QCOMPARE(w.fo.Command->text(), QString()); // the typed command is dropped
+}
+
+void TestFaultsPorts::theFirstStopGoesToTheStoredPort_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::newRow("clicking into the command line") << "command line";
+    QTest::newRow("pressing Stop") << "Stop";
+    QTest::newRow("a left click on the scope") << "scope";
+}
+
+// Before any command has taken a number from the list, the stop sequences write "q" on the
+// port as it stands: that must be the stored choice, not port 1 and whatever is there.
+void TestFaultsPorts::theFirstStopGoesToTheStoredPort()
+{
+    QFETCH(QString, action);
+    constexpr int kTimeoutMs = 3000;
+    constexpr int kPortOne = 1;
+    OwnPty chosen;
+    OwnPty portOne;
+    QVERIFY(!chosen.slavePath().isEmpty() && !portOne.slavePath().isEmpty());
+    SimulatedWindow w; // started with SimulatedWindow::kPort stored as the choice
+    w.mapPort(chosen.slavePath());
+    w.ports.setRunOverride(kPortOne, portOne.slavePath());
+
+    if (action == "command line") {
+        QApplication::setActiveWindow(&w.fo);
+        QVERIFY(QTest::qWaitForWindowActive(&w.fo));
+        w.fo.Command->setFocus(Qt::MouseFocusReason);
+    } else if (action == "Stop") {
+        QTest::mouseClick(w.fo.Ki, Qt::LeftButton);
+    } else {
+        QTest::mouseClick(w.fo.Rajz, Qt::LeftButton, {}, QPoint(100, 100));
+    }
+
+    QByteArray atChosen;
+    QVERIFY(waitUntil([&] { return (atChosen += chosen.takeReceived()) == "q\r"; }, kTimeoutMs));
+    QCOMPARE(portOne.takeReceived(), QByteArray());
+    QCOMPARE(w.dialogs.texts(), QStringList{});
+    QCOMPARE(w.chosenPosition(), SimulatedWindow::kPortPosition);
 }
 
 QTEST_MAIN(TestFaultsPorts)

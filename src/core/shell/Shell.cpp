@@ -65,7 +65,15 @@ void Shell::Form_Load()
     const QString stored =
         core_.settings.getSetting(SettingsKeys::kApplication, SettingsKeys::kSetupSection,
                                   SettingsKeys::kPortKey, kDefaultStoredPort);
-    core_.fillPortList(portEntries(), storedPosition(stored));
+    const int position = storedPosition(stored);
+    core_.fillPortList(portEntries(), position);
+    // The stop command of a click into the command line, of Stop or of a click on the scope goes
+    // to the number the port last had, and before any command that is the stored choice: without
+    // this, a first "q" would reach port 1, whatever device that is.
+    if (position != kNoPosition) {
+        core_.state.portNumber = static_cast<quint8>(position + 1);
+        core_.MSComm.setCommPort(position + 1);
+    }
 
     core_.MSComm.setParityReplace("?");
     core_.MSComm.setInputMode(Comm::InputMode::Text);

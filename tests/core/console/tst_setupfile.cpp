@@ -1,5 +1,5 @@
-// Saving the console to a register setup file: the bytes written, the exact-name existence test
-// behind the overwrite question, refused and failed saves that must keep the old file, and a
+// Saving the console to a register setup file: the bytes written, the overwrite question for any
+// file of the chosen name, refused and failed saves that must keep the old file, and a
 // handler that leaves the port alone.
 
 #include "core/console/SetupFile.h"
@@ -39,8 +39,8 @@ private Q_SLOTS:
     void writesConsoleAsLatin1ThenCrLf();
     void existingFileIsReplacedOnlyAfterOk_data();
     void existingFileIsReplacedOnlyAfterOk();
-    void onlyTheExactNameCountsAsExisting_data();
-    void onlyTheExactNameCountsAsExisting();
+    void aNameInAnotherLetterCaseIsANewFile_data();
+    void aNameInAnotherLetterCaseIsANewFile();
     void refusedSaveKeepsOldFile_data();
     void refusedSaveKeepsOldFile();
     void writeFailingPartWayKeepsOldFile();
@@ -83,18 +83,24 @@ void SetupFileTest::writesConsoleAsLatin1ThenCrLf()
 
 void SetupFileTest::existingFileIsReplacedOnlyAfterOk_data()
 {
+    QTest::addColumn<QString>("name");
     QTest::addColumn<MsgAnswer>("answer");
     QTest::addColumn<QByteArray>("file");
-    QTest::newRow("OK replaces the whole file") << MsgAnswer::Ok << QByteArray("Kp = 0x0041\r\n");
-    QTest::newRow("Cancel leaves it byte for byte") << MsgAnswer::Cancel << kOldContents;
+    const QByteArray replaced("Kp = 0x0041\r\n");
+    QTest::newRow("OK replaces the whole file") << kOffered << MsgAnswer::Ok << replaced;
+    QTest::newRow("Cancel leaves it byte for byte") << kOffered << MsgAnswer::Cancel << kOldContents;
+    QTest::newRow("a hidden file is asked about too") << ".Setup.txt" << MsgAnswer::Ok << replaced;
+    QTest::newRow("Cancel leaves a hidden file byte for byte")
+        << ".Setup.txt" << MsgAnswer::Cancel << kOldContents;
 }
 
 void SetupFileTest::existingFileIsReplacedOnlyAfterOk()
 {
+    QFETCH(QString, name);
     QFETCH(MsgAnswer, answer);
     QFETCH(QByteArray, file);
     QTemporaryDir dir;
-    const QString path = dir.filePath(kOffered);
+    const QString path = dir.filePath(name);
     QVERIFY(writeFile(path, kOldContents));
     CoreFixture f;
     setConsoleText(f.core, QStringLiteral("Kp = 0x0041"));
@@ -104,14 +110,14 @@ void SetupFileTest::existingFileIsReplacedOnlyAfterOk()
     f.core.setupFile().Ment_Click();
 
     QCOMPARE(f.dialogs.shown.size(), 1);
-    QCOMPARE(f.dialogs.shown[0].text, QStringLiteral("'Setup.txt' this exist!\r\nOver write?"));
+    QCOMPARE(f.dialogs.shown[0].text, "'" + name + "' this exist!\r\nOver write?");
     QCOMPARE(f.dialogs.shown[0].icon, MsgIcon::Question);
     QCOMPARE(f.dialogs.shown[0].buttons, MsgButtons::OkCancel);
     QCOMPARE(readAll(path), file);
-    QCOMPARE(entries(dir.path()), QStringList{kOffered});
+    QCOMPARE(entries(dir.path()), QStringList{name});
 }
 
-void SetupFileTest::onlyTheExactNameCountsAsExisting_data()
+void SetupFileTest::aNameInAnotherLetterCaseIsANewFile_data()
 {
     QTest::addColumn<QString>("present");
     QTest::addColumn<QString>("chosen");
@@ -120,11 +126,9 @@ void SetupFileTest::onlyTheExactNameCountsAsExisting_data()
                                         << "Setup.txt" << true;
     QTest::newRow("a name in another letter case is a new file") << "setup.txt"
                                                                  << "Setup.txt" << false;
-    QTest::newRow("a hidden file is replaced without a question") << ".Setup.txt"
-                                                                  << ".Setup.txt" << false;
 }
 
-void SetupFileTest::onlyTheExactNameCountsAsExisting()
+void SetupFileTest::aNameInAnotherLetterCaseIsANewFile()
 {
     QFETCH(QString, present);
     QFETCH(QString, chosen);

@@ -12,6 +12,7 @@
 
 #include <cstdlib>
 #include <fcntl.h>
+#include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -71,6 +72,20 @@ public:
     bool send(const QByteArray& bytes) const
     {
         return ::write(master_, bytes.constData(), bytes.size()) == bytes.size();
+    }
+    // Whatever the port has written to the line and the test has not taken yet; never blocks.
+    QByteArray takeReceived() const
+    {
+        QByteArray taken;
+        char buffer[256];
+        pollfd ready{master_, POLLIN, 0};
+        while (::poll(&ready, 1, 0) > 0 && (ready.revents & POLLIN) != 0) {
+            const ssize_t n = ::read(master_, buffer, sizeof buffer);
+            if (n <= 0)
+                break;
+            taken.append(buffer, n);
+        }
+        return taken;
     }
 
 private:

@@ -55,6 +55,9 @@ void StartUpTest::storedPortSelectsPosition()
     QFETCH(int, position);
     CoreFixture f(stored);
     QCOMPARE(f.core.portPosition(), position);
+    // The port takes the chosen number at once, for the stop commands that use the port as it
+    // stands; with no choice it keeps the number a new port has, 1.
+    QCOMPARE(f.core.MSComm.commPort(), position >= 0 ? position + 1 : 1);
 }
 
 void StartUpTest::shutdownStoresPosition_data()
@@ -97,7 +100,9 @@ void StartUpTest::startValues()
     QCOMPARE(f.core.state.markerStart, -1.0f);
     QCOMPARE(f.core.state.markerEnd, -1.0f);
     QCOMPARE(int(f.core.state.receiveMode), int(ModeConsole));
-    QCOMPARE(int(f.core.state.portNumber), 0);
+    // The first start chooses position 0; the port takes its number before any command.
+    QCOMPARE(int(f.core.state.portNumber), 1);
+    QCOMPARE(f.core.MSComm.commPort(), 1);
     QCOMPARE(f.core.MSComm.nullDiscard(), false);
     QCOMPARE(f.core.MSComm.parityReplace(), QByteArray("?"));
     QCOMPARE(f.shown.portEntries.size(), 255);
