@@ -22,8 +22,6 @@ constexpr int kExposeTimeoutMs = 5000;
 Fo& makeWindow(std::unique_ptr<Fo>& holder, SerialComm& comm, ScriptedDialogs& dialogs,
                MemorySettings& settings)
 {
-    // Other fixtures in the same process may have shortened the slice.
-    Link::setPumpSlice(Link::kDefaultPumpSlice);
     // Stored as the program itself stores it, so start-up chooses the port.
     settings.saveSetting(SettingsKeys::kApplication, SettingsKeys::kSetupSection,
                          SettingsKeys::kPortKey,

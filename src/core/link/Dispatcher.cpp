@@ -58,7 +58,7 @@ void Dispatcher::MSComm_OnComm()
             }
             break;
         case Comm::kEvCts:
-            Link::pumpEvents(1);
+            core_.link().pumpEvents(1);
             break;
         case Comm::kEventBreak:
             comm_.setBreak(false);
@@ -104,7 +104,7 @@ void Dispatcher::receiveCapture()
     } catch (const CommError& error) {
         // The port stays closed and the scope stops until it is started again.
         if (error.number() == CommErrorNumber::BadSettings)
-            Link::pumpEvents(kYieldsAfterRefusedSettings);
+            core_.link().pumpEvents(kYieldsAfterRefusedSettings);
         else
             core_.dialogs.message(QString::number(error.number()), MsgIcon::None, MsgButtons::Ok);
     }

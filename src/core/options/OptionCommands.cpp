@@ -16,7 +16,7 @@ void OptionCommands::sendOption(const QByteArray& command)
         // wiped by the listing) instead of being taken as samples.
         core_.state.receiveMode = ModeConsole;
         core_.listings().Command1_Click(); // reports its own port errors and returns
-        Link::pumpEvents(Wait::kOption); // the register listing fills the console meanwhile
+        link_.pumpEvents(Wait::kOption); // the register listing fills the console meanwhile
         link_.sendKeepingState(command);
     } catch (const CommError& error) {
         link_.reportPortError(error.number());

@@ -32,7 +32,7 @@ void ScopeControl::queryTiming()
     link_.reopenPort(kTimingProfile);
     core_.state.receiveMode = ModeTiming;
     link_.sendCommand(ChipCommand::kTimingQuery);
-    Link::pumpEvents(Wait::kTiming);
+    link_.pumpEvents(Wait::kTiming);
 }
 
 void ScopeControl::openForBlocks()
@@ -85,7 +85,7 @@ void ScopeControl::Triger_be_Click()
         // Capture mode before the blocks start, so the blocks of the next wait are plotted.
         core_.state.receiveMode = ModeCapture;
         openForBlocks();
-        Link::pumpEvents(kBlocksBeforeTrigger);
+        link_.pumpEvents(kBlocksBeforeTrigger);
         // Stop pressed during the wait has closed the port: the command then goes out through
         // a brief opening and the port stays closed.
         link_.sendKeepingState(ChipCommand::kTriggerOn);
@@ -104,7 +104,7 @@ void ScopeControl::Triger_ki_Click()
         openForBlocks();
         // Still ModeTiming: bytes of this wait are read one at a time by the timing branch and
         // dropped, and the trace already on the surface stays.
-        Link::pumpEvents(kBlocksBeforeTrigger);
+        link_.pumpEvents(kBlocksBeforeTrigger);
         link_.sendKeepingState(ChipCommand::kTriggerOff);
         // Red until the next block arrives, which turns the lamp green again.
         core_.setLampColour(static_cast<int>(kRed));

@@ -63,7 +63,6 @@ class TestLink : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void cleanup();
 
     void sequences_data();
     void sequences();
@@ -82,11 +81,6 @@ private Q_SLOTS:
     void shutdownStoresThePortPosition_data();
     void shutdownStoresThePortPosition();
 };
-
-void TestLink::cleanup()
-{
-    Link::setPumpSlice(std::chrono::microseconds(0));
-}
 
 void TestLink::sequences_data()
 {
@@ -218,12 +212,12 @@ void TestLink::pumpRunsReceiveEventsAndNestedHandlersToTheirEnd()
             QMetaObject::invokeMethod(
                 &f.core, [&] { order << "queued action runs"; }, Qt::QueuedConnection);
             f.comm.receive("ok");
-            Link::pumpEvents(10);
+            f.core.link().pumpEvents(10);
             order << "outer handler ends with console " + f.core.consoleText().text();
         },
         Qt::QueuedConnection);
 
-    Link::pumpEvents(3);
+    f.core.link().pumpEvents(3);
 
     QCOMPARE(order, (QStringList{"outer handler starts", "queued action runs",
                                  "outer handler ends with console ok"}));
@@ -240,10 +234,10 @@ void TestLink::pumpTakesRoughlyCountTimesTheSlice()
 {
     QFETCH(int, count);
     CoreFixture f;
-    Link::setPumpSlice(Link::kDefaultPumpSlice);
+    f.core.link().setPumpSlice(Link::kDefaultPumpSlice);
     QElapsedTimer clock;
     clock.start();
-    Link::pumpEvents(count);
+    f.core.link().pumpEvents(count);
     const double seconds = clock.nsecsElapsed() / 1e9;
     const double slice = std::chrono::duration<double>(Link::kDefaultPumpSlice).count();
     // Without the slice, 601 idle passes take well under a millisecond: far less time than a

@@ -85,9 +85,8 @@ void SerialReopenTest::captureCycleKeepsUpWithAChipThatNeverPauses()
     MemorySettings settings;
     ScriptedDialogs dialogs;
     RecordedImages images;
-    // The counted waits keep their time slice: without it a wait ends before a real line can
-    // carry the chip's answer.
-    Link::setPumpSlice(Link::kDefaultPumpSlice);
+    // The counted waits keep their time slice (the default): without it a wait ends before a
+    // real line can carry the chip's answer.
     Core core(comm, dialogs, settings, images);
     ShownRecord shown(core);
     core.shell().Form_Load();
