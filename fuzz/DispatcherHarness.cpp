@@ -53,7 +53,7 @@ void DispatcherHarness::build()
                      });
     QObject::connect(core_.get(), &Core::formTextPrinted, core_.get(), [this] { ++printed_; });
     printed_ = 0;
-    core_->shell().Form_Load();
+    core_->startUp();
     core_->setPortPosition(kFirstListPosition);
     startState_ = core_->state;
     startGridCaption_ = core_->readout(Readout::TimeGrid);

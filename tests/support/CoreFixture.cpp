@@ -54,7 +54,7 @@ Core& makeCore(std::unique_ptr<Core>& holder, FakeComm& comm, ScriptedDialogs& d
 CoreFixture::CoreFixture(const QString& storedPort)
     : core(makeCore(holder, comm, dialogs, settings, images, storedPort)), shown(core)
 {
-    core.shell().Form_Load();
+    core.startUp();
 }
 
 CoreFixture::~CoreFixture() = default;

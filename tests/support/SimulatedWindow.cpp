@@ -99,7 +99,7 @@ double processCpuSeconds()
 bool detectUntilShown(Fo& fo, const QString& expected)
 {
     for (int attempt = 1; attempt <= kDetectAttempts; ++attempt) {
-        fo.pidDetect().PID_Click();
+        fo.core().detectTiming();
         if (fo.MX(5)->text() == expected)
             return true;
         qInfo("Detect attempt %d: the reply missed the wait", attempt);

@@ -8,12 +8,12 @@
 
 Listings::Listings(Core& core, Link& link) : core_(core), link_(link) {}
 
-void Listings::Command1_Click()
+void Listings::fetchRegisters()
 {
     stopThenList(ChipCommand::kRegisterListing);
 }
 
-void Listings::Spec_Click()
+void Listings::fetchSpecials()
 {
     stopThenList(ChipCommand::kSpecialListing);
 }
@@ -39,7 +39,7 @@ void Listings::stopThenList(const QByteArray& request)
     }
 }
 
-void Listings::SF_Click()
+void Listings::fetchFuses()
 {
     try {
         link_.closeIfOpen();

@@ -36,7 +36,7 @@ QString latin1Character(char c)
 
 Dispatcher::Dispatcher(Core& core) : core_(core), comm_(core.MSComm) {}
 
-void Dispatcher::MSComm_OnComm()
+void Dispatcher::handleCommEvent()
 {
     // An exception must not leave a Qt event handler; input() on an open port cannot fail, so
     // anything caught here is a fault of the port layer, reported once on stderr.

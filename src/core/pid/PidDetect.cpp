@@ -13,7 +13,7 @@ constexpr int kStopSettle = Wait::kStopThenListing;
 
 PidDetect::PidDetect(Core& core, Link& link) : core_(core), link_(link) {}
 
-void PidDetect::PID_Click()
+void PidDetect::detect()
 {
     core_.scope().prepareScope();
     try {

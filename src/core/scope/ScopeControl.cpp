@@ -41,14 +41,14 @@ void ScopeControl::openForBlocks()
     link_.sendCommand(ChipCommand::kScopeStart);
 }
 
-void ScopeControl::stopScope()
+void ScopeControl::stopBlocks()
 {
     core_.setLampColour(static_cast<int>(kRed));
     core_.state.receiveMode = ModeCapture;
     link_.sendAndClose(ChipCommand::kStop);
 }
 
-void ScopeControl::Be_Click()
+void ScopeControl::start()
 {
     prepareScope();
     try {
@@ -64,20 +64,20 @@ void ScopeControl::Be_Click()
     }
 }
 
-void ScopeControl::Ki_Click()
+void ScopeControl::stop()
 {
     // The marker lines, their texts and the readouts stay on screen; the next left click starts
     // a new pair.
     core_.state.markerStart = kNoMarker;
     core_.state.markerEnd = kNoMarker;
     try {
-        stopScope();
+        stopBlocks();
     } catch (const CommError& e) {
         link_.reportPortError(e.number());
     }
 }
 
-void ScopeControl::Triger_be_Click()
+void ScopeControl::startTriggered()
 {
     prepareScope();
     try {
@@ -96,7 +96,7 @@ void ScopeControl::Triger_be_Click()
     }
 }
 
-void ScopeControl::Triger_ki_Click()
+void ScopeControl::startUntriggered()
 {
     prepareScope();
     try {

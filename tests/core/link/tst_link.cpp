@@ -156,7 +156,7 @@ void TestLink::reopenPortClosesBeforeItConfigures()
     MemorySettings settings;
     RecordedImages images;
     Core core(comm, dialogs, settings, images);
-    core.shell().Form_Load(); // start-up sets the port up but leaves it closed
+    core.startUp(); // start-up sets the port up but leaves it closed
     core.state.portNumber = 4;
     core.link().reopenPort(kConsoleProfile);
     core.state.portNumber = 9;
@@ -326,7 +326,7 @@ void TestLink::shutdownSendsStopAndCloses()
     f.comm.log.clear();
     f.comm.writeFailure = writeFailure;
 
-    f.core.shell().Form_Unload();
+    f.core.shutDown();
 
     QCOMPARE(f.comm.log, expectedLog);
     QVERIFY(!f.comm.portOpen());
@@ -350,7 +350,7 @@ void TestLink::shutdownStoresThePortPosition()
 
     CoreFixture f;
     f.choosePort(position);
-    f.core.shell().Form_Unload();
+    f.core.shutDown();
     QCOMPARE(f.settings.getSetting(SettingsKeys::kApplication, SettingsKeys::kSetupSection,
                                    SettingsKeys::kPortKey, QStringLiteral("absent")),
              stored);

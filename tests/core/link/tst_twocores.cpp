@@ -32,7 +32,7 @@ struct CoreOnChip
         started = chip.start({QStringLiteral("--link"), chipLink});
         ports.setRunOverride(kSimPort, chipLink);
         core = std::make_unique<Core>(comm, dialogs, settings, images);
-        core->shell().Form_Load();
+        core->startUp();
         core->setPortPosition(kSimPort - 1);
     }
 
@@ -71,11 +71,11 @@ void TwoCoresTest::closingOneCoreLeavesTheOthersWaitsAndLaterCoresLeaveItClosed(
     QMetaObject::invokeMethod(
         first.core.get(),
         [&] {
-            first.core->shell().Form_Unload();
+            first.core->shutDown();
             firstClosed = true;
         },
         Qt::QueuedConnection);
-    second.core->pidDetect().PID_Click();
+    second.core->detectTiming();
     QVERIFY(firstClosed);
     QCOMPARE(second.core->readout(Readout::TimeGrid), QStringLiteral("1.91"));
     QCOMPARE(second.dialogs.texts(), QStringList{});
