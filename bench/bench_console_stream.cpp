@@ -48,7 +48,7 @@ int main(int argc, char** argv)
             ++events;
     });
     // Enter on an empty command line: the console is emptied, the port opened for text.
-    fo.console().Command_KeyPress(Console::kEnterKey, fo.Command->text());
+    fo.core().sendLine(fo.Command->text());
     if (!setup.comm().portOpen() || fo.state.receiveMode != ModeConsole) {
         std::printf("the console did not open the port\n");
         return 1;

@@ -27,7 +27,6 @@ constexpr int kResetPasses = 4;
 
 DispatcherHarness::DispatcherHarness()
 {
-    Link::setPumpSlice(std::chrono::microseconds(0));
     build();
 }
 
@@ -44,6 +43,7 @@ void DispatcherHarness::build()
     // second one after it.
     QObject::connect(comm_.get(), &Comm::onComm, comm_.get(), [this] { beforeEvent(); });
     core_ = std::make_unique<Core>(*comm_, *dialogs_, *settings_, *images_);
+    core_->link().setPumpSlice(std::chrono::microseconds(0));
     QObject::connect(comm_.get(), &Comm::onComm, core_.get(), [this] { afterEvent(); });
     QObject::connect(core_.get(), &Core::scopeCleared, core_.get(), [this] { ++clears_; });
     QObject::connect(core_.get(), &Core::blockDrawn, core_.get(),
@@ -53,7 +53,7 @@ void DispatcherHarness::build()
                      });
     QObject::connect(core_.get(), &Core::formTextPrinted, core_.get(), [this] { ++printed_; });
     printed_ = 0;
-    core_->shell().Form_Load();
+    core_->startUp();
     core_->setPortPosition(kFirstListPosition);
     startState_ = core_->state;
     startGridCaption_ = core_->readout(Readout::TimeGrid);

@@ -1,4 +1,4 @@
-// Fuzzes the receive dispatcher (MSComm_OnComm) of a loaded core on the fake port, with no window.
+// Fuzzes the receive dispatcher of a loaded core on the fake port, with no window.
 // An input is a list of operations, each an opcode byte and fixed-size arguments (a delivery
 // carries its own length): receive modes 0-5, the three receive profiles, thresholds, read lengths
 // and null discarding set under bytes already held, bytes and runs of bytes from the line, line

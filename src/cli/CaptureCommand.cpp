@@ -7,7 +7,6 @@
 #include "cli/Session.h"
 #include "cli/SignalWatch.h"
 #include "core/Core.h"
-#include "core/scope/ScopeControl.h"
 
 #include <QEventLoop>
 #include <QTimer>
@@ -84,16 +83,16 @@ void CaptureCommand::showProgress() const
 
 void CaptureCommand::start()
 {
-    ScopeControl& scope = session_.core.scope();
+    Core& core = session_.core;
     switch (options_.trigger) {
     case CaptureTrigger::On:
-        scope.Triger_be_Click();
+        core.startTriggered();
         break;
     case CaptureTrigger::Off:
-        scope.Triger_ki_Click();
+        core.startUntriggered();
         break;
     case CaptureTrigger::None:
-        scope.Be_Click();
+        core.startScope();
         break;
     }
 }
@@ -123,7 +122,7 @@ int CaptureCommand::run()
     if (core.state.timeGrid == 0) {
         // Without the grid no row would have its time; the chip is stopped all the same.
         CliText::printError(kNoTiming);
-        core.scope().Ki_Click();
+        core.stopScope();
         return session_.failureStatus().value_or(ExitStatus::kNoAnswer);
     }
 
@@ -150,7 +149,7 @@ int CaptureCommand::finish()
     if (const auto failed = session_.failureStatus())
         return *failed;
     if (started_)
-        session_.core.scope().Ki_Click();
+        session_.core.stopScope();
     output_.close();
     if (const auto failed = session_.failureStatus())
         return *failed;

@@ -7,9 +7,6 @@
 #include "cli/OptionItems.h"
 #include "cli/Session.h"
 #include "core/Core.h"
-#include "core/console/Console.h"
-#include "core/console/Listings.h"
-#include "core/console/SetupFile.h"
 
 #include <QFileInfo>
 
@@ -49,7 +46,7 @@ int finish(Session& session, milliseconds quiet, const QString& outputFile,
     // way. A failure shows its box (here a line on standard error).
     const int reportsBefore = session.dialogs.reportsShown();
     session.dialogs.answerSaveWith(QFileInfo(outputFile).absoluteFilePath());
-    session.core.setupFile().Ment_Click();
+    session.core.saveSetupFile();
     return session.dialogs.reportsShown() == reportsBefore ? ExitStatus::kDone
                                                            : ExitStatus::kIoFailure;
 }
@@ -57,16 +54,15 @@ int finish(Session& session, milliseconds quiet, const QString& outputFile,
 
 int ConsoleCommands::runListing(Session& session, const CliOptions& options)
 {
-    Listings& listings = session.core.listings();
     switch (options.command) {
     case CliCommand::Special:
-        listings.Spec_Click();
+        session.core.fetchListing(Core::Listing::Specials);
         break;
     case CliCommand::Fuses:
-        listings.SF_Click();
+        session.core.fetchListing(Core::Listing::Fuses);
         break;
     default:
-        listings.Command1_Click();
+        session.core.fetchListing(Core::Listing::Registers);
         break;
     }
     return finish(session, milliseconds(CliOptions::kDefaultQuietMs), options.outputFile,
@@ -75,12 +71,12 @@ int ConsoleCommands::runListing(Session& session, const CliOptions& options)
 
 int ConsoleCommands::runOption(Session& session, const OptionItem& item)
 {
-    (session.core.options().*item.handler)();
+    session.core.switchOption(item.option);
     return finish(session, milliseconds(CliOptions::kDefaultQuietMs), QString(), kNoAnswer);
 }
 
 int ConsoleCommands::runSend(Session& session, const CliOptions& options)
 {
-    session.core.console().Command_KeyPress(Console::kEnterKey, options.text);
+    session.core.sendLine(options.text);
     return finish(session, milliseconds(options.quietMs), QString(), kNoAnswer);
 }

@@ -1,8 +1,8 @@
 #pragma once
 // The eight items of the KDSP Special Config menu by the names the command line gives them, with
-// the core's handler each one runs.
+// the option each one switches.
 
-#include "core/options/OptionCommands.h"
+#include "core/Core.h"
 
 #include <QString>
 
@@ -11,18 +11,19 @@
 struct OptionItem {
     const char* name;        // as typed after "option"
     const char* description; // for --help
-    void (OptionCommands::*handler)();
+    Core::ChipOption option;
 };
 
 inline constexpr std::array<OptionItem, 8> kOptionItems{{
-    {"thermo-100", "thermo protection at 100 %", &OptionCommands::TP100_Click},
-    {"thermo-80", "thermo protection at 80 %", &OptionCommands::TP80_Click},
-    {"thermo-60", "thermo protection at 60 %", &OptionCommands::TP60_Click},
-    {"motor-protection-off", "motor protection off", &OptionCommands::MPoff_Click},
-    {"soft-limit-fault", "soft limit with the fault signal", &OptionCommands::SLF_Click},
-    {"soft-limit-no-fault", "soft limit without the fault signal", &OptionCommands::SLF_off_Click},
-    {"pwm-dc", "PWM in DC mode", &OptionCommands::DCM_Click},
-    {"pwm-ac", "PWM in AC mode", &OptionCommands::ACM_Click},
+    {"thermo-100", "thermo protection at 100 %", Core::ChipOption::Thermo100},
+    {"thermo-80", "thermo protection at 80 %", Core::ChipOption::Thermo80},
+    {"thermo-60", "thermo protection at 60 %", Core::ChipOption::Thermo60},
+    {"motor-protection-off", "motor protection off", Core::ChipOption::MotorProtectionOff},
+    {"soft-limit-fault", "soft limit with the fault signal", Core::ChipOption::SoftLimitWithFault},
+    {"soft-limit-no-fault", "soft limit without the fault signal",
+     Core::ChipOption::SoftLimitWithoutFault},
+    {"pwm-dc", "PWM in DC mode", Core::ChipOption::PwmDcMode},
+    {"pwm-ac", "PWM in AC mode", Core::ChipOption::PwmAcMode},
 }};
 
 // The item of that name, or nullptr.

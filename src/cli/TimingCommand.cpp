@@ -5,7 +5,6 @@
 #include "cli/Session.h"
 #include "core/Core.h"
 #include "core/TextRules.h"
-#include "core/pid/PidDetect.h"
 
 namespace {
 // Enough to show every time grid the chip's digit gives (d * 0.47725 ms) without the noise of
@@ -35,7 +34,7 @@ QString TimingCommand::json(const Core& core)
 int TimingCommand::run(Session& session, bool json)
 {
     Core& core = session.core;
-    core.pidDetect().PID_Click();
+    core.detectTiming();
     if (const auto failed = session.failureStatus())
         return *failed;
     // A fresh core shows no readouts, so an empty one was left unchanged: no reply, or one without

@@ -18,7 +18,6 @@
 #include "core/link/PortMap.h"
 #include "core/link/SerialComm.h"
 #include "core/link/SimulatedChip.h"
-#include "core/shell/Shell.h"
 
 #include <QCoreApplication>
 
@@ -75,7 +74,7 @@ int main(int argc, char** argv)
     // [Setup] Port, unless --port names another. Nothing is stored back.
     QObject::connect(&core, &Core::portListFilled, &core,
                      [&core](const QStringList&, int position) { core.setPortPosition(position); });
-    core.shell().Form_Load();
+    core.startUp();
     if (options.portNumber)
         core.setPortPosition(*options.portNumber - 1);
 

@@ -31,7 +31,7 @@ Core::Core(Comm& comm, Dialogs& dialogs, SettingsStore& settings, ScopeImages& i
     setupFile_ = std::make_unique<SetupFile>(*this);
     options_ = std::make_unique<OptionCommands>(*this, *link_);
 
-    connect(&comm, &Comm::onComm, this, [this] { dispatcher_->MSComm_OnComm(); });
+    connect(&comm, &Comm::onComm, this, [this] { dispatcher_->handleCommEvent(); });
     connect(&comm, &Comm::deviceLost, this, [this](int number) {
         // The device went away under an open port: the link is down and the user is told once.
         setLampColour(static_cast<int>(kRed));
@@ -124,3 +124,43 @@ void Core::fillPortList(const QStringList& entries, int position)
     portPosition_ = position;
     Q_EMIT portListFilled(entries, position);
 }
+
+void Core::startUp() { shell_->startUp(); }
+void Core::shutDown() { shell_->shutDown(); }
+void Core::closePortForNewChoice() { shell_->closePortForNewChoice(); }
+void Core::showAbout() { shell_->showAbout(); }
+
+void Core::startScope() { scope_->start(); }
+void Core::startTriggered() { scope_->startTriggered(); }
+void Core::startUntriggered() { scope_->startUntriggered(); }
+void Core::stopScope() { scope_->stop(); }
+void Core::detectTiming() { pidDetect_->detect(); }
+void Core::chooseTraceColour(int index) { traceColour_->choose(index); }
+void Core::pointAt(float x, float y) { markers_->pointAt(x, y); }
+void Core::placeMarkerAt(float x) { markers_->placeMarkerAt(x); }
+void Core::clearMarkers() { markers_->clearMarkers(); }
+void Core::saveScopePicture() { pictureFiles_->save(); }
+void Core::loadScopePicture() { pictureFiles_->load(); }
+
+void Core::fetchListing(Listing listing)
+{
+    switch (listing) {
+    case Listing::Registers:
+        listings_->fetchRegisters();
+        break;
+    case Listing::Specials:
+        listings_->fetchSpecials();
+        break;
+    case Listing::Fuses:
+        listings_->fetchFuses();
+        break;
+    }
+}
+
+void Core::switchOption(ChipOption option) { options_->switchOption(option); }
+void Core::enterCommandLine() { console_->enterCommandLine(); }
+void Core::leaveCommandLine() { console_->leaveCommandLine(); }
+void Core::typeOnCommandLine(int key, const QString& line) { console_->typeKey(key, line); }
+void Core::sendLine(const QString& line) { console_->typeKey(Console::kEnterKey, line); }
+void Core::returnToCommandLine() { console_->returnToCommandLine(); }
+void Core::saveSetupFile() { setupFile_->save(); }

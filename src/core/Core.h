@@ -61,6 +61,78 @@ public:
          QObject* parent = nullptr);
     ~Core() override;
 
+    // The items of the KDSP Special Config menu: each sends one option command to the chip.
+    enum class ChipOption {
+        Thermo100,             // thermo protection at 100 %
+        Thermo80,              // thermo protection at 80 %
+        Thermo60,              // thermo protection at 60 %
+        MotorProtectionOff,    // motor protection off
+        SoftLimitWithFault,    // soft limit with the fault signal
+        SoftLimitWithoutFault, // soft limit without the fault signal
+        PwmDcMode,             // PWM in DC mode
+        PwmAcMode,             // PWM in AC mode
+    };
+    Q_ENUM(ChipOption)
+    // The text listings the chip sends into the console.
+    enum class Listing {
+        Registers, // the register listing (a lone carriage return)
+        Specials,  // the special commands ("s")
+        Fuses,     // the state of the fuses ("u")
+    };
+    Q_ENUM(Listing)
+
+    // --- The verbs: what a front-end asks of the core ---
+    // Each runs to its end, counted waits included, before it returns; a port failure is
+    // reported (portErrorReported, then a message or a line of form text) and ends the verb.
+
+    // Start-up: the title, the port list with the stored choice, the port's settings. Once,
+    // before any other verb.
+    void startUp();
+    // Shutdown: the port choice stored, "q" sent to an open port, the port closed; every wait
+    // in progress ends and nothing more reaches the line or is reported.
+    void shutDown();
+    // The port choice is being edited: lamp red, the port closed.
+    void closePortForNewChoice();
+    void showAbout();
+
+    // The scope. Starting asks the chip's timing, then opens the port for blocks; each block
+    // arriving is drawn (blockDrawn). The trigger starts let blocks flow for a wait and then
+    // switch the chip's trigger mode on or off.
+    void startScope();
+    void startTriggered();
+    void startUntriggered();
+    void stopScope();
+    // Stops the chip and asks its timing: the time grid and the PID frequency readouts.
+    void detectTiming();
+    // Trace colour option 0-3 (yellow, red, black, magenta) for the blocks drawn from now on.
+    void chooseTraceColour(int index);
+    // The time and level readouts for the pointer at (x, y) on the scope picture.
+    void pointAt(float x, float y);
+    // Stops the scope and places the start marker at x, or the end marker once there is a
+    // start; with both placed, nothing.
+    void placeMarkerAt(float x);
+    // The last block redrawn on a cleared scope, without markers or their readouts.
+    void clearMarkers();
+    // The scope picture to a bitmap file, and a bitmap file as its background (file dialogs).
+    void saveScopePicture();
+    void loadScopePicture();
+
+    // The console and the command line.
+    void fetchListing(Listing listing);
+    void switchOption(ChipOption option);
+    // The command line takes or loses the focus; taking it stops the chip's stream.
+    void enterCommandLine();
+    void leaveCommandLine();
+    // A key typed into the command line, with the line's text before the key takes effect;
+    // Enter sends the line.
+    void typeOnCommandLine(int key, const QString& line);
+    // The line sent as Enter on the command line sends it.
+    void sendLine(const QString& line);
+    // A click into the console hands the focus back to the command line.
+    void returnToCommandLine();
+    // The console's text to a setup file (file dialog).
+    void saveSetupFile();
+
     // --- Components without a shape ---
     Comm& MSComm;            // the serial port
     Dialogs& dialogs;        // message boxes, Dialogopen and Dialogsave

@@ -63,22 +63,31 @@ ConsoleView::ConsoleView(QWidget* parent) : QAbstractScrollArea(parent)
     ConsoleAccessible::install();
     setAccessibleName(kAccessibleName);
 
-    repaintTimer_.setSingleShot(true);
-    connect(&repaintTimer_, &QTimer::timeout, this, [this] {
+    setRepaintClock(std::make_unique<SteadyRepaintClock>());
+}
+
+void ConsoleView::setRepaintClock(std::unique_ptr<RepaintClock> clock)
+{
+    const bool pending = clock_ && clock_->wakeUpPending();
+    clock_ = std::move(clock);
+    shownAtMs_.reset();
+    connect(clock_.get(), &RepaintClock::wokeUp, this, [this] {
         showChanges();
         announceAppended();
     });
+    if (pending)
+        repaintSoon();
 }
 
 ConsoleView::~ConsoleView() = default;
 
 void ConsoleView::repaintSoon()
 {
-    if (repaintTimer_.isActive())
+    if (clock_->wakeUpPending())
         return;
-    const qint64 since = sinceShown_.isValid() ? sinceShown_.elapsed() : kRepaintIntervalMs;
-    repaintTimer_.start(since >= kRepaintSoonestMs ? 0
-                                                   : static_cast<int>(kRepaintIntervalMs - since));
+    const qint64 since = shownAtMs_ ? clock_->nowMs() - *shownAtMs_ : kRepaintIntervalMs;
+    clock_->wakeAfter(since >= kRepaintSoonestMs ? 0
+                                                 : static_cast<int>(kRepaintIntervalMs - since));
 }
 
 void ConsoleView::repaintAllSoon()
@@ -89,7 +98,7 @@ void ConsoleView::repaintAllSoon()
 
 void ConsoleView::showChanges()
 {
-    sinceShown_.start();
+    shownAtMs_ = clock_->nowMs();
     static_cast<ConsoleScrollBar*>(verticalScrollBar())->showChanges();
     // Rows are numbered from the first row since the last clear or rewrap, so a row keeps its
     // number while older text is dropped: what is on screen moves by the rows the top moved.

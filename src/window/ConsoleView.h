@@ -19,12 +19,14 @@
 
 #include "core/console/ConsoleBuffer.h"
 #include "window/FixedPitchText.h"
+#include "window/RepaintClock.h"
 
 #include <QAbstractScrollArea>
 #include <QColor>
-#include <QElapsedTimer>
 #include <QRect>
-#include <QTimer>
+
+#include <memory>
+#include <optional>
 
 #include <limits>
 
@@ -73,6 +75,10 @@ public:
     // Scrolls so that the character at the offset is shown.
     void scrollToOffset(qsizetype offset);
 
+    // The clock the throttled repaint reads and wakes by (the system's unless a test hands in
+    // its own). Any repaint pending on the old clock is asked of the new one.
+    void setRepaintClock(std::unique_ptr<RepaintClock> clock);
+
 Q_SIGNALS:
     // A click with the left mouse button into the console.
     void clicked();
@@ -105,8 +111,8 @@ private:
     int rowHeight_ = 1;
     int ascent_ = 0;
     bool leftPressed_ = false;
-    QTimer repaintTimer_;
-    QElapsedTimer sinceShown_; // since the last throttled repaint
+    std::unique_ptr<RepaintClock> clock_;
+    std::optional<qint64> shownAtMs_; // when the last throttled repaint ran, by clock_
     // What is on screen: the row at the top (-1: nothing known yet), the first row changed
     // since, or the whole view out of date.
     qsizetype shownTop_ = -1;

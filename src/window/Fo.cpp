@@ -1,17 +1,8 @@
 #include "window/Fo.h"
 
 #include "core/FileHandling.h"
-#include "core/console/Console.h"
-#include "core/console/Listings.h"
-#include "core/console/SetupFile.h"
 #include "core/link/Comm.h"
-#include "core/options/OptionCommands.h"
-#include "core/pid/PidDetect.h"
 #include "core/scope/Markers.h"
-#include "core/scope/PictureFiles.h"
-#include "core/scope/ScopeControl.h"
-#include "core/scope/TraceColour.h"
-#include "core/shell/Shell.h"
 #include "picture/BitmapFiles.h"
 #include "picture/TraceDrawing.h"
 #include "window/CaptionFit.h"
@@ -55,14 +46,23 @@ Fo::Fo(Comm& comm, Dialogs& dialogs, SettingsStore& settings, QWidget* parent)
 
     showCore();
     wireEvents();
-    core_->shell().Form_Load();
+    core_->startUp();
 }
 
 Fo::~Fo() = default;
 
+// The wiring table: each control's event, by the handler name it has in the chip's documents,
+// to the core's verb. The given names live here and nowhere else.
 void Fo::wireEvents()
 {
     Core& core = *core_;
+    const auto onClick = [this](QPushButton* button, auto verb) {
+        connect(button, &QPushButton::clicked, this, verb);
+    };
+    const auto onItem = [this](QAction* item, auto verb) {
+        connect(item, &QAction::triggered, this, verb);
+    };
+
     // The field's text and the port in use never disagree: whatever puts text in the field
     // (typing, the completer) selects the entry it names, or none.
     connect(Portok->lineEdit(), &QLineEdit::textChanged, this, &Fo::selectTypedPort);
@@ -73,50 +73,55 @@ void Fo::wireEvents()
     // Portok_Change runs on edits of the field's text by the user only: textEdited is not
     // emitted for list picks or for selections made from code.
     connect(Portok->lineEdit(), &QLineEdit::textEdited, this,
-            [&core] { core.shell().Portok_Change(); });
+            [&core] { core.closePortForNewChoice(); });
 
-    connect(Be, &QPushButton::clicked, this, [&core] { core.scope().Be_Click(); });
-    connect(Ki, &QPushButton::clicked, this, [&core] { core.scope().Ki_Click(); });
-    connect(Triger_be, &QPushButton::clicked, this, [&core] { core.scope().Triger_be_Click(); });
-    connect(Triger_ki, &QPushButton::clicked, this, [&core] { core.scope().Triger_ki_Click(); });
-    for (const auto& [index, option] : Szin.all()) {
+    onClick(Be, [&core] { core.startScope(); });                     // Be_Click
+    onClick(Ki, [&core] { core.stopScope(); });                      // Ki_Click
+    onClick(Triger_be, [&core] { core.startTriggered(); });          // Triger_be_Click
+    onClick(Triger_ki, [&core] { core.startUntriggered(); });        // Triger_ki_Click
+    for (const auto& [index, option] : Szin.all()) {                 // Szin_Click(Index)
         const int i = index;
-        connect(option, &QRadioButton::clicked, this,
-                [&core, i] { core.traceColour().Szin_Click(i); });
+        connect(option, &QRadioButton::clicked, this, [&core, i] { core.chooseTraceColour(i); });
     }
-    connect(Rajz, &ScopeSurface::mouseDown, this,
-            [&core](int button, int shift, float x, float y) {
-                core.markers().Rajz_MouseDown(button, shift, x, y);
-            });
+    // Rajz_MouseDown: the left button marks, the right one clears; the others do nothing.
+    connect(Rajz, &ScopeSurface::mouseDown, this, [&core](int button, int, float x, float) {
+        if (button == ScopeSurface::kLeftButton)
+            core.placeMarkerAt(x);
+        else if (button == ScopeSurface::kRightButton)
+            core.clearMarkers();
+    });
+    // Rajz_MouseMove: with any buttons held.
     connect(Rajz, &ScopeSurface::mouseMove, this,
-            [&core](int button, int shift, float x, float y) {
-                core.markers().Rajz_MouseMove(button, shift, x, y);
-            });
-    connect(Mentes, &QPushButton::clicked, this, [&core] { core.pictureFiles().Mentes_Click(); });
-    connect(Betolt, &QPushButton::clicked, this, [&core] { core.pictureFiles().Betolt_Click(); });
-    connect(PID, &QPushButton::clicked, this, [&core] { core.pidDetect().PID_Click(); });
+            [&core](int, int, float x, float y) { core.pointAt(x, y); });
+    onClick(Mentes, [&core] { core.saveScopePicture(); });           // Mentes_Click
+    onClick(Betolt, [&core] { core.loadScopePicture(); });           // Betolt_Click
+    onClick(PID, [&core] { core.detectTiming(); });                  // PID_Click
 
-    connect(Command, &CommandLine::gotFocus, this, [&core] { core.console().Command_GotFocus(); });
-    connect(Command, &CommandLine::keyPress, this,
-            [this, &core](int key) { core.console().Command_KeyPress(key, Command->text()); });
-    connect(Command, &CommandLine::lostFocus, this,
-            [&core] { core.console().Command_LostFocus(); });
-    connect(Text, &ConsoleView::clicked, this, [&core] { core.console().Text_Click(); });
-    connect(Command1, &QPushButton::clicked, this, [&core] { core.listings().Command1_Click(); });
-    connect(Spec, &QPushButton::clicked, this, [&core] { core.listings().Spec_Click(); });
-    connect(SF, &QAction::triggered, this, [&core] { core.listings().SF_Click(); });
-    connect(Ment, &QPushButton::clicked, this, [&core] { core.setupFile().Ment_Click(); });
+    connect(Command, &CommandLine::gotFocus, this,                   // Command_GotFocus
+            [&core] { core.enterCommandLine(); });
+    connect(Command, &CommandLine::keyPress, this,                   // Command_KeyPress
+            [this, &core](int key) { core.typeOnCommandLine(key, Command->text()); });
+    connect(Command, &CommandLine::lostFocus, this,                  // Command_LostFocus
+            [&core] { core.leaveCommandLine(); });
+    connect(Text, &ConsoleView::clicked, this,                       // Text_Click
+            [&core] { core.returnToCommandLine(); });
+    onClick(Command1, [&core] { core.fetchListing(Core::Listing::Registers); }); // Command1_Click
+    onClick(Spec, [&core] { core.fetchListing(Core::Listing::Specials); });      // Spec_Click
+    onItem(SF, [&core] { core.fetchListing(Core::Listing::Fuses); });            // SF_Click
+    onClick(Ment, [&core] { core.saveSetupFile(); });                            // Ment_Click
 
-    connect(TP100, &QAction::triggered, this, [&core] { core.options().TP100_Click(); });
-    connect(TP80, &QAction::triggered, this, [&core] { core.options().TP80_Click(); });
-    connect(TP60, &QAction::triggered, this, [&core] { core.options().TP60_Click(); });
-    connect(MPoff, &QAction::triggered, this, [&core] { core.options().MPoff_Click(); });
-    connect(SLF, &QAction::triggered, this, [&core] { core.options().SLF_Click(); });
-    connect(SLF_off, &QAction::triggered, this, [&core] { core.options().SLF_off_Click(); });
-    connect(DCM, &QAction::triggered, this, [&core] { core.options().DCM_Click(); });
-    connect(ACM, &QAction::triggered, this, [&core] { core.options().ACM_Click(); });
+    using Option = Core::ChipOption;
+    onItem(TP100, [&core] { core.switchOption(Option::Thermo100); });             // TP100_Click
+    onItem(TP80, [&core] { core.switchOption(Option::Thermo80); });               // TP80_Click
+    onItem(TP60, [&core] { core.switchOption(Option::Thermo60); });               // TP60_Click
+    onItem(MPoff, [&core] { core.switchOption(Option::MotorProtectionOff); });    // MPoff_Click
+    onItem(SLF, [&core] { core.switchOption(Option::SoftLimitWithFault); });      // SLF_Click
+    onItem(SLF_off, [&core] { core.switchOption(Option::SoftLimitWithoutFault); }); // SLF_off_Click
+    onItem(DCM, [&core] { core.switchOption(Option::PwmDcMode); });               // DCM_Click
+    onItem(ACM, [&core] { core.switchOption(Option::PwmAcMode); });               // ACM_Click
 
-    connect(AS, &QAction::triggered, this, [&core] { core.shell().AS_Click(); });
+    onItem(AS, [&core] { core.showAbout(); });                                    // AS_Click
+    // Form_Load runs at the end of the constructor, Form_Unload in closeEvent.
 }
 
 void Fo::showCore()
@@ -241,6 +246,6 @@ void Fo::showEvent(QShowEvent* event)
 
 void Fo::closeEvent(QCloseEvent* event)
 {
-    core_->shell().Form_Unload();
+    core_->shutDown();
     event->accept();
 }

@@ -2,7 +2,6 @@
 // Rajz, the scope surface on the window: shows a ScopePicture at exactly 600 x 512 pixels and
 // reports mouse presses and moves in its own pixel coordinates.
 
-#include "core/scope/Markers.h"
 #include "picture/ScopePicture.h"
 
 #include <QWidget>
@@ -12,10 +11,10 @@ class ScopeSurface : public QWidget
     Q_OBJECT
 
 public:
-    // Mouse buttons as the handlers number them.
-    static constexpr int kLeftButton = Markers::kLeftButton;
-    static constexpr int kRightButton = Markers::kRightButton;
-    static constexpr int kMiddleButton = Markers::kMiddleButton;
+    // Mouse buttons as the mouse events number them (several at once in a move).
+    static constexpr int kLeftButton = 1;
+    static constexpr int kRightButton = 2;
+    static constexpr int kMiddleButton = 4;
 
     explicit ScopeSurface(QWidget* parent = nullptr);
 

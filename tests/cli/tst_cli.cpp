@@ -62,34 +62,39 @@ void TestCli::eachCommandSendsItsControlsBytes_data()
     QTest::addColumn<Control>("control");
 
     QTest::newRow("timing: Detect") << QStringList{"timing"}
-                                    << Control([](Core& c) { c.pidDetect().PID_Click(); });
-    QTest::newRow("registers: Registers") << QStringList{"registers"}
-                                          << Control([](Core& c) { c.listings().Command1_Click(); });
-    QTest::newRow("special: Special") << QStringList{"special"}
-                                      << Control([](Core& c) { c.listings().Spec_Click(); });
-    QTest::newRow("fuses: State of Fuses") << QStringList{"fuses"}
-                                           << Control([](Core& c) { c.listings().SF_Click(); });
-    QTest::newRow("option thermo-100: TP100") << QStringList{"option", "thermo-100"}
-                                              << Control([](Core& c) { c.options().TP100_Click(); });
-    QTest::newRow("option pwm-ac: ACM") << QStringList{"option", "pwm-ac"}
-                                        << Control([](Core& c) { c.options().ACM_Click(); });
+                                    << Control([](Core& c) { c.detectTiming(); });
+    QTest::newRow("registers: Registers")
+        << QStringList{"registers"}
+        << Control([](Core& c) { c.fetchListing(Core::Listing::Registers); });
+    QTest::newRow("special: Special")
+        << QStringList{"special"}
+        << Control([](Core& c) { c.fetchListing(Core::Listing::Specials); });
+    QTest::newRow("fuses: State of Fuses")
+        << QStringList{"fuses"}
+        << Control([](Core& c) { c.fetchListing(Core::Listing::Fuses); });
+    QTest::newRow("option thermo-100: TP100")
+        << QStringList{"option", "thermo-100"}
+        << Control([](Core& c) { c.switchOption(Core::ChipOption::Thermo100); });
+    QTest::newRow("option pwm-ac: ACM")
+        << QStringList{"option", "pwm-ac"}
+        << Control([](Core& c) { c.switchOption(Core::ChipOption::PwmAcMode); });
     QTest::newRow("send: Enter in the command line")
         << QStringList{"send", "s"}
-        << Control([](Core& c) { c.console().Command_KeyPress(Console::kEnterKey, "s"); });
+        << Control([](Core& c) { c.sendLine("s"); });
     QTest::newRow("capture: Start, then Stop") << QStringList{"capture", "--blocks", "2"}
                                                << Control([](Core& c) {
-                                                      c.scope().Be_Click();
-                                                      c.scope().Ki_Click();
+                                                      c.startScope();
+                                                      c.stopScope();
                                                   });
     QTest::newRow("capture on: Triger on, then Stop")
         << QStringList{"capture", "--trigger", "on"} << Control([](Core& c) {
-               c.scope().Triger_be_Click();
-               c.scope().Ki_Click();
+               c.startTriggered();
+               c.stopScope();
            });
     QTest::newRow("capture off: Triger off, then Stop")
         << QStringList{"capture", "--trigger", "off"} << Control([](Core& c) {
-               c.scope().Triger_ki_Click();
-               c.scope().Ki_Click();
+               c.startUntriggered();
+               c.stopScope();
            });
 }
 
@@ -199,7 +204,7 @@ void TestCli::captureRowsAgreeWithTheReadouts()
         const int value = row[2].toInt(&isNumber);
         QVERIFY(isNumber && value >= 0 && value <= 255);
         // The pointer over the sample where the window draws it.
-        window.core.markers().Rajz_MouseMove(0, 0, 2.0f * sample, 511.0f - 2.0f * value);
+        window.core.pointAt(2.0f * sample, 511.0f - 2.0f * value);
         const QString shownTime = window.core.readout(Readout::Time);
         QCOMPARE(row[3].toDouble(), TextRules::leadingNumber(shownTime));
         QVERIFY2(!row[3].startsWith('.') && !row[3].endsWith('.'), qPrintable(row[3]));
@@ -232,7 +237,7 @@ void TestCli::savedListingIsTheWindowsSetupFile()
     window.core.appendToConsole(QString::fromLatin1(consoleText));
     const QString fromWindow = folder.filePath("window.txt");
     window.dialogs.chosenFiles.enqueue(fromWindow);
-    window.core.setupFile().Ment_Click();
+    window.core.saveSetupFile();
     const QByteArray windowBytes = TestFiles::readAll(fromWindow);
     QVERIFY(windowBytes.contains("\r\n"));
     QCOMPARE(TestFiles::readAll(saved), windowBytes);

@@ -115,7 +115,7 @@ void SettingsStoreTest::startUpSurvivesDamagedFile()
     RecordedImages images;
     Core core(comm, dialogs, store, images);
     QSignalSpy listFilled(&core, &Core::portListFilled);
-    core.shell().Form_Load();
+    core.startUp();
     QCOMPARE(core.portPosition(), position);
     // The port list is shown with that position chosen.
     QCOMPARE(listFilled.count(), 1);

@@ -103,7 +103,7 @@ void TestConsoleSim::listingsShowTheChipsAnswerAlone()
     QVERIFY2(w.startChip(), qPrintable(w.chip.errorString()));
     BlockWatch watch(w.fo);
     if (scopeRunning) {
-        w.fo.scope().Be_Click();
+        w.fo.core().startScope();
         QVERIFY(waitUntil([&] { return watch.captures() >= 1; }, kBlockTimeoutMs));
     }
 
@@ -152,7 +152,7 @@ void TestConsoleSim::typedCommandShowsTheAnswer()
     QVERIFY2(w.startChip(), qPrintable(w.chip.errorString()));
 
     w.fo.Command->setText(typed);
-    w.fo.console().Command_KeyPress(Console::kEnterKey, w.fo.Command->text());
+    w.fo.core().sendLine(w.fo.Command->text());
     QCOMPARE(w.fo.Command->text(), QString());
     QVERIFY(w.comm.portOpen());
     QCOMPARE(w.fo.state.receiveMode, quint8(ModeConsole));

@@ -167,7 +167,7 @@ void openConsoleOn(const FloodLine& line, SimulatedWindow& w)
     QVERIFY(!line.slavePath().isEmpty());
     w.mapPort(line.slavePath());
     w.fo.Command->setText(QString());
-    w.fo.console().Command_KeyPress(Console::kEnterKey, w.fo.Command->text());
+    w.fo.core().sendLine(w.fo.Command->text());
     QVERIFY(w.comm.portOpen());
     QCOMPARE(w.fo.state.receiveMode, quint8(ModeConsole));
 }

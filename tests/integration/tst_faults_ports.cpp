@@ -54,24 +54,24 @@ const Handler kHandlers[] = {
 void run(Fo& fo, const QString& handler)
 {
     if (handler == "Start")
-        fo.scope().Be_Click();
+        fo.core().startScope();
     else if (handler == "TriggerOn")
-        fo.scope().Triger_be_Click();
+        fo.core().startTriggered();
     else if (handler == "TriggerOff")
-        fo.scope().Triger_ki_Click();
+        fo.core().startUntriggered();
     else if (handler == "PID")
-        fo.pidDetect().PID_Click();
+        fo.core().detectTiming();
     else if (handler == "Registers")
-        fo.listings().Command1_Click();
+        fo.core().fetchListing(Core::Listing::Registers);
     else if (handler == "Special")
-        fo.listings().Spec_Click();
+        fo.core().fetchListing(Core::Listing::Specials);
     else if (handler == "Fuses")
-        fo.listings().SF_Click();
+        fo.core().fetchListing(Core::Listing::Fuses);
     else if (handler == "Enter") {
         fo.Command->setText(kTyped);
-        fo.console().Command_KeyPress(Console::kEnterKey, fo.Command->text());
+        fo.core().sendLine(fo.Command->text());
     } else if (handler == "Option")
-        fo.options().TP100_Click();
+        fo.core().switchOption(Core::ChipOption::Thermo100);
     else
         QFAIL(qPrintable(QStringLiteral("no handler ") + handler));
 }

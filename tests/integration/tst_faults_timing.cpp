@@ -43,7 +43,7 @@ double startTookMs(Fo& fo)
 {
     QElapsedTimer clock;
     clock.start();
-    fo.scope().Be_Click();
+    fo.core().startScope();
     return clock.nsecsElapsed() / 1e6;
 }
 } // namespace
@@ -64,14 +64,14 @@ void TestFaultsTiming::silentChipStillGetsTheScopeStartAndKeepsTheReadouts()
 {
     SimulatedWindow w;
     QVERIFY2(w.startChip(), qPrintable(w.chip.errorString()));
-    w.fo.scope().Be_Click();
-    w.fo.scope().Ki_Click();
+    w.fo.core().startScope();
+    w.fo.core().stopScope();
     QCOMPARE(w.fo.Gr(2)->text(), QStringLiteral("1.91"));
 
     StderrCapture log; // the simulator started now writes its log here
     QVERIFY2(w.startChip({"--mute", "--verbose"}), qPrintable(w.chip.errorString()));
     BlockWatch watch(w.fo);
-    w.fo.scope().Be_Click();
+    w.fo.core().startScope();
 
     QVERIFY2(waitUntil([&] { return chipHeard(log).contains(QLatin1String("J1000\\r")); },
                        kLogTimeoutMs),
@@ -95,7 +95,7 @@ void TestFaultsTiming::replyLaterThanStartsWaitKeepsTheReadouts()
     SimulatedWindow w;
     QVERIFY2(w.startChip(), qPrintable(w.chip.errorString()));
     const double startMs = startTookMs(w.fo);
-    w.fo.scope().Ki_Click();
+    w.fo.core().stopScope();
     QCOMPARE(w.fo.Gr(2)->text(), QStringLiteral("1.91"));
 
     const int lateMs = std::max(kLeastLateReplyMs, int(kLateReplyOverStart * startMs));
@@ -171,14 +171,14 @@ void TestFaultsTiming::garbledTimingReplies()
     w.fo.core().setReadout(Readout::TimeGrid, kPrior);
     w.fo.core().setReadout(Readout::PidFrequency, kPrior);
 
-    w.fo.scope().Be_Click();
+    w.fo.core().startScope();
     QCOMPARE(w.fo.Gr(2)->text(), timeGrid);
     QCOMPARE(w.fo.MX(5)->text(), pidFrequency);
     QCOMPARE(w.fo.state.timeGrid, grid);
     // The start went on to the blocks.
     QCOMPARE(w.fo.state.receiveMode, quint8(ModeCapture));
     QVERIFY(w.comm.portOpen());
-    w.fo.scope().Ki_Click();
+    w.fo.core().stopScope();
     QVERIFY(!w.comm.portOpen());
     QCOMPARE(w.reports(), QStringList{});
 }

@@ -82,7 +82,7 @@ void TestFaultsVanish::vanishingWhileBlocksStreamStopsTheScopeWithOneReport()
     QVERIFY2(w.startChip({"--vanish-after", QString::number(kBlocksBeforeVanishing)}),
              qPrintable(w.chip.errorString()));
     BlockWatch watch(w.fo);
-    w.fo.scope().Be_Click();
+    w.fo.core().startScope();
     QVERIFY(waitUntil([&] { return !w.chip.isRunning(); }, kVanishTimeoutMs));
     QVERIFY(waitUntil([&] { return w.reportCount() > 0; }, kVanishTimeoutMs));
 
@@ -105,7 +105,7 @@ void TestFaultsVanish::vanishingWhileBlocksStreamStopsTheScopeWithOneReport()
 
     QVERIFY2(w.startChip(), qPrintable(w.chip.errorString()));
     const int before = watch.distinctBlocks();
-    w.fo.scope().Be_Click();
+    w.fo.core().startScope();
     QCOMPARE(w.fo.Gr(2)->text(), QStringLiteral("1.91"));
     QVERIFY(waitUntil([&] { return watch.distinctBlocks() > before; }, kBlockTimeoutMs));
     QCOMPARE(w.fo.lampColour(), int(kGreen));

@@ -49,7 +49,7 @@ double startTook(Fo& fo)
 {
     QElapsedTimer clock;
     clock.start();
-    fo.scope().Be_Click();
+    fo.core().startScope();
     return clock.nsecsElapsed() / 1e6;
 }
 } // namespace
@@ -126,7 +126,7 @@ void TestScopeSim::stopEndsTheStreamAtTheChip()
     SimulatedWindow w;
     QVERIFY2(w.startChip(), qPrintable(w.chip.errorString()));
     BlockWatch watch(w.fo);
-    w.fo.scope().Be_Click();
+    w.fo.core().startScope();
     QVERIFY(waitUntil([&] { return watch.captures() >= 2; }, kBlockTimeoutMs));
 
     QTest::mouseClick(w.fo.Ki, Qt::LeftButton);
@@ -141,7 +141,7 @@ void TestScopeSim::stopEndsTheStreamAtTheChip()
 
     // The chip itself has stopped: a register listing asked for without another "q" (Enter on
     // an empty command line) says so, with no block bytes mixed into the console.
-    w.fo.console().Command_KeyPress(Console::kEnterKey, w.fo.Command->text());
+    w.fo.core().sendLine(w.fo.Command->text());
     const QString expected = registerListing(kdsp::kDefaultTimingDigit);
     QVERIFY(waitUntil([&] { return w.fo.Text->length() >= expected.size(); }, kListingTimeoutMs));
     idleFor(kQuietMs);
@@ -160,7 +160,7 @@ void TestScopeSim::leftClickPlacesAMarkerAndTheTraceStays()
     SimulatedWindow w;
     QVERIFY2(w.startChip(), qPrintable(w.chip.errorString()));
     BlockWatch watch(w.fo);
-    w.fo.scope().Be_Click();
+    w.fo.core().startScope();
     QVERIFY(waitUntil([&] { return watch.distinctBlocks() >= 2; }, kBlockTimeoutMs));
 
     QTest::mouseClick(w.fo.Rajz, Qt::LeftButton, {}, QPoint(kMarkerX, 300));
@@ -196,7 +196,7 @@ void TestScopeSim::pidDetectUpdatesTheReadoutsAndLeavesTheScopeStopped()
     QVERIFY2(w.startChip({"--timing-digit", "6"}), qPrintable(w.chip.errorString()));
     BlockWatch watch(w.fo);
     if (scopeRunning) {
-        w.fo.scope().Be_Click();
+        w.fo.core().startScope();
         QVERIFY(waitUntil([&] { return watch.distinctBlocks() >= 1; }, kBlockTimeoutMs));
         // So that the readouts are seen to be written again by PID detect.
         w.fo.Gr(2)->clear();
@@ -224,7 +224,7 @@ void TestScopeSim::triggerModeGivesFewerBlocksThanFreeRunning()
     QVERIFY2(w.startChip(), qPrintable(w.chip.errorString()));
     BlockWatch watch(w.fo);
 
-    w.fo.scope().Be_Click();
+    w.fo.core().startScope();
     QVERIFY(waitUntil([&] { return watch.captures() >= 1; }, kBlockTimeoutMs));
     int from = watch.captures();
     idleFor(kFreeRunningWindowMs);

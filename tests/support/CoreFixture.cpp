@@ -42,11 +42,11 @@ namespace {
 Core& makeCore(std::unique_ptr<Core>& holder, FakeComm& comm, ScriptedDialogs& dialogs,
                MemorySettings& settings, RecordedImages& images, const QString& storedPort)
 {
-    Link::setPumpSlice(std::chrono::microseconds(0));
     if (!storedPort.isNull())
         settings.saveSetting(SettingsKeys::kApplication, SettingsKeys::kSetupSection,
                              SettingsKeys::kPortKey, storedPort);
     holder = std::make_unique<Core>(comm, dialogs, settings, images);
+    holder->link().setPumpSlice(std::chrono::microseconds(0));
     return *holder;
 }
 } // namespace
@@ -54,7 +54,7 @@ Core& makeCore(std::unique_ptr<Core>& holder, FakeComm& comm, ScriptedDialogs& d
 CoreFixture::CoreFixture(const QString& storedPort)
     : core(makeCore(holder, comm, dialogs, settings, images, storedPort)), shown(core)
 {
-    core.shell().Form_Load();
+    core.startUp();
 }
 
 CoreFixture::~CoreFixture() = default;

@@ -22,8 +22,6 @@ constexpr int kExposeTimeoutMs = 5000;
 Fo& makeWindow(std::unique_ptr<Fo>& holder, SerialComm& comm, ScriptedDialogs& dialogs,
                MemorySettings& settings)
 {
-    // Other fixtures in the same process may have shortened the slice.
-    Link::setPumpSlice(Link::kDefaultPumpSlice);
     // Stored as the program itself stores it, so start-up chooses the port.
     settings.saveSetting(SettingsKeys::kApplication, SettingsKeys::kSetupSection,
                          SettingsKeys::kPortKey,
@@ -101,7 +99,7 @@ double processCpuSeconds()
 bool detectUntilShown(Fo& fo, const QString& expected)
 {
     for (int attempt = 1; attempt <= kDetectAttempts; ++attempt) {
-        fo.pidDetect().PID_Click();
+        fo.core().detectTiming();
         if (fo.MX(5)->text() == expected)
             return true;
         qInfo("Detect attempt %d: the reply missed the wait", attempt);

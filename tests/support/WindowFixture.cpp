@@ -10,11 +10,11 @@ namespace {
 Fo& makeWindow(std::unique_ptr<Fo>& holder, FakeComm& comm, ScriptedDialogs& dialogs,
                MemorySettings& settings, const QString& storedPort)
 {
-    Link::setPumpSlice(std::chrono::microseconds(0));
     if (!storedPort.isNull())
         settings.saveSetting(SettingsKeys::kApplication, SettingsKeys::kSetupSection,
                              SettingsKeys::kPortKey, storedPort);
     holder = std::make_unique<Fo>(comm, dialogs, settings);
+    holder->core().link().setPumpSlice(std::chrono::microseconds(0));
     return *holder;
 }
 } // namespace

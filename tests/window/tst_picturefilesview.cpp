@@ -83,7 +83,7 @@ void TestPictureFilesView::savesWhatTheSurfaceShowsAsA24BitBitmap()
     const QString path = dir.filePath(kOffered);
     f.dialogs.chosenFiles.enqueue(path);
 
-    f.fo.pictureFiles().Mentes_Click();
+    f.fo.core().saveScopePicture();
 
     const QByteArray bytes = readAll(path);
     QVERIFY(bytes.size() > 54);
@@ -112,7 +112,7 @@ void TestPictureFilesView::okReplacesAnExistingFileWithTheBitmap()
     f.dialogs.chosenFiles.enqueue(path);
     f.dialogs.answers.enqueue(MsgAnswer::Ok);
 
-    f.fo.pictureFiles().Mentes_Click();
+    f.fo.core().saveScopePicture();
 
     QCOMPARE(QImage(path).size(), QSize(600, 512));
     QCOMPARE(entries(dir.path()), QStringList{kOffered});
@@ -131,7 +131,7 @@ void TestPictureFilesView::writeFailingPartWayKeepsOldFile()
         // A bitmap is close to a megabyte; 4 KiB of it get written.
         const FileSizeLimit limit(4096);
         QVERIFY(limit.active());
-        f.fo.pictureFiles().Mentes_Click();
+        f.fo.core().saveScopePicture();
     }
 
     // The writer answers a write cut short as a device error, which the core puts in its box.
@@ -163,7 +163,7 @@ void TestPictureFilesView::loadsCommonPictureFormats()
     WindowFixture f;
     f.dialogs.chosenFiles.enqueue(path);
 
-    f.fo.pictureFiles().Betolt_Click();
+    f.fo.core().loadScopePicture();
 
     const QImage background = f.fo.Rajz->picture().background();
     QCOMPARE(background.size(), QSize(600, 512));
@@ -189,7 +189,7 @@ void TestPictureFilesView::fileThatIsNoPictureLeavesBackground()
     const QImage background = f.fo.Rajz->picture().background();
     f.dialogs.chosenFiles.enqueue(path);
 
-    f.fo.pictureFiles().Betolt_Click();
+    f.fo.core().loadScopePicture();
 
     // The reader finds no picture in the file, which the core reports as such.
     QCOMPARE(f.dialogs.texts(), QStringList{kFileError + " 481"});
@@ -206,7 +206,7 @@ void TestPictureFilesView::smallerPictureIsDrawnTopLeftAndOutlivesClear()
     WindowFixture f;
     f.dialogs.chosenFiles.enqueue(path);
 
-    f.fo.pictureFiles().Betolt_Click();
+    f.fo.core().loadScopePicture();
     f.fo.Rajz->line(QPointF(0, 300), QPointF(599, 300), kTrace);
     f.fo.Rajz->cls();
 

@@ -20,9 +20,10 @@ namespace {
 constexpr int kLeft = ScopeSurface::kLeftButton;
 constexpr int kRight = ScopeSurface::kRightButton;
 
+// A press on Rajz as the surface reports it, through the window's wiring.
 void click(Fo& fo, int button, float x, float y = 100)
 {
-    fo.markers().Rajz_MouseDown(button, 0, x, y);
+    Q_EMIT fo.Rajz->mouseDown(button, 0, x, y);
 }
 
 // True when the drawing layer holds nothing: the surface shows its background alone.
@@ -126,8 +127,8 @@ void TestScopeView::rightClickRedrawsTheStoredBlockInTheChosenColour()
     fo.state.timeGrid = 1;
     click(fo, kLeft, 450);
     click(fo, kLeft, 500);
-    fo.markers().Rajz_MouseMove(0, 0, 20, 30);
-    fo.traceColour().Szin_Click(3);
+    Q_EMIT fo.Rajz->mouseMove(0, 0, 20, 30);
+    fo.core().chooseTraceColour(3);
     // Both marker lines are on the surface before the right click.
     for (int x : {450, 500})
         QCOMPARE(fo.Rajz->picture().drawingLayer().pixel(x, 255), fo.Rajz->foreColour());
@@ -164,11 +165,19 @@ void TestScopeView::rightClickBeforeAnyBlockDrawsNothingVisible()
 
 void TestScopeView::middleButtonDoesNothing()
 {
-    // Through the surface's own mouse events: the middle button draws nothing...
+    // Through the surface's own mouse events, on a running scope: the middle button neither
+    // stops it nor marks nor draws...
     WindowFixture f;
     Fo& fo = f.fo;
+    fo.core().startScope();
+    f.comm.log.clear();
     QTest::mouseClick(fo.Rajz, Qt::MiddleButton, {}, QPoint(100, 100));
     QVERIFY(layerEmpty(fo.Rajz->picture()));
+    QVERIFY(f.comm.log.isEmpty());
+    QVERIFY(f.comm.portOpen());
+    QCOMPARE(fo.lampColour(), int(kGreen));
+    QCOMPARE(fo.state.markerStart, -1.0f);
+    QVERIFY(fo.MX(2)->text().isEmpty());
 
     // ... where the left button places a marker, so the path above was live.
     QTest::mouseClick(fo.Rajz, Qt::LeftButton, {}, QPoint(100, 100));
@@ -219,8 +228,8 @@ void TestScopeView::aColourChosenWhileRunningDrawsTheNextBlock()
 {
     WindowFixture f;
     Fo& fo = f.fo;
-    fo.scope().Be_Click();
-    fo.traceColour().Szin_Click(1);
+    fo.core().startScope();
+    fo.core().chooseTraceColour(1);
 
     constexpr quint8 kLevel = 128; // on the zero line, y 255
     f.comm.receive(QByteArray(kBlockSize, char(kLevel)));

@@ -14,17 +14,17 @@ constexpr char kUnmappable = '?';
 
 Console::Console(Core& core, Link& link) : core_(core), link_(link) {}
 
-void Console::Command_GotFocus()
+void Console::enterCommandLine()
 {
     core_.setCommandLineColour(kFocusColour);
     try {
-        core_.scope().stopScope();
+        core_.scope().stopBlocks();
     } catch (const CommError& error) {
         link_.reportPortError(error.number());
     }
 }
 
-void Console::Command_KeyPress(int key, const QString& line)
+void Console::typeKey(int key, const QString& line)
 {
     // Read for every key, before the trap: a port choice made while typing takes effect at Enter.
     core_.state.portNumber = core_.portNumberFromList();
@@ -61,15 +61,15 @@ void Console::sendCommandLine(const QString& typed)
     core_.rememberCommand(typed);
 }
 
-void Console::Command_LostFocus()
+void Console::leaveCommandLine()
 {
     core_.setCommandLineColour(kNoFocusColour);
 }
 
-void Console::Text_Click()
+void Console::returnToCommandLine()
 {
     core_.setCommandLineColour(kFocusColour);
-    // Moving the focus raises Command_GotFocus through the front-end, which stops the chip.
+    // Moving the focus raises enterCommandLine through the front-end, which stops the chip.
     core_.focusCommandLine();
 }
 

@@ -23,15 +23,15 @@ public:
 
     // Entering the command line stops the chip's stream: "q" goes out on the port number the
     // port already holds and the port is left closed, receiveMode at ModeCapture.
-    void Command_GotFocus();
+    void enterCommandLine();
     // Raised for every character key before it takes effect, with the command line's text at
     // that moment. Every key refreshes portNumber from the port list; Enter sends the line (a
     // lone carriage return when it is empty, after clearing the console) and leaves the port
     // open in console mode for the reply.
-    void Command_KeyPress(int key, const QString& line);
-    void Command_LostFocus();
+    void typeKey(int key, const QString& line);
+    void leaveCommandLine();
     // A click into the console hands the focus back to the command line.
-    void Text_Click();
+    void returnToCommandLine();
 
     // The typed text as the chip's 8-bit character set holds it: every character (code point)
     // outside Latin-1 becomes one "?".

@@ -8,12 +8,12 @@
 
 Listings::Listings(Core& core, Link& link) : core_(core), link_(link) {}
 
-void Listings::Command1_Click()
+void Listings::fetchRegisters()
 {
     stopThenList(ChipCommand::kRegisterListing);
 }
 
-void Listings::Spec_Click()
+void Listings::fetchSpecials()
 {
     stopThenList(ChipCommand::kSpecialListing);
 }
@@ -27,7 +27,7 @@ void Listings::stopThenList(const QByteArray& request)
         link_.sendCommand(ChipCommand::kStop);
         // receiveMode is left as the click found it: a running scope's last bytes are taken as
         // samples during the wait, not shown as text.
-        Link::pumpEvents(Wait::kStopThenListing);
+        link_.pumpEvents(Wait::kStopThenListing);
         link_.sendCommand(request);
         core_.clearScope();
         core_.state.receiveMode = ModeConsole;
@@ -39,7 +39,7 @@ void Listings::stopThenList(const QByteArray& request)
     }
 }
 
-void Listings::SF_Click()
+void Listings::fetchFuses()
 {
     try {
         link_.closeIfOpen();
@@ -49,7 +49,7 @@ void Listings::SF_Click()
         core_.setLampColour(static_cast<int>(kRed));
         link_.reopenPort(kConsoleProfile);
         link_.sendCommand(ChipCommand::kStop);
-        Link::pumpEvents(Wait::kStopThenFuses);
+        link_.pumpEvents(Wait::kStopThenFuses);
         core_.clearConsole();
         // If a handler run during the wait closed the port, "u" still goes out through a brief
         // open and close, and no answer is shown.

@@ -15,10 +15,10 @@ public:
     Listings(Core& core, Link& link);
 
     // Each reports its own port errors and returns normally, also when another handler calls it
-    // as a procedure (the chip option items run Command1_Click before their command).
-    void Command1_Click(); // Registers: a lone carriage return
-    void Spec_Click();     // Special: "s"
-    void SF_Click();       // State of Fuses: "u"
+    // as a procedure (the chip option items run fetchRegisters before their command).
+    void fetchRegisters(); // Registers: a lone carriage return
+    void fetchSpecials();     // Special: "s"
+    void fetchFuses();       // State of Fuses: "u"
 
 private:
     // Registers and Special: the request is written whether or not the port is still open after

@@ -12,7 +12,7 @@ const QByteArray kLineEnd = QByteArrayLiteral("\r\n");
 
 SetupFile::SetupFile(Core& core) : core_(core) {}
 
-void SetupFile::Ment_Click()
+void SetupFile::save()
 {
     // Red on every click, also when the dialog is then cancelled; the save never sets it back.
     core_.setLampColour(static_cast<int>(kRed));

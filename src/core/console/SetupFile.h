@@ -17,7 +17,7 @@ public:
 
     explicit SetupFile(Core& core);
 
-    void Ment_Click();
+    void save();
 
 private:
     Core& core_;

@@ -36,7 +36,7 @@ QString latin1Character(char c)
 
 Dispatcher::Dispatcher(Core& core) : core_(core), comm_(core.MSComm) {}
 
-void Dispatcher::MSComm_OnComm()
+void Dispatcher::handleCommEvent()
 {
     // An exception must not leave a Qt event handler; input() on an open port cannot fail, so
     // anything caught here is a fault of the port layer, reported once on stderr.
@@ -58,7 +58,7 @@ void Dispatcher::MSComm_OnComm()
             }
             break;
         case Comm::kEvCts:
-            Link::pumpEvents(1);
+            core_.link().pumpEvents(1);
             break;
         case Comm::kEventBreak:
             comm_.setBreak(false);
@@ -104,7 +104,7 @@ void Dispatcher::receiveCapture()
     } catch (const CommError& error) {
         // The port stays closed and the scope stops until it is started again.
         if (error.number() == CommErrorNumber::BadSettings)
-            Link::pumpEvents(kYieldsAfterRefusedSettings);
+            core_.link().pumpEvents(kYieldsAfterRefusedSettings);
         else
             core_.dialogs.message(QString::number(error.number()), MsgIcon::None, MsgButtons::Ok);
     }

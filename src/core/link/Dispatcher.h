@@ -1,5 +1,5 @@
 #pragma once
-// MSComm_OnComm: everything the chip sends arrives here and is treated by the event code and,
+// handleCommEvent: everything the chip sends arrives here and is treated by the event code and,
 // for received bytes, by receiveMode: console text, a 300-byte capture block, a timing reply.
 
 class Comm;
@@ -11,7 +11,7 @@ class Dispatcher
 public:
     explicit Dispatcher(Core& core);
 
-    void MSComm_OnComm();
+    void handleCommEvent();
 
     // The timing digit of a reply: its sixth character when that is a decimal digit, else 0.
     static int timingDigit(const QByteArray& reply);

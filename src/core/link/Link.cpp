@@ -12,21 +12,20 @@
 #include <thread>
 
 namespace {
-std::chrono::microseconds gPumpSlice = Link::kDefaultPumpSlice;
-// How many counted waits are in progress, nested in one another.
-int gWaitDepth = 0;
-// Set when the window has shut down: waits end at once. A new window starts with waits again.
-bool gWaitsEnded = false;
-
-struct WaitInProgress {
-    WaitInProgress() { ++gWaitDepth; }
-    ~WaitInProgress() { --gWaitDepth; }
+// Counts a wait for as long as it runs, however it ends.
+class WaitInProgress {
+public:
+    explicit WaitInProgress(int& depth) : depth_(depth) { ++depth_; }
+    ~WaitInProgress() { --depth_; }
     WaitInProgress(const WaitInProgress&) = delete;
     WaitInProgress& operator=(const WaitInProgress&) = delete;
+
+private:
+    int& depth_;
 };
 } // namespace
 
-Link::Link(Comm& comm, Core& core) : comm_(comm), core_(core) { gWaitsEnded = false; }
+Link::Link(Comm& comm, Core& core) : comm_(comm), core_(core) {}
 
 void Link::sendCommand(const QByteArray& text)
 {
@@ -70,24 +69,19 @@ void Link::closeIfOpen()
 
 void Link::pumpEvents(int count)
 {
-    const WaitInProgress waiting;
-    for (int pass = 0; pass < count && !gWaitsEnded; ++pass) {
+    const WaitInProgress waiting(waitDepth_);
+    for (int pass = 0; pass < count && !shutDown_; ++pass) {
         QCoreApplication::processEvents(QEventLoop::AllEvents);
-        if (gPumpSlice.count() > 0)
-            std::this_thread::sleep_for(gPumpSlice);
+        if (pumpSlice_.count() > 0)
+            std::this_thread::sleep_for(pumpSlice_);
     }
 }
 
 void Link::shutDown()
 {
     shutDown_ = true;
-    gWaitsEnded = true;
     comm_.retire();
 }
-
-void Link::setPumpSlice(std::chrono::microseconds slice) { gPumpSlice = slice; }
-
-std::chrono::microseconds Link::pumpSlice() { return gPumpSlice; }
 
 void Link::reportPortError(int number)
 {
@@ -107,7 +101,7 @@ void Link::reportPortError(int number)
 
 void Link::reportDeviceLost(int number)
 {
-    if (gWaitDepth == 0) {
+    if (waitDepth_ == 0) {
         reportPortError(number);
         return;
     }
@@ -121,7 +115,7 @@ void Link::reportLossUnlessReported(int number, quint64 reportsBefore)
     QMetaObject::invokeMethod(
         &core_,
         [this, number, reportsBefore] {
-            if (gWaitDepth > 0)
+            if (waitDepth_ > 0)
                 reportLossUnlessReported(number, reportsBefore);
             else if (reportsMade_ == reportsBefore)
                 reportPortError(number);

@@ -45,20 +45,23 @@ public:
     void closeIfOpen();
 
     // The window is closing and has sent its stop command: the port is retired (see
-    // Comm::retire), every counted wait in progress returns at its next pass and later ones at
-    // once, and no failure is reported any more. The handlers interrupted by the close run their
-    // remaining steps without a wait and without reaching the line.
+    // Comm::retire), every counted wait of this link in progress returns at its next pass and
+    // later ones at once, and no failure is reported any more. The handlers interrupted by the
+    // close run their remaining steps without a wait and without reaching the line. Other links
+    // in the same process wait on as before.
     void shutDown();
 
     // Yields to the event loop count times; in every pass all pending events are processed
     // (receive events and user input, handlers run to their end) and then the pass waits for
     // new events up to one slice. Counted passes alone collapse to a fraction of a millisecond,
     // far less than a chip behind a USB adapter needs to answer.
-    static void pumpEvents(int count);
+    void pumpEvents(int count);
     static constexpr std::chrono::microseconds kDefaultPumpSlice{250};
     // Tests on the fake port may set the slice to 0.
-    static void setPumpSlice(std::chrono::microseconds slice);
-    static std::chrono::microseconds pumpSlice();
+    void setPumpSlice(std::chrono::microseconds slice) { pumpSlice_ = slice; }
+    std::chrono::microseconds pumpSlice() const { return pumpSlice_; }
+    // How many of this link's counted waits are in progress, nested in one another.
+    int waitDepth() const { return waitDepth_; }
 
     // 8002 and 8005: a message box and the port choice cleared; any other number is written on
     // the window's surface.
@@ -77,5 +80,8 @@ private:
     Comm& comm_;
     Core& core_;
     quint64 reportsMade_ = 0;
+    // Set by shutDown(): waits end at once and failures are no longer reported.
     bool shutDown_ = false;
+    std::chrono::microseconds pumpSlice_ = kDefaultPumpSlice;
+    int waitDepth_ = 0;
 };

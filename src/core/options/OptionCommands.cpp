@@ -6,6 +6,31 @@
 #include "core/link/CommError.h"
 #include "core/link/Link.h"
 
+namespace {
+const QByteArray& commandFor(Core::ChipOption option)
+{
+    switch (option) {
+    case Core::ChipOption::Thermo100:
+        return ChipCommand::kThermo100;
+    case Core::ChipOption::Thermo80:
+        return ChipCommand::kThermo80;
+    case Core::ChipOption::Thermo60:
+        return ChipCommand::kThermo60;
+    case Core::ChipOption::MotorProtectionOff:
+        return ChipCommand::kMotorProtectionOff;
+    case Core::ChipOption::SoftLimitWithFault:
+        return ChipCommand::kSoftLimitWithFault;
+    case Core::ChipOption::SoftLimitWithoutFault:
+        return ChipCommand::kSoftLimitWithoutFault;
+    case Core::ChipOption::PwmDcMode:
+        return ChipCommand::kPwmDcMode;
+    case Core::ChipOption::PwmAcMode:
+        break;
+    }
+    return ChipCommand::kPwmAcMode;
+}
+} // namespace
+
 OptionCommands::OptionCommands(Core& core, Link& link) : core_(core), link_(link) {}
 
 void OptionCommands::sendOption(const QByteArray& command)
@@ -15,43 +40,15 @@ void OptionCommands::sendOption(const QByteArray& command)
         // Set before the listing runs, so the answer to its "q" lands in the console (and is
         // wiped by the listing) instead of being taken as samples.
         core_.state.receiveMode = ModeConsole;
-        core_.listings().Command1_Click(); // reports its own port errors and returns
-        Link::pumpEvents(Wait::kOption); // the register listing fills the console meanwhile
+        core_.fetchListing(Core::Listing::Registers); // reports its own port errors and returns
+        link_.pumpEvents(Wait::kOption); // the register listing fills the console meanwhile
         link_.sendKeepingState(command);
     } catch (const CommError& error) {
         link_.reportPortError(error.number());
     }
 }
 
-void OptionCommands::TP100_Click()
+void OptionCommands::switchOption(Core::ChipOption option)
 {
-    sendOption(ChipCommand::kThermo100);
-}
-void OptionCommands::TP80_Click()
-{
-    sendOption(ChipCommand::kThermo80);
-}
-void OptionCommands::TP60_Click()
-{
-    sendOption(ChipCommand::kThermo60);
-}
-void OptionCommands::MPoff_Click()
-{
-    sendOption(ChipCommand::kMotorProtectionOff);
-}
-void OptionCommands::SLF_Click()
-{
-    sendOption(ChipCommand::kSoftLimitWithFault);
-}
-void OptionCommands::SLF_off_Click()
-{
-    sendOption(ChipCommand::kSoftLimitWithoutFault);
-}
-void OptionCommands::DCM_Click()
-{
-    sendOption(ChipCommand::kPwmDcMode);
-}
-void OptionCommands::ACM_Click()
-{
-    sendOption(ChipCommand::kPwmAcMode);
+    sendOption(commandFor(option));
 }

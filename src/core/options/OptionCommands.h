@@ -2,9 +2,10 @@
 // The chip option items of the "KDSP Special Config" menu. All eight run one procedure with
 // their command text; nothing records or marks the option chosen.
 
+#include "core/Core.h"
+
 #include <QByteArray>
 
-class Core;
 class Link;
 
 class OptionCommands
@@ -19,14 +20,8 @@ public:
     // user sees the port message twice and nothing is sent.
     void sendOption(const QByteArray& command);
 
-    void TP100_Click();
-    void TP80_Click();
-    void TP60_Click();
-    void MPoff_Click();
-    void SLF_Click();
-    void SLF_off_Click();
-    void DCM_Click();
-    void ACM_Click();
+    // One item of the KDSP Special Config menu: its command, sent as sendOption sends it.
+    void switchOption(Core::ChipOption option);
 
 private:
     Core& core_;

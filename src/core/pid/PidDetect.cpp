@@ -13,7 +13,7 @@ constexpr int kStopSettle = Wait::kStopThenListing;
 
 PidDetect::PidDetect(Core& core, Link& link) : core_(core), link_(link) {}
 
-void PidDetect::PID_Click()
+void PidDetect::detect()
 {
     core_.scope().prepareScope();
     try {
@@ -21,7 +21,7 @@ void PidDetect::PID_Click()
         // the wait is handled as before the click.
         link_.reopenPort(kConsoleProfile);
         link_.sendCommand(ChipCommand::kStop);
-        Link::pumpEvents(kStopSettle);
+        link_.pumpEvents(kStopSettle);
         link_.closeIfOpen();
         core_.setLampColour(static_cast<int>(kRed));
 
@@ -31,7 +31,7 @@ void PidDetect::PID_Click()
         core_.state.receiveMode = ModeTiming;
         link_.sendCommand(ChipCommand::kTimingQuery);
         core_.clearScope();
-        Link::pumpEvents(Wait::kPidReply);
+        link_.pumpEvents(Wait::kPidReply);
         // A reply later than the wait is lost with the close; the readouts keep their values.
         link_.closeIfOpen();
     } catch (const CommError& e) {

@@ -12,7 +12,7 @@ public:
 
     // Ends with the port closed, the lamp red, the surface cleared and receiveMode at
     // ModeTiming; nothing restarts the capture. A port error ends it at the failing step.
-    void PID_Click();
+    void detect();
 
 private:
     Core& core_;

@@ -42,26 +42,18 @@ double Markers::timeAt(float x) const
     return sampleIndex(x) * core_.state.timeGrid;
 }
 
-void Markers::Rajz_MouseMove(int /*button*/, int /*shift*/, float x, float y)
+void Markers::pointAt(float x, float y)
 {
     core_.setReadout(Readout::Time, TextRules::formatNoRequiredDigit(timeAt(x)));
     core_.setReadout(Readout::Level, levelText(y));
 }
 
-void Markers::Rajz_MouseDown(int button, int /*shift*/, float x, float /*y*/)
-{
-    if (button == kLeftButton)
-        leftClick(x);
-    else if (button == kRightButton)
-        rightClick();
-}
-
-void Markers::leftClick(float x)
+void Markers::placeMarkerAt(float x)
 {
     // The trap covers the marker steps too; only the stop can fail, and then no marker is
     // placed.
     try {
-        core_.scope().stopScope();
+        core_.scope().stopBlocks();
         if (core_.state.markerStart < 0 && core_.state.markerEnd < 0)
             placeStart(x);
         else if (core_.state.markerEnd < 0)
@@ -95,7 +87,7 @@ float Markers::labelX(float x, float labelShift)
     return x < kLabelShiftFrom ? x : x - labelShift;
 }
 
-void Markers::rightClick()
+void Markers::clearMarkers()
 {
     core_.clearScope();
     core_.drawBlock(core_.state.sampleBlock, static_cast<int>(std::llround(core_.state.traceColour)));

@@ -12,11 +12,13 @@ class Markers
 public:
     Markers(Core& core, Link& link);
 
-    // Any buttons held; positions outside the surface (a drag) use the same formulas unclamped.
-    void Rajz_MouseMove(int button, int shift, float x, float y);
-    // Left (1): stop the scope, then place the start marker, else the end marker, else nothing.
-    // Right (2): redraw sampleBlock on a cleared surface and remove the markers. Others: nothing.
-    void Rajz_MouseDown(int button, int shift, float x, float y);
+    // The time and level readouts for a pointer at (x, y); positions outside the surface (a
+    // drag) use the same formulas unclamped.
+    void pointAt(float x, float y);
+    // Stops the scope, then places the start marker at x, else the end marker, else nothing.
+    void placeMarkerAt(float x);
+    // Redraws sampleBlock on a cleared surface and removes the markers and their readouts.
+    void clearMarkers();
 
     // Sample index under a pointer at x: x / 2 in single precision, halves to even.
     static double sampleIndex(float x);
@@ -24,11 +26,6 @@ public:
     static double level(float y);
     // The level readout: plain digits with a minus sign, no decimal point.
     static QString levelText(float y);
-
-    // Mouse buttons as the handlers number them.
-    static constexpr int kLeftButton = 1;
-    static constexpr int kRightButton = 2;
-    static constexpr int kMiddleButton = 4;
 
     // A marker's label is written from the top beside its line; the text's left edge moves in
     // near the right edge so that it stays on the surface.
@@ -40,8 +37,6 @@ public:
     static float labelX(float x, float labelShift);
 
 private:
-    void leftClick(float x);
-    void rightClick();
     void placeStart(float x);
     void placeEnd(float x);
     double timeAt(float x) const;

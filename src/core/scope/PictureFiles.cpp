@@ -8,7 +8,7 @@
 
 PictureFiles::PictureFiles(Core& core) : core_(core) {}
 
-void PictureFiles::Mentes_Click()
+void PictureFiles::save()
 {
     core_.setLampColour(static_cast<int>(kRed));
     const std::optional<QString> path =
@@ -21,7 +21,7 @@ void PictureFiles::Mentes_Click()
     FileHandling::reportFileError(core_.dialogs, core_.messages, result);
 }
 
-void PictureFiles::Betolt_Click()
+void PictureFiles::load()
 {
     core_.setLampColour(static_cast<int>(kRed));
     const std::optional<QString> path = core_.dialogs.openFileName(kOpenFilter, kOfferedName);

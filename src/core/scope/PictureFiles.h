@@ -21,10 +21,10 @@ public:
 
     // Save: asks for a name (and before replacing a file), then writes what the surface shows
     // at that moment as a 24-bit 600 x 512 bitmap.
-    void Mentes_Click();
+    void save();
     // Load: asks for an existing file and makes the picture in it the surface's background,
     // under every later clear. A file that holds no picture leaves the background as it was.
-    void Betolt_Click();
+    void load();
 
 private:
     Core& core_;

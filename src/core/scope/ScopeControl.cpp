@@ -32,7 +32,7 @@ void ScopeControl::queryTiming()
     link_.reopenPort(kTimingProfile);
     core_.state.receiveMode = ModeTiming;
     link_.sendCommand(ChipCommand::kTimingQuery);
-    Link::pumpEvents(Wait::kTiming);
+    link_.pumpEvents(Wait::kTiming);
 }
 
 void ScopeControl::openForBlocks()
@@ -41,14 +41,14 @@ void ScopeControl::openForBlocks()
     link_.sendCommand(ChipCommand::kScopeStart);
 }
 
-void ScopeControl::stopScope()
+void ScopeControl::stopBlocks()
 {
     core_.setLampColour(static_cast<int>(kRed));
     core_.state.receiveMode = ModeCapture;
     link_.sendAndClose(ChipCommand::kStop);
 }
 
-void ScopeControl::Be_Click()
+void ScopeControl::start()
 {
     prepareScope();
     try {
@@ -64,20 +64,20 @@ void ScopeControl::Be_Click()
     }
 }
 
-void ScopeControl::Ki_Click()
+void ScopeControl::stop()
 {
     // The marker lines, their texts and the readouts stay on screen; the next left click starts
     // a new pair.
     core_.state.markerStart = kNoMarker;
     core_.state.markerEnd = kNoMarker;
     try {
-        stopScope();
+        stopBlocks();
     } catch (const CommError& e) {
         link_.reportPortError(e.number());
     }
 }
 
-void ScopeControl::Triger_be_Click()
+void ScopeControl::startTriggered()
 {
     prepareScope();
     try {
@@ -85,7 +85,7 @@ void ScopeControl::Triger_be_Click()
         // Capture mode before the blocks start, so the blocks of the next wait are plotted.
         core_.state.receiveMode = ModeCapture;
         openForBlocks();
-        Link::pumpEvents(kBlocksBeforeTrigger);
+        link_.pumpEvents(kBlocksBeforeTrigger);
         // Stop pressed during the wait has closed the port: the command then goes out through
         // a brief opening and the port stays closed.
         link_.sendKeepingState(ChipCommand::kTriggerOn);
@@ -96,7 +96,7 @@ void ScopeControl::Triger_be_Click()
     }
 }
 
-void ScopeControl::Triger_ki_Click()
+void ScopeControl::startUntriggered()
 {
     prepareScope();
     try {
@@ -104,7 +104,7 @@ void ScopeControl::Triger_ki_Click()
         openForBlocks();
         // Still ModeTiming: bytes of this wait are read one at a time by the timing branch and
         // dropped, and the trace already on the surface stays.
-        Link::pumpEvents(kBlocksBeforeTrigger);
+        link_.pumpEvents(kBlocksBeforeTrigger);
         link_.sendKeepingState(ChipCommand::kTriggerOff);
         // Red until the next block arrives, which turns the lamp green again.
         core_.setLampColour(static_cast<int>(kRed));

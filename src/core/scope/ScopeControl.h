@@ -1,7 +1,7 @@
 #pragma once
 // Start, Stop and the two trigger buttons, built from four sequences that other handlers reuse:
 // prepareScope (also the first step of PID detect), queryTiming and openForBlocks (also the
-// trigger buttons) and stopScope (also a left click on the scope surface and the command line).
+// trigger buttons) and stopBlocks (also a left click on the scope surface and the command line).
 
 class Core;
 class Link;
@@ -13,10 +13,10 @@ public:
 
     // Each handler arms its port-error trap after prepareScope, so a failing port leaves the
     // markers and their readouts cleared and reports the error; nothing is retried or undone.
-    void Be_Click();        // Start: timing query, then blocks; ends running, lamp green
-    void Ki_Click();        // Stop: "q" and close; ends in ModeCapture, readouts kept
-    void Triger_be_Click(); // "Triger on": a start, blocks plotted for a wait, then "J1001"
-    void Triger_ki_Click(); // "Triger off": a start, blocks dropped for a wait, then "J1002"
+    void start();        // Start: timing query, then blocks; ends running, lamp green
+    void stop();        // Stop: "q" and close; ends in ModeCapture, readouts kept
+    void startTriggered(); // "Triger on": a start, blocks plotted for a wait, then "J1001"
+    void startUntriggered(); // "Triger off": a start, blocks dropped for a wait, then "J1002"
 
     // The shared sequences. They throw CommError to the calling handler's trap.
 
@@ -30,7 +30,7 @@ public:
     void openForBlocks();
     // Lamp red and ModeCapture (these two cannot fail), then "q" on the port as it stands: a
     // closed port is opened with the number it already holds. The port ends closed.
-    void stopScope();
+    void stopBlocks();
 
 private:
     Core& core_;

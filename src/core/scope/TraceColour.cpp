@@ -17,7 +17,7 @@ double TraceColour::optionColour(int index)
     return kOptionColours.at(index);
 }
 
-void TraceColour::Szin_Click(int index)
+void TraceColour::choose(int index)
 {
     if (index < 0 || index >= kOptionCount)
         return;

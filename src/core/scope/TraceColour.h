@@ -11,7 +11,7 @@ public:
 
     // Sets traceColour for buttons 0-3 (yellow, red, black, magenta); any other index changes
     // nothing. Nothing is redrawn, sent or saved.
-    void Szin_Click(int index);
+    void choose(int index);
 
     static constexpr int kOptionCount = 4;
     // The colour of option index, as a 0x00BBGGRR value; index must be 0 to kOptionCount - 1.

@@ -50,7 +50,7 @@ QString Shell::aboutText()
         .join(QLatin1String("\r\n"));
 }
 
-void Shell::Form_Load()
+void Shell::startUp()
 {
     core_.setTitle(Version::windowTitle());
 
@@ -85,7 +85,7 @@ void Shell::Form_Load()
     core_.state.markerEnd = -1;
 }
 
-void Shell::Form_Unload()
+void Shell::shutDown()
 {
     if (storesPortChoice_)
         core_.settings.saveSetting(SettingsKeys::kApplication, SettingsKeys::kSetupSection,
@@ -106,7 +106,7 @@ void Shell::Form_Unload()
     link_.shutDown();
 }
 
-void Shell::Portok_Change()
+void Shell::closePortForNewChoice()
 {
     core_.setLampColour(static_cast<int>(kRed));
     try {
@@ -115,7 +115,7 @@ void Shell::Portok_Change()
     }
 }
 
-void Shell::AS_Click()
+void Shell::showAbout()
 {
     core_.dialogs.message(aboutText(), MsgIcon::Information, MsgButtons::Ok);
 }

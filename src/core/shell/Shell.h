@@ -11,10 +11,10 @@ class Shell {
 public:
     Shell(Core& core, Link& link);
 
-    void Form_Load();
-    void Form_Unload();
-    void Portok_Change();
-    void AS_Click();
+    void startUp();
+    void shutDown();
+    void closePortForNewChoice();
+    void showAbout();
 
     // A demonstration run on the simulated chip leaves the stored port choice as it found it.
     void setStoresPortChoice(bool stores) { storesPortChoice_ = stores; }

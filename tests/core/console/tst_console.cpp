@@ -62,7 +62,7 @@ void TestConsole::enterSendsLine()
     // A quick chip answers while the command is still being written.
     f.comm.onWrite = [&](const QByteArray&) { f.comm.receive("ok\r"); };
 
-    f.core.console().Command_KeyPress(Console::kEnterKey, typed);
+    f.core.sendLine(typed);
 
     QCOMPARE(f.comm.log, QStringList({QStringLiteral("open 1"),
                                       QStringLiteral("write ") + QString::fromLatin1(bytes)}));
@@ -104,7 +104,7 @@ void TestConsole::otherKeysSendNothing()
     f.choosePort(position);
     f.core.state.receiveMode = ModeCapture;
 
-    f.core.console().Command_KeyPress(key, QStringLiteral("ab"));
+    f.core.typeOnCommandLine(key, QStringLiteral("ab"));
 
     QCOMPARE(int(f.core.state.portNumber), portNumber);
     QVERIFY(f.comm.log.isEmpty());
@@ -155,7 +155,7 @@ void TestConsole::enterFailure()
         clearsWhileShown = f.shown.commandLineClears;
     };
 
-    f.core.console().Command_KeyPress(Console::kEnterKey, QStringLiteral("abc"));
+    f.core.sendLine(QStringLiteral("abc"));
 
     QStringList boxes;
     if (invalidPortBox)
@@ -207,14 +207,14 @@ void TestConsole::focusGainStopsOnLastPort()
     CoreFixture f;
     f.choosePort(2);
     if (enterFirst) // Enter on the empty line opens port 3 in console mode
-        f.core.console().Command_KeyPress(Console::kEnterKey, QString());
+        f.core.sendLine(QString());
     if (closedSince)
         f.core.link().closeIfOpen();
     f.choosePort(6);
     f.comm.log.clear();
     const quint8 portNumberBefore = f.core.state.portNumber;
 
-    f.core.console().Command_GotFocus();
+    f.core.enterCommandLine();
 
     QCOMPARE(f.comm.log, log);
     QCOMPARE(f.core.MSComm.commPort(), commPort);
@@ -233,7 +233,7 @@ void TestConsole::focusGainReportsPortError()
     f.core.state.receiveMode = ModeConsole;
     QSignalSpy choiceCleared(&f.core, &Core::portChoiceCleared);
 
-    f.core.console().Command_GotFocus();
+    f.core.enterCommandLine();
 
     QCOMPARE(f.dialogs.texts(), QStringList{f.core.messages.msgPortUsed});
     QCOMPARE(f.core.portPosition(), -1);
@@ -247,15 +247,15 @@ void TestConsole::focusGainReportsPortError()
 void TestConsole::focusLossAndClickIntoConsole()
 {
     CoreFixture f;
-    f.core.console().Command_KeyPress(Console::kEnterKey, QString()); // port 1 open, console mode
+    f.core.sendLine(QString()); // port 1 open, console mode
     QVERIFY(f.core.MSComm.portOpen());
     f.comm.log.clear();
 
-    f.core.console().Command_LostFocus();
+    f.core.leaveCommandLine();
     QCOMPARE(f.shown.commandLineColour, kLightRed);
     QCOMPARE(f.shown.focusRequests, 0);
 
-    f.core.console().Text_Click();
+    f.core.returnToCommandLine();
 
     // The click asks for the focus back and shows the line as focused; stopping the chip is left
     // to the focus gain that follows, so the click itself sends nothing.

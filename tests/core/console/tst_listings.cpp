@@ -17,13 +17,13 @@ void choose(Core& core, int listing)
 {
     switch (listing) {
     case Registers:
-        core.listings().Command1_Click();
+        core.fetchListing(Core::Listing::Registers);
         break;
     case Special:
-        core.listings().Spec_Click();
+        core.fetchListing(Core::Listing::Specials);
         break;
     case Fuses:
-        core.listings().SF_Click();
+        core.fetchListing(Core::Listing::Fuses);
         break;
     }
 }
@@ -203,7 +203,7 @@ void TestListings::fusesWipeOldTextAndStopAnswer()
         }
     };
 
-    f.core.listings().SF_Click();
+    f.core.fetchListing(Core::Listing::Fuses);
     // The answer to "q" did come in during the wait; it is gone when "u" goes out.
     QCOMPARE(consoleBeforeFuses, QString());
     CoreFixture::settle();
@@ -222,7 +222,7 @@ void TestListings::fusesOnPortClosedDuringWait()
             f.comm.receive("F=ff\r"); // answered, but the port is closed at once
     };
 
-    f.core.listings().SF_Click();
+    f.core.fetchListing(Core::Listing::Fuses);
     CoreFixture::settle();
 
     QCOMPARE(f.comm.log, QStringList({QStringLiteral("open 1"), QStringLiteral("write q\r"),

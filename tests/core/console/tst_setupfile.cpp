@@ -75,7 +75,7 @@ void SetupFileTest::writesConsoleAsLatin1ThenCrLf()
     setConsoleText(f.core, console);
     f.dialogs.chosenFiles.enqueue(path);
 
-    f.core.setupFile().Ment_Click();
+    f.core.saveSetupFile();
 
     QVERIFY(f.dialogs.shown.isEmpty()); // a new name: no question
     QCOMPARE(readAll(path), file);
@@ -107,7 +107,7 @@ void SetupFileTest::existingFileIsReplacedOnlyAfterOk()
     f.dialogs.chosenFiles.enqueue(path);
     f.dialogs.answers.enqueue(answer);
 
-    f.core.setupFile().Ment_Click();
+    f.core.saveSetupFile();
 
     QCOMPARE(f.dialogs.shown.size(), 1);
     QCOMPARE(f.dialogs.shown[0].text, "'" + name + "' this exist!\r\nOver write?");
@@ -141,7 +141,7 @@ void SetupFileTest::aNameInAnotherLetterCaseIsANewFile()
     // Cancel on a question that should not come would show as a file not written.
     f.dialogs.answers.enqueue(asked ? MsgAnswer::Ok : MsgAnswer::Cancel);
 
-    f.core.setupFile().Ment_Click();
+    f.core.saveSetupFile();
 
     QCOMPARE(f.dialogs.shown.size(), asked ? 1 : 0);
     QCOMPARE(readAll(dir.filePath(chosen)), QByteArray("new\r\n"));
@@ -183,7 +183,7 @@ void SetupFileTest::refusedSaveKeepsOldFile()
     f.dialogs.chosenFiles.enqueue(path);
     f.dialogs.answers.enqueue(MsgAnswer::Ok);
 
-    f.core.setupFile().Ment_Click();
+    f.core.saveSetupFile();
 
     const bool asked = obstacle == Obstacle::ReadOnlyFile;
     QCOMPARE(f.dialogs.shown.size(), asked ? 2 : 1);
@@ -210,7 +210,7 @@ void SetupFileTest::writeFailingPartWayKeepsOldFile()
     {
         const FileSizeLimit limit(4096);
         QVERIFY(limit.active());
-        f.core.setupFile().Ment_Click();
+        f.core.saveSetupFile();
     }
 
     QCOMPARE(f.dialogs.shown.size(), 2); // the overwrite question, then the failure
@@ -230,7 +230,7 @@ void SetupFileTest::cancelledDialogIsSilent()
     f.core.setLampColour(static_cast<int>(kGreen));
     f.dialogs.chosenFiles.enqueue(std::nullopt);
 
-    f.core.setupFile().Ment_Click();
+    f.core.saveSetupFile();
 
     QCOMPARE(f.dialogs.fileDialogs.size(), 1);
     QVERIFY(f.dialogs.shown.isEmpty());
@@ -245,8 +245,8 @@ void SetupFileTest::everyClickOffersSetupTxt()
     f.dialogs.chosenFiles.enqueue(dir.filePath(QStringLiteral("Motor2.txt")));
     f.dialogs.chosenFiles.enqueue(std::nullopt);
 
-    f.core.setupFile().Ment_Click();
-    f.core.setupFile().Ment_Click();
+    f.core.saveSetupFile();
+    f.core.saveSetupFile();
 
     QCOMPARE(f.dialogs.fileDialogs.size(), 2);
     for (const ScriptedDialogs::FileDialog& shown : f.dialogs.fileDialogs) {
@@ -267,8 +267,8 @@ void SetupFileTest::portAndPortChoiceAreLeftAlone()
     f.dialogs.chosenFiles.enqueue(dir.filePath(QStringLiteral("gone/") + kOffered));
     f.dialogs.chosenFiles.enqueue(dir.filePath(kOffered));
 
-    f.core.setupFile().Ment_Click();
-    f.core.setupFile().Ment_Click();
+    f.core.saveSetupFile();
+    f.core.saveSetupFile();
 
     QCOMPARE(f.dialogs.texts(), QStringList{kFileError + " 76"});
     QVERIFY(QFile::exists(dir.filePath(kOffered)));

@@ -1,6 +1,6 @@
-// MSComm_OnComm on the fake port: console characters, timing replies, capture blocks read and
-// handed to the scope, the capture cycle's close and reopen, the line event codes and unknown
-// receive modes. How a block looks on the scope, to the pixel, is the window's test
+// The receive dispatcher on the fake port: console characters, timing replies, capture blocks
+// read and handed to the scope, the capture cycle's close and reopen, the line event codes and
+// unknown receive modes. How a block looks on the scope, to the pixel, is the window's test
 // (tests/window/tst_linkview.cpp).
 
 #include "YieldProbe.h"

@@ -63,7 +63,6 @@ class TestLink : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void cleanup();
 
     void sequences_data();
     void sequences();
@@ -82,11 +81,6 @@ private Q_SLOTS:
     void shutdownStoresThePortPosition_data();
     void shutdownStoresThePortPosition();
 };
-
-void TestLink::cleanup()
-{
-    Link::setPumpSlice(std::chrono::microseconds(0));
-}
 
 void TestLink::sequences_data()
 {
@@ -162,7 +156,7 @@ void TestLink::reopenPortClosesBeforeItConfigures()
     MemorySettings settings;
     RecordedImages images;
     Core core(comm, dialogs, settings, images);
-    core.shell().Form_Load(); // start-up sets the port up but leaves it closed
+    core.startUp(); // start-up sets the port up but leaves it closed
     core.state.portNumber = 4;
     core.link().reopenPort(kConsoleProfile);
     core.state.portNumber = 9;
@@ -218,12 +212,12 @@ void TestLink::pumpRunsReceiveEventsAndNestedHandlersToTheirEnd()
             QMetaObject::invokeMethod(
                 &f.core, [&] { order << "queued action runs"; }, Qt::QueuedConnection);
             f.comm.receive("ok");
-            Link::pumpEvents(10);
+            f.core.link().pumpEvents(10);
             order << "outer handler ends with console " + f.core.consoleText().text();
         },
         Qt::QueuedConnection);
 
-    Link::pumpEvents(3);
+    f.core.link().pumpEvents(3);
 
     QCOMPARE(order, (QStringList{"outer handler starts", "queued action runs",
                                  "outer handler ends with console ok"}));
@@ -240,10 +234,10 @@ void TestLink::pumpTakesRoughlyCountTimesTheSlice()
 {
     QFETCH(int, count);
     CoreFixture f;
-    Link::setPumpSlice(Link::kDefaultPumpSlice);
+    f.core.link().setPumpSlice(Link::kDefaultPumpSlice);
     QElapsedTimer clock;
     clock.start();
-    Link::pumpEvents(count);
+    f.core.link().pumpEvents(count);
     const double seconds = clock.nsecsElapsed() / 1e9;
     const double slice = std::chrono::duration<double>(Link::kDefaultPumpSlice).count();
     // Without the slice, 601 idle passes take well under a millisecond: far less time than a
@@ -332,7 +326,7 @@ void TestLink::shutdownSendsStopAndCloses()
     f.comm.log.clear();
     f.comm.writeFailure = writeFailure;
 
-    f.core.shell().Form_Unload();
+    f.core.shutDown();
 
     QCOMPARE(f.comm.log, expectedLog);
     QVERIFY(!f.comm.portOpen());
@@ -356,7 +350,7 @@ void TestLink::shutdownStoresThePortPosition()
 
     CoreFixture f;
     f.choosePort(position);
-    f.core.shell().Form_Unload();
+    f.core.shutDown();
     QCOMPARE(f.settings.getSetting(SettingsKeys::kApplication, SettingsKeys::kSetupSection,
                                    SettingsKeys::kPortKey, QStringLiteral("absent")),
              stored);

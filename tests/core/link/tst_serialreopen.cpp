@@ -85,17 +85,16 @@ void SerialReopenTest::captureCycleKeepsUpWithAChipThatNeverPauses()
     MemorySettings settings;
     ScriptedDialogs dialogs;
     RecordedImages images;
-    // The counted waits keep their time slice: without it a wait ends before a real line can
-    // carry the chip's answer.
-    Link::setPumpSlice(Link::kDefaultPumpSlice);
+    // The counted waits keep their time slice (the default): without it a wait ends before a
+    // real line can carry the chip's answer.
     Core core(comm, dialogs, settings, images);
     ShownRecord shown(core);
-    core.shell().Form_Load();
+    core.startUp();
     core.setPortPosition(kSimPort - 1);
 
     int blocks = 0;
     QObject::connect(&comm, &Comm::onComm, &core, [&] { ++blocks; });
-    core.scope().Be_Click();
+    core.startScope();
     QTRY_VERIFY_WITH_TIMEOUT(blocks >= 200, 10000);
     QVERIFY(comm.portOpen());
     // Nothing was reported: no message box, no number for the window to write.

@@ -5,10 +5,8 @@
 
 #include "core/console/PassProbe.h"
 #include "core/link/Link.h"
-#include "core/options/OptionCommands.h"
 #include "support/CoreFixture.h"
 
-#include <QHash>
 #include <QTest>
 
 namespace {
@@ -16,23 +14,6 @@ namespace {
 // the listing to arrive.
 constexpr int kListingWait = 2001;
 constexpr int kOptionWait = 1001;
-
-// The handler each item of the menu runs, by the item's name.
-using OptionHandler = void (OptionCommands::*)();
-const QHash<QString, OptionHandler>& optionHandlers()
-{
-    static const QHash<QString, OptionHandler> handlers{
-        {QStringLiteral("TP100"), &OptionCommands::TP100_Click},
-        {QStringLiteral("TP80"), &OptionCommands::TP80_Click},
-        {QStringLiteral("TP60"), &OptionCommands::TP60_Click},
-        {QStringLiteral("MPoff"), &OptionCommands::MPoff_Click},
-        {QStringLiteral("SLF"), &OptionCommands::SLF_Click},
-        {QStringLiteral("SLF_off"), &OptionCommands::SLF_off_Click},
-        {QStringLiteral("DCM"), &OptionCommands::DCM_Click},
-        {QStringLiteral("ACM"), &OptionCommands::ACM_Click},
-    };
-    return handlers;
-}
 } // namespace
 
 class TestOptionCommands : public QObject
@@ -49,28 +30,28 @@ private Q_SLOTS:
 
 void TestOptionCommands::itemSendsListingThenCommand_data()
 {
-    QTest::addColumn<QString>("item");
+    QTest::addColumn<Core::ChipOption>("option");
     QTest::addColumn<QByteArray>("command");
 
     QTest::newRow("thermo protection on 100 degrees sends J1021")
-        << QStringLiteral("TP100") << QByteArray("J1021");
+        << Core::ChipOption::Thermo100 << QByteArray("J1021");
     QTest::newRow("thermo protection on 80 degrees sends J1022")
-        << QStringLiteral("TP80") << QByteArray("J1022");
+        << Core::ChipOption::Thermo80 << QByteArray("J1022");
     QTest::newRow("thermo protection on 60 degrees sends J1023")
-        << QStringLiteral("TP60") << QByteArray("J1023");
+        << Core::ChipOption::Thermo60 << QByteArray("J1023");
     QTest::newRow("motor protection off sends J1024")
-        << QStringLiteral("MPoff") << QByteArray("J1024");
+        << Core::ChipOption::MotorProtectionOff << QByteArray("J1024");
     QTest::newRow("soft limit with fault signal sends J1025")
-        << QStringLiteral("SLF") << QByteArray("J1025");
+        << Core::ChipOption::SoftLimitWithFault << QByteArray("J1025");
     QTest::newRow("soft limit without fault signal sends J1026")
-        << QStringLiteral("SLF_off") << QByteArray("J1026");
-    QTest::newRow("PWM DC mode sends J1027") << QStringLiteral("DCM") << QByteArray("J1027");
-    QTest::newRow("PWM AC mode sends J1028") << QStringLiteral("ACM") << QByteArray("J1028");
+        << Core::ChipOption::SoftLimitWithoutFault << QByteArray("J1026");
+    QTest::newRow("PWM DC mode sends J1027") << Core::ChipOption::PwmDcMode << QByteArray("J1027");
+    QTest::newRow("PWM AC mode sends J1028") << Core::ChipOption::PwmAcMode << QByteArray("J1028");
 }
 
 void TestOptionCommands::itemSendsListingThenCommand()
 {
-    QFETCH(QString, item);
+    QFETCH(Core::ChipOption, option);
     QFETCH(QByteArray, command);
 
     CoreFixture f;
@@ -93,9 +74,7 @@ void TestOptionCommands::itemSendsListingThenCommand()
     };
     PassProbe probe(f.comm);
     probe.start();
-    const OptionHandler handler = optionHandlers().value(item);
-    QVERIFY2(handler, qPrintable(item));
-    (f.core.options().*handler)();
+    f.core.switchOption(option);
     probe.stop();
 
     QCOMPARE(f.comm.log, QStringList({QStringLiteral("close"), QStringLiteral("open 1"),
@@ -121,7 +100,7 @@ void TestOptionCommands::noPortShowsMessageTwiceAndSendsNothing()
     f.choosePort(-1);
     setConsoleText(f.core, QStringLiteral("kept"));
 
-    f.core.options().TP60_Click();
+    f.core.switchOption(Core::ChipOption::Thermo60);
 
     QCOMPARE(f.dialogs.texts(),
              QStringList({f.core.messages.msgInvalidPort, f.core.messages.msgInvalidPort}));
@@ -154,10 +133,11 @@ void TestOptionCommands::itemChosenInsideWaitGoesFirst()
         chosen = true;
         // The user picks another item from the menu while the first one waits.
         QMetaObject::invokeMethod(
-            &f.core, [&] { f.core.options().TP80_Click(); }, Qt::QueuedConnection);
+            &f.core, [&] { f.core.switchOption(Core::ChipOption::Thermo80); },
+            Qt::QueuedConnection);
     };
 
-    f.core.options().TP100_Click();
+    f.core.switchOption(Core::ChipOption::Thermo100);
 
     QCOMPARE(f.comm.writes, expected);
     QCOMPARE(f.core.MSComm.portOpen(), true);

@@ -70,7 +70,7 @@ void TestPidDetect::stopsTheStreamThenQueriesTheTiming()
         }
     };
 
-    core.pidDetect().PID_Click();
+    core.detectTiming();
     CoreFixture::settle();
 
     QCOMPARE(f.comm.log, (QStringList{kOpenPort1, writeOf(kStopLine), kClose, kOpenPort1,
@@ -108,7 +108,7 @@ void TestPidDetect::streamBytesOfTheFirstWaitAreHandledInTheEarlierMode()
             f.comm.receive(QByteArray(kBlockSize, char(kLevel)));
     };
 
-    core.pidDetect().PID_Click();
+    core.detectTiming();
 
     // The capture branch took the block and cycled the port; PID detect went on after it.
     QCOMPARE(f.comm.log, (QStringList{kOpenPort1, writeOf(kStopLine), kClose, kOpenPort1, kClose,
@@ -121,7 +121,7 @@ void TestPidDetect::streamBytesOfTheFirstWaitAreHandledInTheEarlierMode()
     QCOMPARE(core.lampColour(), int(kRed));
 
     // The block is still held: a right click draws it again.
-    core.markers().Rajz_MouseDown(Markers::kRightButton, 0, 100, 100);
+    core.clearMarkers();
     QCOMPARE(f.shown.blocks.size(), 2);
     QCOMPARE(f.shown.blocks.last().colour, int(kYellow));
     QCOMPARE(f.shown.blocks.last().block.entry[150].value_or(0), kLevel);
@@ -175,7 +175,7 @@ void TestPidDetect::aFailureLeavesWhatTheStepsBeforeItDid()
             f.comm.receive("J11001\r"); // a reply, should a query get through
     };
 
-    core.pidDetect().PID_Click();
+    core.detectTiming();
     CoreFixture::settle();
 
     QCOMPARE(f.comm.writes, inTimingPhase ? QList<QByteArray>{kStopLine} : QList<QByteArray>{});

@@ -16,15 +16,7 @@
 using namespace ScopeChecks;
 
 namespace {
-constexpr int kLeft = Markers::kLeftButton;
-constexpr int kRight = Markers::kRightButton;
-constexpr int kMiddle = Markers::kMiddleButton;
 const QString kWriteStop = writeOf(kStopLine);
-
-void click(Core& core, int button, float x, float y = 100)
-{
-    core.markers().Rajz_MouseDown(button, 0, x, y);
-}
 } // namespace
 
 class TestMarkers : public QObject
@@ -46,7 +38,6 @@ private Q_SLOTS:
     void leftClickOnAPortThatCannotOpenPlacesNoMarker();
     void rightClickRedrawsTheStoredBlockInTheChosenColour();
     void rightClickBeforeAnyBlockDrawsNothingVisible();
-    void middleButtonDoesNothing();
 };
 
 void TestMarkers::sampleIndexHalvesGoToEven_data()
@@ -114,7 +105,7 @@ void TestMarkers::pointerReadoutsFollowTheMouse()
 
     CoreFixture f;
     f.core.state.timeGrid = timeGrid;
-    f.core.markers().Rajz_MouseMove(kLeft, 0, x, y);
+    f.core.pointAt(x, y);
 
     QCOMPARE(f.core.readout(Readout::Time), time);
     QCOMPARE(f.core.readout(Readout::Level), level);
@@ -163,12 +154,12 @@ void TestMarkers::markerReadoutsAndWidth()
     Core& core = f.core;
     core.state.timeGrid = timeGrid;
 
-    click(core, kLeft, startX);
+    core.placeMarkerAt(startX);
     QCOMPARE(core.state.markerStart, startX);
     QCOMPARE(core.readout(Readout::MarkerStart), start);
     QVERIFY(core.readout(Readout::MarkerEnd).isEmpty());
 
-    click(core, kLeft, endX);
+    core.placeMarkerAt(endX);
     QCOMPARE(core.state.markerEnd, endX);
     QCOMPARE(core.readout(Readout::MarkerEnd), end);
     QCOMPARE(core.readout(Readout::MarkerWidth), width);
@@ -196,8 +187,8 @@ void TestMarkers::labelsMoveInNearTheRightEdge()
     Core& core = f.core;
     constexpr float kOtherMarkerX = 40;
     if (endMarker)
-        click(core, kLeft, kOtherMarkerX);
-    click(core, kLeft, x);
+        core.placeMarkerAt(kOtherMarkerX);
+    core.placeMarkerAt(x);
 
     // One marker per click; the line stays at x itself, only its label moves in.
     QCOMPARE(f.shown.markers.size(), endMarker ? 2 : 1);
@@ -218,11 +209,11 @@ void TestMarkers::aStartMarkerAtZeroCountsAsPlaced()
     CoreFixture f;
     Core& core = f.core;
     core.state.timeGrid = 1;
-    click(core, kLeft, 0);
+    core.placeMarkerAt(0);
     QCOMPARE(core.state.markerStart, 0.0f);
     QCOMPARE(core.readout(Readout::MarkerStart), QStringLiteral("0."));
 
-    click(core, kLeft, 40);
+    core.placeMarkerAt(40);
     QCOMPARE(core.state.markerStart, 0.0f);
     QCOMPARE(core.state.markerEnd, 40.0f);
     QCOMPARE(core.readout(Readout::MarkerEnd), QStringLiteral("20."));
@@ -233,10 +224,10 @@ void TestMarkers::leftClickStopsTheRunningScopeFirst()
 {
     CoreFixture f;
     Core& core = f.core;
-    core.scope().Be_Click();
+    core.startScope();
     f.comm.log.clear();
 
-    click(core, kLeft, 100);
+    core.placeMarkerAt(100);
 
     QCOMPARE(f.comm.log, (QStringList{kWriteStop, kClose}));
     QVERIFY(!f.comm.portOpen());
@@ -250,14 +241,14 @@ void TestMarkers::thirdLeftClickOnlyStops()
     CoreFixture f;
     Core& core = f.core;
     core.state.timeGrid = 1.909;
-    click(core, kLeft, 100);
-    click(core, kLeft, 200);
+    core.placeMarkerAt(100);
+    core.placeMarkerAt(200);
     const QStringList shown = f.shown.events;
     const QStringList readouts = markerReadouts(core);
     f.comm.log.clear();
     core.state.receiveMode = ModeTiming;
 
-    click(core, kLeft, 300);
+    core.placeMarkerAt(300);
 
     QCOMPARE(f.comm.log, (QStringList{kOpenPort1, kWriteStop, kClose}));
     QCOMPARE(core.state.receiveMode, quint8(ModeCapture));
@@ -274,7 +265,7 @@ void TestMarkers::leftClickOnAPortThatCannotOpenPlacesNoMarker()
     Core& core = f.core;
     f.comm.openFailures.insert(1, CommErrorNumber::InvalidPort);
 
-    click(core, kLeft, 100);
+    core.placeMarkerAt(100);
 
     QCOMPARE(f.dialogs.texts(), QStringList{core.messages.msgInvalidPort});
     QCOMPARE(core.portPosition(), -1);
@@ -297,17 +288,17 @@ void TestMarkers::rightClickRedrawsTheStoredBlockInTheChosenColour()
     for (int i = 1; i <= kReceived; ++i)
         core.state.sampleBlock.entry[i] = kLevel;
     core.state.timeGrid = 1;
-    click(core, kLeft, 450);
-    click(core, kLeft, 500);
-    core.markers().Rajz_MouseMove(0, 0, 20, 30);
-    core.traceColour().Szin_Click(3);
+    core.placeMarkerAt(450);
+    core.placeMarkerAt(500);
+    core.pointAt(20, 30);
+    core.chooseTraceColour(3);
     core.setLampColour(int(kGreen));
     core.state.receiveMode = ModeTiming;
     f.comm.log.clear();
     const SampleBlock held = core.state.sampleBlock;
     const qsizetype shownBefore = f.shown.events.size();
 
-    click(core, kRight, 123);
+    core.clearMarkers();
 
     // A clear takes the marker lines away, then the held block is drawn as it is, in magenta:
     // the entries that never arrived stay empty, so the trace ends at the last received sample.
@@ -332,10 +323,10 @@ void TestMarkers::rightClickBeforeAnyBlockDrawsNothingVisible()
 {
     CoreFixture f;
     Core& core = f.core;
-    click(core, kLeft, 100);
+    core.placeMarkerAt(100);
     QCOMPARE(f.shown.events, QStringList{QStringLiteral("marker 100 Start")});
 
-    click(core, kRight, 100);
+    core.clearMarkers();
 
     // The clear takes the marker away; the block drawn after it holds no sample at all.
     QCOMPARE(f.shown.events, (QStringList{QStringLiteral("marker 100 Start"), QStringLiteral("clear"),
@@ -345,27 +336,6 @@ void TestMarkers::rightClickBeforeAnyBlockDrawsNothingVisible()
                          [](const std::optional<quint8>& entry) { return entry.has_value(); }));
     QCOMPARE(core.state.markerStart, -1.0f);
     QVERIFY(core.readout(Readout::MarkerStart).isEmpty());
-}
-
-void TestMarkers::middleButtonDoesNothing()
-{
-    CoreFixture f;
-    Core& core = f.core;
-    core.scope().Be_Click();
-    f.comm.log.clear();
-    const QStringList shown = f.shown.events;
-
-    click(core, kMiddle, 100);
-
-    QVERIFY(f.comm.log.isEmpty());
-    QVERIFY(f.comm.portOpen());
-    QCOMPARE(core.lampColour(), int(kGreen));
-    QCOMPARE(core.state.markerStart, -1.0f);
-    QCOMPARE(f.shown.events, shown);
-
-    // The same click with the left button does place a marker, so the path above was live.
-    click(core, kLeft, 100);
-    QCOMPARE(core.state.markerStart, 100.0f);
 }
 
 QTEST_GUILESS_MAIN(TestMarkers)

@@ -65,7 +65,7 @@ void PictureFilesTest::savesWhatTheSurfaceShowsAsA24BitBitmap()
     const QString path = dir.filePath(kOffered);
     f.dialogs.chosenFiles.enqueue(path);
 
-    f.core.pictureFiles().Mentes_Click();
+    f.core.saveScopePicture();
 
     QVERIFY(f.dialogs.shown.isEmpty()); // a new name: no question, and no box after the save
     // The picture is written once, under the chosen name, by whoever holds it.
@@ -97,7 +97,7 @@ void PictureFilesTest::existingFileIsReplacedOnlyAfterOk()
         savedWhileAsking = f.images.saved.size();
     };
 
-    f.core.pictureFiles().Mentes_Click();
+    f.core.saveScopePicture();
 
     QCOMPARE(f.dialogs.shown.size(), 1);
     QCOMPARE(f.dialogs.shown[0].text, QStringLiteral("'Rurodudod.bmp' this exist!\r\nOver write?"));
@@ -134,9 +134,9 @@ void PictureFilesTest::cancelledDialogIsSilent()
     f.dialogs.chosenFiles.enqueue(std::nullopt);
 
     if (saving)
-        f.core.pictureFiles().Mentes_Click();
+        f.core.saveScopePicture();
     else
-        f.core.pictureFiles().Betolt_Click();
+        f.core.loadScopePicture();
 
     QCOMPARE(f.dialogs.fileDialogs.size(), 1);
     QVERIFY(f.dialogs.shown.isEmpty());
@@ -159,7 +159,7 @@ void PictureFilesTest::writeFailingPartWayKeepsOldFile()
     // (tst_picturefilesview). The core reports the number it answers with.
     f.images.saveResult = FileHandling::kDeviceIo;
 
-    f.core.pictureFiles().Mentes_Click();
+    f.core.saveScopePicture();
 
     QCOMPARE(f.images.saved, QStringList{path});
     QCOMPARE(f.dialogs.shown.size(), 2); // the overwrite question, then the failure
@@ -182,7 +182,7 @@ void PictureFilesTest::anExistingFileIsHandedToThePicture()
     f.core.setLampColour(static_cast<int>(kGreen));
     f.dialogs.chosenFiles.enqueue(path);
 
-    f.core.pictureFiles().Betolt_Click();
+    f.core.loadScopePicture();
 
     QVERIFY(f.dialogs.shown.isEmpty());
     QCOMPARE(f.core.lampColour(), 255);
@@ -215,7 +215,7 @@ void PictureFilesTest::nameThatDoesNotExistExactlyIsNotLoaded()
     CoreFixture f;
     f.dialogs.chosenFiles.enqueue(dir.filePath(chosen));
 
-    f.core.pictureFiles().Betolt_Click();
+    f.core.loadScopePicture();
 
     QCOMPARE(f.dialogs.shown.size(), 1);
     QCOMPARE(f.dialogs.shown[0].text, "'" + chosen + "'" + kNotExist);
@@ -236,7 +236,7 @@ void PictureFilesTest::aFileThatHoldsNoPictureIsReported()
     // core reports the number it answers with.
     f.images.loadResult = FileHandling::kNotAPicture;
 
-    f.core.pictureFiles().Betolt_Click();
+    f.core.loadScopePicture();
 
     QCOMPARE(f.images.loaded, QStringList{path});
     QCOMPARE(f.dialogs.texts(), QStringList{kFileError + " 481"});
@@ -266,9 +266,9 @@ void PictureFilesTest::everyClickOffersTheSameDialog()
 
     for (int click = 0; click < 2; ++click) {
         if (saving)
-            f.core.pictureFiles().Mentes_Click();
+            f.core.saveScopePicture();
         else
-            f.core.pictureFiles().Betolt_Click();
+            f.core.loadScopePicture();
     }
 
     QCOMPARE(f.dialogs.fileDialogs.size(), 2);
@@ -302,9 +302,9 @@ void PictureFilesTest::runningScopeIsLeftAlone()
     f.dialogs.chosenFiles.enqueue(path);
 
     if (saving)
-        f.core.pictureFiles().Mentes_Click();
+        f.core.saveScopePicture();
     else
-        f.core.pictureFiles().Betolt_Click();
+        f.core.loadScopePicture();
 
     // The click did its work...
     QCOMPARE(saving ? f.images.saved : f.images.loaded, QStringList{path});

@@ -28,10 +28,10 @@ using Handler = std::function<void(Core&)>;
 Handler handlerNamed(const QString& name)
 {
     if (name == QLatin1String("Be"))
-        return [](Core& core) { core.scope().Be_Click(); };
+        return [](Core& core) { core.startScope(); };
     if (name == QLatin1String("Triger_be"))
-        return [](Core& core) { core.scope().Triger_be_Click(); };
-    return [](Core& core) { core.scope().Triger_ki_Click(); };
+        return [](Core& core) { core.startTriggered(); };
+    return [](Core& core) { core.startUntriggered(); };
 }
 } // namespace
 
@@ -75,7 +75,7 @@ void TestScopeControl::startQueriesTimingThenRunsTheScope()
         }
     };
 
-    core.scope().Be_Click();
+    core.startScope();
     CoreFixture::settle();
 
     QCOMPARE(f.comm.log, (QStringList{kOpenPort1, writeOf(kTimingQueryLine), kClose, kOpenPort1,
@@ -103,14 +103,14 @@ void TestScopeControl::startWhileRunningRepeatsBothPhasesWithoutAReply()
 {
     CoreFixture f;
     Core& core = f.core;
-    core.scope().Be_Click();
+    core.startScope();
     f.comm.log.clear();
     f.markScope();
     core.state.timeGrid = 2.8635;
     core.setReadout(Readout::TimeGrid, QStringLiteral("2.86"));
 
     // The chip does not answer this time: the full wait runs and the start goes on.
-    core.scope().Be_Click();
+    core.startScope();
 
     QCOMPARE(f.comm.log, (QStringList{kClose, kOpenPort1, writeOf(kTimingQueryLine), kClose,
                                       kOpenPort1, writeOf(kScopeStartLine)}));
@@ -132,7 +132,7 @@ void TestScopeControl::startFailingToOpenForBlocksStaysInTimingMode()
             f.comm.openFailures.insert(1, CommErrorNumber::BadSettings);
     };
 
-    core.scope().Be_Click();
+    core.startScope();
 
     QCOMPARE(f.comm.writes, QList<QByteArray>{kTimingQueryLine});
     QVERIFY(!f.comm.portOpen());
@@ -227,10 +227,10 @@ void TestScopeControl::stopSendsQOnThePortAsItStands()
     CoreFixture f;
     Core& core = f.core;
     if (running) {
-        core.scope().Be_Click();
+        core.startScope();
     } else {
-        core.scope().Be_Click();
-        core.scope().Ki_Click();
+        core.startScope();
+        core.stopScope();
         // Stop takes the number the port holds, not the choice in the list.
         f.choosePort(4);
     }
@@ -242,7 +242,7 @@ void TestScopeControl::stopSendsQOnThePortAsItStands()
         core.setReadout(r, QStringLiteral("7."));
     f.markScope();
 
-    core.scope().Ki_Click();
+    core.stopScope();
 
     QCOMPARE(f.comm.log, log);
     QVERIFY(!f.comm.portOpen());
@@ -265,7 +265,7 @@ void TestScopeControl::stopFailingKeepsTheLampAndModeItSet()
     core.state.markerStart = 10;
     f.comm.openFailures.insert(1, CommErrorNumber::PortInUse);
 
-    core.scope().Ki_Click();
+    core.stopScope();
 
     QVERIFY(f.comm.writes.isEmpty());
     QCOMPARE(f.dialogs.texts(), QStringList{core.messages.msgPortUsed});
@@ -283,10 +283,10 @@ void TestScopeControl::stopClickedDuringStartsWaitRunsNestedAndStartGoesOn()
         // The user presses Stop while Start waits for the timing reply.
         if (bytes == kTimingQueryLine)
             QMetaObject::invokeMethod(
-                &core, [&] { core.scope().Ki_Click(); }, Qt::QueuedConnection);
+                &core, [&] { core.stopScope(); }, Qt::QueuedConnection);
     };
 
-    core.scope().Be_Click();
+    core.startScope();
 
     QCOMPARE(f.comm.log, (QStringList{kOpenPort1, writeOf(kTimingQueryLine), writeOf(kStopLine),
                                       kClose, kOpenPort1, writeOf(kScopeStartLine)}));
@@ -313,7 +313,7 @@ void TestScopeControl::triggerOnPlotsDuringItsSecondWaitThenClears()
         }
     };
 
-    core.scope().Triger_be_Click();
+    core.startTriggered();
     CoreFixture::settle();
 
     // The block was captured inside the wait: the dispatcher closed and reopened the port.
@@ -344,10 +344,10 @@ void TestScopeControl::triggerOnAfterStopInItsSecondWaitSendsThroughABriefOpenin
     f.comm.onWrite = [&](const QByteArray& bytes) {
         if (bytes == kScopeStartLine)
             QMetaObject::invokeMethod(
-                &core, [&] { core.scope().Ki_Click(); }, Qt::QueuedConnection);
+                &core, [&] { core.stopScope(); }, Qt::QueuedConnection);
     };
 
-    core.scope().Triger_be_Click();
+    core.startTriggered();
 
     QCOMPARE(f.comm.log,
              (QStringList{kOpenPort1, writeOf(kTimingQueryLine), kClose, kOpenPort1,
@@ -378,7 +378,7 @@ void TestScopeControl::triggerOffDropsBytesOneAtATimeAndKeepsTheTrace()
         }
     };
 
-    core.scope().Triger_ki_Click();
+    core.startUntriggered();
     CoreFixture::settle();
 
     QCOMPARE(f.comm.log,

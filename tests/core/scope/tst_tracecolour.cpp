@@ -43,7 +43,7 @@ void TestTraceColour::aClickSetsTheColourAndNothingElse()
     f.core.state.traceColour = kUnchosen;
     f.core.state.sampleBlock.entry[1] = 50;
 
-    f.core.traceColour().Szin_Click(index);
+    f.core.chooseTraceColour(index);
 
     QCOMPARE(f.core.state.traceColour, colour);
     // Nothing is sent and nothing is redrawn, although a block is held.
@@ -55,8 +55,8 @@ void TestTraceColour::aColourChosenWhileRunningDrawsTheNextBlock()
 {
     CoreFixture f;
     Core& core = f.core;
-    core.scope().Be_Click();
-    core.traceColour().Szin_Click(1);
+    core.startScope();
+    core.chooseTraceColour(1);
 
     constexpr quint8 kLevel = 128; // on the zero line, y 255
     QVERIFY(f.comm.portOpen());

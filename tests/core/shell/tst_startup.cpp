@@ -75,7 +75,7 @@ void StartUpTest::shutdownStoresPosition()
     QFETCH(QString, stored);
     CoreFixture f;
     f.choosePort(position);
-    f.core.shell().Form_Unload(); // what closing the window runs
+    f.core.shutDown(); // what closing the window runs
     QCOMPARE(f.settings.getSetting("Trevalon", "Setup", "Port", "absent"), stored);
     // What was stored selects the same position at the next start.
     CoreFixture next(stored);
@@ -119,7 +119,7 @@ void StartUpTest::portFieldChangeClosesPortAndTurnsLampRed()
     f.core.link().reopenPort(kCaptureProfile);
     f.core.setLampColour(65280);
     // What the window runs when the user edits the port field's text.
-    f.core.shell().Portok_Change();
+    f.core.closePortForNewChoice();
     QCOMPARE(f.core.lampColour(), 255);
     QCOMPARE(f.core.MSComm.portOpen(), false);
     QCOMPARE(int(f.core.state.portNumber), 1); // the next command reads the field again
@@ -144,7 +144,7 @@ void StartUpTest::choosingAPortLeavesPortAndLampAlone()
 void StartUpTest::aboutBoxMatchesTitleAndChangesNothing()
 {
     CoreFixture f;
-    f.core.shell().AS_Click();
+    f.core.showAbout();
     QCOMPARE(f.dialogs.shown.size(), 1);
     const ScriptedDialogs::Shown& box = f.dialogs.shown.first();
     QCOMPARE(box.icon, MsgIcon::Information);
@@ -180,13 +180,13 @@ void StartUpTest::closingDuringAWaitLeavesTheChipStopped()
 
     CoreFixture f;
     const QHash<QString, std::function<void()>> run{
-        {QStringLiteral("Be"), [&] { f.core.scope().Be_Click(); }},
-        {QStringLiteral("Triger_be"), [&] { f.core.scope().Triger_be_Click(); }},
-        {QStringLiteral("Triger_ki"), [&] { f.core.scope().Triger_ki_Click(); }},
-        {QStringLiteral("PID"), [&] { f.core.pidDetect().PID_Click(); }},
-        {QStringLiteral("Command1"), [&] { f.core.listings().Command1_Click(); }},
-        {QStringLiteral("SF"), [&] { f.core.listings().SF_Click(); }},
-        {QStringLiteral("TP100"), [&] { f.core.options().TP100_Click(); }},
+        {QStringLiteral("Be"), [&] { f.core.startScope(); }},
+        {QStringLiteral("Triger_be"), [&] { f.core.startTriggered(); }},
+        {QStringLiteral("Triger_ki"), [&] { f.core.startUntriggered(); }},
+        {QStringLiteral("PID"), [&] { f.core.detectTiming(); }},
+        {QStringLiteral("Command1"), [&] { f.core.fetchListing(Core::Listing::Registers); }},
+        {QStringLiteral("SF"), [&] { f.core.fetchListing(Core::Listing::Fuses); }},
+        {QStringLiteral("TP100"), [&] { f.core.switchOption(Core::ChipOption::Thermo100); }},
     };
     qsizetype writesAtClose = -1;
     bool portOpenAtClose = false;
@@ -199,7 +199,7 @@ void StartUpTest::closingDuringAWaitLeavesTheChipStopped()
             [&] {
                 writesAtClose = f.comm.writes.size();
                 portOpenAtClose = f.comm.portOpen();
-                f.core.shell().Form_Unload(); // what closing the window runs
+                f.core.shutDown(); // what closing the window runs
             },
             Qt::QueuedConnection);
     };
