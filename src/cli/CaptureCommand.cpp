@@ -2,7 +2,7 @@
 
 #include "cli/CliOptions.h"
 #include "cli/CliText.h"
-#include "cli/CsvRows.h"
+#include "core/scope/CsvRows.h"
 #include "cli/ExitStatus.h"
 #include "cli/Session.h"
 #include "cli/SignalWatch.h"
@@ -69,6 +69,9 @@ void CaptureCommand::takeBlock(const SampleBlock& block)
     if (!write(CsvRows::forBlock(blocksWritten_ + 1, block, session_.core.state.timeGrid)))
         return;
     ++blocksWritten_;
+    if (figures_)
+        std::fputs(figures_->addBlock(blocksWritten_, BlockStats::sumsOf(block)).toLocal8Bit(),
+                   stderr);
     showProgress();
     if (blockTimer_)
         blockTimer_->start(kBlockTimeout);
@@ -105,7 +108,9 @@ int CaptureCommand::run()
     std::signal(SIGPIPE, SIG_IGN);
     if (!openOutput())
         return ExitStatus::kIoFailure;
-    progress_ = ::isatty(STDERR_FILENO) == 1;
+    progress_ = ::isatty(STDERR_FILENO) == 1 && !options_.stats;
+    if (options_.stats)
+        figures_.emplace(options_.json);
 
     SignalWatch interrupts;
     connect(&interrupts, &SignalWatch::received, this, [this] { endWith(End::Stopped); });
@@ -152,6 +157,8 @@ int CaptureCommand::finish()
     if (started_)
         session_.core.scope().Ki_Click();
     output_.close();
+    if (figures_)
+        std::fputs(figures_->end().toLocal8Bit(), stderr);
     if (const auto failed = session_.failureStatus())
         return *failed;
     switch (end_) {
