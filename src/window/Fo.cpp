@@ -18,6 +18,7 @@
 #include "window/CommandLine.h"
 #include "window/ConsoleView.h"
 #include "window/FormSurface.h"
+#include "window/ScopeAccessibility.h"
 #include "window/ScopeSurface.h"
 
 #include <QAction>
@@ -55,6 +56,7 @@ Fo::Fo(Comm& comm, Dialogs& dialogs, SettingsStore& settings, QWidget* parent)
 
     showCore();
     wireEvents();
+    new ScopeAccessibility(*this); // a child of the window
     core_->shell().Form_Load();
 }
 
