@@ -151,14 +151,15 @@ int CaptureCommand::finish()
 {
     if (progress_ && blocksWritten_ > 0)
         std::fputc('\n', stderr);
+    // The blocks taken before a failure have their figures all the same.
+    if (figures_)
+        std::fputs(figures_->end().toLocal8Bit(), stderr);
     // A port that failed has nothing to stop: the device is gone or was never reached.
     if (const auto failed = session_.failureStatus())
         return *failed;
     if (started_)
         session_.core.scope().Ki_Click();
     output_.close();
-    if (figures_)
-        std::fputs(figures_->end().toLocal8Bit(), stderr);
     if (const auto failed = session_.failureStatus())
         return *failed;
     switch (end_) {
