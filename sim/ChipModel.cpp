@@ -157,9 +157,8 @@ std::optional<SimTime> ChipModel::nextBlockDue() const
         return m_latestTime;
     }
     if (m_config.replay) {
-        return m_replayWaitsForReader
-                   ? std::max(m_nextBlockDue, m_replaySentAt + kReplayReaderWait)
-                   : m_nextBlockDue;
+        return m_replayWaitsForReader ? std::max(m_nextBlockDue, m_replaySentAt + kReplayReaderWait)
+                                      : m_nextBlockDue;
     }
     if (m_triggerMode) {
         // The block holds the samples from the move start on; it can leave only once they have

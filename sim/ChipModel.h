@@ -120,7 +120,7 @@ private:
     bool m_scopeRunning = false;
     bool m_triggerMode = false;
     std::uint64_t m_blocksSent = 0;
-    std::size_t m_replayNext = 0; // index of the next recorded block to send
+    std::size_t m_replayNext = 0;        // index of the next recorded block to send
     bool m_replayWaitsForReader = false; // a recorded block went out since the reader was ready
     SimTime m_replaySentAt{0};           // when the last recorded block went out
     // Free-running and paced: when the next block has gone out on the line.

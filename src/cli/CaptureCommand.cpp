@@ -2,11 +2,11 @@
 
 #include "cli/CliOptions.h"
 #include "cli/CliText.h"
-#include "core/scope/CsvRows.h"
 #include "cli/ExitStatus.h"
 #include "cli/Session.h"
 #include "cli/SignalWatch.h"
 #include "core/Core.h"
+#include "core/scope/CsvRows.h"
 #include "core/scope/ScopeControl.h"
 
 #include <QEventLoop>

@@ -63,8 +63,8 @@ const CommandInfo kCommands[] = {
     {CliCommand::Stats, "stats", "FILE [--json]", "tracking-error figures of a capture file",
      "Reads a CSV written by capture (or by the window's --record) and prints for each block\n"
      "and for the whole run, in encoder steps (level = value - 128): samples, min, max,\n"
-     "peak (largest absolute level), mean, RMS and SD (of the samples themselves):\n"
-     "  block 1: 300 samples, min -12, max 15, peak 15, mean 0.53, RMS 4.21, SD 4.18 (encoder steps)\n"
+     "peak (largest absolute level), mean, RMS and SD (of the samples themselves), such as\n"
+     "  block 1: 300 samples, min -12, max 15, peak 15, mean 0.53, RMS 4.21, SD 4.18 ...\n"
      "  run of 1 blocks: ...\n"
      "With --json one line instead:\n"
      "  {\"blocks\":[{\"block\":1,\"figures\":{\"samples\":300,\"min\":-12,...}}],\n"

@@ -89,8 +89,8 @@ void Recorder::takeBlock(const SampleBlock& block)
     }
     if (failed_)
         return;
-    const QByteArray rows = CsvRows::forBlock(static_cast<int>(lastBlock_ + 1), block, timeGrid())
-                                .toUtf8();
+    const QByteArray rows =
+        CsvRows::forBlock(static_cast<int>(lastBlock_ + 1), block, timeGrid()).toUtf8();
     if (file_.write(rows) != rows.size()) {
         // Told once; the window goes on without recording.
         failed_ = true;

@@ -20,8 +20,8 @@ const QString kCaptionEnd = QStringLiteral(":");
 constexpr int kRmsDecimals = 2;
 
 // The colour options, by index, as their back colours show them.
-const char* const kColourNames[] = {"Trace colour yellow", "Trace colour red",
-                                    "Trace colour black", "Trace colour magenta"};
+const char* const kColourNames[] = {"Trace colour yellow", "Trace colour red", "Trace colour black",
+                                    "Trace colour magenta"};
 
 // A readout and the Label4 captions before and after it ("Time Grid:" ... "ms").
 struct ReadoutCaptions
@@ -32,7 +32,7 @@ struct ReadoutCaptions
     int unit;
 };
 constexpr ReadoutCaptions kReadouts[] = {
-    {true, 2, 2, 3},   {false, 0, 0, 5}, {false, 1, 1, 4},  {false, 2, 6, 9},
+    {true, 2, 2, 3},   {false, 0, 0, 5},  {false, 1, 1, 4},   {false, 2, 6, 9},
     {false, 3, 7, 10}, {false, 4, 8, 11}, {false, 5, 12, 13},
 };
 } // namespace
@@ -88,8 +88,8 @@ void ScopeAccessibility::describe()
     pending_ = false;
     Core& core = window_.core();
     const QString text =
-        description(lastBlock_ ? &*lastBlock_ : nullptr,
-                    core.readout(Readout::MarkerStart), core.readout(Readout::MarkerEnd));
+        description(lastBlock_ ? &*lastBlock_ : nullptr, core.readout(Readout::MarkerStart),
+                    core.readout(Readout::MarkerEnd));
     if (window_.Rajz->accessibleDescription() != text)
         window_.Rajz->setAccessibleDescription(text);
     pace_->start();

@@ -54,9 +54,10 @@ void TestCliFigures::captureStatsAreThoseOfItsFile()
     QVERIFY(chip.start());
     QTemporaryDir folder;
     const QString csvPath = folder.filePath("run.csv");
-    const CliResult capture = runCli(onChip(
-        chip, QStringList{"capture", "--blocks", QString::number(kBlocks), "--stats", "-o",
-                          csvPath} + format));
+    const CliResult capture =
+        runCli(onChip(chip, QStringList{"capture", "--blocks", QString::number(kBlocks), "--stats",
+                                        "-o", csvPath} +
+                                format));
     QCOMPARE(capture.status, 0);
     QVERIFY(capture.out.isEmpty());
     const QList<int> counts = rowsPerBlock(csvRows(TestFiles::readAll(csvPath)));
@@ -80,8 +81,8 @@ void TestCliFigures::captureStatsAreThoseOfItsFile()
     for (int i = 0; i < kBlocks; ++i) {
         const QJsonObject figures = blocks[i]["figures"].toObject();
         QCOMPARE(figures["samples"].toInt(), counts[i]);
-        QVERIFY(figures["peak"].toInt() >= std::max(-figures["min"].toInt(),
-                                                    figures["max"].toInt()));
+        QVERIFY(figures["peak"].toInt() >=
+                std::max(-figures["min"].toInt(), figures["max"].toInt()));
         QVERIFY(figures["rms"].toDouble() >= figures["sd"].toDouble());
         samples += counts[i];
     }
@@ -138,10 +139,10 @@ void TestCliFigures::captureOfAReplayGivesBackTheRecording()
     {
         LoggedChip chip;
         QVERIFY(chip.start({"--seed", "7"}));
-        QCOMPARE(runCli(onChip(chip, {"capture", "--blocks", QString::number(kBlocks), "-o",
-                                      recorded}))
-                     .status,
-                 0);
+        QCOMPARE(
+            runCli(onChip(chip, {"capture", "--blocks", QString::number(kBlocks), "-o", recorded}))
+                .status,
+            0);
     }
     // Through --demo, as a user looks at a recording without the machine.
     const CliResult replay = runCli({"--demo", "--replay", recorded, "capture", "--blocks",

@@ -97,11 +97,11 @@ void TestCliPorts::eachPortSaysWhatStandsInItsWay()
     QCOMPARE(::chmod(QFile::encodeName(locked.path()).constData(), asRoot ? 0600 : 0), 0);
 
     CliProgram program;
-    const QString settings = QStringLiteral("[Setup]\nPort=%1\n[Ports]\n%2=%3\n%4=%5\n%6=%7\n%8=%9\n")
-                                 .arg(QString::number(kFree - 1), QString::number(kFree),
-                                      free.path(), QString::number(kMissing), kMissingDevice,
-                                      QString::number(kHeld), held.path(),
-                                      QString::number(kLocked), locked.path());
+    const QString settings =
+        QStringLiteral("[Setup]\nPort=%1\n[Ports]\n%2=%3\n%4=%5\n%6=%7\n%8=%9\n")
+            .arg(QString::number(kFree - 1), QString::number(kFree), free.path(),
+                 QString::number(kMissing), kMissingDevice, QString::number(kHeld), held.path(),
+                 QString::number(kLocked), locked.path());
     QVERIFY(QDir().mkpath(QFileInfo(program.settingsFile()).path()));
     QVERIFY(TestFiles::writeFile(program.settingsFile(), settings.toUtf8()));
     program.start({"ports", "--json"});
@@ -131,11 +131,13 @@ void TestCliPorts::eachPortSaysWhatStandsInItsWay()
     textProgram.start({"ports"});
     const CliResult text = textProgram.finish();
     QCOMPARE(text.status, 0);
-    QVERIFY2(lineFor(text.out, kFree).startsWith("*") && lineFor(text.out, kFree).contains("usable"),
+    QVERIFY2(lineFor(text.out, kFree).startsWith("*") &&
+                 lineFor(text.out, kFree).contains("usable"),
              text.out.constData());
     QVERIFY(lineFor(text.out, kMissing).contains("missing"));
-    QVERIFY(lineFor(text.out, kHeld).contains(
-        "held by process " + QByteArray::number(QCoreApplication::applicationPid())));
+    QVERIFY(
+        lineFor(text.out, kHeld)
+            .contains("held by process " + QByteArray::number(QCoreApplication::applicationPid())));
 
     if (!asRoot) {
         QVERIFY(!entryFor(ports, kLocked)["accessible"].toBool());
@@ -153,8 +155,8 @@ void TestCliPorts::eachPortSaysWhatStandsInItsWay()
     for (QString folder = QFileInfo(program.settingsFile()).path();
          folder.startsWith(QDir::tempPath()) && folder != QDir::tempPath();
          folder = QFileInfo(folder).path())
-        QFile::setPermissions(folder, QFile::permissions(folder) | QFile::ReadOther |
-                                          QFile::ExeOther);
+        QFile::setPermissions(folder,
+                              QFile::permissions(folder) | QFile::ReadOther | QFile::ExeOther);
     QFile::setPermissions(program.settingsFile(),
                           QFile::permissions(program.settingsFile()) | QFile::ReadOther);
     program.process().start(setpriv, {"--reuid=" + kUnprivilegedUser, "--regid=nogroup",
@@ -163,8 +165,7 @@ void TestCliPorts::eachPortSaysWhatStandsInItsWay()
     if (unprivileged.status != 0)
         QSKIP(qPrintable("trevalon-cli could not run as " + kUnprivilegedUser + ": " +
                          QString::fromLocal8Bit(unprivileged.err)));
-    const QJsonObject closed =
-        entryFor(QJsonDocument::fromJson(unprivileged.out).array(), kLocked);
+    const QJsonObject closed = entryFor(QJsonDocument::fromJson(unprivileged.out).array(), kLocked);
     QVERIFY2(closed["exists"].toBool() && !closed["accessible"].toBool(),
              unprivileged.out.constData());
     QVERIFY(closed["access_problem"].toString().contains("dialout"));

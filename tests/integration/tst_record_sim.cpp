@@ -115,8 +115,8 @@ void TestRecordSim::fileThatCannotTakeARecordingIsRefused_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("content"); // empty: no file is made
     QTest::addColumn<QString>("reasonHas");
-    QTest::newRow("a folder that does not exist") << "missing/run.csv" << QByteArray()
-                                                  << "missing/run.csv";
+    QTest::newRow("a folder that does not exist")
+        << "missing/run.csv" << QByteArray() << "missing/run.csv";
     QTest::newRow("a setup file is not added to")
         << "Setup.txt" << QByteArray("KDSP registers\r\n") << "not a capture file";
 }

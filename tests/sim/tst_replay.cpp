@@ -23,8 +23,9 @@ constexpr std::size_t kBlock = kdsp::kBlockSamples;
 // Three blocks, each flat at its own value, so the order shows.
 std::shared_ptr<const kdsp::RecordedBlocks> threeBlocks()
 {
-    return std::make_shared<const kdsp::RecordedBlocks>(kdsp::RecordedBlocks{
-        std::string(kBlock, char(10)), std::string(kBlock, char(20)), std::string(kBlock, char(30))});
+    return std::make_shared<const kdsp::RecordedBlocks>(
+        kdsp::RecordedBlocks{std::string(kBlock, char(10)), std::string(kBlock, char(20)),
+                             std::string(kBlock, char(30))});
 }
 
 // The first byte of each block in `out`, which must be whole blocks.

@@ -38,13 +38,27 @@ void TestScopeAccess::controlsHaveNamesTheEyeDoesNotNeed_data()
     QTest::addColumn<QString>("control");
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("caption"); // what the window shows, unchanged
-    QTest::newRow("the surface is the scope") << "Rajz" << "Scope" << "";
-    QTest::newRow("the time grid with its unit") << "Gr2" << "Time Grid, ms" << "";
-    QTest::newRow("the pointer's time") << "MX0" << "Time, ms" << "";
-    QTest::newRow("the pointer's level") << "MX1" << "Level, Encoder step" << "";
-    QTest::newRow("the start marker's time") << "MX2" << "Start, ms" << "";
-    QTest::newRow("the marker width") << "MX4" << "Width, ms" << "";
-    QTest::newRow("the PID frequency") << "MX5" << "PID Frequency, Hz" << "???";
+    QTest::newRow("the surface is the scope") << "Rajz"
+                                              << "Scope"
+                                              << "";
+    QTest::newRow("the time grid with its unit") << "Gr2"
+                                                 << "Time Grid, ms"
+                                                 << "";
+    QTest::newRow("the pointer's time") << "MX0"
+                                        << "Time, ms"
+                                        << "";
+    QTest::newRow("the pointer's level") << "MX1"
+                                         << "Level, Encoder step"
+                                         << "";
+    QTest::newRow("the start marker's time") << "MX2"
+                                             << "Start, ms"
+                                             << "";
+    QTest::newRow("the marker width") << "MX4"
+                                      << "Width, ms"
+                                      << "";
+    QTest::newRow("the PID frequency") << "MX5"
+                                       << "PID Frequency, Hz"
+                                       << "???";
 }
 
 void TestScopeAccess::controlsHaveNamesTheEyeDoesNotNeed()
@@ -95,7 +109,8 @@ void TestScopeAccess::descriptionFollowsTheBlocksAtMostTwiceASecond()
     QCOMPARE(f.fo.Rajz->accessibleDescription(), first);
     QTRY_COMPARE_WITH_TIMEOUT(
         f.fo.Rajz->accessibleDescription(),
-        QString("Last block: peak 10 encoder steps, RMS 10.00 encoder steps. Start marker 95.45 ms."),
+        QString(
+            "Last block: peak 10 encoder steps, RMS 10.00 encoder steps. Start marker 95.45 ms."),
         ScopeAccessibility::kDescriptionPeriodMs * 3);
 }
 

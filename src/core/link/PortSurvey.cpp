@@ -84,7 +84,8 @@ void addOpenFileHolders(dev_t device, QList<PortHolder>& holders)
         if (!isPid || pid == self)
             continue;
         const QString fdFolder = kProcFolder + QLatin1Char('/') + process + QStringLiteral("/fd");
-        for (const QString& fd : QDir(fdFolder).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+        for (const QString& fd :
+             QDir(fdFolder).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
             struct stat info
             {
             };

@@ -38,7 +38,7 @@ public:
 
 private:
     long long count_ = 0;
-    long long sum_ = 0;        // exact: at most 128 a sample
+    long long sum_ = 0; // exact: at most 128 a sample
     long long sumOfSquares_ = 0;
     int minimum_ = 0;
     int maximum_ = 0;

@@ -38,18 +38,15 @@ std::optional<long long> wholeNumber(std::string_view text)
 bool isTime(std::string_view text)
 {
     double value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value,
-                                              std::chars_format::fixed);
-    return !text.empty() && error == std::errc{} && end == text.data() + text.size() &&
-           value >= 0;
+    const auto [end, error] =
+        std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
+    return !text.empty() && error == std::errc{} && end == text.data() + text.size() && value >= 0;
 }
 
 class Reader
 {
 public:
-    explicit Reader(const std::function<void(const RecordedBlock&)>& onBlock) : onBlock_(onBlock)
-    {
-    }
+    explicit Reader(const std::function<void(const RecordedBlock&)>& onBlock) : onBlock_(onBlock) {}
 
     // An empty reason when the row was taken.
     std::string takeRow(std::string_view line)
@@ -124,8 +121,8 @@ ReadError read(std::istream& input, const std::function<void(const RecordedBlock
         return {lineNumber, "the file is empty, not a capture file"};
     chopCarriageReturn(line);
     if (line != kHeader)
-        return {lineNumber, "not a capture file: the first line must be \"" +
-                                std::string(kHeader) + "\""};
+        return {lineNumber,
+                "not a capture file: the first line must be \"" + std::string(kHeader) + "\""};
 
     Reader reader(onBlock);
     long long firstEmptyLine = 0;

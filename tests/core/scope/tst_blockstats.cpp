@@ -59,8 +59,8 @@ void TestBlockStats::figuresOfKnownBlocks_data()
         << block({{150, 118}, {150, 138}}) << -10 << 10 << 10 << 0.0 << 10.0 << 10.0;
     // 299 at centre and one at 28 (-100): mean -1/3, mean square 10000/300.
     QTest::newRow("one outlier sets the peak and lifts the RMS")
-        << block({{299, 128}, {1, 28}}) << -100 << 0 << 100 << -1.0 / 3
-        << std::sqrt(10000.0 / 300) << std::sqrt(10000.0 / 300 - 1.0 / 9);
+        << block({{299, 128}, {1, 28}}) << -100 << 0 << 100 << -1.0 / 3 << std::sqrt(10000.0 / 300)
+        << std::sqrt(10000.0 / 300 - 1.0 / 9);
     // Levels -3 and +1: the peak is the larger absolute level, though the maximum is +1.
     QTest::newRow("a negative peak counts by its size")
         << block({{1, 125}, {1, 129}}) << -3 << 1 << 3 << -1.0 << std::sqrt(5.0) << 2.0;
@@ -162,8 +162,7 @@ void TestBlockStats::faultyFileIsRefusedAtItsLine()
     const CaptureCsv::ReadError error =
         CaptureCsv::read(input, [&](const CaptureCsv::RecordedBlock&) { ++blocks; });
     QCOMPARE(error.line, line);
-    QVERIFY2(QString::fromStdString(error.reason).contains(reasonHas),
-             error.reason.c_str());
+    QVERIFY2(QString::fromStdString(error.reason).contains(reasonHas), error.reason.c_str());
     // Blocks before the fault may have been handed over; the caller throws them away.
     QVERIFY(blocks <= 1);
 }
