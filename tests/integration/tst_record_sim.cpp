@@ -1,23 +1,37 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Recording from the window (--record) on the real port against the simulated chip replaying a
 // recording of its own: the file holds exactly the blocks the scope drew, numbered on across
-// Start and Stop, each one a block the chip sent; a right click's redraw is not a new block. A
-// file that cannot take a recording is refused at the start and left as it was.
+// Start and Stop, each one a block the chip sent; a right click's redraw is not a new block; a
+// window killed mid-run leaves whole blocks. A file that cannot take a recording is refused at
+// the start and left as it was.
 
 #include "support/SimulatedWindow.h"
 
+#include "core/scope/CaptureCsv.h"
 #include "core/scope/CsvRows.h"
 #include "core/scope/ScopeControl.h"
 #include "support/TestFiles.h"
 #include "window/Recorder.h"
 #include "window/ScopeSurface.h"
 
+#include <QApplication>
+#include <QProcess>
 #include <QPushButton>
 #include <QTest>
+
+#include <csignal>
+#include <sstream>
 
 namespace {
 constexpr int kBlockTimeoutMs = 5000;
 constexpr int kSentBlocks = 6;
+// This test run again as a child: a window that records into the file named here, from the
+// device named in kChildDevice, until it is killed.
+const char* const kChildRecording = "TREVALON_TEST_RECORD_INTO";
+const char* const kChildDevice = "TREVALON_TEST_RECORD_FROM";
+constexpr int kBlocksBeforeKill = 4;
+// A block's rows are never longer than this ("123,300,255,1234.56,127\n" is 24 bytes).
+constexpr qint64 kBlockRowsSize = 300 * 24;
 const QByteArray kHeader = "block,sample,value,time_ms,level\n";
 
 // Block k (from 1) of the chip's recording: a ramp that starts at 40 k, so each block differs.
@@ -59,6 +73,7 @@ class TestRecordSim : public QObject
 
 private Q_SLOTS:
     void recordingHoldsExactlyTheBlocksDrawn();
+    void windowKilledMidRunLeavesWholeBlocks();
     void fileThatCannotTakeARecordingIsRefused_data();
     void fileThatCannotTakeARecordingIsRefused();
 };
@@ -110,6 +125,39 @@ void TestRecordSim::recordingHoldsExactlyTheBlocksDrawn()
              expected + CsvRows::forBlock(static_cast<int>(captured + 1), first, grid).toUtf8());
 }
 
+void TestRecordSim::windowKilledMidRunLeavesWholeBlocks()
+{
+    SimulatedChip chip;
+    QVERIFY2(chip.start(), qPrintable(chip.errorString()));
+    QTemporaryDir folder;
+    const QString recorded = folder.filePath("killed.csv");
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(kChildRecording, recorded);
+    environment.insert(kChildDevice, chip.devicePath());
+    child.setProcessEnvironment(environment);
+    child.start(QCoreApplication::applicationFilePath(), {});
+    QVERIFY(child.waitForStarted());
+    QVERIFY(
+        waitUntil([&] { return QFileInfo(recorded).size() > kBlocksBeforeKill * kBlockRowsSize; },
+                  kBlockTimeoutMs * 2));
+    ::kill(static_cast<pid_t>(child.processId()), SIGKILL);
+    QVERIFY(child.waitForFinished());
+
+    std::istringstream rows(TestFiles::readAll(recorded).toStdString());
+    QList<int> received;
+    const CaptureCsv::ReadError error =
+        CaptureCsv::read(rows, [&](const CaptureCsv::RecordedBlock& b) {
+            received << static_cast<int>(std::count_if(
+                b.value.begin(), b.value.end(), [](int v) { return v != CaptureCsv::kMissing; }));
+        });
+    QVERIFY2(error.line == 0, CaptureCsv::describe(error).c_str());
+    QVERIFY(received.size() >= kBlocksBeforeKill);
+    // Whole blocks: the capture threshold may leave out the last sample, no more.
+    for (const int count : received)
+        QVERIFY2(count >= kBlockSize - 1, qPrintable(QString::number(count)));
+}
+
 void TestRecordSim::fileThatCannotTakeARecordingIsRefused_data()
 {
     QTest::addColumn<QString>("name");
@@ -138,5 +186,27 @@ void TestRecordSim::fileThatCannotTakeARecordingIsRefused()
         QCOMPARE(TestFiles::readAll(path), content);
 }
 
-QTEST_MAIN(TestRecordSim)
+// The child: records until it is killed.
+int recordUntilKilled(const QString& path, const QString& device)
+{
+    SimulatedWindow w;
+    w.mapPort(device);
+    QString error;
+    const std::unique_ptr<Recorder> recorder =
+        Recorder::start(path, w.fo.core(), *w.fo.Rajz, error);
+    if (!recorder)
+        return 1;
+    w.fo.scope().Be_Click();
+    return QApplication::exec();
+}
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    if (qEnvironmentVariableIsSet(kChildRecording))
+        return recordUntilKilled(qEnvironmentVariable(kChildRecording),
+                                 qEnvironmentVariable(kChildDevice));
+    TestRecordSim test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_record_sim.moc"
