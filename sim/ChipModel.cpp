@@ -106,6 +106,10 @@ void ChipModel::startScope(SimTime now)
     if (m_scopeRunning) {
         return;
     }
+    if (replayEnded()) {
+        m_replayNext = 0;
+    }
+    m_replayWaitsForReader = false;
     m_scopeRunning = true;
     m_nextBlockDue = now + kBlockLineTime;
     anchorChipTime(now);
@@ -133,9 +137,15 @@ SimTime ChipModel::wallTimeOfSample(std::uint64_t sample) const
     return m_anchorTime + samples * m_signal.samplePeriod();
 }
 
+bool ChipModel::replayEnded() const
+{
+    return m_config.replay && m_replayNext >= m_config.replay->size();
+}
+
 bool ChipModel::blockAllowed() const
 {
-    return m_scopeRunning && (m_config.blockLimit == 0 || m_blocksSent < m_config.blockLimit);
+    return m_scopeRunning && !replayEnded() &&
+           (m_config.blockLimit == 0 || m_blocksSent < m_config.blockLimit);
 }
 
 std::optional<SimTime> ChipModel::nextBlockDue() const
@@ -145,6 +155,10 @@ std::optional<SimTime> ChipModel::nextBlockDue() const
     }
     if (!m_config.paced) {
         return m_latestTime;
+    }
+    if (m_config.replay) {
+        return m_replayWaitsForReader ? std::max(m_nextBlockDue, m_replaySentAt + kReplayReaderWait)
+                                      : m_nextBlockDue;
     }
     if (m_triggerMode) {
         // The block holds the samples from the move start on; it can leave only once they have
@@ -156,6 +170,14 @@ std::optional<SimTime> ChipModel::nextBlockDue() const
 
 std::string ChipModel::captureBlock()
 {
+    if (m_config.replay) {
+        std::string block = (*m_config.replay)[m_replayNext++];
+        if (m_config.replayLoop && replayEnded()) {
+            m_replayNext = 0;
+        }
+        ++m_blocksSent;
+        return block;
+    }
     if (m_triggerMode) {
         m_signal.skipTo(m_signal.nextMoveStart());
     }
@@ -182,6 +204,12 @@ void ChipModel::appendDueBlocks(std::string& out, SimTime upTo)
         }
         out += captureBlock();
         m_nextBlockDue += kBlockLineTime;
+        if (m_config.replay) {
+            // The next block keeps the line rate from the moment this one went out.
+            m_nextBlockDue = std::max(m_nextBlockDue, upTo + kBlockLineTime);
+            m_replaySentAt = upTo;
+            m_replayWaitsForReader = true;
+        }
     }
     const std::optional<SimTime> due = nextBlockDue();
     if (due && *due <= upTo) {

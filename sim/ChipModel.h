@@ -11,12 +11,14 @@
 #include "ChipOptions.h"
 #include "ChipTexts.h"
 #include "KdspProtocol.h"
+#include "Recording.h"
 #include "ServoSignal.h"
 #include "SimRandom.h"
 
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -43,6 +45,14 @@ struct ChipConfig
     // After this many blocks the chip sends no more (0: no limit).
     std::uint64_t blockLimit = 0;
     std::uint64_t seed = 1;
+    // When set, blocks are these recorded ones, in order, instead of the servo signal; they go
+    // out free-running at the line rate whatever the trigger mode, but each waits for the reader
+    // to have taken the one before (see readerReady()), so none is lost to a reader's flush and a
+    // capture of a replay gives back the recording block for block. After the last one the
+    // stream ends until the scope is started again, which begins the recording anew; with
+    // replayLoop the first block follows the last at once.
+    std::shared_ptr<const RecordedBlocks> replay;
+    bool replayLoop = false;
 };
 
 class ChipModel
@@ -61,6 +71,14 @@ public:
     // When takeOutput() will next have something (a time <= now means at once), or nothing if
     // no answer is pending and no block is coming.
     std::optional<SimTime> nextDue() const;
+
+    // The reader has opened the line again (the scope closes and reopens it around each block):
+    // a replay's next block may go. A reader that is not seen to reopen (it keeps the line open,
+    // or reopens before the close is noticed) gets the next one after kReplayReaderWait: twice a
+    // block's line time leaves the scope's read, draw and flush room to finish, so a block is not
+    // flushed away half-received.
+    void readerReady() { m_replayWaitsForReader = false; }
+    static constexpr SimTime kReplayReaderWait = 2 * kBlockLineTime;
 
     bool scopeRunning() const { return m_scopeRunning; }
     bool triggerMode() const { return m_triggerMode; }
@@ -86,6 +104,7 @@ private:
     std::optional<SimTime> nextBlockDue() const;
     SimTime wallTimeOfSample(std::uint64_t sample) const;
     std::string captureBlock();
+    bool replayEnded() const;
     void appendDueBlocks(std::string& out, SimTime upTo);
     std::string dropBytes(std::string bytes);
 
@@ -101,6 +120,9 @@ private:
     bool m_scopeRunning = false;
     bool m_triggerMode = false;
     std::uint64_t m_blocksSent = 0;
+    std::size_t m_replayNext = 0;        // index of the next recorded block to send
+    bool m_replayWaitsForReader = false; // a recorded block went out since the reader was ready
+    SimTime m_replaySentAt{0};           // when the last recorded block went out
     // Free-running and paced: when the next block has gone out on the line.
     SimTime m_nextBlockDue{0};
     // Trigger mode: chip time runs with the caller's clock from this pairing of a wall time

@@ -94,6 +94,9 @@ void PtyServer::setLineOpen(bool open)
         m_line->clear();
     }
     m_textRunning = false;
+    if (open) {
+        m_model.readerReady();
+    }
     log(open ? "device opened" : "device closed");
 }
 

@@ -120,6 +120,11 @@ std::vector<ValueOption> valueOptions()
              o.linkPath = std::string(v);
              return !v.empty();
          }},
+        {"replay", "a capture file (CSV)",
+         [](std::string_view v, SimOptions& o) {
+             o.replayPath = std::string(v);
+             return !v.empty();
+         }},
         {"seed", "an unsigned number",
          [](std::string_view v, SimOptions& o) {
              const auto seed = parseUnsigned(v);
@@ -173,7 +178,7 @@ ParsedOptions parseSimOptions(const std::vector<std::string>& arguments)
         }
 
         if (argument == "unpaced" || argument == "mute" || argument == "verbose" ||
-            argument == "text-stream") {
+            argument == "text-stream" || argument == "loop") {
             if (inlineValue) {
                 parsed.error = "--" + std::string(argument) + " takes no value";
                 return parsed;
@@ -182,6 +187,7 @@ ParsedOptions parseSimOptions(const std::vector<std::string>& arguments)
             options.chip.mute = options.chip.mute || argument == "mute";
             options.verbose = options.verbose || argument == "verbose";
             options.textStream = options.textStream || argument == "text-stream";
+            options.chip.replayLoop = options.chip.replayLoop || argument == "loop";
             continue;
         }
 
@@ -212,6 +218,10 @@ ParsedOptions parseSimOptions(const std::vector<std::string>& arguments)
         parsed.error = "--unpaced cannot go with --chunk-ms or --text-stream: they pace the line";
         return parsed;
     }
+    if (options.chip.replayLoop && options.replayPath.empty()) {
+        parsed.error = "--loop goes with --replay";
+        return parsed;
+    }
     if (options.textStream && options.chunkPeriod.count() == 0) {
         options.chunkPeriod = kDefaultTextChunk;
     }
@@ -239,6 +249,11 @@ Options:
   --drop-permille N    lose each outgoing byte with probability N/1000
   --vanish-after N     after N scope blocks close the device and exit
   --link PATH          make PATH a symlink to the device; removed at exit
+  --replay FILE        send the blocks of this capture file (block,sample,value,time_ms,
+                       level) in order each time the scope is started (from the first block
+                       again once the last has gone out), each once the reader has taken the
+                       one before; a sample missing from the file is sent as the one before it
+  --loop               with --replay: start again from the first block after the last
   --seed N             seed of the simulated signal and of lost bytes (default 1)
   --verbose            log commands and events to standard error
   -h, --help           show this text

@@ -24,6 +24,8 @@ struct SimOptions
     std::chrono::nanoseconds chunkPeriod{0};
     // Lines of text at the line rate while the line is open (the console's load).
     bool textStream = false;
+    // A capture file whose blocks the chip sends instead of its servo signal (empty: none).
+    std::string replayPath;
     bool verbose = false;
     bool help = false;
 };

@@ -6,6 +6,7 @@
 #include "DeviceLink.h"
 #include "PseudoTerminal.h"
 #include "PtyServer.h"
+#include "Recording.h"
 #include "SimOptions.h"
 
 #include <csignal>
@@ -76,6 +77,16 @@ int main(int argc, char** argv)
         return kExitOk;
     }
 
+    kdsp::ChipConfig chip = options.chip;
+    if (!options.replayPath.empty()) {
+        const kdsp::LoadedRecording recording = kdsp::loadRecording(options.replayPath);
+        if (!recording.blocks) {
+            std::cerr << programName << ": " << recording.error << "\n";
+            return kExitUsage;
+        }
+        chip.replay = recording.blocks;
+    }
+
     const sigset_t waitMask = installStopHandlers();
     try {
         kdsp::PseudoTerminal pty;
@@ -90,7 +101,7 @@ int main(int argc, char** argv)
         // The launcher waits for this line: print it alone and at once.
         std::cout << pty.slavePath() << std::endl;
 
-        kdsp::ChipModel model(options.chip);
+        kdsp::ChipModel model(chip);
         kdsp::ServeSettings settings;
         settings.vanishAfter = options.vanishAfter;
         settings.chunkPeriod = options.chunkPeriod;

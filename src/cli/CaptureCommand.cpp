@@ -2,11 +2,11 @@
 
 #include "cli/CliOptions.h"
 #include "cli/CliText.h"
-#include "cli/CsvRows.h"
 #include "cli/ExitStatus.h"
 #include "cli/Session.h"
 #include "cli/SignalWatch.h"
 #include "core/Core.h"
+#include "core/scope/CsvRows.h"
 
 #include <QEventLoop>
 #include <QTimer>
@@ -68,6 +68,9 @@ void CaptureCommand::takeBlock(const SampleBlock& block)
     if (!write(CsvRows::forBlock(blocksWritten_ + 1, block, session_.core.state.timeGrid)))
         return;
     ++blocksWritten_;
+    if (figures_)
+        std::fputs(figures_->addBlock(blocksWritten_, BlockStats::sumsOf(block)).toLocal8Bit(),
+                   stderr);
     showProgress();
     if (blockTimer_)
         blockTimer_->start(kBlockTimeout);
@@ -104,7 +107,9 @@ int CaptureCommand::run()
     std::signal(SIGPIPE, SIG_IGN);
     if (!openOutput())
         return ExitStatus::kIoFailure;
-    progress_ = ::isatty(STDERR_FILENO) == 1;
+    progress_ = ::isatty(STDERR_FILENO) == 1 && !options_.stats;
+    if (options_.stats)
+        figures_.emplace(options_.json);
 
     SignalWatch interrupts;
     connect(&interrupts, &SignalWatch::received, this, [this] { endWith(End::Stopped); });
@@ -145,6 +150,9 @@ int CaptureCommand::finish()
 {
     if (progress_ && blocksWritten_ > 0)
         std::fputc('\n', stderr);
+    // The blocks taken before a failure have their figures all the same.
+    if (figures_)
+        std::fputs(figures_->end().toLocal8Bit(), stderr);
     // A port that failed has nothing to stop: the device is gone or was never reached.
     if (const auto failed = session_.failureStatus())
         return *failed;

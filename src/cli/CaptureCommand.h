@@ -3,12 +3,14 @@
 // Stop's sequence at the end, after the blocks asked for, on SIGINT or SIGTERM, or when the
 // output can no longer be written.
 
+#include "cli/FiguresReport.h"
 #include "core/SharedState.h"
 
 #include <QFile>
 #include <QObject>
 
 #include <chrono>
+#include <optional>
 
 class QEventLoop;
 class QTimer;
@@ -46,4 +48,5 @@ private:
     int blocksWritten_ = 0;
     bool progress_ = false;
     bool started_ = false; // Start's sequence has run, so Stop's is due
+    std::optional<FiguresReport> figures_; // with --stats, printed on standard error
 };

@@ -7,6 +7,7 @@
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QProcess>
 
 #include <limits>
@@ -55,7 +56,27 @@ const CommandInfo kCommands[] = {
      "  block,sample,value,time_ms,level\n"
      "one row per sample received (1-300; missing samples are left out). time_ms and level\n"
      "are the numbers the pointer readouts show over that sample (time written as 0.5, not\n"
-     "\".5\"). Exit status 6 when the chip gives no timing or no block."},
+     "\".5\"). Exit status 6 when the chip gives no timing or no block.\n"
+     "With --stats the tracking-error figures of each block and of the whole run go to\n"
+     "standard error as \"stats\" prints them (with --json as its JSON document), so the\n"
+     "CSV stays clean."},
+    {CliCommand::Stats, "stats", "FILE [--json]", "tracking-error figures of a capture file",
+     "Reads a CSV written by capture (or by the window's --record) and prints for each block\n"
+     "and for the whole run, in encoder steps (level = value - 128): samples, min, max,\n"
+     "peak (largest absolute level), mean, RMS and SD (of the samples themselves), such as\n"
+     "  block 1: 300 samples, min -12, max 15, peak 15, mean 0.53, RMS 4.21, SD 4.18 ...\n"
+     "  run of 1 blocks: ...\n"
+     "With --json one line instead:\n"
+     "  {\"blocks\":[{\"block\":1,\"figures\":{\"samples\":300,\"min\":-12,...}}],\n"
+     "   \"run\":{\"blocks\":1,\"figures\":{...}}}\n"
+     "A block without samples has null figures. Exit status 2 (with the line) when FILE is\n"
+     "not a capture file, 5 when it cannot be read. No port is used."},
+    {CliCommand::Ports, "ports", "[--json]", "the port numbers that reach a device",
+     "Lists every port number (1-255) whose device exists: the number as the window's list\n"
+     "shows it, the device, where the mapping comes from (default or [Ports]), what the\n"
+     "system knows of it (USB ids, manufacturer, serial number, description), whether this\n"
+     "user may open it and whether another program holds it; the stored choice is marked\n"
+     "with *. No device is opened or written to. With --json one array of objects."},
 };
 
 const char* const kExitStatusHelp =
@@ -73,6 +94,10 @@ const QCommandLineOption kDeviceOption(QStringLiteral("device"),
 const QCommandLineOption kDemoOption(QStringLiteral("demo"),
                                      QStringLiteral("Start the simulated KDSP chip and reach it "
                                                     "through the chosen port for this run."));
+const QCommandLineOption kReplayOption(QStringLiteral("replay"),
+                                       QStringLiteral("With --demo: the simulated chip streams "
+                                                      "the blocks of this capture file."),
+                                       QStringLiteral("FILE"));
 const QCommandLineOption kSimArgsOption(QStringLiteral("sim-args"),
                                         QStringLiteral("Extra arguments for the simulated chip "
                                                        "with --demo."),
@@ -80,7 +105,7 @@ const QCommandLineOption kSimArgsOption(QStringLiteral("sim-args"),
 
 void addPortOptions(QCommandLineParser& parser)
 {
-    parser.addOptions({kPortOption, kDeviceOption, kDemoOption, kSimArgsOption});
+    parser.addOptions({kPortOption, kDeviceOption, kDemoOption, kReplayOption, kSimArgsOption});
 }
 
 ParsedCommandLine usageError(const QString& reason)
@@ -157,6 +182,8 @@ bool takePortOptions(const QCommandLineParser& parser, CliOptions& options, QStr
         options.demo = true;
     if (parser.isSet(kSimArgsOption))
         options.simulatorArguments = QProcess::splitCommand(parser.value(kSimArgsOption));
+    if (parser.isSet(kReplayOption))
+        options.replayFile = QFileInfo(parser.value(kReplayOption)).absoluteFilePath();
     if (options.demo && !options.device.isEmpty()) {
         reason = QStringLiteral("--demo and --device name two different chips");
         return false;
@@ -186,6 +213,9 @@ ParsedCommandLine parseCommand(const CommandInfo& info, const QStringList& argum
     const QCommandLineOption trigger(QStringLiteral("trigger"),
                                      QStringLiteral("Start as Triger on or Triger off does."),
                                      QStringLiteral("on|off"));
+    const QCommandLineOption stats(QStringLiteral("stats"),
+                                   QStringLiteral("Print the tracking-error figures on standard "
+                                                  "error."));
     parser.addOption(help);
     addPortOptions(parser);
     switch (info.command) {
@@ -205,7 +235,14 @@ ParsedCommandLine parseCommand(const CommandInfo& info, const QStringList& argum
         parser.addOption(quiet);
         break;
     case CliCommand::Capture:
-        parser.addOptions({blocks, trigger, output});
+        parser.addOptions({blocks, trigger, output, stats, json});
+        break;
+    case CliCommand::Stats:
+        parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("A capture file."));
+        parser.addOption(json);
+        break;
+    case CliCommand::Ports:
+        parser.addOption(json);
         break;
     }
     if (!parser.parse(arguments))
@@ -216,6 +253,8 @@ ParsedCommandLine parseCommand(const CommandInfo& info, const QStringList& argum
     QString reason;
     if (!takePortOptions(parser, options, reason))
         return usageError(reason);
+    if (!options.replayFile.isEmpty() && !options.demo)
+        return usageError(QStringLiteral("--replay needs --demo: the simulated chip replays"));
     options.command = info.command;
     // Found among the options given; options of other commands are not asked about at all.
     const auto has = [&parser](const QCommandLineOption& option) {
@@ -225,8 +264,11 @@ ParsedCommandLine parseCommand(const CommandInfo& info, const QStringList& argum
     if (has(output))
         options.outputFile = parser.value(output);
     const QStringList positional = parser.positionalArguments();
-    const qsizetype wanted =
-        info.command == CliCommand::Option || info.command == CliCommand::Send ? 1 : 0;
+    const qsizetype wanted = info.command == CliCommand::Option ||
+                                     info.command == CliCommand::Send ||
+                                     info.command == CliCommand::Stats
+                                 ? 1
+                                 : 0;
     if (positional.size() != wanted)
         return usageError(wanted == 0 ? QStringLiteral("%1 takes no arguments").arg(info.name)
                                       : QStringLiteral("%1 takes one argument: %2")
@@ -239,6 +281,11 @@ ParsedCommandLine parseCommand(const CommandInfo& info, const QStringList& argum
     }
     if (info.command == CliCommand::Send)
         options.text = positional.first();
+    if (info.command == CliCommand::Stats)
+        options.inputFile = positional.first();
+    options.stats = has(stats);
+    if (info.command == CliCommand::Capture && options.json && !options.stats)
+        return usageError(QStringLiteral("capture takes --json only with --stats"));
     if (has(quiet)) {
         const std::optional<int> ms = numberIn(parser.value(quiet), 1, kLongestQuietMs);
         if (!ms)

@@ -7,7 +7,7 @@
 
 #include <optional>
 
-enum class CliCommand { Timing, Registers, Special, Fuses, Option, Send, Capture };
+enum class CliCommand { Timing, Registers, Special, Fuses, Option, Send, Capture, Stats, Ports };
 enum class CaptureTrigger { None, On, Off };
 
 struct CliOptions {
@@ -24,8 +24,11 @@ struct CliOptions {
     QString device;
     bool demo = false;
     QStringList simulatorArguments;
+    QString replayFile;          // with demo: the capture file the simulated chip replays
 
-    bool json = false;           // timing
+    bool json = false;           // timing, capture --stats, stats, ports
+    bool stats = false;          // capture: the figures of each block and of the run
+    QString inputFile;           // stats
     QString outputFile;          // listings and capture; empty: standard output
     QString optionName;          // option
     QString text;                // send

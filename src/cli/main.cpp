@@ -10,7 +10,9 @@
 #include "cli/ExitStatus.h"
 #include "cli/NoScopeImages.h"
 #include "cli/OptionItems.h"
+#include "cli/PortsCommand.h"
 #include "cli/Session.h"
+#include "cli/StatsCommand.h"
 #include "cli/TimingCommand.h"
 #include "core/Core.h"
 #include "core/SettingsStore.h"
@@ -41,6 +43,9 @@ int runCommand(Session& session, const CliOptions& options)
         return ConsoleCommands::runSend(session, options);
     case CliCommand::Capture:
         return CaptureCommand(session, options).run();
+    case CliCommand::Stats:
+    case CliCommand::Ports:
+        break; // run before any port is set up
     }
     return ExitStatus::kUsage;
 }
@@ -58,6 +63,8 @@ int main(int argc, char** argv)
     if (!parsed.options)
         return parsed.exitStatus;
     const CliOptions& options = *parsed.options;
+    if (options.command == CliCommand::Stats)
+        return StatsCommand::run(options);
 
     // In this order the core goes before the port it uses, and the port before the chip at its
     // other end.
@@ -75,12 +82,17 @@ int main(int argc, char** argv)
     QObject::connect(&core, &Core::portListFilled, &core,
                      [&core](const QStringList&, int position) { core.setPortPosition(position); });
     core.startUp();
+    if (options.command == CliCommand::Ports)
+        return PortsCommand::run(ports, settings, core.portPosition() + 1, options.json);
     if (options.portNumber)
         core.setPortPosition(*options.portNumber - 1);
 
     QString device = options.device;
     if (options.demo) {
-        if (!chip.start(options.simulatorArguments)) {
+        QStringList simulatorArguments = options.simulatorArguments;
+        if (!options.replayFile.isEmpty())
+            simulatorArguments << QStringLiteral("--replay") << options.replayFile;
+        if (!chip.start(simulatorArguments)) {
             CliText::printError(QStringLiteral("the simulated chip did not start: %1")
                                     .arg(chip.errorString()));
             return ExitStatus::kIoFailure;

@@ -9,6 +9,7 @@
 #include "window/CommandLine.h"
 #include "window/ConsoleView.h"
 #include "window/FormSurface.h"
+#include "window/ScopeAccessibility.h"
 #include "window/ScopeSurface.h"
 
 #include <QAction>
@@ -46,6 +47,7 @@ Fo::Fo(Comm& comm, Dialogs& dialogs, SettingsStore& settings, QWidget* parent)
 
     showCore();
     wireEvents();
+    new ScopeAccessibility(*this); // a child of the window
     core_->startUp();
 }
 

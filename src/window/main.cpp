@@ -2,6 +2,8 @@
 
 #include "window/Fo.h"
 #include "window/QtDialogs.h"
+#include "window/Recorder.h"
+#include "window/ScopeSurface.h"
 #include "core/SettingsStore.h"
 #include "core/shell/Shell.h"
 #include "window/StartupProbe.h"
@@ -13,16 +15,19 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <QIcon>
 #include <QProcess>
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
 struct Options {
     bool demo = false;
     QStringList simulatorArguments;
+    QString recordFile;
     bool startupProbe = false;
 };
 
@@ -49,8 +54,20 @@ Options parseOptions(int argc, char** argv)
         QStringLiteral("Extra arguments for the simulated chip with --demo, e.g. "
                        "\"--timing-digit 5\"."),
         QStringLiteral("arguments"));
+    const QCommandLineOption record(
+        QStringLiteral("record"),
+        QStringLiteral("Append every block the scope draws to this file, as trevalon-cli "
+                       "capture writes it."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption replay(
+        QStringLiteral("replay"),
+        QStringLiteral("With --demo: the simulated chip streams the blocks of this capture "
+                       "file."),
+        QStringLiteral("FILE"));
     parser.addOption(demo);
     parser.addOption(simArgs);
+    parser.addOption(record);
+    parser.addOption(replay);
     // For the start-up benchmark: report when the window is first shown, then end.
     QCommandLineOption startupProbe(QString::fromLatin1(StartupProbe::kOptionName),
                                     QStringLiteral("Print the start-up time and quit."));
@@ -85,6 +102,15 @@ Options parseOptions(int argc, char** argv)
     options.simulatorArguments =
         QProcess::splitCommand(parser.value(simArgs));
     options.startupProbe = parser.isSet(startupProbe);
+    options.recordFile = parser.value(record);
+    if (parser.isSet(replay)) {
+        if (!options.demo) {
+            std::fprintf(stderr, "trevalon: --replay needs --demo: the simulated chip replays\n");
+            std::exit(2);
+        }
+        options.simulatorArguments << QStringLiteral("--replay")
+                                   << QFileInfo(parser.value(replay)).absoluteFilePath();
+    }
     return options;
 }
 
@@ -121,6 +147,15 @@ int main(int argc, char** argv)
         window.shell().setStoresPortChoice(false);
         std::fprintf(stderr, "trevalon: Comm %d is the simulated KDSP chip at %s\n", portNumber,
                      qPrintable(chip.devicePath()));
+    }
+
+    // A file that cannot be written is told once; the window works on without recording.
+    std::unique_ptr<Recorder> recorder;
+    if (!options.recordFile.isEmpty()) {
+        QString error;
+        recorder = Recorder::start(options.recordFile, window.core(), *window.Rajz, error);
+        if (!recorder)
+            std::fprintf(stderr, "trevalon: not recording: %s\n", qPrintable(error));
     }
 
     if (options.startupProbe)

@@ -1,4 +1,4 @@
-#include "cli/CsvRows.h"
+#include "core/scope/CsvRows.h"
 
 #include "core/TextRules.h"
 #include "core/scope/Markers.h"

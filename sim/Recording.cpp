@@ -1,0 +1,44 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "Recording.h"
+
+#include "core/scope/CaptureCsv.h"
+
+#include <fstream>
+
+namespace kdsp {
+
+LoadedRecording loadRecording(const std::string& path)
+{
+    LoadedRecording loaded;
+    std::ifstream input(path, std::ios::binary);
+    if (!input) {
+        loaded.error = path + ": cannot be read";
+        return loaded;
+    }
+    auto blocks = std::make_shared<RecordedBlocks>();
+    const CaptureCsv::ReadError error =
+        CaptureCsv::read(input, [&](const CaptureCsv::RecordedBlock& recorded) {
+            std::string bytes;
+            int previous = CaptureCsv::kCentre;
+            for (const int value : recorded.value) {
+                if (value == CaptureCsv::kMissing)
+                    ++loaded.filledSamples;
+                else
+                    previous = value;
+                bytes.push_back(static_cast<char>(previous));
+            }
+            blocks->push_back(std::move(bytes));
+        });
+    if (error.line != 0) {
+        loaded.error = path + ": " + CaptureCsv::describe(error);
+        return loaded;
+    }
+    if (blocks->empty()) {
+        loaded.error = path + ": the file holds no block";
+        return loaded;
+    }
+    loaded.blocks = std::move(blocks);
+    return loaded;
+}
+
+} // namespace kdsp

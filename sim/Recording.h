@@ -1,0 +1,28 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A recorded run (a capture file) as the blocks the simulated chip replays in place of its
+// servo signal.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kdsp {
+
+// Each block is 300 bytes, in file order.
+using RecordedBlocks = std::vector<std::string>;
+
+struct LoadedRecording
+{
+    std::shared_ptr<const RecordedBlocks> blocks; // empty on failure
+    std::string error;                            // "FILE: line 3: ..." on failure
+    // Samples the capture had not received, filled in to keep every block 300 bytes long.
+    std::size_t filledSamples = 0;
+};
+
+// Reads a capture file. A sample missing from its block is sent as the sample before it (the
+// centre, 128, for a first sample): the signal goes on smoothly and the block keeps its length.
+// A file without a single block is refused, as a replay of nothing would look like a dead chip.
+LoadedRecording loadRecording(const std::string& path);
+
+} // namespace kdsp

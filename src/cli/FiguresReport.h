@@ -1,0 +1,27 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// The tracking-error figures of a run as the command-line program prints them: a line for each
+// block as it comes and one for the whole run, or one JSON document at the end. `capture
+// --stats` and `stats FILE` print through this, so a capture and its file give the same text.
+
+#include "core/scope/BlockStats.h"
+
+#include <QJsonArray>
+#include <QString>
+
+class FiguresReport
+{
+public:
+    explicit FiguresReport(bool json) : json_(json) {}
+
+    // Takes block `number`'s sums; returns what to print now (a line, or nothing for JSON).
+    QString addBlock(long long number, const BlockStats::Accumulator& sums);
+    // What to print at the end: the run's line, or the whole JSON document. Lines end with "\n".
+    QString end() const;
+
+private:
+    bool json_;
+    long long blocks_ = 0;
+    BlockStats::Accumulator run_;
+    QJsonArray blockFigures_;
+};

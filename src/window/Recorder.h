@@ -1,0 +1,44 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// `trevalon --record FILE`: every block the scope draws from the chip is appended to FILE as the
+// rows of a capture file (block,sample,value,time_ms,level), the whole block in one write, so a
+// crash leaves whole blocks behind. The numbering goes on across Start and Stop, and after the
+// blocks a file already holds, so a recording grown over several runs still reads as one.
+
+#include <QFile>
+#include <QObject>
+
+#include <memory>
+
+class Core;
+struct SampleBlock;
+
+class Recorder : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Starts recording the blocks `core` draws on `surface` into `path`; a right click on the
+    // surface redraws the last block, which is not recorded again. Returns nothing, with the
+    // reason in `error`, when the file cannot be written or is something other than a capture.
+    static std::unique_ptr<Recorder> start(const QString& path, Core& core, QObject& surface,
+                                           QString& error);
+
+    // Blocks written in this run.
+    int blocksWritten() const { return blocksWritten_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    Recorder(Core& core, long long lastBlock);
+    void takeBlock(const SampleBlock& block);
+    double timeGrid() const;
+
+    Core& core_;
+    QFile file_;
+    long long lastBlock_;
+    int blocksWritten_ = 0;
+    bool redrawing_ = false; // a right press is being handled: its draw is a redraw
+    bool failed_ = false;
+};

@@ -1,0 +1,171 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The tracking-error figures and the replay, through trevalon-cli against the simulated chip:
+// `capture --stats` and `stats FILE` agree on the same run, `stats` refuses a file that is not a
+// capture at the line at fault, and a capture of a replayed recording gives back its values.
+
+#include "CliRun.h"
+#include "CsvCheck.h"
+
+#include "support/TestFiles.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <numeric>
+
+namespace {
+constexpr int kBlocks = 3;
+
+// value[block][sample] of a capture's rows, block and sample counted from 1.
+QMap<int, QMap<int, int>> valuesOf(const QList<QStringList>& rows)
+{
+    QMap<int, QMap<int, int>> values;
+    for (const QStringList& row : rows)
+        values[row[0].toInt()][row[1].toInt()] = row[2].toInt();
+    return values;
+}
+} // namespace
+
+class TestCliFigures : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void captureStatsAreThoseOfItsFile_data();
+    void captureStatsAreThoseOfItsFile();
+    void figuresOfTheBlocksTakenOutliveALostDevice();
+    void statsRefusesWhatIsNoCapture_data();
+    void statsRefusesWhatIsNoCapture();
+    void captureOfAReplayGivesBackTheRecording();
+};
+
+void TestCliFigures::captureStatsAreThoseOfItsFile_data()
+{
+    QTest::addColumn<QStringList>("format");
+    QTest::newRow("as lines") << QStringList{};
+    QTest::newRow("as JSON") << QStringList{"--json"};
+}
+
+void TestCliFigures::captureStatsAreThoseOfItsFile()
+{
+    QFETCH(QStringList, format);
+    LoggedChip chip;
+    QVERIFY(chip.start());
+    QTemporaryDir folder;
+    const QString csvPath = folder.filePath("run.csv");
+    const CliResult capture =
+        runCli(onChip(chip, QStringList{"capture", "--blocks", QString::number(kBlocks), "--stats",
+                                        "-o", csvPath} +
+                                format));
+    QCOMPARE(capture.status, 0);
+    QVERIFY(capture.out.isEmpty());
+    const QList<int> counts = rowsPerBlock(csvRows(TestFiles::readAll(csvPath)));
+    QCOMPARE(counts.size(), kBlocks);
+
+    const CliResult stats = runCli(QStringList{"stats", csvPath} + format);
+    QCOMPARE(stats.status, 0);
+    QCOMPARE(stats.out, capture.err);
+    if (format.isEmpty()) {
+        // A line for each block and one for the run.
+        QCOMPARE(stats.out.count('\n'), kBlocks + 1);
+        QVERIFY(stats.out.contains("block 3: " + QByteArray::number(counts[2]) + " samples"));
+        return;
+    }
+    QJsonParseError error;
+    const QJsonObject document = QJsonDocument::fromJson(stats.out, &error).object();
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    const QJsonArray blocks = document["blocks"].toArray();
+    QCOMPARE(blocks.size(), kBlocks);
+    int samples = 0;
+    for (int i = 0; i < kBlocks; ++i) {
+        const QJsonObject figures = blocks[i]["figures"].toObject();
+        QCOMPARE(figures["samples"].toInt(), counts[i]);
+        QVERIFY(figures["peak"].toInt() >=
+                std::max(-figures["min"].toInt(), figures["max"].toInt()));
+        QVERIFY(figures["rms"].toDouble() >= figures["sd"].toDouble());
+        samples += counts[i];
+    }
+    QCOMPARE(document["run"]["figures"]["samples"].toInt(), samples);
+}
+
+void TestCliFigures::figuresOfTheBlocksTakenOutliveALostDevice()
+{
+    // The device goes after two blocks of the five asked for.
+    LoggedChip chip;
+    QVERIFY(chip.start({"--vanish-after", "2"}));
+    const CliResult capture = runCli(onChip(chip, {"capture", "--blocks", "5", "--stats"}));
+    QCOMPARE(capture.status, 5);
+    // The reader may miss the second block (it flushes after each), so count what came.
+    const QList<int> counts = rowsPerBlock(csvRows(capture.out));
+    QVERIFY(!counts.isEmpty());
+    const QByteArray blocks = QByteArray::number(counts.size());
+    const QByteArray samples = QByteArray::number(std::accumulate(counts.begin(), counts.end(), 0));
+    QVERIFY2(capture.err.contains("block " + blocks + ": ") &&
+                 capture.err.contains("run of " + blocks + " blocks: " + samples + " samples"),
+             capture.err.constData());
+}
+
+void TestCliFigures::statsRefusesWhatIsNoCapture_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QByteArray>("line");
+    QTest::newRow("a listing saved by mistake")
+        << QByteArray("KDSP registers\r\n") << QByteArray("line 1:");
+    QTest::newRow("a capture with a row cut short on line 4")
+        << QByteArray("block,sample,value,time_ms,level\n1,1,128,0,0\n1,2,130,1.91,2\n1,3,1")
+        << QByteArray("line 4:");
+}
+
+void TestCliFigures::statsRefusesWhatIsNoCapture()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QByteArray, line);
+    QTemporaryDir folder;
+    const QString path = folder.filePath("not-a-capture.csv");
+    QVERIFY(TestFiles::writeFile(path, file));
+    const CliResult result = runCli({"stats", path});
+    QCOMPARE(result.status, 2);
+    QVERIFY(result.out.isEmpty());
+    QVERIFY2(result.err.contains(line), result.err.constData());
+    QVERIFY2(result.err.contains(QFile::encodeName(path)), result.err.constData());
+}
+
+void TestCliFigures::captureOfAReplayGivesBackTheRecording()
+{
+    QTemporaryDir folder;
+    const QString recorded = folder.filePath("recorded.csv");
+    const QString replayed = folder.filePath("replayed.csv");
+    {
+        LoggedChip chip;
+        QVERIFY(chip.start({"--seed", "7"}));
+        QCOMPARE(
+            runCli(onChip(chip, {"capture", "--blocks", QString::number(kBlocks), "-o", recorded}))
+                .status,
+            0);
+    }
+    // Through --demo, as a user looks at a recording without the machine.
+    const CliResult replay = runCli({"--demo", "--replay", recorded, "capture", "--blocks",
+                                     QString::number(kBlocks), "-o", replayed});
+    QCOMPARE(replay.status, 0);
+
+    const QMap<int, QMap<int, int>> before = valuesOf(csvRows(TestFiles::readAll(recorded)));
+    const QMap<int, QMap<int, int>> after = valuesOf(csvRows(TestFiles::readAll(replayed)));
+    QCOMPARE(before.size(), kBlocks);
+    QCOMPARE(after.size(), kBlocks);
+    // Block for block the same values; a sample the capture threshold left out of either run
+    // (at most the last) is the only one not compared.
+    for (int block = 1; block <= kBlocks; ++block) {
+        int compared = 0;
+        for (auto it = before[block].cbegin(); it != before[block].cend(); ++it) {
+            if (!after[block].contains(it.key()))
+                continue;
+            QCOMPARE(after[block][it.key()], it.value());
+            ++compared;
+        }
+        QVERIFY(compared >= kFewestRowsPerBlock - 1);
+    }
+}
+
+QTEST_GUILESS_MAIN(TestCliFigures)
+#include "tst_cli_figures.moc"

@@ -1,0 +1,176 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// `trevalon-cli ports` against a [Ports] map of the test's own pseudo-terminals: a free one (the
+// stored choice), a device that is not there, one held by another program, and one this user may
+// not open (as an unprivileged user where the suite runs as root). Each says so, the JSON parses,
+// and not a byte reaches any of them.
+
+#include "CliRun.h"
+
+#include "support/TestFiles.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSerialPort>
+#include <QStandardPaths>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+constexpr int kFree = 101;
+constexpr int kMissing = 102;
+constexpr int kHeld = 103;
+constexpr int kLocked = 104;
+const QString kMissingDevice = QStringLiteral("/nonexistent/ttyTrevalon");
+const QString kUnprivilegedUser = QStringLiteral("nobody");
+
+// A pseudo-terminal of the test's own; the master end stays here to see what reaches the line.
+class TestLine
+{
+public:
+    TestLine()
+    {
+        master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+        if (master_ >= 0 && ::grantpt(master_) == 0 && ::unlockpt(master_) == 0)
+            path_ = QString::fromLocal8Bit(::ptsname(master_));
+    }
+    ~TestLine()
+    {
+        if (master_ >= 0)
+            ::close(master_);
+    }
+    QString path() const { return path_; }
+    // Whether anything was written to the device (what the slave writes, the master reads).
+    bool written() const
+    {
+        char byte = 0;
+        return ::read(master_, &byte, 1) > 0;
+    }
+
+private:
+    int master_ = -1;
+    QString path_;
+};
+
+QJsonObject entryFor(const QJsonArray& ports, int number)
+{
+    for (const QJsonValue& port : ports)
+        if (port["number"].toInt() == number)
+            return port.toObject();
+    return {};
+}
+
+QByteArray lineFor(const QByteArray& text, int number)
+{
+    for (const QByteArray& line : text.split('\n'))
+        if (line.contains("Comm  " + QByteArray::number(number) + " "))
+            return line;
+    return {};
+}
+} // namespace
+
+class TestCliPorts : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void eachPortSaysWhatStandsInItsWay();
+};
+
+void TestCliPorts::eachPortSaysWhatStandsInItsWay()
+{
+    TestLine free;
+    TestLine held;
+    TestLine locked;
+    QVERIFY(!free.path().isEmpty() && !held.path().isEmpty() && !locked.path().isEmpty());
+    QSerialPort holder(held.path());
+    QVERIFY2(holder.open(QIODevice::ReadWrite), qPrintable(holder.errorString()));
+    // Root may open anything: then only another user shows a device closed to its user.
+    const bool asRoot = ::geteuid() == 0;
+    QCOMPARE(::chmod(QFile::encodeName(locked.path()).constData(), asRoot ? 0600 : 0), 0);
+
+    CliProgram program;
+    const QString settings =
+        QStringLiteral("[Setup]\nPort=%1\n[Ports]\n%2=%3\n%4=%5\n%6=%7\n%8=%9\n")
+            .arg(QString::number(kFree - 1), QString::number(kFree), free.path(),
+                 QString::number(kMissing), kMissingDevice, QString::number(kHeld), held.path(),
+                 QString::number(kLocked), locked.path());
+    QVERIFY(QDir().mkpath(QFileInfo(program.settingsFile()).path()));
+    QVERIFY(TestFiles::writeFile(program.settingsFile(), settings.toUtf8()));
+    program.start({"ports", "--json"});
+    const CliResult json = program.finish();
+    QCOMPARE(json.status, 0);
+    QJsonParseError error;
+    const QJsonArray ports = QJsonDocument::fromJson(json.out, &error).array();
+    QCOMPARE(error.error, QJsonParseError::NoError);
+
+    const QJsonObject freePort = entryFor(ports, kFree);
+    QCOMPARE(freePort["device"].toString(), free.path());
+    QCOMPARE(freePort["list_text"].toString(), QStringLiteral("Comm  101"));
+    QCOMPARE(freePort["source"].toString(), QStringLiteral("[Ports]"));
+    QVERIFY(freePort["stored"].toBool());
+    QVERIFY(freePort["accessible"].toBool());
+    QCOMPARE(freePort["held_by"].toArray().size(), 0);
+    const QJsonObject missing = entryFor(ports, kMissing);
+    QVERIFY(!missing["exists"].toBool());
+    QVERIFY(!missing["stored"].toBool());
+    const QJsonArray holders = entryFor(ports, kHeld)["held_by"].toArray();
+    QCOMPARE(holders.size(), 1);
+    QCOMPARE(holders[0]["pid"].toInteger(), QCoreApplication::applicationPid());
+
+    CliProgram textProgram;
+    QVERIFY(QDir().mkpath(QFileInfo(textProgram.settingsFile()).path()));
+    QVERIFY(TestFiles::writeFile(textProgram.settingsFile(), settings.toUtf8()));
+    textProgram.start({"ports"});
+    const CliResult text = textProgram.finish();
+    QCOMPARE(text.status, 0);
+    QVERIFY2(lineFor(text.out, kFree).startsWith("*") &&
+                 lineFor(text.out, kFree).contains("usable"),
+             text.out.constData());
+    QVERIFY(lineFor(text.out, kMissing).contains("missing"));
+    QVERIFY(
+        lineFor(text.out, kHeld)
+            .contains("held by process " + QByteArray::number(QCoreApplication::applicationPid())));
+
+    if (!asRoot) {
+        QVERIFY(!entryFor(ports, kLocked)["accessible"].toBool());
+        QVERIFY(entryFor(ports, kLocked)["access_problem"].toString().contains("dialout"));
+    }
+    for (const TestLine* line : {&free, &held, &locked})
+        QVERIFY2(!line->written(), qPrintable(line->path()));
+    if (!asRoot)
+        return;
+
+    // The same map read by an unprivileged user: the settings must be readable to it.
+    const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
+    if (setpriv.isEmpty())
+        QSKIP("setpriv is missing: the device closed to its user is not checked as root");
+    for (QString folder = QFileInfo(program.settingsFile()).path();
+         folder.startsWith(QDir::tempPath()) && folder != QDir::tempPath();
+         folder = QFileInfo(folder).path())
+        QFile::setPermissions(folder,
+                              QFile::permissions(folder) | QFile::ReadOther | QFile::ExeOther);
+    QFile::setPermissions(program.settingsFile(),
+                          QFile::permissions(program.settingsFile()) | QFile::ReadOther);
+    program.process().start(setpriv, {"--reuid=" + kUnprivilegedUser, "--regid=nogroup",
+                                      "--clear-groups", TREVALON_CLI_PATH, "ports", "--json"});
+    const CliResult unprivileged = program.finish();
+    if (unprivileged.status != 0)
+        QSKIP(qPrintable("trevalon-cli could not run as " + kUnprivilegedUser + ": " +
+                         QString::fromLocal8Bit(unprivileged.err)));
+    const QJsonObject closed = entryFor(QJsonDocument::fromJson(unprivileged.out).array(), kLocked);
+    QVERIFY2(closed["exists"].toBool() && !closed["accessible"].toBool(),
+             unprivileged.out.constData());
+    QVERIFY(closed["access_problem"].toString().contains("dialout"));
+    QVERIFY(!locked.written());
+}
+
+QTEST_GUILESS_MAIN(TestCliPorts)
+#include "tst_cli_ports.moc"
