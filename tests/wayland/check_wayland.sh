@@ -73,8 +73,10 @@ kill "$program_pid" 2>/dev/null
 wait "$program_pid" 2>/dev/null
 program_pid=
 
-# Clicks and keys, in the same compositor.
-"$probe" || fail "wayland_window"
+# Clicks and keys, in the same compositor. Its headless back end has no seat, and Qt 6.4's
+# Wayland text input then crashes on a key event, reaching for the missing seat's device (a
+# session with a keyboard has a seat); with no input method the keys go straight to the widgets.
+QT_IM_MODULE=none "$probe" || fail "wayland_window"
 
 if [ "$failures" -gt 0 ]; then
     exit 1
