@@ -14,7 +14,6 @@ class WaylandWindow : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void init();
-    void theCompositorShowsTheWindow();
     void aClickChoosesATraceColour();
     void typedKeysGoToThePortOnReturn();
 };
@@ -25,20 +24,11 @@ void WaylandWindow::init()
         QSKIP("needs Qt's Wayland platform in a compositor (tests/wayland/check_wayland.sh)");
 }
 
-void WaylandWindow::theCompositorShowsTheWindow()
-{
-    WindowFixture f;
-    f.fo.show();
-    // Exposed only once the compositor has configured the surface and taken its first buffer.
-    QVERIFY(QTest::qWaitForWindowExposed(&f.fo));
-    QVERIFY(f.fo.windowHandle() != nullptr);
-    QVERIFY(f.fo.windowHandle()->isExposed());
-}
-
 void WaylandWindow::aClickChoosesATraceColour()
 {
     WindowFixture f;
     f.fo.show();
+    // Exposed only once the compositor has configured the surface and taken its first buffer.
     QVERIFY(QTest::qWaitForWindowExposed(&f.fo));
     QRadioButton* option = f.fo.Szin(2);
     QVERIFY(!option->isChecked());
