@@ -131,9 +131,9 @@ public:
     // `what` names the figure in the summary line, e.g. "scope 1ms"; a target of 0 is none.
     void print(const char* what, double targetPercent) const
     {
-        const char* platform = qgetenv("QT_QPA_PLATFORM").isEmpty()
-                                   ? "default"
-                                   : qgetenv("QT_QPA_PLATFORM").constData();
+        // Kept alive while printed: the pointer into a temporary's bytes dangled.
+        const QByteArray platformName = qgetenv("QT_QPA_PLATFORM");
+        const char* platform = platformName.isEmpty() ? "default" : platformName.constData();
         std::printf("  CPU of this process: %.2f s = %.2f %% of one core", cpu_, percent());
         if (targetPercent > 0)
             std::printf(" (target under %.1f %%)", targetPercent);

@@ -3,6 +3,7 @@
 #include "cli/CliText.h"
 #include "cli/ExitStatus.h"
 #include "cli/OptionItems.h"
+#include "core/Version.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -324,8 +325,7 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
     if (parser.isSet(help))
         return printed(programHelp(parser));
     if (parser.isSet(version))
-        return printed(QStringLiteral("%1 %2\n").arg(CliText::kProgramName,
-                                                     QCoreApplication::applicationVersion()));
+        return printed(Version::versionText(CliText::kProgramName));
 
     CliOptions options;
     QString reason;

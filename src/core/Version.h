@@ -12,7 +12,8 @@ constexpr int Revision = TREVALON_VERSION_REVISION;
 // "Kestrum Trevalon V 1. 2. 1": each number with its sign position.
 QString windowTitle();
 
-// "Trevalon 1.2.1", for --version.
-QString plainVersionText();
+// What --version prints: "<program> 1.2.1" on the first line (scripts read that line), then the
+// copyright holder and the licence, as a user of a free program expects to find them there.
+QString versionText(const QString& program);
 
 } // namespace Version

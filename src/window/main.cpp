@@ -44,7 +44,10 @@ Options parseOptions(int argc, char** argv)
     parser.setApplicationDescription(
         QStringLiteral("Servo tracking error monitor and setup for the Kestrum KDSP chip."));
     parser.addHelpOption();
-    parser.addVersionOption();
+    // Qt's own version option prints one line; ours adds the copyright and the licence.
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
+                                     QStringLiteral("Displays version information."));
+    parser.addOption(version);
     const QCommandLineOption demo(
         QStringLiteral("demo"),
         QStringLiteral("Start the simulated KDSP chip and reach it through the chosen port for "
@@ -95,7 +98,11 @@ Options parseOptions(int argc, char** argv)
             continue;
         ownArguments.append(all[i]);
     }
-    parser.process(ownArguments); // --help and --version print and exit here
+    parser.process(ownArguments); // --help prints and exits here
+    if (parser.isSet(version)) {
+        std::fputs(qPrintable(Version::versionText(QStringLiteral("Trevalon"))), stdout);
+        std::exit(0);
+    }
 
     Options options;
     options.demo = parser.isSet(demo);

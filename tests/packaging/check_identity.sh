@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The installed data must agree with the build: the metainfo names the application id and
 # launches the desktop entry of that name; its newest release, the desktop entry's program and
-# the manual pages' headers name this version and these programs.
+# the manual pages' headers name this version and these programs; the metainfo and the Debian
+# changelog name the project's licence and version.
 # Arguments: DATA_DIR APP_ID VERSION PROGRAM...
 set -uo pipefail
 data=$1 app_id=$2 version=$3
@@ -22,12 +23,23 @@ newest=$(grep -o '<release [^>]*version="[^"]*"' "$metainfo" | head -n 1 |
          sed 's/.*version="\([^"]*\)"/\1/')
 [ "$newest" = "$version" ] || fail "the newest release in the metainfo is '$newest', not $version"
 
-provided=$(sed -n 's|.*<binary>\([^<]*\)</binary>.*|\1|p' "$metainfo" | sort)
-[ "$provided" = "$(printf '%s\n' "${programs[@]}" | sort)" ] ||
-    fail "the metainfo provides '$(tr '\n' ' ' <<<"$provided")', the build installs '${programs[*]}'"
 exec_program=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$entry")
 [[ " ${programs[*]} " == *" $exec_program "* ]] ||
     fail "the desktop entry runs '$exec_program', which is not installed"
+# The metainfo ships in the window's package, so it provides the window's program alone: the
+# command-line program and the simulator come in packages of their own.
+provided=$(sed -n 's|.*<binary>\([^<]*\)</binary>.*|\1|p' "$metainfo")
+[ "$provided" = "$exec_program" ] ||
+    fail "the metainfo provides '$(tr '\n' ' ' <<<"$provided")', not the window's '$exec_program' alone"
+[ "$(element project_license)" = "GPL-3.0-or-later" ] ||
+    fail "the metainfo's project licence is '$(element project_license)', not GPL-3.0-or-later"
+
+# The packages take their version from the changelog's newest entry (a native version, no
+# Debian revision): it must be the program's own.
+changelog=$data/../debian/changelog
+packaged=$(sed -n '1s/^trevalon (\([^)]*\)).*/\1/p' "$changelog")
+[ "$packaged" = "$version" ] ||
+    fail "debian/changelog's newest entry is '$packaged', the program's version is $version"
 
 for program in "${programs[@]}"; do
     page=$data/$program.1
@@ -44,4 +56,4 @@ done
 if [ "$failures" -gt 0 ]; then
     exit 1
 fi
-echo "metainfo, desktop entry and manual pages agree on $app_id $version"
+echo "metainfo, desktop entry, manual pages and changelog agree on $app_id $version"

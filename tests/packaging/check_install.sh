@@ -33,10 +33,15 @@ bin=$stage$prefix/bin
 for program in trevalon trevalon-cli kdsp-sim; do
     [ -x "$bin/$program" ] || fail "$program is not installed as a program in $prefix/bin"
 done
-[ "$("$bin/trevalon" --version 2>&1)" = "Trevalon $version" ] ||
-    fail "installed trevalon --version: $("$bin/trevalon" --version 2>&1)"
-[ "$("$bin/trevalon-cli" --version 2>&1)" = "trevalon-cli $version" ] ||
-    fail "installed trevalon-cli --version: $("$bin/trevalon-cli" --version 2>&1)"
+# --version: the name and version on the first line, the licence below it.
+for pair in "trevalon:Trevalon" "trevalon-cli:trevalon-cli"; do
+    program=${pair%%:*} name=${pair#*:}
+    text=$("$bin/$program" --version 2>&1)
+    [ "$(head -n 1 <<<"$text")" = "$name $version" ] ||
+        fail "installed $program --version begins '$(head -n 1 <<<"$text")', not '$name $version'"
+    grep -q '^License GPL-3.0-or-later' <<<"$text" ||
+        fail "installed $program --version names no licence: $text"
+done
 "$bin/kdsp-sim" --help | grep -q -- '--timing-digit' || fail "installed kdsp-sim --help"
 
 # The desktop entry's program and icon are installed with it.

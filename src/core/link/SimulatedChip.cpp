@@ -64,7 +64,10 @@ bool SimulatedChip::start(const QStringList& arguments, int timeoutMs)
     error_.clear();
     const QString programPath = program_.isEmpty() ? locateProgram() : program_;
     if (programPath.isEmpty()) {
-        error_ = tr("The chip simulator (%1) was not found.").arg(QLatin1String(kProgramName));
+        // Packaged, the simulator comes apart from the programs that start it: say where it is had.
+        error_ = tr("The chip simulator (%1) was not found; install the %1 package or put %1 "
+                    "on the PATH.")
+                     .arg(QLatin1String(kProgramName));
         return false;
     }
 
