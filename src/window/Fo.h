@@ -87,35 +87,17 @@ public:
     QMenu* HL = nullptr;      // "Help"
     QAction* AS = nullptr;    // "About Trevalon"
 
-    // The core the window shows; the names below reach into it for the tests and main().
+    // The core the window shows: its verbs, accessors and signals.
     Core& core() { return *core_; }
 
     // --- Components without a shape ---
-    Comm& MSComm;             // the serial port
     Dialogs& dialogs;         // message boxes, Dialogopen and Dialogsave
     SettingsStore& settings;  // the per-user settings store
-
-    SharedState& state;
-    MessageTexts& messages;
 
     // Writes one line of text on the window's own surface, behind the controls, at the current
     // text position, which then moves to the next line.
     void printOnForm(const QString& text);
     QStringList formTexts() const;
-
-    // The handlers, by subsystem.
-    Link& link() { return core_->link(); }
-    Dispatcher& dispatcher() { return core_->dispatcher(); }
-    Shell& shell() { return core_->shell(); }
-    ScopeControl& scope() { return core_->scope(); }
-    Markers& markers() { return core_->markers(); }
-    TraceColour& traceColour() { return core_->traceColour(); }
-    PictureFiles& pictureFiles() { return core_->pictureFiles(); }
-    PidDetect& pidDetect() { return core_->pidDetect(); }
-    Console& console() { return core_->console(); }
-    Listings& listings() { return core_->listings(); }
-    SetupFile& setupFile() { return core_->setupFile(); }
-    OptionCommands& options() { return core_->options(); }
 
     quint8 portNumberFromList() const { return core_->portNumberFromList(); }
 

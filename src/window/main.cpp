@@ -3,7 +3,6 @@
 #include "window/Fo.h"
 #include "window/QtDialogs.h"
 #include "core/SettingsStore.h"
-#include "core/shell/Shell.h"
 #include "window/StartupProbe.h"
 #include "core/Version.h"
 #include "core/link/PortMap.h"
@@ -11,7 +10,6 @@
 #include "core/link/SimulatedChip.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QCommandLineParser>
 #include <QIcon>
 #include <QProcess>
@@ -115,10 +113,10 @@ int main(int argc, char** argv)
                          qPrintable(chip.errorString()));
             return 1;
         }
-        const int position = window.Portok->currentIndex();
+        const int position = window.core().portPosition();
         const int portNumber = position >= 0 ? position + 1 : 1;
         ports.setRunOverride(portNumber, chip.devicePath());
-        window.shell().setStoresPortChoice(false);
+        window.core().setStoresPortChoice(false);
         std::fprintf(stderr, "trevalon: Comm %d is the simulated KDSP chip at %s\n", portNumber,
                      qPrintable(chip.devicePath()));
     }

@@ -6,6 +6,7 @@
 
 #include "core/Core.h"
 #include "core/scope/ScopeImages.h"
+#include "support/CoreInsides.h"
 #include "support/CoreSetup.h"
 #include "support/FakeComm.h"
 #include "support/MemorySettings.h"

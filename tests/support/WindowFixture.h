@@ -3,6 +3,7 @@
 // counted waits without their time slice, and port 1 chosen. Tests reach the controls, the state
 // and the handlers through fo.
 
+#include "support/CoreInsides.h"
 #include "support/CoreSetup.h"
 #include "window/Fo.h"
 #include "support/FakeComm.h"

@@ -65,14 +65,14 @@ void Markers::placeMarkerAt(float x)
 
 void Markers::placeStart(float x)
 {
-    core_.state.markerStart = x;
+    core_.setMarkers(x, core_.state.markerEnd);
     core_.setReadout(Readout::MarkerStart, TextRules::formatAtLeastOneDigit(timeAt(x)));
     core_.placeMarker(x, labelX(x, kStartLabelShift), kStartLabel);
 }
 
 void Markers::placeEnd(float x)
 {
-    core_.state.markerEnd = x;
+    core_.setMarkers(core_.state.markerStart, x);
     core_.setReadout(Readout::MarkerEnd, TextRules::formatAtLeastOneDigit(timeAt(x)));
     // The width is what the user can check from the two readouts: the difference of the rounded
     // texts, not of the marker positions.
@@ -91,8 +91,7 @@ void Markers::clearMarkers()
 {
     core_.clearScope();
     core_.drawBlock(core_.state.sampleBlock, static_cast<int>(std::llround(core_.state.traceColour)));
-    core_.state.markerStart = kNoMarker;
-    core_.state.markerEnd = kNoMarker;
+    core_.setMarkers(kNoMarker, kNoMarker);
     for (const Readout r : {Readout::MarkerStart, Readout::MarkerEnd, Readout::MarkerWidth})
         core_.setReadout(r, QString());
 }
