@@ -5,14 +5,12 @@
 #include "core/link/CommError.h"
 #include "core/link/Link.h"
 #include "core/scope/ScopeControl.h"
+#include "core/scope/ScopeGeometry.h"
 
 #include <cmath>
 
 namespace {
 constexpr float kNoMarker = -1;
-constexpr double kZeroLevelY = 127.5; // the level is v - 128 for a sample drawn at 511 - 2v
-constexpr double kPixelsPerLevel = 2;
-constexpr float kPixelsPerSample = 2;
 
 const QString kStartLabel = QStringLiteral("Start");
 const QString kEndLabel = QStringLiteral("End");
@@ -20,26 +18,15 @@ const QString kEndLabel = QStringLiteral("End");
 
 Markers::Markers(Core& core, Link& link) : core_(core), link_(link) {}
 
-double Markers::sampleIndex(float x)
-{
-    // Halving a float is exact, so widening afterwards keeps the single-precision result.
-    return TextRules::roundHalfEven(static_cast<double>(x / kPixelsPerSample));
-}
-
-double Markers::level(float y)
-{
-    return TextRules::roundHalfEven(kZeroLevelY - static_cast<double>(y) / kPixelsPerLevel);
-}
-
 QString Markers::levelText(float y)
 {
     // Through an integer, so a level that rounds to zero from below reads "0", not "-0".
-    return QString::number(static_cast<qint64>(level(y)));
+    return QString::number(static_cast<qint64>(ScopeGeometry::levelAt(y)));
 }
 
 double Markers::timeAt(float x) const
 {
-    return sampleIndex(x) * core_.state.timeGrid;
+    return ScopeGeometry::timeAt(x, core_.state.timeGrid);
 }
 
 void Markers::pointAt(float x, float y)

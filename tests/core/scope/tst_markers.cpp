@@ -4,6 +4,7 @@
 
 #include "core/link/ChipCommands.h"
 #include "core/scope/Markers.h"
+#include "core/scope/ScopeGeometry.h"
 #include "core/scope/ScopeChecks.h"
 #include "core/scope/ScopeControl.h"
 #include "core/scope/TraceColour.h"
@@ -57,7 +58,7 @@ void TestMarkers::sampleIndexHalvesGoToEven()
 {
     QFETCH(float, x);
     QFETCH(double, index);
-    QCOMPARE(Markers::sampleIndex(x), index);
+    QCOMPARE(ScopeGeometry::sampleAt(x), index);
 }
 
 void TestMarkers::pointerReadoutsFollowTheMouse_data()
