@@ -1,6 +1,6 @@
 #pragma once
 // The main window, a view of the core: it builds the controls with their given names, hands each
-// control event to its handler in the core and shows what the core tells. It holds no protocol
+// control event to the core's verb and shows what the core tells. It holds no protocol
 // logic.
 
 #include "core/Core.h"
@@ -27,7 +27,7 @@ class ScopeSurface;
 class Fo : public QMainWindow, private ScopeImages {
     Q_OBJECT
 
-    // First, so that the names into it below can be bound at construction.
+    // The core this window shows; built first, before the window asks anything of it.
     std::unique_ptr<Core> core_;
 
 public:
@@ -116,7 +116,7 @@ protected:
 private:
     void createControls(); // the layout, in FoLayout.cpp
     void createMenus();    // the menu bar, in FoLayout.cpp
-    void wireEvents();     // every control event to its handler, in one place
+    void wireEvents();     // every control event to the core's verb, in one place
     void showCore();       // every core signal to its control, in one place
     void paintLamp(int colour);
     // ScopeImages: the picture on Rajz as a file.
