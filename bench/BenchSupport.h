@@ -10,6 +10,7 @@
 #include "core/link/PortMap.h"
 #include "core/link/SerialComm.h"
 #include "core/link/SimulatedChip.h"
+#include "support/CoreInsides.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -202,7 +203,8 @@ public:
         window_.Portok->setCurrentIndex(kListPosition);
         // Connected after the window's own wiring, so it runs once the dispatcher is done.
         QObject::connect(&comm_, &Comm::onComm, &window_, [this] {
-            if (comm_.commEvent() == Comm::kEvReceive && window_.state.receiveMode == ModeCapture)
+            if (comm_.commEvent() == Comm::kEvReceive &&
+                stateOf(window_.core()).receiveMode == ModeCapture)
                 ++blocks_;
         });
         window_.show();

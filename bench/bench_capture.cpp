@@ -70,11 +70,11 @@ QString cpuModel()
 // The window's waits get no time slice, so the figures are the capture cycle's own.
 void startCapture(Fo& window)
 {
-    window.link().setPumpSlice(std::chrono::microseconds(0));
-    window.state.portNumber = kSimPort;
-    window.link().reopenPort(kCaptureProfile);
-    window.state.receiveMode = ModeCapture;
-    window.link().sendCommand(ChipCommand::kScopeStart);
+    linkOf(window.core()).setPumpSlice(std::chrono::microseconds(0));
+    stateOf(window.core()).portNumber = kSimPort;
+    linkOf(window.core()).reopenPort(kCaptureProfile);
+    stateOf(window.core()).receiveMode = ModeCapture;
+    linkOf(window.core()).sendCommand(ChipCommand::kScopeStart);
 }
 
 void benchFakePort()
@@ -188,7 +188,7 @@ bool benchCaptureCycle()
     }
     StreamFigures f = runStream(blocks);
     try {
-        window.link().sendAndClose(ChipCommand::kStop);
+        linkOf(window.core()).sendAndClose(ChipCommand::kStop);
     } catch (const CommError&) {
     }
     f.simCpu = sim.stop();

@@ -44,12 +44,13 @@ int main(int argc, char** argv)
     const auto* barPaints = new bench::PaintCounter(fo.Text->verticalScrollBar());
     long events = 0;
     QObject::connect(&setup.comm(), &Comm::onComm, &fo, [&] {
-        if (setup.comm().commEvent() == Comm::kEvReceive && fo.state.receiveMode == ModeConsole)
+        if (setup.comm().commEvent() == Comm::kEvReceive &&
+            stateOf(fo.core()).receiveMode == ModeConsole)
             ++events;
     });
     // Enter on an empty command line: the console is emptied, the port opened for text.
     fo.core().sendLine(fo.Command->text());
-    if (!setup.comm().portOpen() || fo.state.receiveMode != ModeConsole) {
+    if (!setup.comm().portOpen() || stateOf(fo.core()).receiveMode != ModeConsole) {
         std::printf("the console did not open the port\n");
         return 1;
     }

@@ -49,13 +49,13 @@ void DispatcherHarness::beforeEvent()
     checkModelMatchesPort();
     Before b;
     b.code = comm_->commEvent();
-    b.mode = core.state.receiveMode;
+    b.mode = stateOf(core).receiveMode;
     b.open = comm_->portOpen();
     b.readLength = comm_->inputLen();
     b.waiting = waiting_;
     if (b.code == Comm::kEvReceive && b.mode == ModeConsole)
         b.text = core.consoleText().text();
-    b.timeGrid = core.state.timeGrid;
+    b.timeGrid = stateOf(core).timeGrid;
     b.gridCaption = core.readout(Readout::TimeGrid);
     b.pidCaption = core.readout(Readout::PidFrequency);
     b.messages = dialogs_->shown.size();
@@ -130,14 +130,15 @@ void DispatcherHarness::checkTiming(const Before& b)
     FUZZ_CHECK(comm_->inBufferCount() == b.waiting.size() - reply.size(),
                "a timing event makes exactly one read");
     if (reply.isEmpty() || reply.at(0) == kCarriageReturn || reply.at(0) == kVerticalTab) {
-        FUZZ_CHECK(core.state.timeGrid == b.timeGrid && core.readout(Readout::TimeGrid) == b.gridCaption &&
+        FUZZ_CHECK(stateOf(core).timeGrid == b.timeGrid &&
+                       core.readout(Readout::TimeGrid) == b.gridCaption &&
                        core.readout(Readout::PidFrequency) == b.pidCaption,
                    "an empty reply or one starting with CR or VT changes nothing");
         return;
     }
     const double t = Dispatcher::timeGridFor(Dispatcher::timingDigit(reply));
     const double grid = t != 0 ? t : b.timeGrid;
-    FUZZ_CHECK(core.state.timeGrid == grid, "the sixth character's digit sets the time grid");
+    FUZZ_CHECK(stateOf(core).timeGrid == grid, "the sixth character's digit sets the time grid");
     FUZZ_CHECK(core.readout(Readout::TimeGrid) == TextRules::formatAtLeastOneDigit(grid),
                "the time grid readout shows the grid");
     const QString pid =
@@ -153,7 +154,7 @@ void DispatcherHarness::checkCapture(const Before& b)
                "a captured block turns the lamp green");
 
     // 300 reads from the front of what waited, each of the read length (0: all at once).
-    const SampleBlock& block = core.state.sampleBlock;
+    const SampleBlock& block = stateOf(core).sampleBlock;
     FUZZ_CHECK(!block.entry[0].has_value(), "entry 0 of the block is never written");
     const qsizetype step = b.readLength > 0 ? b.readLength : b.waiting.size();
     for (int k = 1; k <= kBlockSize; ++k) {
@@ -170,7 +171,8 @@ void DispatcherHarness::checkCapture(const Before& b)
     // The block is drawn once, in the trace colour, on a scope cleared just before it (the
     // pixels a drawn block lights are the picture library's, tested there).
     FUZZ_CHECK(drawn_.size() == b.drawn + 1, "a captured block is drawn once");
-    FUZZ_CHECK(drawn_.constLast().colour == static_cast<int>(std::llround(core.state.traceColour)),
+    FUZZ_CHECK(drawn_.constLast().colour ==
+                   static_cast<int>(std::llround(stateOf(core).traceColour)),
                "the block is drawn in the trace colour");
     FUZZ_CHECK(drawn_.constLast().block.entry == block.entry, "the block drawn is the block held");
     FUZZ_CHECK(clearsBeforeLastBlock_ == b.clears + 1, "the scope is cleared once before the block");

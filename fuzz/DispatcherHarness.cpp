@@ -43,7 +43,7 @@ void DispatcherHarness::build()
     // second one after it.
     QObject::connect(comm_.get(), &Comm::onComm, comm_.get(), [this] { beforeEvent(); });
     core_ = std::make_unique<Core>(*comm_, *dialogs_, *settings_, *images_);
-    core_->link().setPumpSlice(std::chrono::microseconds(0));
+    linkOf(*core_).setPumpSlice(std::chrono::microseconds(0));
     QObject::connect(comm_.get(), &Comm::onComm, core_.get(), [this] { afterEvent(); });
     QObject::connect(core_.get(), &Core::scopeCleared, core_.get(), [this] { ++clears_; });
     QObject::connect(core_.get(), &Core::blockDrawn, core_.get(),
@@ -55,7 +55,7 @@ void DispatcherHarness::build()
     printed_ = 0;
     core_->startUp();
     core_->setPortPosition(kFirstListPosition);
-    startState_ = core_->state;
+    startState_ = stateOf(*core_);
     startGridCaption_ = core_->readout(Readout::TimeGrid);
     startPidCaption_ = core_->readout(Readout::PidFrequency);
 }
@@ -83,8 +83,8 @@ void DispatcherHarness::reset()
     comm.writes.clear();
     dialogs_->shown.clear();
 
-    core.state = startState_;
-    core.state.portNumber = kPort;
+    stateOf(core) = startState_;
+    stateOf(core).portNumber = kPort;
     core.setPortPosition(kFirstListPosition);
     setConsoleText(core, QString());
     core.clearScope();
@@ -102,7 +102,7 @@ void DispatcherHarness::reset()
 
 void DispatcherHarness::setMode(quint8 mode)
 {
-    core_->state.receiveMode = mode;
+    stateOf(*core_).receiveMode = mode;
     if (mode > ModeTiming)
         mayStall_ = true; // bytes stay unread and the event is not raised again for them
 }
@@ -111,7 +111,7 @@ void DispatcherHarness::reopen(int profileIndex)
 {
     // As the sending handlers do it; a refused open leaves the port closed.
     try {
-        core_->link().reopenPort(kProfiles.at(profileIndex));
+        linkOf(*core_).reopenPort(kProfiles.at(profileIndex));
         waiting_.clear();
     } catch (const CommError&) {
     }
@@ -179,7 +179,7 @@ void DispatcherHarness::failOpens(int number)
 
 void DispatcherHarness::setPortNumber(quint8 number)
 {
-    core_->state.portNumber = number;
+    stateOf(*core_).portNumber = number;
 }
 
 void DispatcherHarness::loseDevice()

@@ -65,7 +65,7 @@ void CaptureCommand::takeBlock(const SampleBlock& block)
     // plots them. Blocks beyond the count, before the stop goes out, are left out.
     if (end_ != End::Running)
         return;
-    if (!write(CsvRows::forBlock(blocksWritten_ + 1, block, session_.core.state.timeGrid)))
+    if (!write(CsvRows::forBlock(blocksWritten_ + 1, block, session_.core.timeGrid())))
         return;
     ++blocksWritten_;
     if (figures_)
@@ -124,7 +124,7 @@ int CaptureCommand::run()
     start();
     if (session_.failureStatus())
         return finish();
-    if (core.state.timeGrid == 0) {
+    if (core.timeGrid() == 0) {
         // Without the grid no row would have its time; the chip is stopped all the same.
         CliText::printError(kNoTiming);
         core.stopScope();

@@ -26,9 +26,10 @@ QString TimingCommand::text(const Core& core)
 
 QString TimingCommand::json(const Core& core)
 {
-    const double frequency = TextRules::leadingNumber(core.readout(Readout::PidFrequency));
+    // The frequency as its readout shows it, to the hundredth.
+    const double frequency = TextRules::roundedToHundredths(core.pidFrequency());
     return QStringLiteral("{\"time_grid_ms\": %1, \"pid_frequency_hz\": %2}\n")
-        .arg(jsonNumber(core.state.timeGrid), jsonNumber(frequency));
+        .arg(jsonNumber(core.timeGrid()), jsonNumber(frequency));
 }
 
 int TimingCommand::run(Session& session, bool json)
@@ -39,7 +40,7 @@ int TimingCommand::run(Session& session, bool json)
         return *failed;
     // A fresh core shows no readouts, so an empty one was left unchanged: no reply, or one without
     // a time grid (the frequency readout is only written for a grid that is not zero).
-    if (core.readout(Readout::PidFrequency).isEmpty() || core.state.timeGrid == 0) {
+    if (core.readout(Readout::PidFrequency).isEmpty() || core.timeGrid() == 0) {
         CliText::printError(kNoTiming);
         return ExitStatus::kNoAnswer;
     }

@@ -1,6 +1,7 @@
 #include "core/Core.h"
 
 #include "core/console/Console.h"
+#include "core/link/ChipCommands.h"
 #include "core/link/Comm.h"
 #include "core/console/Listings.h"
 #include "core/console/SetupFile.h"
@@ -40,6 +41,32 @@ Core::Core(Comm& comm, Dialogs& dialogs, SettingsStore& settings, ScopeImages& i
 }
 
 Core::~Core() = default;
+
+void Core::setNoPortReason(const QString& reason) { MSComm.setNoPortReason(reason); }
+
+void Core::setStoresPortChoice(bool stores) { shell_->setStoresPortChoice(stores); }
+
+double Core::pidFrequency() const
+{
+    return state.timeGrid != 0 ? (1 / state.timeGrid) * TimingReply::kPidFrequencyFactor : 0;
+}
+
+void Core::setTimeGrid(double milliseconds)
+{
+    if (state.timeGrid == milliseconds)
+        return;
+    state.timeGrid = milliseconds;
+    Q_EMIT timingChanged();
+}
+
+void Core::setMarkers(float start, float end)
+{
+    if (state.markerStart == start && state.markerEnd == end)
+        return;
+    state.markerStart = start;
+    state.markerEnd = end;
+    Q_EMIT markersChanged();
+}
 
 void Core::setReadout(Readout which, const QString& text)
 {

@@ -2,6 +2,9 @@
 // The conversation with the chip, without a window: the shared state, the serial port, the
 // command sequences and waits, the receive dispatcher and every handler's logic, by subsystem.
 //
+// A front-end calls the verbs below and reads the accessors and properties; the state, the port,
+// the dialogs, the link and the dispatcher are the core's own (its parts, below, are its friends).
+//
 // One way out: what changes is told through the signals below, in the program's own terms (a
 // readout's text, the lamp, console text, the scope, a line to print); questions go through
 // Dialogs, and the scope picture's files through ScopeImages. The core never reads a control:
@@ -39,6 +42,7 @@ class Console;
 class Listings;
 class SetupFile;
 class OptionCommands;
+class CoreInsides; // the tests' one way in
 
 // The readouts, by the index of their control: MX(0)-MX(5), and Gr(2) as TimeGrid.
 enum class Readout : int {
@@ -55,6 +59,15 @@ constexpr int kReadoutCount = 7;
 class Core : public QObject
 {
     Q_OBJECT
+    // Milliseconds between two samples, from the chip's timing reply; 0 before any reply.
+    Q_PROPERTY(double timeGrid READ timeGrid NOTIFY timingChanged)
+    // The PID loop's frequency in Hz for that grid; 0 before any reply.
+    Q_PROPERTY(double pidFrequency READ pidFrequency NOTIFY timingChanged)
+    // The status lamp as a 0x00BBGGRR value.
+    Q_PROPERTY(int lampColour READ lampColour NOTIFY lampChanged)
+    // Where the markers stand, as x on the scope picture; below 0: not placed.
+    Q_PROPERTY(float markerStart READ markerStart NOTIFY markersChanged)
+    Q_PROPERTY(float markerEnd READ markerEnd NOTIFY markersChanged)
 
 public:
     Core(Comm& comm, Dialogs& dialogs, SettingsStore& settings, ScopeImages& images,
@@ -133,29 +146,6 @@ public:
     // The console's text to a setup file (file dialog).
     void saveSetupFile();
 
-    // --- Components without a shape ---
-    Comm& MSComm;            // the serial port
-    Dialogs& dialogs;        // message boxes, Dialogopen and Dialogsave
-    SettingsStore& settings; // the per-user settings store
-    ScopeImages& images;     // the scope picture's bitmap files
-
-    SharedState state;
-    MessageTexts messages;
-
-    // The handlers, by subsystem.
-    Link& link() { return *link_; }
-    Dispatcher& dispatcher() { return *dispatcher_; }
-    Shell& shell() { return *shell_; }
-    ScopeControl& scope() { return *scope_; }
-    Markers& markers() { return *markers_; }
-    TraceColour& traceColour() { return *traceColour_; }
-    PictureFiles& pictureFiles() { return *pictureFiles_; }
-    PidDetect& pidDetect() { return *pidDetect_; }
-    Console& console() { return *console_; }
-    Listings& listings() { return *listings_; }
-    SetupFile& setupFile() { return *setupFile_; }
-    OptionCommands& options() { return *options_; }
-
     // --- What the front-end hands in ---
     // The port list position the user has chosen (-1: none). Choosing is not a command: it
     // emits nothing.
@@ -164,6 +154,18 @@ public:
     // The port number the handlers take from the list: position + 1 held in 8 bits, so no choice
     // (position -1) gives 0.
     quint8 portNumberFromList() const { return static_cast<quint8>(portPosition_ + 1); }
+    // Why no port is chosen, for the report of a port that cannot open (see Comm).
+    void setNoPortReason(const QString& reason);
+    // A demonstration run on the simulated chip leaves the stored port choice as it found it.
+    void setStoresPortChoice(bool stores);
+
+    // --- What a front-end or a script reads ---
+    double timeGrid() const { return state.timeGrid; }
+    double pidFrequency() const;
+    // The last block captured (entries 1..300), drawn again by clearMarkers().
+    const SampleBlock& lastBlock() const { return state.sampleBlock; }
+    float markerStart() const { return state.markerStart; }
+    float markerEnd() const { return state.markerEnd; }
 
     // --- What the core shows, and remembers having shown ---
     QString readout(Readout which) const { return readouts_.at(static_cast<int>(which)); }
@@ -194,6 +196,10 @@ public:
     void fillPortList(const QStringList& entries, int position);
 
 Q_SIGNALS:
+    // The time grid (and with it the PID frequency) has a new value.
+    void timingChanged();
+    // A marker was placed or the markers were removed.
+    void markersChanged();
     void readoutChanged(Readout which, const QString& text);
     void lampChanged(int colour);
     void consoleAppended(const QString& characters);
@@ -215,6 +221,46 @@ Q_SIGNALS:
     void portErrorReported(int number);
 
 private:
+    // The core's parts run the handlers' steps on its state, port and dialogs.
+    friend class Link;
+    friend class Dispatcher;
+    friend class Shell;
+    friend class ScopeControl;
+    friend class Markers;
+    friend class TraceColour;
+    friend class PictureFiles;
+    friend class PidDetect;
+    friend class Console;
+    friend class Listings;
+    friend class SetupFile;
+    friend class OptionCommands;
+    friend class CoreInsides;
+
+    Link& link() { return *link_; }
+    Dispatcher& dispatcher() { return *dispatcher_; }
+    Shell& shell() { return *shell_; }
+    ScopeControl& scope() { return *scope_; }
+    Markers& markers() { return *markers_; }
+    TraceColour& traceColour() { return *traceColour_; }
+    PictureFiles& pictureFiles() { return *pictureFiles_; }
+    PidDetect& pidDetect() { return *pidDetect_; }
+    Console& console() { return *console_; }
+    Listings& listings() { return *listings_; }
+    SetupFile& setupFile() { return *setupFile_; }
+    OptionCommands& options() { return *options_; }
+
+    // The time grid, told to whoever watches it.
+    void setTimeGrid(double milliseconds);
+    // Both marker positions (below 0: none), told when they change.
+    void setMarkers(float start, float end);
+
+    Comm& MSComm;            // the serial port
+    Dialogs& dialogs;        // message boxes, Dialogopen and Dialogsave
+    SettingsStore& settings; // the per-user settings store
+    ScopeImages& images;     // the scope picture's bitmap files
+    SharedState state;
+    MessageTexts messages;
+
     int portPosition_ = -1;
     std::array<QString, kReadoutCount> readouts_;
     int lampColour_ = static_cast<int>(kRed);

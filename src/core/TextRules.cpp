@@ -95,6 +95,18 @@ QString formatAtLeastOneDigit(double value) { return formatPattern(value, true);
 
 QString formatNoRequiredDigit(double value) { return formatPattern(value, false); }
 
+double roundedToHundredths(double value)
+{
+    if (!std::isfinite(value))
+        return value;
+    const DecimalParts parts = roundToHundredths(value);
+    QString digits = parts.integerDigits.isEmpty() ? QStringLiteral("0") : parts.integerDigits;
+    if (!parts.fractionDigits.isEmpty())
+        digits += QLatin1Char('.') + parts.fractionDigits;
+    const double magnitude = digits.toDouble();
+    return parts.negative ? -magnitude : magnitude;
+}
+
 double leadingNumber(const QString& text)
 {
     int i = 0;

@@ -19,6 +19,9 @@ double roundHalfEven(double value);
 // not finite gives an empty text.
 QString formatAtLeastOneDigit(double value); // "###0.##"
 QString formatNoRequiredDigit(double value); // "####.##"
+// The number those patterns show for a value: rounded the same way, as a number (not finite
+// stays as it is).
+double roundedToHundredths(double value);
 
 // The leading decimal number of a text: leading blanks skipped, an optional sign, digits, an
 // optional "." and fraction digits. A text that does not begin with a number reads as 0.

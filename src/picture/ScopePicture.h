@@ -3,6 +3,8 @@
 // under a transparent drawing layer. Clearing empties the drawing layer only. Lines have width 1
 // and no anti-aliasing; every line and point moves the current drawing position to its end.
 
+#include "core/scope/ScopeGeometry.h"
+
 #include <QFont>
 #include <QImage>
 #include <QList>
@@ -18,8 +20,8 @@
 class ScopePicture
 {
 public:
-    static constexpr int kWidth = 600;
-    static constexpr int kHeight = 512;
+    static constexpr int kWidth = ScopeGeometry::kWidth;
+    static constexpr int kHeight = ScopeGeometry::kHeight;
 
     ScopePicture();
 

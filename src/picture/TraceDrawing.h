@@ -1,7 +1,9 @@
 #pragma once
-// The trace of a block in the scope frame: sample i (1-300) of value v at x = 2i, y = 511 - 2v.
+// The trace of a block in the scope frame: sample i (1-300) of value v where ScopeGeometry puts
+// it (x = 2i, y = 511 - 2v).
 
 #include "core/SharedState.h"
+#include "core/scope/ScopeGeometry.h"
 
 #include <QPointF>
 #include <QRgb>
@@ -9,10 +11,9 @@
 class ScopePicture;
 
 namespace ScopeFrame {
-constexpr int kBottomY = 511;
 inline QPointF samplePoint(int index, int value)
 {
-    return QPointF(2.0 * index, kBottomY - 2.0 * value);
+    return QPointF(ScopeGeometry::xOfSample(index), ScopeGeometry::yOfValue(value));
 }
 } // namespace ScopeFrame
 

@@ -36,8 +36,7 @@ QColor oleColour(long long value)
 Fo::Fo(Comm& comm, Dialogs& dialogs, SettingsStore& settings, QWidget* parent)
     : QMainWindow(parent),
       core_(std::make_unique<Core>(comm, dialogs, settings, static_cast<ScopeImages&>(*this))),
-      MSComm(comm), dialogs(dialogs), settings(settings), state(core_->state),
-      messages(core_->messages)
+      dialogs(dialogs), settings(settings)
 {
     setWindowTitle(QStringLiteral("Kestrum Trevalon"));
     createControls();
@@ -200,7 +199,7 @@ void Fo::selectTypedPort(const QString& text)
 void Fo::explainMissingPort()
 {
     const QString text = Portok->currentText();
-    MSComm.setNoPortReason(Portok->currentIndex() < 0 && !text.isEmpty()
+    core_->setNoPortReason(Portok->currentIndex() < 0 && !text.isEmpty()
                                ? QStringLiteral("The port field's text \"%1\" names no port").arg(text)
                                : Comm::kNoPortChosen);
 }

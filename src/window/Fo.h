@@ -1,6 +1,6 @@
 #pragma once
 // The main window, a view of the core: it builds the controls with their given names, hands each
-// control event to its handler in the core and shows what the core tells. It holds no protocol
+// control event to the core's verb and shows what the core tells. It holds no protocol
 // logic.
 
 #include "core/Core.h"
@@ -27,7 +27,7 @@ class ScopeSurface;
 class Fo : public QMainWindow, private ScopeImages {
     Q_OBJECT
 
-    // First, so that the names into it below can be bound at construction.
+    // The core this window shows; built first, before the window asks anything of it.
     std::unique_ptr<Core> core_;
 
 public:
@@ -87,35 +87,17 @@ public:
     QMenu* HL = nullptr;      // "Help"
     QAction* AS = nullptr;    // "About Trevalon"
 
-    // The core the window shows; the names below reach into it for the tests and main().
+    // The core the window shows: its verbs, accessors and signals.
     Core& core() { return *core_; }
 
     // --- Components without a shape ---
-    Comm& MSComm;             // the serial port
     Dialogs& dialogs;         // message boxes, Dialogopen and Dialogsave
     SettingsStore& settings;  // the per-user settings store
-
-    SharedState& state;
-    MessageTexts& messages;
 
     // Writes one line of text on the window's own surface, behind the controls, at the current
     // text position, which then moves to the next line.
     void printOnForm(const QString& text);
     QStringList formTexts() const;
-
-    // The handlers, by subsystem.
-    Link& link() { return core_->link(); }
-    Dispatcher& dispatcher() { return core_->dispatcher(); }
-    Shell& shell() { return core_->shell(); }
-    ScopeControl& scope() { return core_->scope(); }
-    Markers& markers() { return core_->markers(); }
-    TraceColour& traceColour() { return core_->traceColour(); }
-    PictureFiles& pictureFiles() { return core_->pictureFiles(); }
-    PidDetect& pidDetect() { return core_->pidDetect(); }
-    Console& console() { return core_->console(); }
-    Listings& listings() { return core_->listings(); }
-    SetupFile& setupFile() { return core_->setupFile(); }
-    OptionCommands& options() { return core_->options(); }
 
     quint8 portNumberFromList() const { return core_->portNumberFromList(); }
 
@@ -134,7 +116,7 @@ protected:
 private:
     void createControls(); // the layout, in FoLayout.cpp
     void createMenus();    // the menu bar, in FoLayout.cpp
-    void wireEvents();     // every control event to its handler, in one place
+    void wireEvents();     // every control event to the core's verb, in one place
     void showCore();       // every core signal to its control, in one place
     void paintLamp(int colour);
     // ScopeImages: the picture on Rajz as a file.

@@ -63,12 +63,6 @@ std::unique_ptr<Recorder> Recorder::start(const QString& path, Core& core, QObje
 
 Recorder::Recorder(Core& core, long long lastBlock) : core_(core), lastBlock_(lastBlock) {}
 
-// The one place the recording reads the core's time grid.
-double Recorder::timeGrid() const
-{
-    return core_.state.timeGrid;
-}
-
 bool Recorder::eventFilter(QObject* watched, QEvent* event)
 {
     // The right button's handler redraws the last block at once, within this press; the flag is
@@ -90,7 +84,7 @@ void Recorder::takeBlock(const SampleBlock& block)
     if (failed_)
         return;
     const QByteArray rows =
-        CsvRows::forBlock(static_cast<int>(lastBlock_ + 1), block, timeGrid()).toUtf8();
+        CsvRows::forBlock(static_cast<int>(lastBlock_ + 1), block, core_.timeGrid()).toUtf8();
     if (file_.write(rows) != rows.size()) {
         // Told once; the window goes on without recording.
         failed_ = true;

@@ -33,7 +33,6 @@ protected:
 private:
     Recorder(Core& core, long long lastBlock);
     void takeBlock(const SampleBlock& block);
-    double timeGrid() const;
 
     Core& core_;
     QFile file_;

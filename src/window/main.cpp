@@ -5,7 +5,6 @@
 #include "window/Recorder.h"
 #include "window/ScopeSurface.h"
 #include "core/SettingsStore.h"
-#include "core/shell/Shell.h"
 #include "window/StartupProbe.h"
 #include "core/Version.h"
 #include "core/link/PortMap.h"
@@ -13,7 +12,6 @@
 #include "core/link/SimulatedChip.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QCommandLineParser>
 #include <QFileInfo>
 #include <QIcon>
@@ -148,10 +146,10 @@ int main(int argc, char** argv)
                          qPrintable(chip.errorString()));
             return 1;
         }
-        const int position = window.Portok->currentIndex();
+        const int position = window.core().portPosition();
         const int portNumber = position >= 0 ? position + 1 : 1;
         ports.setRunOverride(portNumber, chip.devicePath());
-        window.shell().setStoresPortChoice(false);
+        window.core().setStoresPortChoice(false);
         std::fprintf(stderr, "trevalon: Comm %d is the simulated KDSP chip at %s\n", portNumber,
                      qPrintable(chip.devicePath()));
     }

@@ -196,7 +196,7 @@ void TestCli::captureRowsAgreeWithTheReadouts()
 
     // The window's own readouts over each sample, with the grid the chip answered.
     CoreFixture window;
-    window.core.state.timeGrid = grid;
+    stateOf(window.core).timeGrid = grid;
     QCOMPARE(rows.first()[3], firstTime);
     for (const QStringList& row : rows) {
         const int sample = row[1].toInt();

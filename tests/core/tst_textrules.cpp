@@ -50,6 +50,8 @@ void TextRulesTest::patterns()
     QFETCH(QString, noRequiredDigit);
     QCOMPARE(TextRules::formatAtLeastOneDigit(value), atLeastOneDigit);
     QCOMPARE(TextRules::formatNoRequiredDigit(value), noRequiredDigit);
+    // The number a script reads is the one the text shows.
+    QCOMPARE(TextRules::roundedToHundredths(value), TextRules::leadingNumber(atLeastOneDigit));
 }
 
 void TextRulesTest::timingTable_data()

@@ -101,7 +101,7 @@ void TestConsoleSim::listingsShowTheChipsAnswerAlone()
     QFETCH(QString, knownLine);
     SimulatedWindow w;
     QVERIFY2(w.startChip(), qPrintable(w.chip.errorString()));
-    BlockWatch watch(w.fo);
+    BlockWatch watch(w.fo, w.comm);
     if (scopeRunning) {
         w.fo.core().startScope();
         QVERIFY(waitUntil([&] { return watch.captures() >= 1; }, kBlockTimeoutMs));
@@ -114,7 +114,7 @@ void TestConsoleSim::listingsShowTheChipsAnswerAlone()
     else
         w.fo.SF->trigger();
     QVERIFY(w.comm.portOpen());
-    QCOMPARE(w.fo.state.receiveMode, quint8(ModeConsole));
+    QCOMPARE(stateOf(w.fo.core()).receiveMode, quint8(ModeConsole));
 
     const QString shown = consoleAfterAnswer(w, expected.size());
     QCOMPARE(shown, expected);
@@ -155,7 +155,7 @@ void TestConsoleSim::typedCommandShowsTheAnswer()
     w.fo.core().sendLine(w.fo.Command->text());
     QCOMPARE(w.fo.Command->text(), QString());
     QVERIFY(w.comm.portOpen());
-    QCOMPARE(w.fo.state.receiveMode, quint8(ModeConsole));
+    QCOMPARE(stateOf(w.fo.core()).receiveMode, quint8(ModeConsole));
 
     QCOMPARE(consoleAfterAnswer(w, expected.size()), expected);
     QCOMPARE(w.reports(), QStringList{});

@@ -169,7 +169,7 @@ void openConsoleOn(const FloodLine& line, SimulatedWindow& w)
     w.fo.Command->setText(QString());
     w.fo.core().sendLine(w.fo.Command->text());
     QVERIFY(w.comm.portOpen());
-    QCOMPARE(w.fo.state.receiveMode, quint8(ModeConsole));
+    QCOMPARE(stateOf(w.fo.core()).receiveMode, quint8(ModeConsole));
 }
 
 } // namespace

@@ -129,8 +129,8 @@ void TestFaultsPorts::unusablePortIsReportedByEveryHandler()
 
     run(w.fo, handler);
 
-    const QString& message =
-        heldElsewhere ? w.fo.messages.msgPortUsed : w.fo.messages.msgInvalidPort;
+    const MessageTexts& texts = messagesOf(w.fo.core());
+    const QString& message = heldElsewhere ? texts.msgPortUsed : texts.msgInvalidPort;
     QStringList expected;
     for (int i = 0; i < messages; ++i)
         expected << message;

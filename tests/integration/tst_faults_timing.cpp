@@ -70,7 +70,7 @@ void TestFaultsTiming::silentChipStillGetsTheScopeStartAndKeepsTheReadouts()
 
     StderrCapture log; // the simulator started now writes its log here
     QVERIFY2(w.startChip({"--mute", "--verbose"}), qPrintable(w.chip.errorString()));
-    BlockWatch watch(w.fo);
+    BlockWatch watch(w.fo, w.comm);
     w.fo.core().startScope();
 
     QVERIFY2(waitUntil([&] { return chipHeard(log).contains(QLatin1String("J1000\\r")); },
@@ -79,11 +79,11 @@ void TestFaultsTiming::silentChipStillGetsTheScopeStartAndKeepsTheReadouts()
     QCOMPARE(chipHeard(log), QStringLiteral("J1100\\rJ1000\\r"));
     QCOMPARE(w.fo.Gr(2)->text(), QStringLiteral("1.91"));
     QCOMPARE(w.fo.MX(5)->text(), QStringLiteral("2619.17"));
-    QCOMPARE(w.fo.state.timeGrid, kGridOfDigit4);
+    QCOMPARE(stateOf(w.fo.core()).timeGrid, kGridOfDigit4);
     // Running as far as the program can tell: open for blocks, capture mode, lamp green.
     QVERIFY(w.comm.portOpen());
     QCOMPARE(w.comm.rThreshold(), 299);
-    QCOMPARE(w.fo.state.receiveMode, quint8(ModeCapture));
+    QCOMPARE(stateOf(w.fo.core()).receiveMode, quint8(ModeCapture));
     QCOMPARE(w.fo.lampColour(), int(kGreen));
     idleFor(kQuietMs);
     QCOMPARE(watch.captures(), 0);
@@ -101,7 +101,7 @@ void TestFaultsTiming::replyLaterThanStartsWaitKeepsTheReadouts()
     const int lateMs = std::max(kLeastLateReplyMs, int(kLateReplyOverStart * startMs));
     QVERIFY2(w.startChip({"--slow-ms", QString::number(lateMs), "--timing-digit", "7"}),
              qPrintable(w.chip.errorString()));
-    BlockWatch watch(w.fo);
+    BlockWatch watch(w.fo, w.comm);
     const double lateStartMs = startTookMs(w.fo);
     qInfo("Start took %.0f ms; the chip answered %d ms after the query", lateStartMs, lateMs);
     QVERIFY2(lateStartMs < lateMs, "the premise failed: Start's wait outlasted the delay");
@@ -109,7 +109,7 @@ void TestFaultsTiming::replyLaterThanStartsWaitKeepsTheReadouts()
     // The wait ended first: the readouts are those of the earlier chip.
     QCOMPARE(w.fo.Gr(2)->text(), QStringLiteral("1.91"));
     QCOMPARE(w.fo.MX(5)->text(), QStringLiteral("2619.17"));
-    QCOMPARE(w.fo.state.timeGrid, kGridOfDigit4);
+    QCOMPARE(stateOf(w.fo.core()).timeGrid, kGridOfDigit4);
     // The reply that comes later falls into the block stream and is taken as samples.
     QVERIFY(waitUntil([&] { return watch.captures() >= 2; }, lateMs + kLogTimeoutMs));
     QCOMPARE(w.fo.Gr(2)->text(), QStringLiteral("1.91"));
@@ -167,16 +167,16 @@ void TestFaultsTiming::garbledTimingReplies()
     SimulatedWindow w;
     QVERIFY2(w.startChip({"--timing-reply", replyHex}), qPrintable(w.chip.errorString()));
     // An earlier reply has set the grid; the captions are marked to see whether they are written.
-    w.fo.state.timeGrid = kGridOfDigit4;
+    stateOf(w.fo.core()).timeGrid = kGridOfDigit4;
     w.fo.core().setReadout(Readout::TimeGrid, kPrior);
     w.fo.core().setReadout(Readout::PidFrequency, kPrior);
 
     w.fo.core().startScope();
     QCOMPARE(w.fo.Gr(2)->text(), timeGrid);
     QCOMPARE(w.fo.MX(5)->text(), pidFrequency);
-    QCOMPARE(w.fo.state.timeGrid, grid);
+    QCOMPARE(stateOf(w.fo.core()).timeGrid, grid);
     // The start went on to the blocks.
-    QCOMPARE(w.fo.state.receiveMode, quint8(ModeCapture));
+    QCOMPARE(stateOf(w.fo.core()).receiveMode, quint8(ModeCapture));
     QVERIFY(w.comm.portOpen());
     w.fo.core().stopScope();
     QVERIFY(!w.comm.portOpen());

@@ -81,7 +81,7 @@ void TestFaultsVanish::vanishingWhileBlocksStreamStopsTheScopeWithOneReport()
     SimulatedWindow w;
     QVERIFY2(w.startChip({"--vanish-after", QString::number(kBlocksBeforeVanishing)}),
              qPrintable(w.chip.errorString()));
-    BlockWatch watch(w.fo);
+    BlockWatch watch(w.fo, w.comm);
     w.fo.core().startScope();
     QVERIFY(waitUntil([&] { return !w.chip.isRunning(); }, kVanishTimeoutMs));
     QVERIFY(waitUntil([&] { return w.reportCount() > 0; }, kVanishTimeoutMs));
@@ -218,7 +218,7 @@ void TestFaultsVanish::vanishedWhileClosedGivesTheInvalidPortMessageOnce()
     else
         QTest::mouseClick(w.fo.Command1, Qt::LeftButton);
 
-    QCOMPARE(w.dialogs.texts(), QStringList{w.fo.messages.msgInvalidPort});
+    QCOMPARE(w.dialogs.texts(), QStringList{messagesOf(w.fo.core()).msgInvalidPort});
     QCOMPARE(w.dialogs.shown.first().icon, MsgIcon::Critical);
     QCOMPARE(w.fo.formTexts(), QStringList{});
     QVERIFY(!w.comm.portOpen());

@@ -196,7 +196,7 @@ int recordUntilKilled(const QString& path, const QString& device)
         Recorder::start(path, w.fo.core(), *w.fo.Rajz, error);
     if (!recorder)
         return 1;
-    w.fo.scope().start();
+    w.fo.core().startScope();
     return QApplication::exec();
 }
 

@@ -91,7 +91,7 @@ void TestScopeSim::startShowsTheTimingAndPlotsBlocks()
     QFETCH(QString, pidFrequency);
     SimulatedWindow w;
     QVERIFY2(w.startChip(simArguments), qPrintable(w.chip.errorString()));
-    BlockWatch watch(w.fo);
+    BlockWatch watch(w.fo, w.comm);
 
     const double ms = startTook(w.fo);
     qInfo("Start took %.0f ms", ms);
@@ -100,7 +100,7 @@ void TestScopeSim::startShowsTheTimingAndPlotsBlocks()
     QCOMPARE(w.fo.Gr(2)->text(), timeGrid);
     QCOMPARE(w.fo.MX(5)->text(), pidFrequency);
     QCOMPARE(w.fo.lampColour(), int(kGreen));
-    QCOMPARE(w.fo.state.receiveMode, quint8(ModeCapture));
+    QCOMPARE(stateOf(w.fo.core()).receiveMode, quint8(ModeCapture));
     QVERIFY(w.comm.portOpen());
 
     QVERIFY(waitUntil([&] { return watch.distinctBlocks() >= 1; }, kBlockTimeoutMs));
@@ -113,7 +113,7 @@ void TestScopeSim::startShowsTheTimingAndPlotsBlocks()
 
     // What is on the surface is the block last stored, drawn in the trace colour. The event
     // that stored it raised the threshold at 299 bytes, so only sample 300 may be missing.
-    const SampleBlock& block = w.fo.state.sampleBlock;
+    const SampleBlock& block = stateOf(w.fo.core()).sampleBlock;
     QCOMPARE(BlockWatch::missingSamples(block, kBlockSize - 1), 0);
     QCOMPARE(BlockWatch::pointsOffTrace(w.fo.Rajz->composite(), block, kYellowTrace, kLastColumn),
              0);
@@ -125,14 +125,14 @@ void TestScopeSim::stopEndsTheStreamAtTheChip()
 {
     SimulatedWindow w;
     QVERIFY2(w.startChip(), qPrintable(w.chip.errorString()));
-    BlockWatch watch(w.fo);
+    BlockWatch watch(w.fo, w.comm);
     w.fo.core().startScope();
     QVERIFY(waitUntil([&] { return watch.captures() >= 2; }, kBlockTimeoutMs));
 
     QTest::mouseClick(w.fo.Ki, Qt::LeftButton);
     QVERIFY(!w.comm.portOpen());
     QCOMPARE(w.fo.lampColour(), int(kRed));
-    QCOMPARE(w.fo.state.receiveMode, quint8(ModeCapture));
+    QCOMPARE(stateOf(w.fo.core()).receiveMode, quint8(ModeCapture));
     const QImage stopped = w.fo.Rajz->composite();
     const int captures = watch.captures();
     idleFor(kQuietMs);
@@ -159,12 +159,12 @@ void TestScopeSim::leftClickPlacesAMarkerAndTheTraceStays()
 
     SimulatedWindow w;
     QVERIFY2(w.startChip(), qPrintable(w.chip.errorString()));
-    BlockWatch watch(w.fo);
+    BlockWatch watch(w.fo, w.comm);
     w.fo.core().startScope();
     QVERIFY(waitUntil([&] { return watch.distinctBlocks() >= 2; }, kBlockTimeoutMs));
 
     QTest::mouseClick(w.fo.Rajz, Qt::LeftButton, {}, QPoint(kMarkerX, 300));
-    QCOMPARE(w.fo.state.markerStart, float(kMarkerX));
+    QCOMPARE(stateOf(w.fo.core()).markerStart, float(kMarkerX));
     QCOMPARE(w.fo.MX(2)->text(), kMarkerTime);
     QVERIFY(!w.comm.portOpen());
     QCOMPARE(w.fo.lampColour(), int(kRed));
@@ -173,7 +173,8 @@ void TestScopeSim::leftClickPlacesAMarkerAndTheTraceStays()
     for (int y = kBelowLabel; y < ScopePicture::kHeight; ++y)
         QCOMPARE(marked.pixel(kMarkerX, y) & RGB_MASK, w.fo.Rajz->foreColour() & RGB_MASK);
     // Left of the marker the trace is the last block's, and it stays: no block follows.
-    QCOMPARE(BlockWatch::pointsOffTrace(marked, w.fo.state.sampleBlock, kYellowTrace, kMarkerX - 1),
+    QCOMPARE(BlockWatch::pointsOffTrace(marked, w.fo.core().lastBlock(), kYellowTrace,
+                                        kMarkerX - 1),
              0);
     const int captures = watch.captures();
     idleFor(kQuietMs);
@@ -194,7 +195,7 @@ void TestScopeSim::pidDetectUpdatesTheReadoutsAndLeavesTheScopeStopped()
     QFETCH(bool, scopeRunning);
     SimulatedWindow w;
     QVERIFY2(w.startChip({"--timing-digit", "6"}), qPrintable(w.chip.errorString()));
-    BlockWatch watch(w.fo);
+    BlockWatch watch(w.fo, w.comm);
     if (scopeRunning) {
         w.fo.core().startScope();
         QVERIFY(waitUntil([&] { return watch.distinctBlocks() >= 1; }, kBlockTimeoutMs));
@@ -206,7 +207,7 @@ void TestScopeSim::pidDetectUpdatesTheReadoutsAndLeavesTheScopeStopped()
     QVERIFY(detectUntilShown(w.fo, QStringLiteral("1746.11")));
     QCOMPARE(w.fo.Gr(2)->text(), QStringLiteral("2.86"));
     QVERIFY(!w.comm.portOpen());
-    QCOMPARE(w.fo.state.receiveMode, quint8(ModeTiming));
+    QCOMPARE(stateOf(w.fo.core()).receiveMode, quint8(ModeTiming));
     QCOMPARE(w.fo.lampColour(), int(kRed));
 
     // Cleared: the surface shows its background alone.
@@ -222,7 +223,7 @@ void TestScopeSim::triggerModeGivesFewerBlocksThanFreeRunning()
 {
     SimulatedWindow w;
     QVERIFY2(w.startChip(), qPrintable(w.chip.errorString()));
-    BlockWatch watch(w.fo);
+    BlockWatch watch(w.fo, w.comm);
 
     w.fo.core().startScope();
     QVERIFY(waitUntil([&] { return watch.captures() >= 1; }, kBlockTimeoutMs));
@@ -232,7 +233,7 @@ void TestScopeSim::triggerModeGivesFewerBlocksThanFreeRunning()
 
     QTest::mouseClick(w.fo.Triger_be, Qt::LeftButton);
     QCOMPARE(w.fo.lampColour(), int(kGreen));
-    QCOMPARE(w.fo.state.receiveMode, quint8(ModeCapture));
+    QCOMPARE(stateOf(w.fo.core()).receiveMode, quint8(ModeCapture));
     QVERIFY(w.comm.portOpen());
     from = watch.captures();
     idleFor(kTriggeredWindowMs);

@@ -3,6 +3,7 @@
 // receive handler, so it looks at each receive event once the dispatcher has stored and drawn
 // the block; it also checks the drawing against the stored block.
 
+#include "support/CoreInsides.h"
 #include "window/Fo.h"
 #include "core/link/Comm.h"
 #include "window/ScopeSurface.h"
@@ -14,9 +15,10 @@
 class BlockWatch
 {
 public:
-    explicit BlockWatch(Fo& fo) : fo_(fo)
+    // comm: the window's port.
+    BlockWatch(Fo& fo, Comm& comm) : fo_(fo), comm_(comm)
     {
-        QObject::connect(&fo.MSComm, &Comm::onComm, &context_, [this] { afterReceive(); });
+        QObject::connect(&comm, &Comm::onComm, &context_, [this] { afterReceive(); });
     }
 
     // Receive events handled in capture mode, and how many of them brought a block that
@@ -69,16 +71,18 @@ public:
 private:
     void afterReceive()
     {
-        if (fo_.MSComm.commEvent() != Comm::kEvReceive || fo_.state.receiveMode != ModeCapture)
+        if (comm_.commEvent() != Comm::kEvReceive ||
+            stateOf(fo_.core()).receiveMode != ModeCapture)
             return;
         ++captures_;
-        const QByteArray entries = entriesOf(fo_.state.sampleBlock);
+        const QByteArray entries = entriesOf(stateOf(fo_.core()).sampleBlock);
         if (entries != last_)
             ++distinct_;
         last_ = entries;
     }
 
     Fo& fo_;
+    Comm& comm_;
     QObject context_;
     int captures_ = 0;
     int distinct_ = 0;

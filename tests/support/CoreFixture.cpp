@@ -46,7 +46,7 @@ Core& makeCore(std::unique_ptr<Core>& holder, FakeComm& comm, ScriptedDialogs& d
         settings.saveSetting(SettingsKeys::kApplication, SettingsKeys::kSetupSection,
                              SettingsKeys::kPortKey, storedPort);
     holder = std::make_unique<Core>(comm, dialogs, settings, images);
-    holder->link().setPumpSlice(std::chrono::microseconds(0));
+    linkOf(*holder).setPumpSlice(std::chrono::microseconds(0));
     return *holder;
 }
 } // namespace

@@ -1,11 +1,12 @@
 #pragma once
 // A loaded core with no window: the fake port, scripted dialogs, settings in memory, the counted
 // waits without their time slice, and port 1 chosen. What the core shows is recorded from its
-// signals (ShownRecord), so tests check what a window would be told. Tests reach the state and
-// the handlers through `core`, by the names the window's handlers have.
+// signals (ShownRecord), so tests check what a window would be told. Tests call the core's verbs
+// on `core`; what no front-end reaches (the state, the link) they reach through CoreInsides.
 
 #include "core/Core.h"
 #include "core/scope/ScopeImages.h"
+#include "support/CoreInsides.h"
 #include "support/CoreSetup.h"
 #include "support/FakeComm.h"
 #include "support/MemorySettings.h"

@@ -4,6 +4,7 @@
 // to it. Dialogs are scripted and the settings live in memory. The counted waits keep their
 // default time slice: without it a wait ends before a real line can carry the chip's answer.
 
+#include "support/CoreInsides.h"
 #include "support/CoreSetup.h"
 #include "support/IdleFor.h"
 #include "window/Fo.h"

@@ -14,7 +14,7 @@ Fo& makeWindow(std::unique_ptr<Fo>& holder, FakeComm& comm, ScriptedDialogs& dia
         settings.saveSetting(SettingsKeys::kApplication, SettingsKeys::kSetupSection,
                              SettingsKeys::kPortKey, storedPort);
     holder = std::make_unique<Fo>(comm, dialogs, settings);
-    holder->core().link().setPumpSlice(std::chrono::microseconds(0));
+    linkOf(holder->core()).setPumpSlice(std::chrono::microseconds(0));
     return *holder;
 }
 } // namespace

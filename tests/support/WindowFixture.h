@@ -1,8 +1,9 @@
 #pragma once
 // A loaded main window on the fake port with scripted dialogs and settings in memory, the
-// counted waits without their time slice, and port 1 chosen. Tests reach the controls, the state
-// and the handlers through fo.
+// counted waits without their time slice, and port 1 chosen. Tests reach the controls through fo,
+// the verbs through fo.core() and the core's insides through CoreInsides.
 
+#include "support/CoreInsides.h"
 #include "support/CoreSetup.h"
 #include "window/Fo.h"
 #include "support/FakeComm.h"

@@ -96,7 +96,7 @@ void TestConsoleWiring::clickIntoConsoleGivesFocusBack()
     if (QTest::currentTestFailed())
         return;
     pressKey(f.fo, Console::kEnterKey); // port 1 open in console mode, as after a command
-    QVERIFY(f.fo.MSComm.portOpen());
+    QVERIFY(f.comm.portOpen());
 
     // One timeline of the command line's focus events and the port's actions; each entry is
     // made when the window's own handler for that event has finished.
@@ -150,7 +150,7 @@ void TestConsoleWiring::altToTheMenuBarAndBackKeepsTheExchange()
     if (QTest::currentTestFailed())
         return;
     pressKey(f.fo, Console::kEnterKey); // the chip is answering in console mode
-    QVERIFY(f.fo.MSComm.portOpen());
+    QVERIFY(f.comm.portOpen());
     f.comm.log.clear();
 
     // Alt pressed and released alone hands the keyboard to the menu bar; Escape gives it back.
@@ -190,8 +190,8 @@ void TestConsoleWiring::portErrorClearsThePortField()
 void TestConsoleWiring::editingPortFieldTurnsTheLampRed()
 {
     WindowFixture f;
-    f.fo.state.portNumber = 1;
-    f.fo.link().reopenPort(kCaptureProfile);
+    stateOf(f.fo.core()).portNumber = 1;
+    linkOf(f.fo.core()).reopenPort(kCaptureProfile);
     f.fo.setLampColour(kGreenLamp);
     QCOMPARE(lampShown(f.fo), oleColour(kGreenLamp));
     // Typing into the field is what the user does; textEdited follows real key presses.
@@ -202,8 +202,8 @@ void TestConsoleWiring::editingPortFieldTurnsTheLampRed()
 void TestConsoleWiring::pickingFromListIsNotAnEdit()
 {
     WindowFixture f;
-    f.fo.state.portNumber = 1;
-    f.fo.link().reopenPort(kConsoleProfile);
+    stateOf(f.fo.core()).portNumber = 1;
+    linkOf(f.fo.core()).reopenPort(kConsoleProfile);
     f.fo.setLampColour(kGreenLamp);
     f.fo.Portok->setCurrentIndex(5);
     QCOMPARE(lampShown(f.fo), oleColour(kGreenLamp));
@@ -254,7 +254,7 @@ void TestConsoleWiring::typedTextNamingNoPortIsReportedAtTheNextCommand()
 
     QString reasonWhenReported;
     f.dialogs.onMessage = [&](const ScriptedDialogs::Shown&) {
-        reasonWhenReported = f.fo.MSComm.noPortReason();
+        reasonWhenReported = f.comm.noPortReason();
     };
     f.fo.Be->click();
 
@@ -264,7 +264,7 @@ void TestConsoleWiring::typedTextNamingNoPortIsReportedAtTheNextCommand()
              qPrintable(reasonWhenReported));
     // Choosing from the list again takes the reason back.
     f.choosePort(4);
-    QCOMPARE(f.fo.MSComm.noPortReason(), Comm::kNoPortChosen);
+    QCOMPARE(f.comm.noPortReason(), Comm::kNoPortChosen);
 }
 
 void TestConsoleWiring::aboutItemShowsTheAboutBox()

@@ -24,9 +24,9 @@ QRgb rgbOf(double colour)
 // Opens the fake port with a receive profile and mode, as the sending handlers do.
 void listen(WindowFixture& f, const ReceiveProfile& profile, quint8 mode)
 {
-    f.fo.state.portNumber = kPort;
-    f.fo.link().reopenPort(profile);
-    f.fo.state.receiveMode = mode;
+    stateOf(f.fo.core()).portNumber = kPort;
+    linkOf(f.fo.core()).reopenPort(profile);
+    stateOf(f.fo.core()).receiveMode = mode;
     f.comm.log.clear();
 }
 
@@ -74,7 +74,7 @@ void TestLinkView::constantBlockLiesOnItsRow()
     QFETCH(double, colour);
 
     WindowFixture f;
-    f.fo.state.traceColour = colour;
+    stateOf(f.fo.core()).traceColour = colour;
     listen(f, kCaptureProfile, ModeCapture);
     f.comm.receive(constantBlock(kBlockSize, quint8(value)));
     f.settle();

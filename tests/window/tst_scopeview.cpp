@@ -123,8 +123,8 @@ void TestScopeView::rightClickRedrawsTheStoredBlockInTheChosenColour()
     constexpr int kReceived = 200; // the last 100 entries never arrived
     constexpr quint8 kLevel = 100; // drawn at y 511 - 200
     for (int i = 1; i <= kReceived; ++i)
-        fo.state.sampleBlock.entry[i] = kLevel;
-    fo.state.timeGrid = 1;
+        stateOf(fo.core()).sampleBlock.entry[i] = kLevel;
+    stateOf(fo.core()).timeGrid = 1;
     click(fo, kLeft, 450);
     click(fo, kLeft, 500);
     Q_EMIT fo.Rajz->mouseMove(0, 0, 20, 30);
@@ -176,7 +176,7 @@ void TestScopeView::middleButtonDoesNothing()
     QVERIFY(f.comm.log.isEmpty());
     QVERIFY(f.comm.portOpen());
     QCOMPARE(fo.lampColour(), int(kGreen));
-    QCOMPARE(fo.state.markerStart, -1.0f);
+    QCOMPARE(stateOf(fo.core()).markerStart, -1.0f);
     QVERIFY(fo.MX(2)->text().isEmpty());
 
     // ... where the left button places a marker, so the path above was live.
@@ -191,7 +191,7 @@ void TestScopeView::theButtonsOnTheWindowChooseTheirColours()
     const QList<double> colours{65535, 255, 0, 16711935};
     for (int i = int(colours.size()) - 1; i >= 0; --i) {
         f.fo.Szin(i)->click();
-        QCOMPARE(f.fo.state.traceColour, colours[i]);
+        QCOMPARE(stateOf(f.fo.core()).traceColour, colours[i]);
     }
 }
 
@@ -221,7 +221,7 @@ void TestScopeView::aClickAnywhereOnASwatchChoosesIt()
 
     QVERIFY(option->isChecked());
     QVERIFY(!f.fo.Szin(0)->isChecked());
-    QCOMPARE(f.fo.state.traceColour, colour);
+    QCOMPARE(stateOf(f.fo.core()).traceColour, colour);
 }
 
 void TestScopeView::aColourChosenWhileRunningDrawsTheNextBlock()

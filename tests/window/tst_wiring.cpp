@@ -3,6 +3,7 @@
 // them as plain numbers. A control wired to the wrong handler, a wrong command or a wait one pass
 // off shows here as a different transcript.
 
+#include "support/CoreInsides.h"
 #include "support/WindowFixture.h"
 #include "window/CommandLine.h"
 #include "window/ScopeSurface.h"
@@ -197,7 +198,7 @@ void TestWiring::eachColourOptionChoosesItsColour()
     WindowFixture f;
     for (int i : {3, 0, 1, 2}) {
         QTest::mouseClick(f.fo.Szin(i), Qt::LeftButton);
-        QCOMPARE(f.fo.core().state.traceColour, double(colours[i]));
+        QCOMPARE(stateOf(f.fo.core()).traceColour, double(colours[i]));
     }
 }
 

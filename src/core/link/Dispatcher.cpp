@@ -132,10 +132,10 @@ void Dispatcher::receiveTiming()
         return;
     const double t = timeGridFor(timingDigit(reply));
     if (t != 0)
-        core_.state.timeGrid = t;
+        core_.setTimeGrid(t);
     core_.setReadout(Readout::TimeGrid, TextRules::formatAtLeastOneDigit(core_.state.timeGrid));
     // Before any non-zero reply the frequency is not finite; the readout keeps its text.
     if (core_.state.timeGrid != 0)
-        core_.setReadout(Readout::PidFrequency, TextRules::formatNoRequiredDigit((1 / core_.state.timeGrid) *
-                                                            TimingReply::kPidFrequencyFactor));
+        core_.setReadout(Readout::PidFrequency,
+                         TextRules::formatNoRequiredDigit(core_.pidFrequency()));
 }

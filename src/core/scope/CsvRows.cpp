@@ -2,17 +2,18 @@
 
 #include "core/TextRules.h"
 #include "core/scope/Markers.h"
+#include "core/scope/ScopeGeometry.h"
 
 QString CsvRows::timeReadout(int sample, double timeGrid)
 {
-    // As Markers' pointer readout: the sample under x, times the grid, in the "####.##" pattern.
-    const float x = kPixelsPerSample * static_cast<float>(sample);
-    return TextRules::formatNoRequiredDigit(Markers::sampleIndex(x) * timeGrid);
+    // As the pointer's time readout over the sample, in the "####.##" pattern.
+    return TextRules::formatNoRequiredDigit(
+        ScopeGeometry::timeAt(ScopeGeometry::xOfSample(sample), timeGrid));
 }
 
 QString CsvRows::levelReadout(int value)
 {
-    return Markers::levelText(kBottomY - kPixelsPerStep * static_cast<float>(value));
+    return Markers::levelText(ScopeGeometry::yOfValue(value));
 }
 
 QString CsvRows::plainNumber(const QString& readoutText)

@@ -9,11 +9,6 @@
 namespace CsvRows {
 inline const QString kHeader = QStringLiteral("block,sample,value,time_ms,level\n");
 
-// Where the window draws sample i (1-300) of value v: x = 2 i, y = 511 - 2 v.
-constexpr float kPixelsPerSample = 2;
-constexpr float kPixelsPerStep = 2;
-constexpr float kBottomY = 511;
-
 // The rows of block number `blockNumber` (counted from 1); samples not received are left out.
 QString forBlock(int blockNumber, const SampleBlock& block, double timeGrid);
 

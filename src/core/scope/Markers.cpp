@@ -5,14 +5,12 @@
 #include "core/link/CommError.h"
 #include "core/link/Link.h"
 #include "core/scope/ScopeControl.h"
+#include "core/scope/ScopeGeometry.h"
 
 #include <cmath>
 
 namespace {
 constexpr float kNoMarker = -1;
-constexpr double kZeroLevelY = 127.5; // the level is v - 128 for a sample drawn at 511 - 2v
-constexpr double kPixelsPerLevel = 2;
-constexpr float kPixelsPerSample = 2;
 
 const QString kStartLabel = QStringLiteral("Start");
 const QString kEndLabel = QStringLiteral("End");
@@ -20,26 +18,15 @@ const QString kEndLabel = QStringLiteral("End");
 
 Markers::Markers(Core& core, Link& link) : core_(core), link_(link) {}
 
-double Markers::sampleIndex(float x)
-{
-    // Halving a float is exact, so widening afterwards keeps the single-precision result.
-    return TextRules::roundHalfEven(static_cast<double>(x / kPixelsPerSample));
-}
-
-double Markers::level(float y)
-{
-    return TextRules::roundHalfEven(kZeroLevelY - static_cast<double>(y) / kPixelsPerLevel);
-}
-
 QString Markers::levelText(float y)
 {
     // Through an integer, so a level that rounds to zero from below reads "0", not "-0".
-    return QString::number(static_cast<qint64>(level(y)));
+    return QString::number(static_cast<qint64>(ScopeGeometry::levelAt(y)));
 }
 
 double Markers::timeAt(float x) const
 {
-    return sampleIndex(x) * core_.state.timeGrid;
+    return ScopeGeometry::timeAt(x, core_.state.timeGrid);
 }
 
 void Markers::pointAt(float x, float y)
@@ -65,14 +52,14 @@ void Markers::placeMarkerAt(float x)
 
 void Markers::placeStart(float x)
 {
-    core_.state.markerStart = x;
+    core_.setMarkers(x, core_.state.markerEnd);
     core_.setReadout(Readout::MarkerStart, TextRules::formatAtLeastOneDigit(timeAt(x)));
     core_.placeMarker(x, labelX(x, kStartLabelShift), kStartLabel);
 }
 
 void Markers::placeEnd(float x)
 {
-    core_.state.markerEnd = x;
+    core_.setMarkers(core_.state.markerStart, x);
     core_.setReadout(Readout::MarkerEnd, TextRules::formatAtLeastOneDigit(timeAt(x)));
     // The width is what the user can check from the two readouts: the difference of the rounded
     // texts, not of the marker positions.
@@ -91,8 +78,7 @@ void Markers::clearMarkers()
 {
     core_.clearScope();
     core_.drawBlock(core_.state.sampleBlock, static_cast<int>(std::llround(core_.state.traceColour)));
-    core_.state.markerStart = kNoMarker;
-    core_.state.markerEnd = kNoMarker;
+    core_.setMarkers(kNoMarker, kNoMarker);
     for (const Readout r : {Readout::MarkerStart, Readout::MarkerEnd, Readout::MarkerWidth})
         core_.setReadout(r, QString());
 }

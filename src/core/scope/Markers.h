@@ -20,11 +20,8 @@ public:
     // Redraws sampleBlock on a cleared surface and removes the markers and their readouts.
     void clearMarkers();
 
-    // Sample index under a pointer at x: x / 2 in single precision, halves to even.
-    static double sampleIndex(float x);
-    // Level under a pointer at y in encoder steps: 127.5 - y / 2, halves to even.
-    static double level(float y);
-    // The level readout: plain digits with a minus sign, no decimal point.
+    // The level readout for a pointer at y (see ScopeGeometry::levelAt): plain digits with a
+    // minus sign, no decimal point.
     static QString levelText(float y);
 
     // A marker's label is written from the top beside its line; the text's left edge moves in

@@ -21,8 +21,7 @@ void ScopeControl::prepareScope()
     // Position -1 (no choice) wraps to 0, the number no port has; the list holds 255 ports, so
     // a choice always fits in the 8 bits.
     core_.state.portNumber = core_.portNumberFromList();
-    core_.state.markerStart = kNoMarker;
-    core_.state.markerEnd = kNoMarker;
+    core_.setMarkers(kNoMarker, kNoMarker);
     for (const Readout r : {Readout::MarkerStart, Readout::MarkerEnd, Readout::MarkerWidth})
         core_.setReadout(r, QString());
 }
@@ -68,8 +67,7 @@ void ScopeControl::stop()
 {
     // The marker lines, their texts and the readouts stay on screen; the next left click starts
     // a new pair.
-    core_.state.markerStart = kNoMarker;
-    core_.state.markerEnd = kNoMarker;
+    core_.setMarkers(kNoMarker, kNoMarker);
     try {
         stopBlocks();
     } catch (const CommError& e) {

@@ -80,9 +80,8 @@ void Shell::startUp()
     core_.MSComm.setNullDiscard(false);
 
     core_.state.traceColour = kYellow;
-    core_.state.timeGrid = 0;
-    core_.state.markerStart = -1;
-    core_.state.markerEnd = -1;
+    core_.setTimeGrid(0);
+    core_.setMarkers(-1, -1);
 }
 
 void Shell::shutDown()

@@ -58,7 +58,7 @@ void TestConsole::enterSendsLine()
 
     CoreFixture f;
     setConsoleText(f.core, QStringLiteral("old"));
-    f.core.state.receiveMode = ModeCapture;
+    stateOf(f.core).receiveMode = ModeCapture;
     // A quick chip answers while the command is still being written.
     f.comm.onWrite = [&](const QByteArray&) { f.comm.receive("ok\r"); };
 
@@ -70,11 +70,11 @@ void TestConsole::enterSendsLine()
     // The line is empty afterwards: a sent command is taken off it.
     if (!typed.isEmpty())
         QCOMPARE(f.shown.commandLineClears, 1);
-    QCOMPARE(f.core.MSComm.portOpen(), true);
-    QCOMPARE(f.core.MSComm.rThreshold(), 1);
-    QCOMPARE(f.core.MSComm.inputLen(), 1);
-    QCOMPARE(f.core.MSComm.nullDiscard(), true);
-    QCOMPARE(f.core.state.receiveMode, quint8(ModeConsole));
+    QCOMPARE(f.comm.portOpen(), true);
+    QCOMPARE(f.comm.rThreshold(), 1);
+    QCOMPARE(f.comm.inputLen(), 1);
+    QCOMPARE(f.comm.nullDiscard(), true);
+    QCOMPARE(stateOf(f.core).receiveMode, quint8(ModeConsole));
     // The answer is taken in only after the handler has returned, never the typed command.
     QCOMPARE(f.core.consoleText().text(), consoleAfterEnter);
     CoreFixture::settle();
@@ -102,16 +102,16 @@ void TestConsole::otherKeysSendNothing()
 
     CoreFixture f;
     f.choosePort(position);
-    f.core.state.receiveMode = ModeCapture;
+    stateOf(f.core).receiveMode = ModeCapture;
 
     f.core.typeOnCommandLine(key, QStringLiteral("ab"));
 
-    QCOMPARE(int(f.core.state.portNumber), portNumber);
+    QCOMPARE(int(stateOf(f.core).portNumber), portNumber);
     QVERIFY(f.comm.log.isEmpty());
     // The typed line is left as it is: neither cleared nor remembered.
     QCOMPARE(f.shown.commandLineClears, 0);
     QVERIFY(f.shown.remembered.isEmpty());
-    QCOMPARE(f.core.state.receiveMode, quint8(ModeCapture));
+    QCOMPARE(stateOf(f.core).receiveMode, quint8(ModeCapture));
     QVERIFY(f.dialogs.shown.isEmpty());
 }
 
@@ -159,9 +159,9 @@ void TestConsole::enterFailure()
 
     QStringList boxes;
     if (invalidPortBox)
-        boxes << f.core.messages.msgInvalidPort;
+        boxes << messagesOf(f.core).msgInvalidPort;
     if (portUsedBox)
-        boxes << f.core.messages.msgPortUsed;
+        boxes << messagesOf(f.core).msgPortUsed;
     QCOMPARE(f.dialogs.texts(), boxes);
     if (!boxes.isEmpty())
         QCOMPARE(clearsWhileShown, 1); // the typed line is dropped before the report
@@ -169,7 +169,7 @@ void TestConsole::enterFailure()
     QCOMPARE(f.core.portPosition(), positionAfter);
     // The port field shows the choice made unless the window was told to clear it.
     QCOMPARE(choiceCleared.isEmpty() ? position : -1, positionAfter);
-    QCOMPARE(int(f.core.state.portNumber), position + 1);
+    QCOMPARE(int(stateOf(f.core).portNumber), position + 1);
     QCOMPARE(f.shown.commandLineClears, 1);
     QVERIFY(f.comm.writes.isEmpty());
     QCOMPARE(f.core.consoleText().text(), QStringLiteral("old"));
@@ -209,18 +209,18 @@ void TestConsole::focusGainStopsOnLastPort()
     if (enterFirst) // Enter on the empty line opens port 3 in console mode
         f.core.sendLine(QString());
     if (closedSince)
-        f.core.link().closeIfOpen();
+        linkOf(f.core).closeIfOpen();
     f.choosePort(6);
     f.comm.log.clear();
-    const quint8 portNumberBefore = f.core.state.portNumber;
+    const quint8 portNumberBefore = stateOf(f.core).portNumber;
 
     f.core.enterCommandLine();
 
     QCOMPARE(f.comm.log, log);
-    QCOMPARE(f.core.MSComm.commPort(), commPort);
-    QCOMPARE(f.core.MSComm.portOpen(), false);
-    QCOMPARE(f.core.state.portNumber, portNumberBefore);
-    QCOMPARE(f.core.state.receiveMode, quint8(ModeCapture));
+    QCOMPARE(f.comm.commPort(), commPort);
+    QCOMPARE(f.comm.portOpen(), false);
+    QCOMPARE(stateOf(f.core).portNumber, portNumberBefore);
+    QCOMPARE(stateOf(f.core).receiveMode, quint8(ModeCapture));
     QCOMPARE(f.core.lampColour(), int(kRed));
     QCOMPARE(f.shown.commandLineColour, kWhite);
     QVERIFY(f.dialogs.shown.isEmpty());
@@ -230,25 +230,25 @@ void TestConsole::focusGainReportsPortError()
 {
     CoreFixture f;
     f.comm.openFailures.insert(1, 8005);
-    f.core.state.receiveMode = ModeConsole;
+    stateOf(f.core).receiveMode = ModeConsole;
     QSignalSpy choiceCleared(&f.core, &Core::portChoiceCleared);
 
     f.core.enterCommandLine();
 
-    QCOMPARE(f.dialogs.texts(), QStringList{f.core.messages.msgPortUsed});
+    QCOMPARE(f.dialogs.texts(), QStringList{messagesOf(f.core).msgPortUsed});
     QCOMPARE(f.core.portPosition(), -1);
     QCOMPARE(choiceCleared.count(), 1);
     QVERIFY(f.comm.writes.isEmpty());
     // What was set before the failing open stays.
     QCOMPARE(f.shown.commandLineColour, kWhite);
-    QCOMPARE(f.core.state.receiveMode, quint8(ModeCapture));
+    QCOMPARE(stateOf(f.core).receiveMode, quint8(ModeCapture));
 }
 
 void TestConsole::focusLossAndClickIntoConsole()
 {
     CoreFixture f;
     f.core.sendLine(QString()); // port 1 open, console mode
-    QVERIFY(f.core.MSComm.portOpen());
+    QVERIFY(f.comm.portOpen());
     f.comm.log.clear();
 
     f.core.leaveCommandLine();
@@ -262,8 +262,8 @@ void TestConsole::focusLossAndClickIntoConsole()
     QCOMPARE(f.shown.focusRequests, 1);
     QCOMPARE(f.shown.commandLineColour, kWhite);
     QVERIFY(f.comm.log.isEmpty());
-    QVERIFY(f.core.MSComm.portOpen());
-    QCOMPARE(f.core.state.receiveMode, quint8(ModeConsole));
+    QVERIFY(f.comm.portOpen());
+    QCOMPARE(stateOf(f.core).receiveMode, quint8(ModeConsole));
     QVERIFY(f.dialogs.shown.isEmpty());
 }
 

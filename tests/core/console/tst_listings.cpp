@@ -47,7 +47,7 @@ struct Seen
 void closeDuringWait(Core& core)
 {
     QMetaObject::invokeMethod(
-        &core, [&core] { core.link().closeIfOpen(); }, Qt::QueuedConnection);
+        &core, [&core] { linkOf(core).closeIfOpen(); }, Qt::QueuedConnection);
 }
 } // namespace
 
@@ -98,14 +98,15 @@ void TestListings::listingSteps()
 
     CoreFixture f;
     f.choosePort(2);
-    f.core.state.receiveMode = ModeCapture;
+    stateOf(f.core).receiveMode = ModeCapture;
     f.core.setLampColour(int(kGreen));
     setConsoleText(f.core, QStringLiteral("old"));
     f.markScope();
 
     QList<Seen> seen;
     f.comm.onWrite = [&](const QByteArray& bytes) {
-        seen << Seen{bytes, f.core.state.receiveMode, f.core.consoleText().text(), scopeBlank(f)};
+        seen << Seen{bytes, stateOf(f.core).receiveMode, f.core.consoleText().text(),
+                     scopeBlank(f)};
         if (bytes == request)
             f.comm.receive("L1\rL2\r");
     };
@@ -123,12 +124,12 @@ void TestListings::listingSteps()
     QCOMPARE(seen[1].console, consoleAtRequest);
     QCOMPARE(seen[1].blank, false); // the scope is cleared only after the request
 
-    QCOMPARE(int(f.core.state.portNumber), 3);
-    QCOMPARE(f.core.MSComm.portOpen(), true);
-    QCOMPARE(f.core.MSComm.rThreshold(), 1);
-    QCOMPARE(f.core.MSComm.inputLen(), 1);
-    QCOMPARE(f.core.MSComm.nullDiscard(), true);
-    QCOMPARE(f.core.state.receiveMode, quint8(ModeConsole));
+    QCOMPARE(int(stateOf(f.core).portNumber), 3);
+    QCOMPARE(f.comm.portOpen(), true);
+    QCOMPARE(f.comm.rThreshold(), 1);
+    QCOMPARE(f.comm.inputLen(), 1);
+    QCOMPARE(f.comm.nullDiscard(), true);
+    QCOMPARE(stateOf(f.core).receiveMode, quint8(ModeConsole));
     QCOMPARE(f.core.lampColour(), int(kRed));
     QCOMPARE(scopeBlank(f), surfaceCleared);
     QCOMPARE(f.core.consoleText().text(), QString());
@@ -153,9 +154,9 @@ void TestListings::scopeStreamTakenAsSamples()
 
     CoreFixture f;
     // The scope runs: port 1 open for blocks, receiveMode ModeCapture.
-    f.core.state.portNumber = 1;
-    f.core.link().reopenPort(kCaptureProfile);
-    f.core.state.receiveMode = ModeCapture;
+    stateOf(f.core).portNumber = 1;
+    linkOf(f.core).reopenPort(kCaptureProfile);
+    stateOf(f.core).receiveMode = ModeCapture;
     f.core.setLampColour(int(kGreen));
     f.comm.log.clear();
 
@@ -181,7 +182,7 @@ void TestListings::scopeStreamTakenAsSamples()
                                       QStringLiteral("open 1"),
                                       QStringLiteral("write ") + QString::fromLatin1(request)}));
     for (int i = 1; i <= kBlockSize; ++i)
-        QCOMPARE(f.core.state.sampleBlock.entry[i], std::optional<quint8>(quint8(block[i - 1])));
+        QCOMPARE(stateOf(f.core).sampleBlock.entry[i], std::optional<quint8>(quint8(block[i - 1])));
     QVERIFY(plottedBeforeRequest);
     QVERIFY(scopeBlank(f));
     CoreFixture::settle();
@@ -228,7 +229,7 @@ void TestListings::fusesOnPortClosedDuringWait()
     QCOMPARE(f.comm.log, QStringList({QStringLiteral("open 1"), QStringLiteral("write q\r"),
                                       QStringLiteral("close"), QStringLiteral("open 1"),
                                       QStringLiteral("write u\r"), QStringLiteral("close")}));
-    QCOMPARE(f.core.MSComm.portOpen(), false);
+    QCOMPARE(f.comm.portOpen(), false);
     QCOMPARE(f.core.consoleText().text(), QString());
     QVERIFY(f.dialogs.shown.isEmpty());
     QVERIFY(f.shown.formTexts.isEmpty());
@@ -247,7 +248,7 @@ void TestListings::requestOnPortClosedDuringWait()
     QFETCH(int, listing);
 
     CoreFixture f;
-    f.core.state.receiveMode = ModeCapture;
+    stateOf(f.core).receiveMode = ModeCapture;
     setConsoleText(f.core, QStringLiteral("old"));
     f.markScope();
     f.comm.onWrite = [&](const QByteArray& bytes) {
@@ -263,7 +264,7 @@ void TestListings::requestOnPortClosedDuringWait()
     QCOMPARE(f.comm.writes, QByteArrayList{"q\r"});
     // The handler ended at the failed write: nothing after it ran.
     QCOMPARE(f.core.consoleText().text(), QStringLiteral("old"));
-    QCOMPARE(f.core.state.receiveMode, quint8(ModeCapture));
+    QCOMPARE(stateOf(f.core).receiveMode, quint8(ModeCapture));
     QVERIFY(!scopeBlank(f));
 }
 
@@ -286,19 +287,19 @@ void TestListings::noPortChosen()
 
     CoreFixture f;
     f.choosePort(-1);
-    f.core.state.receiveMode = ModeCapture;
+    stateOf(f.core).receiveMode = ModeCapture;
     f.core.setLampColour(int(kGreen));
     setConsoleText(f.core, QStringLiteral("old"));
 
     choose(f.core, listing);
 
-    QCOMPARE(f.dialogs.texts(), QStringList{f.core.messages.msgInvalidPort});
+    QCOMPARE(f.dialogs.texts(), QStringList{messagesOf(f.core).msgInvalidPort});
     QCOMPARE(f.core.portPosition(), -1);
-    QCOMPARE(int(f.core.state.portNumber), 0);
+    QCOMPARE(int(stateOf(f.core).portNumber), 0);
     QVERIFY(f.comm.writes.isEmpty());
     QCOMPARE(f.core.consoleText().text(), QStringLiteral("old"));
     QCOMPARE(f.core.lampColour(), int(kRed)); // set before the trap
-    QCOMPARE(f.core.state.receiveMode, modeAfter);
+    QCOMPARE(stateOf(f.core).receiveMode, modeAfter);
 }
 
 QTEST_GUILESS_MAIN(TestListings)

@@ -262,7 +262,7 @@ void SetupFileTest::portAndPortChoiceAreLeftAlone()
     QTemporaryDir dir;
     CoreFixture f;
     f.choosePort(4);
-    f.core.MSComm.setPortOpen(true);
+    f.comm.setPortOpen(true);
     const QStringList portLog = f.comm.log;
     f.dialogs.chosenFiles.enqueue(dir.filePath(QStringLiteral("gone/") + kOffered));
     f.dialogs.chosenFiles.enqueue(dir.filePath(kOffered));
@@ -273,7 +273,7 @@ void SetupFileTest::portAndPortChoiceAreLeftAlone()
     QCOMPARE(f.dialogs.texts(), QStringList{kFileError + " 76"});
     QVERIFY(QFile::exists(dir.filePath(kOffered)));
     QCOMPARE(f.core.portPosition(), 4);
-    QVERIFY(f.core.MSComm.portOpen());
+    QVERIFY(f.comm.portOpen());
     QCOMPARE(f.comm.log, portLog);
     QCOMPARE(f.core.lampColour(), 255);
 }

@@ -30,9 +30,9 @@ QString blockEvent(double colour)
 // Opens the fake port with a receive profile and mode, as the sending handlers do.
 void listen(CoreFixture& f, const ReceiveProfile& profile, quint8 mode)
 {
-    f.core.state.portNumber = kPort;
-    f.core.link().reopenPort(profile);
-    f.core.state.receiveMode = mode;
+    stateOf(f.core).portNumber = kPort;
+    linkOf(f.core).reopenPort(profile);
+    stateOf(f.core).receiveMode = mode;
     f.comm.log.clear();
 }
 
@@ -128,7 +128,7 @@ void TestDispatcher::timingDigits()
     f.comm.receive(QByteArray("J1100") + digit + '\r');
     f.settle();
 
-    QCOMPARE(f.core.state.timeGrid, timeGrid);
+    QCOMPARE(stateOf(f.core).timeGrid, timeGrid);
     QCOMPARE(f.core.readout(Readout::TimeGrid), grid);
     QCOMPARE(f.core.readout(Readout::PidFrequency), frequency);
 }
@@ -153,7 +153,7 @@ void TestDispatcher::timingRepliesThatChangeNothing()
 
     f.comm.receive(reply);
     f.settle();
-    QCOMPARE(f.core.state.timeGrid, 1.909);
+    QCOMPARE(stateOf(f.core).timeGrid, 1.909);
     QCOMPARE(f.core.readout(Readout::TimeGrid), QStringLiteral("1.91"));
     QCOMPARE(f.core.readout(Readout::PidFrequency), QStringLiteral("2619.17"));
 }
@@ -199,7 +199,7 @@ void TestDispatcher::timingLetterKeepsTheGridButRewritesCaptions()
 
     f.comm.receive(reply);
     f.settle();
-    QCOMPARE(f.core.state.timeGrid, timeGrid);
+    QCOMPARE(stateOf(f.core).timeGrid, timeGrid);
     QCOMPARE(f.core.readout(Readout::TimeGrid), grid);
     QCOMPARE(f.core.readout(Readout::PidFrequency), frequency);
 }
@@ -222,7 +222,7 @@ void TestDispatcher::constantBlockLiesOnItsRow()
     QFETCH(double, colour);
 
     CoreFixture f;
-    f.core.state.traceColour = colour;
+    stateOf(f.core).traceColour = colour;
     listen(f, kCaptureProfile, ModeCapture);
     const QStringList before = f.shown.events;
     f.comm.receive(constantBlock(kBlockSize, quint8(value)));
@@ -250,8 +250,8 @@ void TestDispatcher::sampleIsDrawnAtTwiceItsIndex()
     f.comm.receive(block);
     f.settle();
 
-    QCOMPARE(f.core.state.sampleBlock.entry[kLow], std::optional<quint8>(0));
-    QCOMPARE(f.core.state.sampleBlock.entry[kLow + 1], std::optional<quint8>(255));
+    QCOMPARE(stateOf(f.core).sampleBlock.entry[kLow], std::optional<quint8>(0));
+    QCOMPARE(stateOf(f.core).sampleBlock.entry[kLow + 1], std::optional<quint8>(255));
     QCOMPARE(f.shown.blocks.size(), 1);
     const SampleBlock& drawn = f.shown.blocks.last().block;
     QCOMPARE(drawn.entry[kLow - 1], std::optional<quint8>(255));
@@ -271,8 +271,8 @@ void TestDispatcher::blockMissingItsLastByteEndsAtTheLastSample()
     f.comm.receive(constantBlock(kCaptureProfile.threshold, kLevel)); // 299 bytes
     f.settle();
 
-    QCOMPARE(f.core.state.sampleBlock.entry[kBlockSize - 1], std::optional<quint8>(kLevel));
-    QCOMPARE(f.core.state.sampleBlock.entry[kBlockSize], std::nullopt);
+    QCOMPARE(stateOf(f.core).sampleBlock.entry[kBlockSize - 1], std::optional<quint8>(kLevel));
+    QCOMPARE(stateOf(f.core).sampleBlock.entry[kBlockSize], std::nullopt);
     QCOMPARE(f.shown.blocks.size(), 1);
     const SampleBlock& drawn = f.shown.blocks.last().block;
     QCOMPARE(drawn.entry[1], std::optional<quint8>(kLevel));
@@ -305,11 +305,11 @@ void TestDispatcher::captureCycleClosesDrawsEmptiesAndReopens()
     QCOMPARE(f.comm.inBufferCount(), 0); // the bytes beyond the block are gone
     QCOMPARE(f.core.lampColour(), static_cast<int>(kGreen));
     for (int i = 1; i <= kBlockSize; ++i)
-        QCOMPARE(f.core.state.sampleBlock.entry[i], std::optional<quint8>((i - 1) % 256));
+        QCOMPARE(stateOf(f.core).sampleBlock.entry[i], std::optional<quint8>((i - 1) % 256));
     // Cleared before drawing, so the old trace is gone; the block drawn is the one stored.
     QCOMPARE(f.shown.events.mid(before.size()), (QStringList{"clear", blockEvent(kYellow)}));
     QCOMPARE(f.shown.blocks.size(), 1);
-    QVERIFY(f.shown.blocks.last().block.entry == f.core.state.sampleBlock.entry);
+    QVERIFY(f.shown.blocks.last().block.entry == stateOf(f.core).sampleBlock.entry);
     QCOMPARE(logWhenDrawn, QStringList{"close"});
     QVERIFY(!openWhenDrawn);
     QVERIFY(f.dialogs.shown.isEmpty());
@@ -317,7 +317,7 @@ void TestDispatcher::captureCycleClosesDrawsEmptiesAndReopens()
     // The next block arrives on the reopened port and is drawn in turn.
     f.comm.receive(constantBlock(kBlockSize, 7));
     f.settle();
-    QCOMPARE(f.core.state.sampleBlock.entry[1], std::optional<quint8>(7));
+    QCOMPARE(stateOf(f.core).sampleBlock.entry[1], std::optional<quint8>(7));
     QCOMPARE(f.comm.log.size(), 4);
     QCOMPARE(f.shown.blocks.size(), 2);
     QCOMPARE(f.shown.blocks.last().block.entry[1], std::optional<quint8>(7));
@@ -355,7 +355,7 @@ void TestDispatcher::captureReopenFailure()
         QCOMPARE(shown.buttons, MsgButtons::Ok);
     QVERIFY(!f.comm.portOpen());
     QCOMPARE(f.comm.log, QStringList{"close"});
-    QCOMPARE(f.core.state.sampleBlock.entry[1], std::optional<quint8>(42)); // drawn before
+    QCOMPARE(stateOf(f.core).sampleBlock.entry[1], std::optional<quint8>(42)); // drawn before
     QCOMPARE(f.shown.blocks.size(), 1);
     QVERIFY(f.shown.formTexts.isEmpty()); // not the shared port-error report
     QCOMPARE(f.core.portPosition(), choice); // the choice stays
@@ -400,7 +400,7 @@ void TestDispatcher::lineEventCodes()
     QVERIFY(f.comm.portOpen());
     QCOMPARE(f.shown.events, before); // the scope is neither cleared nor drawn on
     QVERIFY(f.shown.blocks.isEmpty());
-    QCOMPARE(f.core.state.sampleBlock.entry[1], std::nullopt);
+    QCOMPARE(stateOf(f.core).sampleBlock.entry[1], std::nullopt);
 }
 
 void TestDispatcher::unknownModeLeavesBytesUnread()

@@ -133,14 +133,14 @@ void TestLink::sequences()
 
     CoreFixture f;
     if (startOpen) {
-        f.core.state.portNumber = 1;
-        f.core.link().reopenPort(kConsoleProfile);
+        stateOf(f.core).portNumber = 1;
+        linkOf(f.core).reopenPort(kConsoleProfile);
     }
     f.comm.log.clear();
     f.comm.writes.clear();
-    f.core.state.portNumber = static_cast<quint8>(portNumber);
+    stateOf(f.core).portNumber = static_cast<quint8>(portNumber);
 
-    steps(f.core.link());
+    steps(linkOf(f.core));
 
     QCOMPARE(f.comm.log, expectedLog);
     QCOMPARE(f.comm.portOpen(), endsOpen);
@@ -157,11 +157,11 @@ void TestLink::reopenPortClosesBeforeItConfigures()
     RecordedImages images;
     Core core(comm, dialogs, settings, images);
     core.startUp(); // start-up sets the port up but leaves it closed
-    core.state.portNumber = 4;
-    core.link().reopenPort(kConsoleProfile);
-    core.state.portNumber = 9;
-    core.link().reopenPort(kCaptureProfile);
-    core.link().reopenPort(kTimingProfile);
+    stateOf(core).portNumber = 4;
+    linkOf(core).reopenPort(kConsoleProfile);
+    stateOf(core).portNumber = 9;
+    linkOf(core).reopenPort(kCaptureProfile);
+    linkOf(core).reopenPort(kTimingProfile);
 
     const QStringList expected{
         "opening port 4 threshold 1 length 1 nulls on", "open 4",
@@ -176,14 +176,14 @@ void TestLink::reopenPortClosesBeforeItConfigures()
 void TestLink::sendKeepingStateKeepsTheLastNumberAndSettings()
 {
     CoreFixture f;
-    f.core.state.portNumber = 4;
-    f.core.link().reopenPort(kTimingProfile);
-    f.core.link().closeIfOpen();
-    f.core.state.portNumber = 9; // changed by a handler, but only reopenPort reads it
+    stateOf(f.core).portNumber = 4;
+    linkOf(f.core).reopenPort(kTimingProfile);
+    linkOf(f.core).closeIfOpen();
+    stateOf(f.core).portNumber = 9; // changed by a handler, but only reopenPort reads it
     f.comm.log.clear();
 
-    f.core.link().sendKeepingState("J1002");
-    f.core.link().sendAndClose("q");
+    linkOf(f.core).sendKeepingState("J1002");
+    linkOf(f.core).sendAndClose("q");
 
     QCOMPARE(f.comm.log,
              (QStringList{"open 4", "write J1002\r", "close", "open 4", "write q\r", "close"}));
@@ -192,15 +192,15 @@ void TestLink::sendKeepingStateKeepsTheLastNumberAndSettings()
     QCOMPARE(f.comm.inputLen(), kTimingProfile.readLength);
     QCOMPARE(f.comm.nullDiscard(), kTimingProfile.discardNulls);
     // A closed port refuses a bare command.
-    QCOMPARE(errorOf([&] { f.core.link().sendCommand("q"); }), CommErrorNumber::PortClosed);
+    QCOMPARE(errorOf([&] { linkOf(f.core).sendCommand("q"); }), CommErrorNumber::PortClosed);
 }
 
 void TestLink::pumpRunsReceiveEventsAndNestedHandlersToTheirEnd()
 {
     CoreFixture f;
-    f.core.state.portNumber = 1;
-    f.core.state.receiveMode = ModeConsole;
-    f.core.link().reopenPort(kConsoleProfile);
+    stateOf(f.core).portNumber = 1;
+    stateOf(f.core).receiveMode = ModeConsole;
+    linkOf(f.core).reopenPort(kConsoleProfile);
     QStringList order;
 
     // A user action arriving during the wait: it feeds a reply and waits itself; inside its own
@@ -212,12 +212,12 @@ void TestLink::pumpRunsReceiveEventsAndNestedHandlersToTheirEnd()
             QMetaObject::invokeMethod(
                 &f.core, [&] { order << "queued action runs"; }, Qt::QueuedConnection);
             f.comm.receive("ok");
-            f.core.link().pumpEvents(10);
+            linkOf(f.core).pumpEvents(10);
             order << "outer handler ends with console " + f.core.consoleText().text();
         },
         Qt::QueuedConnection);
 
-    f.core.link().pumpEvents(3);
+    linkOf(f.core).pumpEvents(3);
 
     QCOMPARE(order, (QStringList{"outer handler starts", "queued action runs",
                                  "outer handler ends with console ok"}));
@@ -234,10 +234,10 @@ void TestLink::pumpTakesRoughlyCountTimesTheSlice()
 {
     QFETCH(int, count);
     CoreFixture f;
-    f.core.link().setPumpSlice(Link::kDefaultPumpSlice);
+    linkOf(f.core).setPumpSlice(Link::kDefaultPumpSlice);
     QElapsedTimer clock;
     clock.start();
-    f.core.link().pumpEvents(count);
+    linkOf(f.core).pumpEvents(count);
     const double seconds = clock.nsecsElapsed() / 1e9;
     const double slice = std::chrono::duration<double>(Link::kDefaultPumpSlice).count();
     // Without the slice, 601 idle passes take well under a millisecond: far less time than a
@@ -275,7 +275,7 @@ void TestLink::reportPortError()
     const QStringList textsBefore = f.shown.formTexts;
     QSignalSpy choiceCleared(&f.core, &Core::portChoiceCleared);
     QSignalSpy reported(&f.core, &Core::portErrorReported);
-    f.core.link().reportPortError(number);
+    linkOf(f.core).reportPortError(number);
     // Every report names its number once, whichever way it is then shown.
     QCOMPARE(reported.count(), 1);
     QCOMPARE(reported.at(0).at(0).toInt(), number);
@@ -283,8 +283,8 @@ void TestLink::reportPortError()
     if (box) {
         QCOMPARE(f.dialogs.shown.size(), 1);
         const QString& expected = number == CommErrorNumber::InvalidPort
-                                      ? f.core.messages.msgInvalidPort
-                                      : f.core.messages.msgPortUsed;
+                                      ? messagesOf(f.core).msgInvalidPort
+                                      : messagesOf(f.core).msgPortUsed;
         QVERIFY(!expected.isEmpty());
         QCOMPARE(f.dialogs.shown[0].text, expected);
         QCOMPARE(f.dialogs.shown[0].icon, MsgIcon::Critical);
@@ -320,9 +320,9 @@ void TestLink::shutdownSendsStopAndCloses()
     QFETCH(QStringList, expectedLog);
 
     CoreFixture f;
-    f.core.state.portNumber = 1;
+    stateOf(f.core).portNumber = 1;
     if (open)
-        f.core.link().reopenPort(kCaptureProfile);
+        linkOf(f.core).reopenPort(kCaptureProfile);
     f.comm.log.clear();
     f.comm.writeFailure = writeFailure;
 

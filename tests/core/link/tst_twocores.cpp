@@ -84,11 +84,11 @@ void TwoCoresTest::closingOneCoreLeavesTheOthersWaitsAndLaterCoresLeaveItClosed(
     CoreOnChip third(links.filePath(QStringLiteral("third")));
     QElapsedTimer clock;
     clock.start();
-    first.core->link().pumpEvents(100'000); // 25 s of passes if it waited
+    linkOf(*first.core).pumpEvents(100'000); // 25 s of passes if it waited
     QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed()) + " ms"));
     // ... while the new core's waits take their time.
     clock.restart();
-    third.core->link().pumpEvents(Wait::kPidReply);
+    linkOf(*third.core).pumpEvents(Wait::kPidReply);
     const double slice = std::chrono::duration<double, std::milli>(Link::kDefaultPumpSlice).count();
     QVERIFY(clock.elapsed() >= Wait::kPidReply * slice * 0.95);
 }

@@ -56,9 +56,9 @@ void TestOptionCommands::itemSendsListingThenCommand()
 
     CoreFixture f;
     // The scope is running: port open for blocks, a trace on the scope, old console text.
-    f.core.state.portNumber = 1;
-    f.core.link().reopenPort(kCaptureProfile);
-    f.core.state.receiveMode = ModeCapture;
+    stateOf(f.core).portNumber = 1;
+    linkOf(f.core).reopenPort(kCaptureProfile);
+    stateOf(f.core).receiveMode = ModeCapture;
     f.markScope();
     setConsoleText(f.core, QStringLiteral("old"));
     f.comm.log.clear();
@@ -84,9 +84,9 @@ void TestOptionCommands::itemSendsListingThenCommand()
     // The probe runs once per pass of the event loop, so it sees each counted wait whole.
     QCOMPARE(probe.passesAfterWrite(1), kListingWait);
     QCOMPARE(probe.passesAfterWrite(2), kOptionWait);
-    QCOMPARE(f.core.MSComm.portOpen(), true);
-    QCOMPARE(f.core.MSComm.rThreshold(), kConsoleProfile.threshold);
-    QCOMPARE(f.core.state.receiveMode, quint8(ModeConsole));
+    QCOMPARE(f.comm.portOpen(), true);
+    QCOMPARE(f.comm.rThreshold(), kConsoleProfile.threshold);
+    QCOMPARE(stateOf(f.core).receiveMode, quint8(ModeConsole));
     QCOMPARE(f.core.lampColour(), int(kRed));
     QVERIFY(!f.shown.scopeDrawn);
     CoreFixture::settle();
@@ -103,7 +103,7 @@ void TestOptionCommands::noPortShowsMessageTwiceAndSendsNothing()
     f.core.switchOption(Core::ChipOption::Thermo60);
 
     QCOMPARE(f.dialogs.texts(),
-             QStringList({f.core.messages.msgInvalidPort, f.core.messages.msgInvalidPort}));
+             QStringList({messagesOf(f.core).msgInvalidPort, messagesOf(f.core).msgInvalidPort}));
     QVERIFY(f.comm.writes.isEmpty());
     QCOMPARE(f.core.portPosition(), -1);
     QCOMPARE(f.core.consoleText().text(), QStringLiteral("kept"));
@@ -140,7 +140,7 @@ void TestOptionCommands::itemChosenInsideWaitGoesFirst()
     f.core.switchOption(Core::ChipOption::Thermo100);
 
     QCOMPARE(f.comm.writes, expected);
-    QCOMPARE(f.core.MSComm.portOpen(), true);
+    QCOMPARE(f.comm.portOpen(), true);
     QVERIFY(f.dialogs.shown.isEmpty());
 }
 

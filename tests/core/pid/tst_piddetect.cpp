@@ -19,11 +19,11 @@ namespace {
 void runningScopeWithMarkers(CoreFixture& f)
 {
     Core& core = f.core;
-    core.state.receiveMode = ModeCapture;
+    stateOf(core).receiveMode = ModeCapture;
     core.setLampColour(int(kGreen));
     f.markScope();
-    core.state.markerStart = 10;
-    core.state.markerEnd = 20;
+    stateOf(core).markerStart = 10;
+    stateOf(core).markerEnd = 20;
     for (const Readout r : {Readout::MarkerStart, Readout::MarkerEnd, Readout::MarkerWidth})
         core.setReadout(r, QStringLiteral("1."));
 }
@@ -56,11 +56,11 @@ void TestPidDetect::stopsTheStreamThenQueriesTheTiming()
     f.comm.onWrite = [&](const QByteArray& bytes) {
         if (bytes == kStopLine) {
             consoleProfileAtStop = profileIs(f.comm, kConsoleProfile);
-            modeAtStop = core.state.receiveMode;
+            modeAtStop = stateOf(core).receiveMode;
             stopWait.start([&] { return f.comm.writes.last() == kTimingQueryLine; });
         } else if (bytes == kTimingQueryLine) {
             timingProfileAtQuery = profileIs(f.comm, kTimingProfile);
-            modeAtQuery = core.state.receiveMode;
+            modeAtQuery = stateOf(core).receiveMode;
             lampAtQuery = core.lampColour();
             f.comm.receive(kTimingReplyDigit4);
             replyWait.start([&] { return !f.comm.portOpen(); });
@@ -84,15 +84,15 @@ void TestPidDetect::stopsTheStreamThenQueriesTheTiming()
     QVERIFY(clearedInReplyWait);
     QCOMPARE(replyWait.count(), Wait::kPidReply);
 
-    QCOMPARE(core.state.timeGrid, 1.909);
+    QCOMPARE(stateOf(core).timeGrid, 1.909);
     QCOMPARE(core.readout(Readout::TimeGrid), QStringLiteral("1.91"));
     QCOMPARE(core.readout(Readout::PidFrequency), QStringLiteral("2619.17"));
     QVERIFY(!f.comm.portOpen());
-    QCOMPARE(core.state.receiveMode, quint8(ModeTiming));
+    QCOMPARE(stateOf(core).receiveMode, quint8(ModeTiming));
     QCOMPARE(core.lampColour(), int(kRed));
     QVERIFY(!f.shown.scopeDrawn);
-    QCOMPARE(core.state.markerStart, -1.0f);
-    QCOMPARE(core.state.markerEnd, -1.0f);
+    QCOMPARE(stateOf(core).markerStart, -1.0f);
+    QCOMPARE(stateOf(core).markerEnd, -1.0f);
     QCOMPARE(markerReadouts(core), kNoMarkerReadouts);
 }
 
@@ -113,7 +113,7 @@ void TestPidDetect::streamBytesOfTheFirstWaitAreHandledInTheEarlierMode()
     // The capture branch took the block and cycled the port; PID detect went on after it.
     QCOMPARE(f.comm.log, (QStringList{kOpenPort1, writeOf(kStopLine), kClose, kOpenPort1, kClose,
                                       kOpenPort1, writeOf(kTimingQueryLine), kClose}));
-    QCOMPARE(core.state.sampleBlock.entry[kBlockSize].value_or(0), kLevel);
+    QCOMPARE(stateOf(core).sampleBlock.entry[kBlockSize].value_or(0), kLevel);
     // It was drawn, and then cleared with the timing phase.
     QCOMPARE(f.shown.events, (QStringList{QStringLiteral("clear"), QStringLiteral("block 65535"),
                                           QStringLiteral("clear")}));
@@ -162,7 +162,7 @@ void TestPidDetect::aFailureLeavesWhatTheStepsBeforeItDid()
     CoreFixture f;
     Core& core = f.core;
     runningScopeWithMarkers(f);
-    core.state.timeGrid = 2.8635;
+    stateOf(core).timeGrid = 2.8635;
     core.setReadout(Readout::TimeGrid, QStringLiteral("2.86"));
     core.setReadout(Readout::PidFrequency, QStringLiteral("1746.11"));
     f.choosePort(position);
@@ -184,14 +184,14 @@ void TestPidDetect::aFailureLeavesWhatTheStepsBeforeItDid()
     QCOMPARE(core.portPosition(), positionAfter);
     QVERIFY(!f.comm.portOpen());
     // Cleared before the trap, whatever failed.
-    QCOMPARE(core.state.markerStart, -1.0f);
-    QCOMPARE(core.state.markerEnd, -1.0f);
+    QCOMPARE(stateOf(core).markerStart, -1.0f);
+    QCOMPARE(stateOf(core).markerEnd, -1.0f);
     QCOMPARE(markerReadouts(core), kNoMarkerReadouts);
     // The lamp turns red only between the phases; the mode and the clear belong to the second.
     QCOMPARE(core.lampColour(), inTimingPhase ? int(kRed) : int(kGreen));
-    QCOMPARE(core.state.receiveMode, quint8(ModeCapture));
+    QCOMPARE(stateOf(core).receiveMode, quint8(ModeCapture));
     QVERIFY(f.shown.scopeDrawn);
-    QCOMPARE(core.state.timeGrid, 2.8635);
+    QCOMPARE(stateOf(core).timeGrid, 2.8635);
     QCOMPARE(core.readout(Readout::TimeGrid), QStringLiteral("2.86"));
     QCOMPARE(core.readout(Readout::PidFrequency), QStringLiteral("1746.11"));
 }

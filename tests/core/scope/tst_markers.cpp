@@ -4,6 +4,7 @@
 
 #include "core/link/ChipCommands.h"
 #include "core/scope/Markers.h"
+#include "core/scope/ScopeGeometry.h"
 #include "core/scope/ScopeChecks.h"
 #include "core/scope/ScopeControl.h"
 #include "core/scope/TraceColour.h"
@@ -57,7 +58,7 @@ void TestMarkers::sampleIndexHalvesGoToEven()
 {
     QFETCH(float, x);
     QFETCH(double, index);
-    QCOMPARE(Markers::sampleIndex(x), index);
+    QCOMPARE(ScopeGeometry::sampleAt(x), index);
 }
 
 void TestMarkers::pointerReadoutsFollowTheMouse_data()
@@ -104,7 +105,7 @@ void TestMarkers::pointerReadoutsFollowTheMouse()
     QFETCH(QString, level);
 
     CoreFixture f;
-    f.core.state.timeGrid = timeGrid;
+    stateOf(f.core).timeGrid = timeGrid;
     f.core.pointAt(x, y);
 
     QCOMPARE(f.core.readout(Readout::Time), time);
@@ -152,15 +153,15 @@ void TestMarkers::markerReadoutsAndWidth()
 
     CoreFixture f;
     Core& core = f.core;
-    core.state.timeGrid = timeGrid;
+    stateOf(core).timeGrid = timeGrid;
 
     core.placeMarkerAt(startX);
-    QCOMPARE(core.state.markerStart, startX);
+    QCOMPARE(stateOf(core).markerStart, startX);
     QCOMPARE(core.readout(Readout::MarkerStart), start);
     QVERIFY(core.readout(Readout::MarkerEnd).isEmpty());
 
     core.placeMarkerAt(endX);
-    QCOMPARE(core.state.markerEnd, endX);
+    QCOMPARE(stateOf(core).markerEnd, endX);
     QCOMPARE(core.readout(Readout::MarkerEnd), end);
     QCOMPARE(core.readout(Readout::MarkerWidth), width);
 }
@@ -208,14 +209,14 @@ void TestMarkers::aStartMarkerAtZeroCountsAsPlaced()
 {
     CoreFixture f;
     Core& core = f.core;
-    core.state.timeGrid = 1;
+    stateOf(core).timeGrid = 1;
     core.placeMarkerAt(0);
-    QCOMPARE(core.state.markerStart, 0.0f);
+    QCOMPARE(stateOf(core).markerStart, 0.0f);
     QCOMPARE(core.readout(Readout::MarkerStart), QStringLiteral("0."));
 
     core.placeMarkerAt(40);
-    QCOMPARE(core.state.markerStart, 0.0f);
-    QCOMPARE(core.state.markerEnd, 40.0f);
+    QCOMPARE(stateOf(core).markerStart, 0.0f);
+    QCOMPARE(stateOf(core).markerEnd, 40.0f);
     QCOMPARE(core.readout(Readout::MarkerEnd), QStringLiteral("20."));
     QCOMPARE(core.readout(Readout::MarkerWidth), QStringLiteral("20."));
 }
@@ -232,28 +233,28 @@ void TestMarkers::leftClickStopsTheRunningScopeFirst()
     QCOMPARE(f.comm.log, (QStringList{kWriteStop, kClose}));
     QVERIFY(!f.comm.portOpen());
     QCOMPARE(core.lampColour(), int(kRed));
-    QCOMPARE(core.state.receiveMode, quint8(ModeCapture));
-    QCOMPARE(core.state.markerStart, 100.0f);
+    QCOMPARE(stateOf(core).receiveMode, quint8(ModeCapture));
+    QCOMPARE(stateOf(core).markerStart, 100.0f);
 }
 
 void TestMarkers::thirdLeftClickOnlyStops()
 {
     CoreFixture f;
     Core& core = f.core;
-    core.state.timeGrid = 1.909;
+    stateOf(core).timeGrid = 1.909;
     core.placeMarkerAt(100);
     core.placeMarkerAt(200);
     const QStringList shown = f.shown.events;
     const QStringList readouts = markerReadouts(core);
     f.comm.log.clear();
-    core.state.receiveMode = ModeTiming;
+    stateOf(core).receiveMode = ModeTiming;
 
     core.placeMarkerAt(300);
 
     QCOMPARE(f.comm.log, (QStringList{kOpenPort1, kWriteStop, kClose}));
-    QCOMPARE(core.state.receiveMode, quint8(ModeCapture));
-    QCOMPARE(core.state.markerStart, 100.0f);
-    QCOMPARE(core.state.markerEnd, 200.0f);
+    QCOMPARE(stateOf(core).receiveMode, quint8(ModeCapture));
+    QCOMPARE(stateOf(core).markerStart, 100.0f);
+    QCOMPARE(stateOf(core).markerEnd, 200.0f);
     QCOMPARE(markerReadouts(core), readouts);
     // No third marker and no clear: the scope shows what it showed.
     QCOMPARE(f.shown.events, shown);
@@ -267,16 +268,16 @@ void TestMarkers::leftClickOnAPortThatCannotOpenPlacesNoMarker()
 
     core.placeMarkerAt(100);
 
-    QCOMPARE(f.dialogs.texts(), QStringList{core.messages.msgInvalidPort});
+    QCOMPARE(f.dialogs.texts(), QStringList{messagesOf(core).msgInvalidPort});
     QCOMPARE(core.portPosition(), -1);
     QVERIFY(f.comm.writes.isEmpty());
-    QCOMPARE(core.state.markerStart, -1.0f);
+    QCOMPARE(stateOf(core).markerStart, -1.0f);
     QVERIFY(core.readout(Readout::MarkerStart).isEmpty());
     QVERIFY(f.shown.markers.isEmpty());
     QVERIFY(!f.shown.scopeDrawn);
     // The stop's first steps cannot fail and stay done.
     QCOMPARE(core.lampColour(), int(kRed));
-    QCOMPARE(core.state.receiveMode, quint8(ModeCapture));
+    QCOMPARE(stateOf(core).receiveMode, quint8(ModeCapture));
 }
 
 void TestMarkers::rightClickRedrawsTheStoredBlockInTheChosenColour()
@@ -286,16 +287,16 @@ void TestMarkers::rightClickRedrawsTheStoredBlockInTheChosenColour()
     constexpr int kReceived = 200; // the last 100 entries never arrived
     constexpr quint8 kLevel = 100; // drawn at y 511 - 200
     for (int i = 1; i <= kReceived; ++i)
-        core.state.sampleBlock.entry[i] = kLevel;
-    core.state.timeGrid = 1;
+        stateOf(core).sampleBlock.entry[i] = kLevel;
+    stateOf(core).timeGrid = 1;
     core.placeMarkerAt(450);
     core.placeMarkerAt(500);
     core.pointAt(20, 30);
     core.chooseTraceColour(3);
     core.setLampColour(int(kGreen));
-    core.state.receiveMode = ModeTiming;
+    stateOf(core).receiveMode = ModeTiming;
     f.comm.log.clear();
-    const SampleBlock held = core.state.sampleBlock;
+    const SampleBlock held = stateOf(core).sampleBlock;
     const qsizetype shownBefore = f.shown.events.size();
 
     core.clearMarkers();
@@ -309,14 +310,14 @@ void TestMarkers::rightClickRedrawsTheStoredBlockInTheChosenColour()
     QVERIFY(drawn.block.entry == held.entry);
     QCOMPARE(drawn.block.entry[kReceived].value_or(0), kLevel);
     QVERIFY(!drawn.block.entry[kReceived + 1].has_value());
-    QCOMPARE(core.state.markerStart, -1.0f);
-    QCOMPARE(core.state.markerEnd, -1.0f);
+    QCOMPARE(stateOf(core).markerStart, -1.0f);
+    QCOMPARE(stateOf(core).markerEnd, -1.0f);
     QCOMPARE(markerReadouts(core), kNoMarkerReadouts);
     QCOMPARE(core.readout(Readout::Time), QStringLiteral("10."));
     QCOMPARE(core.readout(Readout::Level), QStringLiteral("112"));
     QVERIFY(f.comm.log.isEmpty());
     QCOMPARE(core.lampColour(), int(kGreen));
-    QCOMPARE(core.state.receiveMode, quint8(ModeTiming));
+    QCOMPARE(stateOf(core).receiveMode, quint8(ModeTiming));
 }
 
 void TestMarkers::rightClickBeforeAnyBlockDrawsNothingVisible()
@@ -334,7 +335,7 @@ void TestMarkers::rightClickBeforeAnyBlockDrawsNothingVisible()
     const SampleBlock& drawn = f.shown.blocks.last().block;
     QVERIFY(std::none_of(drawn.entry.cbegin(), drawn.entry.cend(),
                          [](const std::optional<quint8>& entry) { return entry.has_value(); }));
-    QCOMPARE(core.state.markerStart, -1.0f);
+    QCOMPARE(stateOf(core).markerStart, -1.0f);
     QVERIFY(core.readout(Readout::MarkerStart).isEmpty());
 }
 

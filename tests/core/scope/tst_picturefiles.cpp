@@ -293,11 +293,11 @@ void PictureFilesTest::runningScopeIsLeftAlone()
     const QString path = dir.filePath(kOffered);
     QVERIFY(writeFile(path, kSomePicture));
     CoreFixture f;
-    f.core.MSComm.setPortOpen(true);
-    f.core.state.receiveMode = ModeCapture;
-    f.core.state.markerStart = 120;
-    f.core.state.markerEnd = 260;
-    f.core.state.sampleBlock = zigzagBlock();
+    f.comm.setPortOpen(true);
+    stateOf(f.core).receiveMode = ModeCapture;
+    stateOf(f.core).markerStart = 120;
+    stateOf(f.core).markerEnd = 260;
+    stateOf(f.core).sampleBlock = zigzagBlock();
     const QStringList portLog = f.comm.log;
     f.dialogs.chosenFiles.enqueue(path);
 
@@ -309,12 +309,12 @@ void PictureFilesTest::runningScopeIsLeftAlone()
     // The click did its work...
     QCOMPARE(saving ? f.images.saved : f.images.loaded, QStringList{path});
     // ... and the scope runs on as it was.
-    QVERIFY(f.core.MSComm.portOpen());
+    QVERIFY(f.comm.portOpen());
     QCOMPARE(f.comm.log, portLog);
-    QCOMPARE(f.core.state.receiveMode, quint8(ModeCapture));
-    QCOMPARE(f.core.state.markerStart, 120.0f);
-    QCOMPARE(f.core.state.markerEnd, 260.0f);
-    QVERIFY(f.core.state.sampleBlock.entry == zigzagBlock().entry);
+    QCOMPARE(stateOf(f.core).receiveMode, quint8(ModeCapture));
+    QCOMPARE(stateOf(f.core).markerStart, 120.0f);
+    QCOMPARE(stateOf(f.core).markerEnd, 260.0f);
+    QVERIFY(stateOf(f.core).sampleBlock.entry == zigzagBlock().entry);
     QVERIFY(f.shown.events.isEmpty());
     QCOMPARE(f.core.lampColour(), 255);
 }

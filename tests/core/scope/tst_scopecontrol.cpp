@@ -18,8 +18,8 @@ namespace {
 
 void setMarkerState(Core& core)
 {
-    core.state.markerStart = 10;
-    core.state.markerEnd = 20;
+    stateOf(core).markerStart = 10;
+    stateOf(core).markerEnd = 20;
     for (const Readout r : {Readout::MarkerStart, Readout::MarkerEnd, Readout::MarkerWidth})
         core.setReadout(r, QStringLiteral("1."));
 }
@@ -67,7 +67,7 @@ void TestScopeControl::startQueriesTimingThenRunsTheScope()
     f.comm.onWrite = [&](const QByteArray& bytes) {
         if (bytes == kTimingQueryLine) {
             timingProfileAtQuery = profileIs(f.comm, kTimingProfile);
-            modeAtQuery = core.state.receiveMode;
+            modeAtQuery = stateOf(core).receiveMode;
             f.comm.receive(kTimingReplyDigit4);
             passes.start([&] { return f.comm.writes.last() == kScopeStartLine; });
         } else if (bytes == kScopeStartLine) {
@@ -85,17 +85,17 @@ void TestScopeControl::startQueriesTimingThenRunsTheScope()
     QVERIFY(captureProfileAtStart);
     // The reply was decoded inside the wait: after it the port was reopened and its buffer emptied.
     QCOMPARE(passes.count(), Wait::kTiming);
-    QCOMPARE(core.state.timeGrid, 1.909);
+    QCOMPARE(stateOf(core).timeGrid, 1.909);
     QCOMPARE(core.readout(Readout::TimeGrid), QStringLiteral("1.91"));
     QCOMPARE(core.readout(Readout::PidFrequency), QStringLiteral("2619.17"));
 
-    QCOMPARE(core.state.portNumber, quint8(1));
+    QCOMPARE(stateOf(core).portNumber, quint8(1));
     QVERIFY(f.comm.portOpen());
-    QCOMPARE(core.state.receiveMode, quint8(ModeCapture));
+    QCOMPARE(stateOf(core).receiveMode, quint8(ModeCapture));
     QCOMPARE(core.lampColour(), int(kGreen));
     QVERIFY(!f.shown.scopeDrawn);
-    QCOMPARE(core.state.markerStart, -1.0f);
-    QCOMPARE(core.state.markerEnd, -1.0f);
+    QCOMPARE(stateOf(core).markerStart, -1.0f);
+    QCOMPARE(stateOf(core).markerEnd, -1.0f);
     QCOMPARE(markerReadouts(core), kNoMarkerReadouts);
 }
 
@@ -106,7 +106,7 @@ void TestScopeControl::startWhileRunningRepeatsBothPhasesWithoutAReply()
     core.startScope();
     f.comm.log.clear();
     f.markScope();
-    core.state.timeGrid = 2.8635;
+    stateOf(core).timeGrid = 2.8635;
     core.setReadout(Readout::TimeGrid, QStringLiteral("2.86"));
 
     // The chip does not answer this time: the full wait runs and the start goes on.
@@ -115,8 +115,8 @@ void TestScopeControl::startWhileRunningRepeatsBothPhasesWithoutAReply()
     QCOMPARE(f.comm.log, (QStringList{kClose, kOpenPort1, writeOf(kTimingQueryLine), kClose,
                                       kOpenPort1, writeOf(kScopeStartLine)}));
     QVERIFY(!f.shown.scopeDrawn);
-    QCOMPARE(core.state.receiveMode, quint8(ModeCapture));
-    QCOMPARE(core.state.timeGrid, 2.8635);
+    QCOMPARE(stateOf(core).receiveMode, quint8(ModeCapture));
+    QCOMPARE(stateOf(core).timeGrid, 2.8635);
     QCOMPARE(core.readout(Readout::TimeGrid), QStringLiteral("2.86"));
 }
 
@@ -136,10 +136,10 @@ void TestScopeControl::startFailingToOpenForBlocksStaysInTimingMode()
 
     QCOMPARE(f.comm.writes, QList<QByteArray>{kTimingQueryLine});
     QVERIFY(!f.comm.portOpen());
-    QCOMPARE(core.state.receiveMode, quint8(ModeTiming));
+    QCOMPARE(stateOf(core).receiveMode, quint8(ModeTiming));
     QCOMPARE(core.lampColour(), int(kRed));
     QVERIFY(f.shown.scopeDrawn);
-    QCOMPARE(core.state.markerStart, -1.0f);
+    QCOMPARE(stateOf(core).markerStart, -1.0f);
     QVERIFY(core.readout(Readout::MarkerStart).isEmpty());
     QCOMPARE(f.shown.formTexts, QStringList{QStringLiteral(" 8015 ")});
     QVERIFY(f.dialogs.shown.isEmpty());
@@ -189,7 +189,7 @@ void TestScopeControl::openingFailuresAreReportedAfterTheMarkersAreCleared()
     setMarkerState(core);
     f.markScope();
     core.setLampColour(int(kGreen));
-    core.state.receiveMode = ModeCapture;
+    stateOf(core).receiveMode = ModeCapture;
 
     handlerNamed(handler)(core);
 
@@ -200,11 +200,11 @@ void TestScopeControl::openingFailuresAreReportedAfterTheMarkersAreCleared()
     QCOMPARE(f.shown.formTexts, formText.isEmpty() ? QStringList() : QStringList{formText});
     QCOMPARE(core.portPosition(), positionAfter);
     // What ran before the trap stays done; nothing after the failing step ran.
-    QCOMPARE(core.state.markerStart, -1.0f);
-    QCOMPARE(core.state.markerEnd, -1.0f);
+    QCOMPARE(stateOf(core).markerStart, -1.0f);
+    QCOMPARE(stateOf(core).markerEnd, -1.0f);
     QCOMPARE(markerReadouts(core), kNoMarkerReadouts);
     QCOMPARE(core.lampColour(), int(kGreen));
-    QCOMPARE(core.state.receiveMode, quint8(ModeCapture));
+    QCOMPARE(stateOf(core).receiveMode, quint8(ModeCapture));
     QVERIFY(f.shown.scopeDrawn);
     QVERIFY(!f.comm.portOpen());
 }
@@ -235,8 +235,8 @@ void TestScopeControl::stopSendsQOnThePortAsItStands()
         f.choosePort(4);
     }
     f.comm.log.clear();
-    core.state.markerStart = 10;
-    core.state.markerEnd = 20;
+    stateOf(core).markerStart = 10;
+    stateOf(core).markerEnd = 20;
     const QStringList readouts(3, QStringLiteral("7."));
     for (const Readout r : {Readout::MarkerStart, Readout::MarkerEnd, Readout::MarkerWidth})
         core.setReadout(r, QStringLiteral("7."));
@@ -246,11 +246,11 @@ void TestScopeControl::stopSendsQOnThePortAsItStands()
 
     QCOMPARE(f.comm.log, log);
     QVERIFY(!f.comm.portOpen());
-    QCOMPARE(core.state.portNumber, quint8(1));
+    QCOMPARE(stateOf(core).portNumber, quint8(1));
     QCOMPARE(core.lampColour(), int(kRed));
-    QCOMPARE(core.state.receiveMode, quint8(ModeCapture));
-    QCOMPARE(core.state.markerStart, -1.0f);
-    QCOMPARE(core.state.markerEnd, -1.0f);
+    QCOMPARE(stateOf(core).receiveMode, quint8(ModeCapture));
+    QCOMPARE(stateOf(core).markerStart, -1.0f);
+    QCOMPARE(stateOf(core).markerEnd, -1.0f);
     // Stop leaves the readouts and the scope as they are.
     QCOMPARE(markerReadouts(core), readouts);
     QVERIFY(f.shown.scopeDrawn);
@@ -261,18 +261,18 @@ void TestScopeControl::stopFailingKeepsTheLampAndModeItSet()
     CoreFixture f;
     Core& core = f.core;
     core.setLampColour(int(kGreen));
-    core.state.receiveMode = ModeTiming;
-    core.state.markerStart = 10;
+    stateOf(core).receiveMode = ModeTiming;
+    stateOf(core).markerStart = 10;
     f.comm.openFailures.insert(1, CommErrorNumber::PortInUse);
 
     core.stopScope();
 
     QVERIFY(f.comm.writes.isEmpty());
-    QCOMPARE(f.dialogs.texts(), QStringList{core.messages.msgPortUsed});
+    QCOMPARE(f.dialogs.texts(), QStringList{messagesOf(core).msgPortUsed});
     QCOMPARE(core.portPosition(), -1);
     QCOMPARE(core.lampColour(), int(kRed));
-    QCOMPARE(core.state.receiveMode, quint8(ModeCapture));
-    QCOMPARE(core.state.markerStart, -1.0f);
+    QCOMPARE(stateOf(core).receiveMode, quint8(ModeCapture));
+    QCOMPARE(stateOf(core).markerStart, -1.0f);
 }
 
 void TestScopeControl::stopClickedDuringStartsWaitRunsNestedAndStartGoesOn()
@@ -292,7 +292,7 @@ void TestScopeControl::stopClickedDuringStartsWaitRunsNestedAndStartGoesOn()
                                       kClose, kOpenPort1, writeOf(kScopeStartLine)}));
     QVERIFY(f.comm.portOpen());
     QVERIFY(profileIs(f.comm, kCaptureProfile));
-    QCOMPARE(core.state.receiveMode, quint8(ModeCapture));
+    QCOMPARE(stateOf(core).receiveMode, quint8(ModeCapture));
     QCOMPARE(core.lampColour(), int(kGreen));
 }
 
@@ -307,7 +307,7 @@ void TestScopeControl::triggerOnPlotsDuringItsSecondWaitThenClears()
         if (bytes == kTimingQueryLine) {
             f.comm.receive(kTimingReplyDigit4);
         } else if (bytes == kScopeStartLine) {
-            modeAtScopeStart = core.state.receiveMode;
+            modeAtScopeStart = stateOf(core).receiveMode;
             f.comm.receive(QByteArray(kBlockSize, char(kLevel)));
             secondWait.start([&] { return f.comm.writes.last() != kScopeStartLine; });
         }
@@ -322,8 +322,8 @@ void TestScopeControl::triggerOnPlotsDuringItsSecondWaitThenClears()
                                       writeOf(ChipCommand::kTriggerOn + '\r')}));
     QCOMPARE(modeAtScopeStart, quint8(ModeCapture));
     QCOMPARE(secondWait.count(), Wait::kTiming);
-    QCOMPARE(core.state.sampleBlock.entry[kBlockSize].value_or(0), kLevel);
-    QCOMPARE(core.state.timeGrid, 1.909);
+    QCOMPARE(stateOf(core).sampleBlock.entry[kBlockSize].value_or(0), kLevel);
+    QCOMPARE(stateOf(core).timeGrid, 1.909);
     // ... and drawn, on a cleared scope; the trigger's own clear took the trace away again.
     QCOMPARE(f.shown.blocks.size(), 1);
     QCOMPARE(f.shown.blocks.first().block.entry[kBlockSize].value_or(0), kLevel);
@@ -331,7 +331,7 @@ void TestScopeControl::triggerOnPlotsDuringItsSecondWaitThenClears()
                                           QStringLiteral("clear")}));
     QVERIFY(!f.shown.scopeDrawn);
     QCOMPARE(core.lampColour(), int(kGreen));
-    QCOMPARE(core.state.receiveMode, quint8(ModeCapture));
+    QCOMPARE(stateOf(core).receiveMode, quint8(ModeCapture));
     QVERIFY(f.comm.portOpen());
     QVERIFY(profileIs(f.comm, kCaptureProfile));
 }
@@ -356,7 +356,7 @@ void TestScopeControl::triggerOnAfterStopInItsSecondWaitSendsThroughABriefOpenin
     QVERIFY(!f.comm.portOpen());
     QVERIFY(!f.shown.scopeDrawn);
     QCOMPARE(core.lampColour(), int(kGreen));
-    QCOMPARE(core.state.receiveMode, quint8(ModeCapture));
+    QCOMPARE(stateOf(core).receiveMode, quint8(ModeCapture));
 }
 
 void TestScopeControl::triggerOffDropsBytesOneAtATimeAndKeepsTheTrace()
@@ -374,7 +374,7 @@ void TestScopeControl::triggerOffDropsBytesOneAtATimeAndKeepsTheTrace()
             f.comm.receive(QByteArray(kBlockSize, 'P'));
             secondWait.start([&] { return f.comm.writes.last() != kScopeStartLine; });
         } else {
-            modeAtTrigger = core.state.receiveMode;
+            modeAtTrigger = stateOf(core).receiveMode;
         }
     };
 
@@ -389,13 +389,13 @@ void TestScopeControl::triggerOffDropsBytesOneAtATimeAndKeepsTheTrace()
     // The timing branch took one byte per receive event until fewer than the threshold waited;
     // none of them was a timing value and none was plotted.
     QCOMPARE(f.comm.inBufferCount(), kCaptureProfile.threshold - 1);
-    QVERIFY(!core.state.sampleBlock.entry[1].has_value());
-    QCOMPARE(core.state.timeGrid, 1.909);
+    QVERIFY(!stateOf(core).sampleBlock.entry[1].has_value());
+    QCOMPARE(stateOf(core).timeGrid, 1.909);
     QCOMPARE(core.readout(Readout::TimeGrid), QStringLiteral("1.91"));
     QVERIFY(f.shown.blocks.isEmpty());
     QVERIFY(f.shown.scopeDrawn);
     QCOMPARE(core.lampColour(), int(kRed));
-    QCOMPARE(core.state.receiveMode, quint8(ModeCapture));
+    QCOMPARE(stateOf(core).receiveMode, quint8(ModeCapture));
     QVERIFY(f.comm.portOpen());
     QVERIFY(profileIs(f.comm, kCaptureProfile));
 }

@@ -40,12 +40,12 @@ void TestTraceColour::aClickSetsTheColourAndNothingElse()
     QFETCH(double, colour);
 
     CoreFixture f;
-    f.core.state.traceColour = kUnchosen;
-    f.core.state.sampleBlock.entry[1] = 50;
+    stateOf(f.core).traceColour = kUnchosen;
+    stateOf(f.core).sampleBlock.entry[1] = 50;
 
     f.core.chooseTraceColour(index);
 
-    QCOMPARE(f.core.state.traceColour, colour);
+    QCOMPARE(stateOf(f.core).traceColour, colour);
     // Nothing is sent and nothing is redrawn, although a block is held.
     QVERIFY(f.comm.log.isEmpty());
     QVERIFY(f.shown.events.isEmpty());
@@ -63,7 +63,7 @@ void TestTraceColour::aColourChosenWhileRunningDrawsTheNextBlock()
     f.comm.receive(QByteArray(kBlockSize, char(kLevel)));
     CoreFixture::settle();
 
-    QCOMPARE(core.state.sampleBlock.entry[1].value_or(0), kLevel);
+    QCOMPARE(stateOf(core).sampleBlock.entry[1].value_or(0), kLevel);
     QCOMPARE(f.shown.blocks.size(), 1);
     QCOMPARE(f.shown.blocks.last().block.entry[150].value_or(0), kLevel);
     QCOMPARE(f.shown.blocks.last().colour, 255);

@@ -57,7 +57,7 @@ void StartUpTest::storedPortSelectsPosition()
     QCOMPARE(f.core.portPosition(), position);
     // The port takes the chosen number at once, for the stop commands that use the port as it
     // stands; with no choice it keeps the number a new port has, 1.
-    QCOMPARE(f.core.MSComm.commPort(), position >= 0 ? position + 1 : 1);
+    QCOMPARE(f.comm.commPort(), position >= 0 ? position + 1 : 1);
 }
 
 void StartUpTest::shutdownStoresPosition_data()
@@ -87,7 +87,7 @@ void StartUpTest::firstStartChoosesPortOne()
     CoreFixture f; // nothing stored
     QCOMPARE(f.core.portPosition(), 0);
     QCOMPARE(f.shown.portEntries.value(f.core.portPosition()), QStringLiteral("Comm  1"));
-    QCOMPARE(f.core.MSComm.portOpen(), false); // the port stays closed until the first command
+    QCOMPARE(f.comm.portOpen(), false); // the port stays closed until the first command
     QVERIFY(f.comm.log.isEmpty());
 }
 
@@ -95,50 +95,50 @@ void StartUpTest::startValues()
 {
     CoreFixture f;
     QCOMPARE(f.shown.title, QStringLiteral("Kestrum Trevalon V 1. 2. 1"));
-    QCOMPARE(f.core.state.traceColour, 65535.0);
-    QCOMPARE(f.core.state.timeGrid, 0.0);
-    QCOMPARE(f.core.state.markerStart, -1.0f);
-    QCOMPARE(f.core.state.markerEnd, -1.0f);
-    QCOMPARE(int(f.core.state.receiveMode), int(ModeConsole));
+    QCOMPARE(stateOf(f.core).traceColour, 65535.0);
+    QCOMPARE(stateOf(f.core).timeGrid, 0.0);
+    QCOMPARE(stateOf(f.core).markerStart, -1.0f);
+    QCOMPARE(stateOf(f.core).markerEnd, -1.0f);
+    QCOMPARE(int(stateOf(f.core).receiveMode), int(ModeConsole));
     // The first start chooses position 0; the port takes its number before any command.
-    QCOMPARE(int(f.core.state.portNumber), 1);
-    QCOMPARE(f.core.MSComm.commPort(), 1);
-    QCOMPARE(f.core.MSComm.nullDiscard(), false);
-    QCOMPARE(f.core.MSComm.parityReplace(), QByteArray("?"));
+    QCOMPARE(int(stateOf(f.core).portNumber), 1);
+    QCOMPARE(f.comm.commPort(), 1);
+    QCOMPARE(f.comm.nullDiscard(), false);
+    QCOMPARE(f.comm.parityReplace(), QByteArray("?"));
     QCOMPARE(f.shown.portEntries.size(), 255);
     QCOMPARE(f.shown.portEntries.at(254), QStringLiteral("Comm  255"));
-    QCOMPARE(f.core.messages.msgOverwrite, QStringLiteral(" this exist!\r\nOver write?"));
-    QCOMPARE(f.core.messages.msgInvalidPort,
+    QCOMPARE(messagesOf(f.core).msgOverwrite, QStringLiteral(" this exist!\r\nOver write?"));
+    QCOMPARE(messagesOf(f.core).msgInvalidPort,
              QStringLiteral("Invalid Port Number! Please select anothert!"));
 }
 
 void StartUpTest::portFieldChangeClosesPortAndTurnsLampRed()
 {
     CoreFixture f;
-    f.core.state.portNumber = 1;
-    f.core.link().reopenPort(kCaptureProfile);
+    stateOf(f.core).portNumber = 1;
+    linkOf(f.core).reopenPort(kCaptureProfile);
     f.core.setLampColour(65280);
     // What the window runs when the user edits the port field's text.
     f.core.closePortForNewChoice();
     QCOMPARE(f.core.lampColour(), 255);
-    QCOMPARE(f.core.MSComm.portOpen(), false);
-    QCOMPARE(int(f.core.state.portNumber), 1); // the next command reads the field again
+    QCOMPARE(f.comm.portOpen(), false);
+    QCOMPARE(int(stateOf(f.core).portNumber), 1); // the next command reads the field again
 }
 
 void StartUpTest::choosingAPortLeavesPortAndLampAlone()
 {
     CoreFixture f;
-    f.core.state.portNumber = 1;
-    f.core.link().reopenPort(kConsoleProfile);
+    stateOf(f.core).portNumber = 1;
+    linkOf(f.core).reopenPort(kConsoleProfile);
     f.core.setLampColour(65280);
     f.comm.log.clear();
     // A choice is no command: it takes effect at the next one.
     f.choosePort(5);
     QCOMPARE(f.core.portPosition(), 5);
     QCOMPARE(f.core.lampColour(), 65280);
-    QCOMPARE(f.core.MSComm.portOpen(), true);
+    QCOMPARE(f.comm.portOpen(), true);
     QVERIFY(f.comm.log.isEmpty());
-    QCOMPARE(int(f.core.state.portNumber), 1);
+    QCOMPARE(int(stateOf(f.core).portNumber), 1);
 }
 
 void StartUpTest::aboutBoxMatchesTitleAndChangesNothing()
@@ -155,7 +155,7 @@ void StartUpTest::aboutBoxMatchesTitleAndChangesNothing()
     QCOMPARE(lines[1], QStringLiteral("Servo Tracking Error Monitor and Setup for Kestrum Chip."));
     QVERIFY(!box.text.endsWith(QStringLiteral("\r\n")));
     QVERIFY(f.comm.log.isEmpty());
-    QCOMPARE(int(f.core.state.receiveMode), int(ModeConsole));
+    QCOMPARE(int(stateOf(f.core).receiveMode), int(ModeConsole));
 }
 
 void StartUpTest::closingDuringAWaitLeavesTheChipStopped_data()
