@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the streaming benchmarks share: CPU and memory readings of this process, a count option,
 // dialogs and settings that stay out of the way, and the real window on the real serial port

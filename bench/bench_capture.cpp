@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a captured block costs: (a) through the receive dispatcher on a port with no device (read,
 // close, clear, draw, empty, reopen), and (b) end to end through QSerialPort against the
 // simulated chip sending as fast as it is read. Prints figures; never fails on speed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How fast the console takes characters one at a time, as the receive event delivers them, with
 // 10 KB and with 1 MB already held. The view is shown and the event loop runs after every
 // character, so each append pays for its repaint. Prints figures; never fails.

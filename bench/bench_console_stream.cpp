@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What console text costs at the line's full pace: the program's own window on its real serial
 // port in console mode (Enter on the command line), against the simulated chip sending lines of
 // its register listing at 11,520 characters a second (115200 baud, 8N1) for half a minute. Run it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a repaint rate costs before any of the program's work: a bare widget the size of the scope
 // picture, woken by a timer at the scope's block rate (38.4 a second) or the console's repaint
 // tick (25 a second), repainting two rows each time or nothing at all. Run it on the display

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whether a long scope run holds its memory: the program's own window (offscreen) on its real
 // serial port, started with the Start button against the simulated chip sending blocks at the
 // real line rate. Prints the resident size (VmRSS) when the stream has started, every minute,

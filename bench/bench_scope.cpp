@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a running scope costs: the program's own window on its real serial port, started with the
 // Start button against the simulated chip sending blocks at the real line rate, watched for half
 // a minute. Run it on the display to be measured (scripts/bench starts an Xvfb for it; offscreen

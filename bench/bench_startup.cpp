@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How long the program takes from launch to its window on screen (offscreen): starts
 // `trevalon --startup-probe` ten times with a fresh settings folder and prints, for each run and
 // as medians, the time this bench measured from starting the process to reading its report,

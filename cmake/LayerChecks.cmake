@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Checks that keep the layers of src/ apart, run when the build is configured: a forbidden
 # library in a target's link interface, or a forbidden include in a layer's files, stops the
 # configuration with the place named.

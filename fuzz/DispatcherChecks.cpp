@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The checks of DispatcherHarness: what the port held as an event was raised, and what the
 // core must show after it.
 

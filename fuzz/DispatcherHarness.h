@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A loaded core on the fake port, with no window, for fuzzing the receive dispatcher, with a model of what the
 // port holds and of what every receive event must have done. One harness lives for the whole

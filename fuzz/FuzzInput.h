@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reads a fuzzer's input as a stream of small fields. Past the end every field reads as zero and
 // every run of bytes as empty, so a decoder never has to check the length itself and the same

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a fuzz target once over every file of its corpus, in name order, so the inputs the fuzzer
 // kept (and the ones that once broke something) are checked in every normal build and test run.
 // A broken invariant or a sanitizer report aborts; an empty or missing corpus fails too, so the

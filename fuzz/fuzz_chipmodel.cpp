@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the simulated chip's model (kdsp::ChipModel) with a made-up clock. An input is a fixed
 // 8-byte configuration (pacing, lost bytes, reply delay, block limit, timing digit, seed, a raw
 // timing reply, a mute chip) followed by operations: raw bytes and whole commands from the line,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the receive dispatcher of a loaded core on the fake port, with no window.
 // An input is a list of operations, each an opcode byte and fixed-size arguments (a delivery
 // carries its own length): receive modes 0-5, the three receive profiles, thresholds, read lengths

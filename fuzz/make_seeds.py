@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes the hand-made seed inputs of the fuzz corpus (the files named seed-*). Each seed is a
 short scenario in the targets' own input format; the fuzzer grows the rest of the corpus from
 them. Run from anywhere; existing seed files are overwritten."""

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated KDSP chip, without any I/O: bytes go in with receive(), bytes come out of
 // takeOutput(), and the caller passes in the time on its own steady clock each time. The model
 // decides when each answer and each scope block is due; the caller only moves the bytes.

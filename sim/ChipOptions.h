@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The options a service engineer can change with J1021..J1028, as the register listing and the
 // fuse report show them. They start at the chip's power-on defaults.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The multi-line texts the chip answers: the register listing (a lone CR), the list of special
 // commands ("s") and the fuse report ("u"). ASCII only, every line ended CR LF, columns aligned
 // so that a plain terminal shows a table.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A symlink to the simulated device (--link), so a fixed path can be given to the program.
 // It is removed again when the simulator ends, but only if it still points at our device.
 #pragma once

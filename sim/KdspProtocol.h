@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The words and numbers of the KDSP chip's serial conversation, as the simulated chip speaks it.
 // Everything the program relies on byte for byte lives here, so the model, the server and the
 // tests agree on one text.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The serial line between the chip and the adapter, as the reader's driver delivers it: bytes
 // leave the chip one after another at 115200 8N1 (86.8 us each), and the adapter hands them on
 // in chunks, every `period` on the steady clock (a USB CDC adapter polls every millisecond, an

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A pseudo-terminal pair whose slave side the program opens as if it were a serial port.
 //
 // Both sides are switched to raw mode (no echo, no CR/LF translation, no signals, 8-bit bytes)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Serves a ChipModel on the master side of a pseudo-terminal: one poll loop that reads commands,
 // writes answers and blocks when the model says they are due, and ends on a stop request or
 // when the device is to vanish.

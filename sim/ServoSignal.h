@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tracking error of a simulated servo axis, one byte per sample, centred on 128.
 //
 // The axis makes point-to-point moves with a trapezoidal velocity profile every 0.6 to 1.0 s of

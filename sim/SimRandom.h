@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A small random generator whose sequence is fixed by its seed on every platform and compiler,
 // so a --seed reproduces the same chip signal and the same dropped bytes everywhere. (The
 // standard distributions are not pinned down that way.)

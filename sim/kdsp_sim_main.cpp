@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kdsp-sim: the simulated KDSP chip on a pseudo-terminal. Prints the device path as its first
 // line on standard output, then serves until SIGTERM or SIGINT (or until the device vanishes
 // with --vanish-after). Logs go to standard error, and only with --verbose.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "capture": Start's sequence (or a trigger button's), blocks written as CSV as they arrive, and
 // Stop's sequence at the end, after the blocks asked for, on SIGINT or SIGTERM, or when the

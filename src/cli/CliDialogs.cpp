@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/CliDialogs.h"
 
 #include "cli/CliText.h"

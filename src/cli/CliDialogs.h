@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The core's questions answered without a person: a box's text goes to standard error as one
 // line, the setup file's save dialog is answered with the file named on the command line, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The command line of trevalon-cli: options choosing the port (before or after the sub-command),
 // one sub-command and its own options. --help and --version are answered here.

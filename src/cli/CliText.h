@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the command-line program writes: results on standard output, reasons on standard error,
 // each line as the system ends lines.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The sub-commands whose result is the console's text: the three listings, an option item and a
 // line sent from the command line. Each runs the matching control's handler, lets the chip

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The command-line program's exit statuses, and which one a port failure of the core gives.
 

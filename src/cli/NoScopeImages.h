@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The command-line program holds no scope picture: its save and load handlers are never run, and
 // would be told the picture cannot be written or read.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The eight items of the KDSP Special Config menu by the names the command line gives them, with
 // the option each one switches.

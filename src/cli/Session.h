@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One run of a sub-command: the core it drives, the dialogs answering for the user, and the first
 // port failure the core reported, which decides the exit status.

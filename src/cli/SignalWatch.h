@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // SIGINT and SIGTERM turned into a Qt signal, so a capture ends with the chip's stop command and
 // complete output instead of dying between two writes. The handler only writes the signal's

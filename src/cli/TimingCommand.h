@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "timing": Detect's sequence, then the time grid and the PID frequency as the readouts show them.
 

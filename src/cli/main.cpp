@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // trevalon-cli: the window's controls as sub-commands, on the core alone (no display needed).
 // Each sub-command runs the matching control's handler, so the chip gets the same bytes with the
 // same waits as from the window.

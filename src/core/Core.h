@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The conversation with the chip, without a window: the shared state, the serial port, the
 // command sequences and waits, the receive dispatcher and every handler's logic, by subsystem.

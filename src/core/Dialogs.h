@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Message boxes and file dialogs, behind one small interface: the Qt one for the program, a
 // scripted one for tests.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the two file handlers (scope pictures, register setup file) share: the file error numbers
 // and how a failure of this system becomes one, the exact-name existence test, writing a file so

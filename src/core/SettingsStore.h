@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The per-user settings store: QSettings in its native format, user scope, organisation and
 // application "Trevalon" (on Linux $XDG_CONFIG_HOME/Trevalon/Trevalon.conf).

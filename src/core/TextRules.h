@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How numbers become text on this window and how text becomes a number again. Kept free of any
 // widget so the rules can be tested on their own.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The scope picture as a file: saved as a 24-bit Windows bitmap, loaded from any picture file
 // Qt reads (BMP, PNG, JPEG, ...). Both return a file error number (FileHandling).

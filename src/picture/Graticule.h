@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The scope's background picture, generated in code: the graticule of the tracking-error scope.
 // Geometry (which pixel is a dot, where each label sits) is exposed so that it can be checked to

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "picture/PixelLine.h"
 
 void plotLine(QImage& image, QPoint from, QPoint to, QRgb colour)

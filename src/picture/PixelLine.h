@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One-pixel lines set straight into an image, both end points included: every sample point of a
 // trace is lit exactly where the scope frame puts it. (A painter's cosmetic line may leave an end

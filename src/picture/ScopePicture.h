@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The scope's picture without any widget: a background image (the graticule or a loaded picture)
 // under a transparent drawing layer. Clearing empties the drawing layer only. Lines have width 1

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The trace of a block in the scope frame: sample i (1-300) of value v where ScopeGeometry puts
 // it (x = 2i, y = 511 - 2v).

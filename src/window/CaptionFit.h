@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Captions that always show their whole text. The window asks for particular faces (a condensed
 // serif, bold italic); on a machine that lacks one, the face Qt substitutes or synthesises may run

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "window/ColourOption.h"
 
 bool ColourOption::hitButton(const QPoint& pos) const

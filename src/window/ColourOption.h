@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One of the Szin colour options: a radio button without a caption whose back colour is the trace
 // colour it selects. The whole swatch is the button: a click anywhere on it selects the option,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Command, the command line: a single-line text box that reports focus gains and losses and
 // every character key typed (Enter as 13) before the key takes effect.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a screen reader or a UI automation tool sees of the console: a read-only multi-line text
 // named "Console" whose text interface holds the whole text, with the caret after the last

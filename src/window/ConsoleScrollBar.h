@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The console's scroll bar repaints only when what it shows changes: the handle's place or
 // size, or an end being reached. Text streaming in moves the range a few rows at a time, which

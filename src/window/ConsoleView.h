@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Text, the console: shows what the chip sent. The view knows no device.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Controls of the same name form an array addressed by index (MX(5), Gr(2), Szin(0)); an array
 // may have gaps (Gr has only index 2).

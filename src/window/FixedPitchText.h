@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Draws rows of a fixed-pitch font straight from the font's glyphs: the pixels QPainter::drawText
 // gives for the same text, without the text layout's shaping pass, which costs a fifth of a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window, a view of the core: it builds the controls with their given names, hands each
 // control event to the core's verb and shows what the core tells. It holds no protocol

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's controls and menus: kinds, names, captions, tooltips, fonts and positions.
 // Positions are pixels in the client area below the menu bar (inside a frame: relative to the
 // frame). The DejaVu faces run wide, so captions use 9 pt and a few boxes are a little wider than

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The window's client area. Besides holding the controls it paints lines of text on its own
 // surface, behind the controls: one line per text, starting at the top left and moving down, in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Rajz, the scope surface on the window: shows a ScopePicture at exactly 600 x 512 pixels and
 // reports mouse presses and moves in its own pixel coordinates.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // --startup-probe: how long the program takes from its launch to a window on screen. Once the
 // window has been painted for the first time the probe writes one line on standard output,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A readout box (MX, Gr): right-aligned white text on dark blue with a single-line border. The
 // boxes are narrow (41 pixels), so a long value ("1288.58", "10476.69") is drawn in a smaller

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Trevalon: set up and watch a KDSP servo-controller chip over a serial line.
 
 #include "window/Fo.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The built trevalon-cli run as a program against the simulated chip: kdsp-sim on a
 // pseudo-terminal, reached through a link in a folder of the test's own, logging (--verbose)

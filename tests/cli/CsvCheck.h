@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Checks of trevalon-cli's CSV: rows split into columns, and the rows of each block counted.
 

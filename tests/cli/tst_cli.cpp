@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // trevalon-cli as a user runs it, against the simulated chip on a pseudo-terminal: each
 // sub-command puts on the line exactly what its control does in the window (the same handler run
 // on the fake port gives the bytes to expect), reaches the port the window would, prints the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // trevalon-cli's faults, each from a real cause, against the simulated chip on a pseudo-terminal:
 // every one ends with its exit status and the window's one-line reason on standard error; a
 // capture ended by a signal leaves whole rows and the chip stopped; a line that never falls quiet

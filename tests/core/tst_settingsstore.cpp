@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The per-user settings file: where it lives, that the stored port text survives the round trip
 // with its leading blank, the [Ports] map, and start-up over damaged files.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The number-to-text rules of the readouts, the title and the stored port, and the leading-number
 // parse that reads texts back.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The console end to end: listings, typed commands and the chip option items through the real
 // port against the simulated chip. The console must show exactly what the chip sent for the
 // request, with nothing before it (the answer to "q", stray block bytes) and nothing lost.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A console flood through the real port: a line that sends far more text than the console
 // holds, without a single line break, as fast as the program takes it. The window must keep
 // turning its event loop, the console must end holding the newest text, and what the program

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every handler that opens the port, through the real port, on a port that cannot be opened:
 // held by another program (the port-used message) or mapped to a device that is not there (the
 // invalid-port message). Each shows its message (an option item twice, since it tries again

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A chip that answers the timing query badly, through the real port: not at all, too late for
 // the counted wait, or with bytes that are not a timing reply. The scope must still start, the
 // readouts must follow the receive rules, and nothing may be reported.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The device goes away (a USB adapter pulled, the simulator ended) through the real port:
 // while blocks stream, during a listing's wait, and while the port is closed. Each fault is
 // reported at most once, the program does not spin, and the user keeps what they had.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The scope end to end: the window's handlers on the real port (QSerialPort) against the
 // simulated chip. Start, Stop, a marker click, PID detect and trigger mode, judged by what the
 // user sees: the readouts, the lamp, the trace on the surface and whether blocks keep coming.

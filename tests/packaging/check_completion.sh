@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The bash completion of trevalon-cli, sourced as bash-completion would: port numbers after
 # --port come from the [Ports] map of the settings file and from the default devices that
 # exist; nothing else in the file counts, and a missing or odd file says nothing.

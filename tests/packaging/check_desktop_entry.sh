@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The desktop entry must pass desktop-file-validate without a single error, warning or hint
 # (warnings alone leave its status 0). Skips (77) without the tool (Debian: desktop-file-utils).
 set -uo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The installed data must agree with the build: the metainfo names the application id and
 # launches the desktop entry of that name; its newest release, the desktop entry's program and
 # the manual pages' headers name this version and these programs; the metainfo and the Debian

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # `cmake --install` of the finished build into a staging folder (DESTDIR, as a packager does)
 # must install exactly the expected files, programs that run from where they land, and a desktop
 # entry whose program and icon are installed beside it.

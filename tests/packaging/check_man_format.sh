@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A manual page must format without a single warning, both as man(1) shows it and through
 # groff with every warning switched on. Skips (77) where neither tool is installed.
 set -uo pipefail

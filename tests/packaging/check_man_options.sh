@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Every option that `PROGRAM --help` prints must be in its manual page. When the help lists
 # commands (a "Commands:" block of lines indented by two spaces), each command must be in the
 # page too, as must every option of `PROGRAM COMMAND --help`.

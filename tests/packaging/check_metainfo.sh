@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The AppStream metainfo must pass appstreamcli's validation with nothing but pedantic hints
 # (--strict fails on infos and warnings too). Skips (77) without appstreamcli (Debian: appstream).
 set -uo pipefail

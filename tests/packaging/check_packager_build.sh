@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A packager's configuration with -DBUILD_TESTING=OFF (configured only, into a scratch folder):
 # Qt Test is not looked for, no tests, benchmarks or fuzz targets exist, the three programs do.
 # Arguments: CMAKE SOURCE_DIR GENERATOR [CMAKE_ARGUMENT...]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The scope's background picture, checked to the pixel: dotted and solid lines where they belong,
 // the background everywhere else, labels in their boxes and clear of the lines.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The scope picture's one-pixel drawing: trace points lit exactly where the scope frame puts
 // them, lines joined without gaps, nothing drawn outside, clear keeping the background.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated chip's model, driven with a made-up clock: every answer byte for byte, the
 // block stream's size and pace, stop, trigger gating, options, faults and the signal itself.
 #include "ChipModel.h"

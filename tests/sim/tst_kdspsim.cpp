@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The kdsp-sim program on a real pseudo-terminal, opened the way the program opens a serial
 // port: raw, non-blocking. Covers what only the running program can get wrong: the path on the
 // first line, pacing on the wire, surviving the port being closed and reopened, vanishing,

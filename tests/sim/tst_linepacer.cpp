@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The line between the simulated chip and the reader, driven with a made-up clock: bytes come
 // out at exactly the line rate, only on the adapter's ticks, never before they have left the
 // wire, and an idle line banks no time.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Watches the blocks a window captures from its port. It is connected after the window's own
 // receive handler, so it looks at each receive event once the dispatcher has stored and drawn

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A loaded core with no window: the fake port, scripted dialogs, settings in memory, the counted
 // waits without their time slice, and port 1 chosen. What the core shows is recorded from its

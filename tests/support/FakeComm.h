@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A serial port with no device, for unit tests of the logic above the port: it records every
 // open, close and write in order, lets a test feed received bytes, and can be told to fail.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Makes writes fail part-way: while a FileSizeLimit lives, no file of this process may grow beyond
 // the limit, and a longer write fails with EFBIG instead of raising SIGXFSZ. Both are restored

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Runs the event loop for a while without spinning: the program's own wake-ups, not a test
 // loop's polling, decide when it takes its input.

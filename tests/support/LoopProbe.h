@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Watches how long the event loop goes without turning: a short repeating timer notes the time
 // between two of its runs. On a loaded machine much of a long gap can be time in which this

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/ScriptedDialogs.h"
 
 MsgAnswer ScriptedDialogs::message(const QString& text, MsgIcon icon, MsgButtons buttons)

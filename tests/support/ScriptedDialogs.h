@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Dialogs for tests: every box shown is recorded, answers and chosen file names come from
 // queues the test fills (an empty queue answers OK, and cancels a file dialog).

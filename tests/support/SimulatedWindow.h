@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A loaded main window on the real serial port (SerialComm over QSerialPort) whose chosen port
 // number reaches the simulated chip (kdsp-sim on a pseudo-terminal) or any device the test maps

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The processor time this thread has used. Unlike a wall clock it does not count the time the
 // scheduler gave to other processes, so a bound on it holds on a loaded machine too.

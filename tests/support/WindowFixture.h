@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A loaded main window on the fake port with scripted dialogs and settings in memory, the
 // counted waits without their time slice, and port 1 chosen. Tests reach the controls through fo,

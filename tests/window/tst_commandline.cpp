@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command line: which keys are reported and when, what Enter leaves in the box, which focus
 // moves count as entering or leaving it, its back colour, and Up/Down recall.
 

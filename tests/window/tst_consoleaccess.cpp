@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The console as a screen reader meets it: a read-only text named "Console" holding the whole
 // text with the caret at the end, and appended, dropped or cleared text announced as it changes.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The console's view: exact read-back, line splitting at CR LF, following the end, the cost of
 // an append at any length, what it paints and how often, its click and its "Copy All" menu.
 // The text's cap and wrapping without a view are tested with ConsoleBuffer in tests/core.

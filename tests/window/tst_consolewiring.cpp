@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's share of the console and the port field: real focus moves and key presses on the
 // command line reaching the core in their order, the line's text, colour and recall, the port
 // field's typing and picking with the lamp they leave, and the buttons and menu items reaching

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The blocks the chip sends, as the window shows them: a captured block drawn on Rajz to the
 // pixel, and each capture turning the lamp green and clearing the old trace before it draws the
 // new one. The core's side (what it reads, the port's close and reopen, what it hands to the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saving and loading the scope picture through the window: the bitmap written is what the
 // surface shows, a replaced file survives a failed write, the error numbers the window's writer
 // and reader answer with, and a loaded picture becomes the background under later traces. The

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The scope as the window shows it: the markers and traces the core tells drawn on the surface,
 // the surface's own mouse events and the colour swatches under a real mouse (the picture files:
 // tst_picturefilesview). What the core tells, and when: tst_markers, tst_tracecolour.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the scope and the console put on screen while data streams in, and how little of it they
 // paint: the screen (the window's backing store) must always match a fresh paint, although the
 // console moves rows already shown instead of drawing them again, its scroll bar repaints only

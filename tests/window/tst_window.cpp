@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The loaded window as the user meets it: every control by name with its caption, tooltip and
 // place, the start values, the menus, and that nothing is disabled, hidden or focused in a way
 // that would talk to the chip on its own. What it looks like: tst_windowlook.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the loaded window looks like: no caption cut off and no controls overlapping, the
 // colours of the value boxes, options, lamp, console, command line and scope, and the text
 // written on the form's own surface staying behind the controls.

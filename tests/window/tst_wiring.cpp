@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every control and menu item of the window, fired as the user fires it, against what the chip
 // must see: the commands written literally as they go on the line and the counted waits between
 // them as plain numbers. A control wired to the wrong handler, a wrong command or a wait one pass

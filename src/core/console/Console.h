@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The command line and the console: typed commands go to the chip, its answers come back
 // through the receive event (the dispatcher appends them to the console; this class never

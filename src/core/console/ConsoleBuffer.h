@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The console's text without any widget: the characters received, split into lines at CR LF,
 // and those lines cut into rows of a fixed number of columns for display.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The register, special-command and fuse listings fetched into the console. Each stops the
 // chip's stream with "q", waits a counted number of event-loop passes (other handlers and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Ment: saving the console text to a register setup file. The file holds the console's text as
 // Latin-1 bytes followed by CR LF; it replaces a file of that name whole or, on failure, not at

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the program says to the KDSP chip. Every command goes out as its text and one carriage
 // return.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The serial port as the handlers see it: a port number, open/close, the receive settings, a
 // receive buffer and one receive event. The receive logic (threshold, read length, null

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What can be known about a serial device before opening it: that the path exists, names a
 // character device, and may be read and written by this user. Checking first gives the user a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // handleCommEvent: everything the chip sends arrives here and is treated by the event code and,
 // for received bytes, by receiveMode: console text, a 300-byte capture block, a timing reply.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The command sequences every handler uses to talk to the chip, the counted waits between them
 // and the shared report of a port failure.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's serial port: Comm over a QSerialPort at 115200 8N1 without flow control. The
 // port number reaches a device through the PortMap at every open.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Runs the simulated KDSP chip (the kdsp-sim program) for --demo and for integration tests.
 // kdsp-sim prints the path of its pseudo-terminal as its first line; that path is then opened

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The chip option items of the "KDSP Special Config" menu. All eight run one procedure with
 // their command text; nothing records or marks the option chosen.

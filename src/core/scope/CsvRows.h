@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A captured block as CSV rows: one row per sample received, with the time and the level the
 // window's pointer readouts show over that sample.

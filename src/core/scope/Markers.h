@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The scope as a measuring tool: the pointer readouts MX(0) (time) and MX(1) (level), the start
 // and end markers with their readouts MX(2)-MX(4), and the redraw of the last block.

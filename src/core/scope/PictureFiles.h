@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Mentes and Betolt: saving the scope picture as a bitmap and loading a picture as the scope's
 // background. Neither touches the port: a running scope keeps running.

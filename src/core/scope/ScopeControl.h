@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Start, Stop and the two trigger buttons, built from four sequences that other handlers reuse:
 // prepareScope (also the first step of PID detect), queryTiming and openForBlocks (also the

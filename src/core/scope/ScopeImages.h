@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The scope picture's files, done by whoever holds the picture: the core's save and load
 // handlers choose the file and report the outcome; the picture itself never enters the core.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The trace colour chosen with the four Szin buttons. The choice takes effect at the next
 // drawing of the trace; it is not kept between runs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Counts event-loop passes of a counted wait from the outside: a queued call that re-posts
 // itself runs once per pass and notes how many writes the port has seen by then, so the passes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command line and the console: what Enter and other keys do with the typed line, when the
 // chip's answer reaches the console, the port failures after Enter, the stop on every focus gain
 // and the focus handed back after a click into the console. The window's own focus events and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The register, special-command and fuse listings: the steps in which they differ, a running
 // scope's stream taken as samples during the wait, a port closed by a handler run during the
 // wait, and no port chosen.

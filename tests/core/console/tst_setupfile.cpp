@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saving the console to a register setup file: the bytes written, the overwrite question for any
 // file of the chosen name, refused and failed saves that must keep the old file, and a
 // handler that leaves the port alone.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The other end of a pseudo-terminal for tests of the real port: the simulated chip, or a bare
 // line the test writes to itself.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Catches what the process writes on standard error (descriptor 2) while it lives, so a test can
 // count the port's "trevalon: Comm ..." lines. Qt's own warnings land here too; lines() keeps

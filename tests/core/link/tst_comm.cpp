@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The receive logic every port shares, on the fake port: when the receive event is raised, how
 // much one read takes, null discarding, emptying the buffer, and the errors of a closed port.
 

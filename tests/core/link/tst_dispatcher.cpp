@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The receive dispatcher on the fake port: console characters, timing replies, capture blocks
 // read and handed to the scope, the capture cycle's close and reopen, the line event codes and
 // unknown receive modes. How a block looks on the scope, to the pixel, is the window's test

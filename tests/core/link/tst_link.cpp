@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command sequences on the fake port: what goes on the line, byte for byte, and in which
 // order the port is closed, configured and opened; the counted waits; the shared port-error
 // report; and what the shutdown sends.

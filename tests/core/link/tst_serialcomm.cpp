@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real port: SerialComm over QSerialPort against the simulated chip (kdsp-sim) on a
 // pseudo-terminal, and against paths that are not usable ports.
 

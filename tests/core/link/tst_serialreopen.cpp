@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real port's quick reopen: the scope closes and reopens the port around every block, and
 // the device is kept open across such a pair, so these tests pin what must still hold.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real port wakes the program only when input can matter: the driver collects the bytes the
 // next receive event needs, or a batch of streaming console text, before it reports the device
 // readable. These tests pin that this saves wake-ups without leaving bytes in the driver: a

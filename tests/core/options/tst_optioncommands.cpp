@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The chip option items: the register listing first, then the option command, with the counted
 // waits between the three writes; the doubled port message with no port chosen; an item chosen
 // inside another item's wait. Which menu caption runs which item is checked with the window

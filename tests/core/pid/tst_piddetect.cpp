@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // PID frequency detect on the fake port: the stop phase, the timing phase, the two waits, the
 // readouts the reply gives, and where a port failure leaves things.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Counts the passes of a counted wait: a queued call that posts itself again each time it runs
 // runs once in every pass of the event loop, since a pass does not deliver the calls posted

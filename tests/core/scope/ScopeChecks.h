@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Small checks shared by the scope and PID tests: the command lines as FakeComm logs them and the
 // receive profile the port holds. What the scope shows is read from the fixture's ShownRecord.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The scope surface as a measuring tool: pointer readouts, the start and end markers with their
 // readouts and labels, the stop of a left click and the redraw of a right click. The markers and
 // traces are checked as the core tells them; how the window draws them: tst_scopeview.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saving the scope picture and loading a picture as its background: the dialogs, the existence
 // test, the boxes, which file is handed to the picture and how its answer is reported. Refused
 // saves and the existence test on saving are shared with the setup file and tested there. The

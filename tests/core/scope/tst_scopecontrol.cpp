@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start, Stop and the trigger buttons on the fake port: what goes on the line and in which order,
 // the waits between the commands, and the state each handler leaves behind.
 

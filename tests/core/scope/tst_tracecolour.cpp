@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The trace colour buttons: which colour each chooses, that a choice does nothing else, and that
 // it reaches the next block plotted. The swatches on the window and the drawn colour:
 // tst_scopeview.

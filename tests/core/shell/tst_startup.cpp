@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up, the port choice kept between runs, the port field's handler, the About box and
 // closing inside a handler's wait. Typing into the port field and the About menu item are tested
 // with the window (tests/window/tst_consolewiring.cpp).
