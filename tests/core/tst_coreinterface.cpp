@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What a front-end reads from the core besides the readouts' texts: the timing as numbers and the
-// marker positions, each with its notification, and the chip options and listings by name.
+// marker positions, each with its notification.
 
 #include "core/TextRules.h"
 #include "support/CoreFixture.h"
 
-#include <QMetaEnum>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -16,7 +15,6 @@ class TestCoreInterface : public QObject
 private Q_SLOTS:
     void theTimingReplyGivesNumbersAndOneNotification();
     void markerPositionsAreToldWhenTheyChange();
-    void optionsAndListingsAreKnownByName();
 };
 
 void TestCoreInterface::theTimingReplyGivesNumbersAndOneNotification()
@@ -60,16 +58,6 @@ void TestCoreInterface::markerPositionsAreToldWhenTheyChange()
     QCOMPARE(markers.count(), 3);
     QCOMPARE(f.core.markerStart(), -1.0f);
     QCOMPARE(f.core.markerEnd(), -1.0f);
-}
-
-void TestCoreInterface::optionsAndListingsAreKnownByName()
-{
-    // A script or another front-end names them; the names are the enumerators'.
-    const QMetaEnum options = QMetaEnum::fromType<Core::ChipOption>();
-    QCOMPARE(options.keyCount(), 8);
-    QCOMPARE(options.keyToValue("PwmAcMode"), int(Core::ChipOption::PwmAcMode));
-    const QMetaEnum listings = QMetaEnum::fromType<Core::Listing>();
-    QCOMPARE(QByteArray(listings.valueToKey(int(Core::Listing::Fuses))), QByteArray("Fuses"));
 }
 
 QTEST_GUILESS_MAIN(TestCoreInterface)
