@@ -16,6 +16,8 @@
 #include "core/scope/TraceColour.h"
 #include "core/shell/Shell.h"
 
+#include <cmath>
+
 Core::Core(Comm& comm, Dialogs& dialogs, SettingsStore& settings, ScopeImages& images,
            QObject* parent)
     : QObject(parent), MSComm(comm), dialogs(dialogs), settings(settings), images(images)
@@ -51,6 +53,8 @@ double Core::pidFrequency() const
 {
     return state.timeGrid != 0 ? (1 / state.timeGrid) * TimingReply::kPidFrequencyFactor : 0;
 }
+
+int Core::traceColour() const { return static_cast<int>(std::llround(state.traceColour)); }
 
 void Core::setTimeGrid(double milliseconds)
 {
@@ -88,12 +92,14 @@ void Core::appendToConsole(const QString& characters)
 {
     consoleText_.append(characters);
     Q_EMIT consoleAppended(characters);
+    Q_EMIT consoleChanged();
 }
 
 void Core::clearConsole()
 {
     consoleText_.clear();
     Q_EMIT consoleCleared();
+    Q_EMIT consoleChanged();
 }
 
 void Core::clearScope()

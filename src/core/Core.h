@@ -69,6 +69,8 @@ class Core : public QObject
     // Where the markers stand, as x on the scope picture; below 0: not placed.
     Q_PROPERTY(float markerStart READ markerStart NOTIFY markersChanged)
     Q_PROPERTY(float markerEnd READ markerEnd NOTIFY markersChanged)
+    // The console's text: what the chip sent, CR LF between lines, capped.
+    Q_PROPERTY(QString consoleText READ consoleString NOTIFY consoleChanged)
 
 public:
     Core(Comm& comm, Dialogs& dialogs, SettingsStore& settings, ScopeImages& images,
@@ -94,6 +96,14 @@ public:
         Fuses,     // the state of the fuses ("u")
     };
     Q_ENUM(Listing)
+    // What the line is doing: characters go to the console, blocks to the scope, or the chip's
+    // timing reply is awaited.
+    enum class LineMode {
+        Console = ModeConsole,
+        Capture = ModeCapture,
+        Timing = ModeTiming,
+    };
+    Q_ENUM(LineMode)
 
     // --- The verbs: what a front-end asks of the core ---
     // Each runs to its end, counted waits included, before it returns; a port failure is
@@ -167,6 +177,11 @@ public:
     const SampleBlock& lastBlock() const { return state.sampleBlock; }
     float markerStart() const { return state.markerStart; }
     float markerEnd() const { return state.markerEnd; }
+    LineMode lineMode() const { return static_cast<LineMode>(state.receiveMode); }
+    // The port number the handlers last opened or will open (1-255); 0 before any choice.
+    int portNumber() const { return state.portNumber; }
+    // The trace colour (0x00BBGGRR) for the blocks drawn from now on.
+    int traceColour() const;
 
     // --- What the core shows, and remembers having shown ---
     QString readout(Readout which) const { return readouts_.at(static_cast<int>(which)); }
@@ -176,6 +191,7 @@ public:
     void setLampColour(int colour);
     // The console's text (Text): what the chip sent, CR LF between lines, capped.
     const ConsoleBuffer& consoleText() const { return consoleText_; }
+    const QString& consoleString() const { return consoleText_.text(); }
     void appendToConsole(const QString& characters);
     void clearConsole();
     // The scope: clearing keeps the background; a block is drawn as the trace in a colour.
@@ -205,6 +221,8 @@ Q_SIGNALS:
     void lampChanged(int colour);
     void consoleAppended(const QString& characters);
     void consoleCleared();
+    // After either of the two above.
+    void consoleChanged();
     void scopeCleared();
     void blockDrawn(const SampleBlock& block, int colour);
     void markerPlaced(float x, float labelX, const QString& label);
@@ -242,7 +260,7 @@ private:
     Shell& shell() { return *shell_; }
     ScopeControl& scope() { return *scope_; }
     Markers& markers() { return *markers_; }
-    TraceColour& traceColour() { return *traceColour_; }
+    TraceColour& colours() { return *traceColour_; }
     PictureFiles& pictureFiles() { return *pictureFiles_; }
     PidDetect& pidDetect() { return *pidDetect_; }
     Console& console() { return *console_; }

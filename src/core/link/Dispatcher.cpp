@@ -97,7 +97,7 @@ void Dispatcher::receiveCapture()
     comm_.setPortOpen(false);
 
     core_.clearScope();
-    core_.drawBlock(block, static_cast<int>(std::llround(core_.state.traceColour)));
+    core_.drawBlock(block, core_.traceColour());
 
     try {
         comm_.setInBufferCount(0);

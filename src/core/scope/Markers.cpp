@@ -78,7 +78,7 @@ float Markers::labelX(float x, float labelShift)
 void Markers::clearMarkers()
 {
     core_.clearScope();
-    core_.drawBlock(core_.state.sampleBlock, static_cast<int>(std::llround(core_.state.traceColour)));
+    core_.drawBlock(core_.state.sampleBlock, core_.traceColour());
     core_.setMarkers(kNoMarker, kNoMarker);
     for (const Readout r : {Readout::MarkerStart, Readout::MarkerEnd, Readout::MarkerWidth})
         core_.setReadout(r, QString());
