@@ -112,9 +112,9 @@ void Core::drawBlock(const SampleBlock& block, int colour)
     Q_EMIT blockDrawn(block, colour);
 }
 
-void Core::placeMarker(float x, float labelX, const QString& label)
+void Core::placeMarker(Marker which, float samplePosition, const QString& label)
 {
-    Q_EMIT markerPlaced(x, labelX, label);
+    Q_EMIT markerPlaced(which, samplePosition, label);
 }
 
 void Core::printOnForm(const QString& text)
@@ -170,8 +170,11 @@ void Core::startUntriggered() { scope_->startUntriggered(); }
 void Core::stopScope() { scope_->stop(); }
 void Core::detectTiming() { pidDetect_->detect(); }
 void Core::chooseTraceColour(int index) { traceColour_->choose(index); }
-void Core::pointAt(float x, float y) { markers_->pointAt(x, y); }
-void Core::placeMarkerAt(float x) { markers_->placeMarkerAt(x); }
+void Core::pointAt(float samplePosition, double levelPosition)
+{
+    markers_->pointAt(samplePosition, levelPosition);
+}
+void Core::placeMarkerAt(float samplePosition) { markers_->placeMarkerAt(samplePosition); }
 void Core::clearMarkers() { markers_->clearMarkers(); }
 void Core::saveScopePicture() { pictureFiles_->save(); }
 void Core::loadScopePicture() { pictureFiles_->load(); }

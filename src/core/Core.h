@@ -66,7 +66,8 @@ class Core : public QObject
     Q_PROPERTY(double pidFrequency READ pidFrequency NOTIFY timingChanged)
     // The status lamp as a 0x00BBGGRR value.
     Q_PROPERTY(int lampColour READ lampColour NOTIFY lampChanged)
-    // Where the markers stand, as x on the scope picture; below 0: not placed.
+    // Where the markers stand, as sample positions (2.5: halfway between samples 2 and 3);
+    // below 0: not placed.
     Q_PROPERTY(float markerStart READ markerStart NOTIFY markersChanged)
     Q_PROPERTY(float markerEnd READ markerEnd NOTIFY markersChanged)
     // The console's text: what the chip sent, CR LF between lines, capped.
@@ -104,6 +105,9 @@ public:
         Timing = ModeTiming,
     };
     Q_ENUM(LineMode)
+    // The two markers on the scope.
+    enum class Marker { Start, End };
+    Q_ENUM(Marker)
 
     // --- The verbs: what a front-end asks of the core ---
     // Each runs to its end, counted waits included, before it returns; a port failure is
@@ -130,11 +134,14 @@ public:
     void detectTiming();
     // Trace colour option 0-3 (yellow, red, black, magenta) for the blocks drawn from now on.
     void chooseTraceColour(int index);
-    // The time and level readouts for the pointer at (x, y) on the scope picture.
-    void pointAt(float x, float y);
-    // Stops the scope and places the start marker at x, or the end marker once there is a
-    // start; with both placed, nothing.
-    void placeMarkerAt(float x);
+    // The scope is measured in samples and levels: a sample position (2.5: halfway between
+    // samples 2 and 3) and a level position in encoder steps, both unrounded; the readouts round
+    // them half to even. ScopeGeometry turns the pointer's pixels into them.
+    // The time and level readouts for the pointer over those positions.
+    void pointAt(float samplePosition, double levelPosition);
+    // Stops the scope and places the start marker at the sample position, or the end marker
+    // once there is a start; with both placed, nothing.
+    void placeMarkerAt(float samplePosition);
     // The last block redrawn on a cleared scope, without markers or their readouts.
     void clearMarkers();
     // The scope picture to a bitmap file, and a bitmap file as its background (file dialogs).
@@ -197,8 +204,8 @@ public:
     // The scope: clearing keeps the background; a block is drawn as the trace in a colour.
     void clearScope();
     void drawBlock(const SampleBlock& block, int colour);
-    // A marker line from top to bottom at x, and its label written from (labelX, top).
-    void placeMarker(float x, float labelX, const QString& label);
+    // A marker line from top to bottom at a sample position, with its label.
+    void placeMarker(Marker which, float samplePosition, const QString& label);
     // A line of text on the window's own surface.
     void printOnForm(const QString& text);
     // The port choice cleared after a port error.
@@ -225,7 +232,7 @@ Q_SIGNALS:
     void consoleChanged();
     void scopeCleared();
     void blockDrawn(const SampleBlock& block, int colour);
-    void markerPlaced(float x, float labelX, const QString& label);
+    void markerPlaced(Core::Marker which, float samplePosition, const QString& label);
     void formTextPrinted(const QString& text);
     void portChoiceCleared();
     void commandLineColourChanged(int colour);

@@ -3,7 +3,7 @@
 
 #include "core/FileHandling.h"
 #include "core/link/Comm.h"
-#include "core/scope/Markers.h"
+#include "core/scope/ScopeGeometry.h"
 #include "picture/BitmapFiles.h"
 #include "picture/TraceDrawing.h"
 #include "window/CaptionFit.h"
@@ -88,13 +88,14 @@ void Fo::wireEvents()
     // Rajz_MouseDown: the left button marks, the right one clears; the others do nothing.
     connect(Rajz, &ScopeSurface::mouseDown, this, [&core](int button, int, float x, float) {
         if (button == ScopeSurface::kLeftButton)
-            core.placeMarkerAt(x);
+            core.placeMarkerAt(ScopeGeometry::samplePositionAt(x));
         else if (button == ScopeSurface::kRightButton)
             core.clearMarkers();
     });
     // Rajz_MouseMove: with any buttons held.
-    connect(Rajz, &ScopeSurface::mouseMove, this,
-            [&core](int, int, float x, float y) { core.pointAt(x, y); });
+    connect(Rajz, &ScopeSurface::mouseMove, this, [&core](int, int, float x, float y) {
+        core.pointAt(ScopeGeometry::samplePositionAt(x), ScopeGeometry::levelPositionAt(y));
+    });
     onClick(Mentes, [&core] { core.saveScopePicture(); });           // Mentes_Click
     onClick(Betolt, [&core] { core.loadScopePicture(); });           // Betolt_Click
     onClick(PID, [&core] { core.detectTiming(); });                  // PID_Click
@@ -146,11 +147,14 @@ void Fo::showCore()
         drawTrace(Rajz->picture(), block, oleColour(colour).rgb());
         Rajz->pictureChanged();
     });
-    connect(&core, &Core::markerPlaced, Rajz, [this](float x, float labelX, const QString& label) {
+    connect(&core, &Core::markerPlaced, Rajz,
+            [this](Core::Marker which, float samplePosition, const QString& label) {
         // A line from top to bottom in the surface's own colour, its label from the top.
         const QRgb colour = Rajz->foreColour();
+        const float x = ScopeGeometry::xOfSamplePosition(samplePosition);
+        const float labelX = ScopeGeometry::markerLabelX(x, which == Core::Marker::End);
         Rajz->line(QPointF(x, 0), QPointF(x, ScopePicture::kHeight), colour);
-        Rajz->setPoint(QPointF(labelX, Markers::kLabelTop), colour);
+        Rajz->setPoint(QPointF(labelX, ScopeGeometry::kLabelTop), colour);
         Rajz->print(label, colour);
     });
 

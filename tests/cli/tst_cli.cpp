@@ -16,6 +16,7 @@
 #include "core/options/OptionCommands.h"
 #include "core/pid/PidDetect.h"
 #include "core/scope/Markers.h"
+#include "core/scope/ScopeGeometry.h"
 #include "core/scope/ScopeControl.h"
 #include "support/CoreFixture.h"
 #include "support/TestFiles.h"
@@ -211,7 +212,8 @@ void TestCli::captureRowsAgreeWithTheReadouts()
         const int value = row[2].toInt(&isNumber);
         QVERIFY(isNumber && value >= 0 && value <= 255);
         // The pointer over the sample where the window draws it.
-        window.core.pointAt(2.0f * sample, 511.0f - 2.0f * value);
+        window.core.pointAt(ScopeGeometry::samplePositionAt(ScopeGeometry::xOfSample(sample)),
+                            ScopeGeometry::levelPositionAt(ScopeGeometry::yOfValue(value)));
         const QString shownTime = window.core.readout(Readout::Time);
         QCOMPARE(row[3].toDouble(), TextRules::leadingNumber(shownTime));
         QVERIFY2(!row[3].startsWith('.') && !row[3].endsWith('.'), qPrintable(row[3]));

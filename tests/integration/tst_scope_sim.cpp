@@ -11,6 +11,7 @@
 #include "window/ConsoleView.h"
 #include "core/pid/PidDetect.h"
 #include "core/scope/ScopeControl.h"
+#include "core/scope/ScopeGeometry.h"
 #include "window/ScopeSurface.h"
 
 #include <ChipTexts.h>
@@ -165,7 +166,8 @@ void TestScopeSim::leftClickPlacesAMarkerAndTheTraceStays()
     QVERIFY(waitUntil([&] { return watch.distinctBlocks() >= 2; }, kBlockTimeoutMs));
 
     QTest::mouseClick(w.fo.Rajz, Qt::LeftButton, {}, QPoint(kMarkerX, 300));
-    QCOMPARE(stateOf(w.fo.core()).markerStart, float(kMarkerX));
+    // The core holds the marker where the click was, as a sample position.
+    QCOMPARE(w.fo.core().markerStart(), ScopeGeometry::samplePositionAt(kMarkerX));
     QCOMPARE(w.fo.MX(2)->text(), kMarkerTime);
     QVERIFY(!w.comm.portOpen());
     QCOMPARE(w.fo.lampColour(), int(kRed));

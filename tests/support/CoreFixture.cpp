@@ -19,10 +19,11 @@ ShownRecord::ShownRecord(Core& core)
         scopeDrawn = true;
         events << QStringLiteral("block %1").arg(colour);
     });
-    QObject::connect(&core, &Core::markerPlaced, [this](float x, float labelX, const QString& label) {
-        markers.append({x, labelX, label});
+    QObject::connect(&core, &Core::markerPlaced,
+                     [this](Core::Marker which, float samplePosition, const QString& label) {
+        markers.append({which, samplePosition, label});
         scopeDrawn = true;
-        events << QStringLiteral("marker %1 %2").arg(x).arg(label);
+        events << QStringLiteral("marker %1 %2").arg(samplePosition).arg(label);
     });
     QObject::connect(&core, &Core::formTextPrinted, [this](const QString& text) {
         formTexts << text;

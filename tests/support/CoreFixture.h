@@ -48,14 +48,14 @@ struct ShownRecord
     };
     struct Marker
     {
-        float x;
-        float labelX;
+        Core::Marker which;
+        float samplePosition;
         QString label;
     };
 
     explicit ShownRecord(Core& core);
 
-    // Each change as a line: "clear", "block 65535", "marker 10 Start", "print  8020 ", ...
+    // Each change as a line: "clear", "block 65535", "marker 5 Start" (at sample position 5), "print  8020 ", ...
     QStringList events;
     QList<Block> blocks;
     QList<Marker> markers;

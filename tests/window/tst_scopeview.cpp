@@ -87,8 +87,8 @@ void TestScopeView::labelsMoveInNearTheRightEdge_data()
     QTest::addColumn<bool>("endMarker");
     QTest::addColumn<float>("x");
     QTest::addColumn<int>("labelX");
-    // Where each label starts is the core's to say (tst_markers, every edge case); here the
-    // surface writes it there, moved in and not.
+    // Where each label starts is the scope geometry's to say (tst_markers, every edge case);
+    // here the surface writes it there, moved in and not.
     QTest::newRow("Start at 549 is written from 549") << false << 549.0f << 549;
     QTest::newRow("End at 560 is written from 540") << true << 560.0f << 540;
 }
@@ -113,7 +113,7 @@ void TestScopeView::labelsMoveInNearTheRightEdge()
     for (int y : {0, 255, 511})
         QCOMPARE(picture.drawingLayer().pixel(int(x), y), fore);
     QCOMPARE(leftmostInLabelBand(picture, kLookFrom), labelX);
-    QCOMPARE(picture.drawingLayer().pixel(labelX, int(Markers::kLabelTop)), fore);
+    QCOMPARE(picture.drawingLayer().pixel(labelX, int(ScopeGeometry::kLabelTop)), fore);
     QVERIFY2(labelPixels(picture, kLookFrom, int(x)) > 10, "the label was not written");
 }
 

@@ -8,13 +8,12 @@
 QString CsvRows::timeReadout(int sample, double timeGrid)
 {
     // As the pointer's time readout over the sample, in the "####.##" pattern.
-    return TextRules::formatNoRequiredDigit(
-        ScopeGeometry::timeAt(ScopeGeometry::xOfSample(sample), timeGrid));
+    return TextRules::formatNoRequiredDigit(ScopeGeometry::timeOfSample(sample, timeGrid));
 }
 
 QString CsvRows::levelReadout(int value)
 {
-    return Markers::levelText(ScopeGeometry::yOfValue(value));
+    return Markers::levelText(ScopeGeometry::levelOfValue(value));
 }
 
 QString CsvRows::plainNumber(const QString& readoutText)

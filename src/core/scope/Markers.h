@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The scope as a measuring tool: the pointer readouts MX(0) (time) and MX(1) (level), the start
-// and end markers with their readouts MX(2)-MX(4), and the redraw of the last block.
+// and end markers with their readouts MX(2)-MX(4), and the redraw of the last block. Positions
+// are sample positions and level positions; the window turns the pointer's pixels into them.
 
 #include <QString>
 
@@ -13,31 +14,23 @@ class Markers
 public:
     Markers(Core& core, Link& link);
 
-    // The time and level readouts for a pointer at (x, y); positions outside the surface (a
-    // drag) use the same formulas unclamped.
-    void pointAt(float x, float y);
-    // Stops the scope, then places the start marker at x, else the end marker, else nothing.
-    void placeMarkerAt(float x);
+    // The time and level readouts for the pointer over a sample position and a level position
+    // (see ScopeGeometry); positions off the scope (a drag) use the same formulas unclamped.
+    void pointAt(float samplePosition, double levelPosition);
+    // Stops the scope, then places the start marker at the sample position, else the end marker,
+    // else nothing.
+    void placeMarkerAt(float samplePosition);
     // Redraws sampleBlock on a cleared surface and removes the markers and their readouts.
     void clearMarkers();
 
-    // The level readout for a pointer at y (see ScopeGeometry::levelAt): plain digits with a
-    // minus sign, no decimal point.
-    static QString levelText(float y);
-
-    // A marker's label is written from the top beside its line; the text's left edge moves in
-    // near the right edge so that it stays on the surface.
-    static constexpr float kLabelShiftFrom = 550;
-    static constexpr float kStartLabelShift = 23;
-    static constexpr float kEndLabelShift = 20;
-    static constexpr float kLabelTop = 5;
-    // Where the label of a marker at x starts.
-    static float labelX(float x, float labelShift);
+    // The level readout for a level in encoder steps: plain digits with a minus sign, no
+    // decimal point.
+    static QString levelText(double level);
 
 private:
-    void placeStart(float x);
-    void placeEnd(float x);
-    double timeAt(float x) const;
+    void placeStart(float samplePosition);
+    void placeEnd(float samplePosition);
+    double timeAt(float samplePosition) const;
 
     Core& core_;
     Link& link_;

@@ -4,21 +4,13 @@
 #include "core/TextRules.h"
 
 namespace ScopeGeometry {
-namespace {
-constexpr double kZeroLevelY = 127.5;
-} // namespace
 
-double sampleAt(float x)
+double sampleAt(float position)
 {
-    // Halving a float is exact, so widening afterwards keeps the single-precision result.
-    return TextRules::roundHalfEven(static_cast<double>(x / kPixelsPerSample));
+    // Widening a float is exact, so the single-precision position is what is rounded.
+    return TextRules::roundHalfEven(static_cast<double>(position));
 }
 
-double timeAt(float x, double timeGrid) { return sampleAt(x) * timeGrid; }
-
-double levelAt(float y)
-{
-    return TextRules::roundHalfEven(kZeroLevelY - static_cast<double>(y) / kPixelsPerStep);
-}
+double levelAt(double position) { return TextRules::roundHalfEven(position); }
 
 } // namespace ScopeGeometry

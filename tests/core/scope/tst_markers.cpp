@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The scope surface as a measuring tool: pointer readouts, the start and end markers with their
-// readouts and labels, the stop of a left click and the redraw of a right click. The markers and
-// traces are checked as the core tells them; how the window draws them: tst_scopeview.
+// readouts and labels, the stop of a left click and the redraw of a right click. The core speaks
+// sample and level positions; the pointer's pixels reach it through ScopeGeometry as the window
+// turns them. The markers and traces are checked as the core tells them; how the window draws
+// them: tst_scopeview.
 
 #include "core/link/ChipCommands.h"
 #include "core/scope/Markers.h"
@@ -59,7 +61,7 @@ void TestMarkers::sampleIndexHalvesGoToEven()
 {
     QFETCH(float, x);
     QFETCH(double, index);
-    QCOMPARE(ScopeGeometry::sampleAt(x), index);
+    QCOMPARE(ScopeGeometry::sampleAt(ScopeGeometry::samplePositionAt(x)), index);
 }
 
 void TestMarkers::pointerReadoutsFollowTheMouse_data()
@@ -107,7 +109,7 @@ void TestMarkers::pointerReadoutsFollowTheMouse()
 
     CoreFixture f;
     stateOf(f.core).timeGrid = timeGrid;
-    f.core.pointAt(x, y);
+    f.core.pointAt(ScopeGeometry::samplePositionAt(x), ScopeGeometry::levelPositionAt(y));
 
     QCOMPARE(f.core.readout(Readout::Time), time);
     QCOMPARE(f.core.readout(Readout::Level), level);
@@ -117,28 +119,28 @@ void TestMarkers::pointerReadoutsFollowTheMouse()
 void TestMarkers::markerReadoutsAndWidth_data()
 {
     QTest::addColumn<double>("timeGrid");
-    QTest::addColumn<float>("startX");
-    QTest::addColumn<float>("endX");
+    QTest::addColumn<float>("startSample");
+    QTest::addColumn<float>("endSample");
     QTest::addColumn<QString>("start");
     QTest::addColumn<QString>("end");
     QTest::addColumn<QString>("width");
 
-    QTest::newRow("x 5 and 7 with the grid 1.909 read 3.82 and 7.64")
-        << 1.909 << 5.0f << 7.0f << "3.82"
+    QTest::newRow("samples 2.5 and 3.5 with the grid 1.909 read 3.82 and 7.64")
+        << 1.909 << 2.5f << 3.5f << "3.82"
         << "7.64"
         << "3.82";
-    QTest::newRow("start 12.35 and end 10.1 are 2.25 apart") << 0.05 << 494.0f << 404.0f << "12.35"
+    QTest::newRow("start 12.35 and end 10.1 are 2.25 apart") << 0.05 << 247.0f << 202.0f << "12.35"
                                                              << "10.1"
                                                              << "2.25";
-    QTest::newRow("start 3. and end 0. are 3. apart") << 1.0 << 6.0f << 0.0f << "3."
+    QTest::newRow("start 3. and end 0. are 3. apart") << 1.0 << 3.0f << 0.0f << "3."
                                                       << "0."
                                                       << "3.";
     QTest::newRow("the width is the difference of the rounded texts, not of the times")
-        << 0.3333 << 2.0f << 4.0f << "0.33"
+        << 0.3333 << 1.0f << 2.0f << "0.33"
         << "0.67"
         << "0.34";
     QTest::newRow("before any timing reply every marker time reads 0.")
-        << 0.0 << 100.0f << 300.0f << "0."
+        << 0.0 << 50.0f << 150.0f << "0."
         << "0."
         << "0.";
 }
@@ -146,8 +148,8 @@ void TestMarkers::markerReadoutsAndWidth_data()
 void TestMarkers::markerReadoutsAndWidth()
 {
     QFETCH(double, timeGrid);
-    QFETCH(float, startX);
-    QFETCH(float, endX);
+    QFETCH(float, startSample);
+    QFETCH(float, endSample);
     QFETCH(QString, start);
     QFETCH(QString, end);
     QFETCH(QString, width);
@@ -156,13 +158,13 @@ void TestMarkers::markerReadoutsAndWidth()
     Core& core = f.core;
     stateOf(core).timeGrid = timeGrid;
 
-    core.placeMarkerAt(startX);
-    QCOMPARE(stateOf(core).markerStart, startX);
+    core.placeMarkerAt(startSample);
+    QCOMPARE(core.markerStart(), startSample);
     QCOMPARE(core.readout(Readout::MarkerStart), start);
     QVERIFY(core.readout(Readout::MarkerEnd).isEmpty());
 
-    core.placeMarkerAt(endX);
-    QCOMPARE(stateOf(core).markerEnd, endX);
+    core.placeMarkerAt(endSample);
+    QCOMPARE(core.markerEnd(), endSample);
     QCOMPARE(core.readout(Readout::MarkerEnd), end);
     QCOMPARE(core.readout(Readout::MarkerWidth), width);
 }
@@ -187,22 +189,27 @@ void TestMarkers::labelsMoveInNearTheRightEdge()
 
     CoreFixture f;
     Core& core = f.core;
-    constexpr float kOtherMarkerX = 40;
+    constexpr float kOtherMarker = 20; // far left: x 40
     if (endMarker)
-        core.placeMarkerAt(kOtherMarkerX);
-    core.placeMarkerAt(x);
+        core.placeMarkerAt(kOtherMarker);
+    core.placeMarkerAt(ScopeGeometry::samplePositionAt(x));
 
-    // One marker per click; the line stays at x itself, only its label moves in.
+    // One marker per click, told as which one and where; its line is drawn at x itself, and only
+    // its label moves in.
     QCOMPARE(f.shown.markers.size(), endMarker ? 2 : 1);
     const ShownRecord::Marker& placed = f.shown.markers.last();
-    QCOMPARE(placed.x, x);
-    QCOMPARE(placed.labelX, float(labelX));
+    QCOMPARE(placed.which, endMarker ? Core::Marker::End : Core::Marker::Start);
     QCOMPARE(placed.label, endMarker ? QStringLiteral("End") : QStringLiteral("Start"));
+    const float lineX = ScopeGeometry::xOfSamplePosition(placed.samplePosition);
+    QCOMPARE(lineX, x);
+    QCOMPARE(ScopeGeometry::markerLabelX(lineX, endMarker), float(labelX));
     if (endMarker) {
         // The start marker far left keeps its label beside its line.
-        QCOMPARE(f.shown.markers.first().x, kOtherMarkerX);
-        QCOMPARE(f.shown.markers.first().labelX, kOtherMarkerX);
-        QCOMPARE(f.shown.markers.first().label, QStringLiteral("Start"));
+        const ShownRecord::Marker& first = f.shown.markers.first();
+        QCOMPARE(first.which, Core::Marker::Start);
+        QCOMPARE(first.label, QStringLiteral("Start"));
+        const float firstX = ScopeGeometry::xOfSamplePosition(first.samplePosition);
+        QCOMPARE(ScopeGeometry::markerLabelX(firstX, false), firstX);
     }
 }
 
@@ -215,9 +222,9 @@ void TestMarkers::aStartMarkerAtZeroCountsAsPlaced()
     QCOMPARE(stateOf(core).markerStart, 0.0f);
     QCOMPARE(core.readout(Readout::MarkerStart), QStringLiteral("0."));
 
-    core.placeMarkerAt(40);
+    core.placeMarkerAt(20);
     QCOMPARE(stateOf(core).markerStart, 0.0f);
-    QCOMPARE(stateOf(core).markerEnd, 40.0f);
+    QCOMPARE(stateOf(core).markerEnd, 20.0f);
     QCOMPARE(core.readout(Readout::MarkerEnd), QStringLiteral("20."));
     QCOMPARE(core.readout(Readout::MarkerWidth), QStringLiteral("20."));
 }
@@ -290,9 +297,9 @@ void TestMarkers::rightClickRedrawsTheStoredBlockInTheChosenColour()
     for (int i = 1; i <= kReceived; ++i)
         stateOf(core).sampleBlock.entry[i] = kLevel;
     stateOf(core).timeGrid = 1;
-    core.placeMarkerAt(450);
-    core.placeMarkerAt(500);
-    core.pointAt(20, 30);
+    core.placeMarkerAt(225);
+    core.placeMarkerAt(250);
+    core.pointAt(10, 112.5); // the level halfway goes to even
     core.chooseTraceColour(3);
     core.setLampColour(int(kGreen));
     stateOf(core).receiveMode = ModeTiming;

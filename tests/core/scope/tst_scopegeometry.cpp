@@ -14,14 +14,19 @@ class TestScopeGeometry : public QObject
 private Q_SLOTS:
     void thePointerOverADrawnSampleReadsItBack()
     {
+        using namespace ScopeGeometry;
         for (int i = 1; i <= kBlockSize; ++i)
-            QCOMPARE(ScopeGeometry::sampleAt(ScopeGeometry::xOfSample(i)), double(i));
-        for (int v = 0; v <= 255; ++v)
-            QCOMPARE(ScopeGeometry::levelAt(ScopeGeometry::yOfValue(v)), double(v - 128));
+            QCOMPARE(sampleAt(samplePositionAt(xOfSample(i))), double(i));
+        for (int v = 0; v <= 255; ++v) {
+            QCOMPARE(levelAt(levelPositionAt(yOfValue(v))), double(levelOfValue(v)));
+            QCOMPARE(levelOfValue(v), v - 128);
+        }
         // The extreme values lie on the picture: 0 on the bottom row, 255 on the second row.
         QCOMPARE(ScopeGeometry::yOfValue(0), 511.0f);
         QCOMPARE(ScopeGeometry::yOfValue(255), 1.0f);
-        QCOMPARE(ScopeGeometry::timeAt(ScopeGeometry::xOfSample(50), 1.909), 50 * 1.909);
+        // A marker placed where the pointer was is drawn there again.
+        for (float x : {0.0f, 5.0f, 4.2f, 599.0f, -20.0f})
+            QCOMPARE(xOfSamplePosition(samplePositionAt(x)), x);
     }
 };
 
