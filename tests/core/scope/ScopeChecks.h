@@ -4,7 +4,6 @@
 // receive profile the port holds. What the scope shows is read from the fixture's ShownRecord.
 
 #include "core/Core.h"
-#include "core/link/ChipCommands.h"
 #include "core/link/Comm.h"
 #include "core/link/Link.h"
 
@@ -13,9 +12,12 @@
 
 namespace ScopeChecks {
 
-inline const QByteArray kTimingQueryLine = ChipCommand::kTimingQuery + '\r';
-inline const QByteArray kScopeStartLine = ChipCommand::kScopeStart + '\r';
-inline const QByteArray kStopLine = ChipCommand::kStop + '\r';
+// The lines as the chip receives them, written out so that a wrong command constant fails.
+inline const QByteArray kTimingQueryLine = "J1100\r";
+inline const QByteArray kScopeStartLine = "J1000\r";
+inline const QByteArray kStopLine = "q\r";
+inline const QByteArray kTriggerOnLine = "J1001\r";
+inline const QByteArray kTriggerOffLine = "J1002\r";
 inline const QByteArray kTimingReplyDigit4 = "J11004\r"; // timeGrid 1.909
 inline const QString kOpenPort1 = QStringLiteral("open 1");
 inline const QString kClose = QStringLiteral("close");

@@ -320,7 +320,7 @@ void TestScopeControl::triggerOnPlotsDuringItsSecondWaitThenClears()
     // The block was captured inside the wait: the dispatcher closed and reopened the port.
     QCOMPARE(f.comm.log, (QStringList{kOpenPort1, writeOf(kTimingQueryLine), kClose, kOpenPort1,
                                       writeOf(kScopeStartLine), kClose, kOpenPort1,
-                                      writeOf(ChipCommand::kTriggerOn + '\r')}));
+                                      writeOf(kTriggerOnLine)}));
     QCOMPARE(modeAtScopeStart, quint8(ModeCapture));
     QCOMPARE(secondWait.count(), Wait::kTiming);
     QCOMPARE(stateOf(core).sampleBlock.entry[kBlockSize].value_or(0), kLevel);
@@ -353,7 +353,7 @@ void TestScopeControl::triggerOnAfterStopInItsSecondWaitSendsThroughABriefOpenin
     QCOMPARE(f.comm.log,
              (QStringList{kOpenPort1, writeOf(kTimingQueryLine), kClose, kOpenPort1,
                           writeOf(kScopeStartLine), writeOf(kStopLine), kClose, kOpenPort1,
-                          writeOf(ChipCommand::kTriggerOn + '\r'), kClose}));
+                          writeOf(kTriggerOnLine), kClose}));
     QVERIFY(!f.comm.portOpen());
     QVERIFY(!f.shown.scopeDrawn);
     QCOMPARE(core.lampColour(), int(kGreen));
@@ -384,7 +384,7 @@ void TestScopeControl::triggerOffDropsBytesOneAtATimeAndKeepsTheTrace()
 
     QCOMPARE(f.comm.log,
              (QStringList{kOpenPort1, writeOf(kTimingQueryLine), kClose, kOpenPort1,
-                          writeOf(kScopeStartLine), writeOf(ChipCommand::kTriggerOff + '\r')}));
+                          writeOf(kScopeStartLine), writeOf(kTriggerOffLine)}));
     QCOMPARE(secondWait.count(), Wait::kTiming);
     QCOMPARE(modeAtTrigger, quint8(ModeTiming));
     // The timing branch took one byte per receive event until fewer than the threshold waited;
