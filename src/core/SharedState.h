@@ -36,8 +36,8 @@ struct SharedState {
     SampleBlock sampleBlock;           // the last captured block
     double traceColour = kYellow;      // colour of the trace
     double timeGrid = 0;               // milliseconds between two samples; 0 before any reply
-    float markerStart = -1;            // x of the start marker line; below 0: none
-    float markerEnd = -1;              // x of the end marker line; below 0: none
+    float markerStart = -1;            // sample position of the start marker; below 0: none
+    float markerEnd = -1;              // sample position of the end marker; below 0: none
 };
 
 // The message texts fixed at start-up.
