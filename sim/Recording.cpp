@@ -16,7 +16,7 @@ LoadedRecording loadRecording(const std::string& path)
         return loaded;
     }
     auto blocks = std::make_shared<RecordedBlocks>();
-    const CaptureCsv::ReadError error =
+    const CaptureCsv::ReadResult file =
         CaptureCsv::read(input, [&](const CaptureCsv::RecordedBlock& recorded) {
             std::string bytes;
             int previous = CaptureCsv::kCentre;
@@ -29,10 +29,12 @@ LoadedRecording loadRecording(const std::string& path)
             }
             blocks->push_back(std::move(bytes));
         });
-    if (error.line != 0) {
-        loaded.error = path + ": " + CaptureCsv::describe(error);
+    if (file.error.line != 0) {
+        loaded.error = path + ": " + CaptureCsv::describe(file.error);
         return loaded;
     }
+    if (file.droppedFromLine != 0)
+        loaded.note = path + ": " + CaptureCsv::describeDroppedTail(file.droppedFromLine);
     if (blocks->empty()) {
         loaded.error = path + ": the file holds no block";
         return loaded;

@@ -16,12 +16,15 @@ struct LoadedRecording
 {
     std::shared_ptr<const RecordedBlocks> blocks; // empty on failure
     std::string error;                            // "FILE: line 3: ..." on failure
+    // What the user should know of a file that was read: a torn last block left out.
+    std::string note;
     // Samples the capture had not received, filled in to keep every block 300 bytes long.
     std::size_t filledSamples = 0;
 };
 
 // Reads a capture file. A sample missing from its block is sent as the sample before it (the
 // centre, 128, for a first sample): the signal goes on smoothly and the block keeps its length.
+// A recording cut short in its last block replays the blocks before it (see `note`).
 // A file without a single block is refused, as a replay of nothing would look like a dead chip.
 LoadedRecording loadRecording(const std::string& path);
 

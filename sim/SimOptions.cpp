@@ -253,7 +253,8 @@ Options:
   --replay FILE        send the blocks of this capture file (block,sample,value,time_ms,
                        level) in order each time the scope is started (from the first block
                        again once the last has gone out), each once the reader has taken the
-                       one before; a sample missing from the file is sent as the one before it
+                       one before; a sample missing from the file is sent as the one before it,
+                       and a last block cut short (a recording ended by a crash) is left out
   --loop               with --replay: start again from the first block after the last
   --seed N             seed of the simulated signal and of lost bytes (default 1)
   --verbose            log commands and events to standard error

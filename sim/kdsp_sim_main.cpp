@@ -85,6 +85,8 @@ int main(int argc, char** argv)
             std::cerr << programName << ": " << recording.error << "\n";
             return kExitUsage;
         }
+        if (!recording.note.empty())
+            std::cerr << programName << ": " << recording.note << "\n";
         chip.replay = recording.blocks;
     }
 

@@ -71,8 +71,11 @@ const CommandInfo kCommands[] = {
      "With --json one line instead:\n"
      "  {\"blocks\":[{\"block\":1,\"figures\":{\"samples\":300,\"min\":-12,...}}],\n"
      "   \"run\":{\"blocks\":1,\"figures\":{...}}}\n"
-     "A block without samples has null figures. Exit status 2 (with the line) when FILE is\n"
-     "not a capture file, 5 when it cannot be read. No port is used."},
+     "A block without samples has null figures. A recording whose last block a crash cut\n"
+     "short gives the figures of the whole blocks before it, says on standard error from\n"
+     "which line the cut block was left out (in the JSON as \"incomplete_tail_from_line\")\n"
+     "and exits 0. Exit status 2 (with the line) when FILE is not a capture file, 5 when it\n"
+     "cannot be read. No port is used."},
     {CliCommand::Ports, "ports", "[--json]", "the port numbers that reach a device",
      "Lists every port number (1-255) whose device exists: the number as the window's list\n"
      "shows it, the device, where the mapping comes from (default or [Ports]), what the\n"

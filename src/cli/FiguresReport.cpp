@@ -13,6 +13,8 @@ const QString kNoSamplesLine = QStringLiteral("%1: no samples\n");
 const QString kBlockName = QStringLiteral("block %1");
 const QString kRunName = QStringLiteral("run of %1 blocks");
 constexpr int kDecimals = 2;
+// Only in a report of a file whose torn last block was left out: the line that block starts on.
+const QString kDroppedTailKey = QStringLiteral("incomplete_tail_from_line");
 
 QString decimal(double value)
 {
@@ -62,11 +64,13 @@ QString FiguresReport::end() const
 {
     if (!json_)
         return line(kRunName.arg(blocks_), run_.figures());
-    const QJsonObject document{
+    QJsonObject document{
         {QStringLiteral("blocks"), blockFigures_},
         {QStringLiteral("run"), QJsonObject{{QStringLiteral("blocks"), blocks_},
                                             {QStringLiteral("figures"), json(run_.figures())}}},
     };
+    if (droppedFromLine_ != 0)
+        document.insert(kDroppedTailKey, droppedFromLine_);
     return QString::fromUtf8(QJsonDocument(document).toJson(QJsonDocument::Compact)) +
            QLatin1Char('\n');
 }

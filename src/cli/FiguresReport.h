@@ -16,12 +16,15 @@ public:
 
     // Takes block `number`'s sums; returns what to print now (a line, or nothing for JSON).
     QString addBlock(long long number, const BlockStats::Accumulator& sums);
+    // The file's torn last block, from `line` on, was left out; the JSON document says so.
+    void noteDroppedTail(long long line) { droppedFromLine_ = line; }
     // What to print at the end: the run's line, or the whole JSON document. Lines end with "\n".
     QString end() const;
 
 private:
     bool json_;
     long long blocks_ = 0;
+    long long droppedFromLine_ = 0;
     BlockStats::Accumulator run_;
     QJsonArray blockFigures_;
 };

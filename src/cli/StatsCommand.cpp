@@ -13,7 +13,8 @@
 
 namespace {
 const QString kCannotRead = QStringLiteral("cannot read %1: %2");
-const QString kNotACapture = QStringLiteral("%1: %2");
+// "run.csv: line 4: ...": what is wrong with the file, or what was left out of it.
+const QString kAboutTheFile = QStringLiteral("%1: %2");
 } // namespace
 
 int StatsCommand::run(const CliOptions& options)
@@ -29,7 +30,7 @@ int StatsCommand::run(const CliOptions& options)
 
     FiguresReport report(options.json);
     QString printed;
-    const CaptureCsv::ReadError error =
+    const CaptureCsv::ReadResult file =
         CaptureCsv::read(input, [&](const CaptureCsv::RecordedBlock& block) {
             BlockStats::Accumulator sums;
             for (const int value : block.value) {
@@ -38,11 +39,18 @@ int StatsCommand::run(const CliOptions& options)
             }
             printed += report.addBlock(block.number, sums);
         });
-    if (error.line != 0) {
+    if (file.error.line != 0) {
         // Nothing is printed for a file that is not a capture: half a report would mislead.
-        CliText::printError(kNotACapture.arg(options.inputFile,
-                                             QString::fromStdString(CaptureCsv::describe(error))));
+        CliText::printError(kAboutTheFile.arg(
+            options.inputFile, QString::fromStdString(CaptureCsv::describe(file.error))));
         return ExitStatus::kUsage;
+    }
+    // A recording cut short is still a recording: the figures are those of its whole blocks.
+    if (file.droppedFromLine != 0) {
+        CliText::printError(kAboutTheFile.arg(
+            options.inputFile,
+            QString::fromStdString(CaptureCsv::describeDroppedTail(file.droppedFromLine))));
+        report.noteDroppedTail(file.droppedFromLine);
     }
     return CliText::printResult(printed + report.end()) ? ExitStatus::kDone
                                                         : ExitStatus::kIoFailure;

@@ -2,8 +2,9 @@
 #pragma once
 // `trevalon --record FILE`: every block the scope draws from the chip is appended to FILE as the
 // rows of a capture file (block,sample,value,time_ms,level), the whole block in one write, so a
-// crash leaves whole blocks behind. The numbering goes on across Start and Stop, and after the
-// blocks a file already holds, so a recording grown over several runs still reads as one.
+// crash leaves whole blocks behind, all but the one being written when it struck, which may be
+// torn. The numbering goes on across Start and Stop, and after the whole blocks a file already
+// holds (a torn one is cut off first), so a recording grown over several runs still reads as one.
 
 #include <QFile>
 #include <QObject>
@@ -21,6 +22,7 @@ public:
     // Starts recording the blocks `core` draws on `surface` into `path`; a right click on the
     // surface redraws the last block, which is not recorded again. Returns nothing, with the
     // reason in `error`, when the file cannot be written or is something other than a capture.
+    // A torn last block in the file is cut off, with a line on standard error.
     static std::unique_ptr<Recorder> start(const QString& path, Core& core, QObject& surface,
                                            QString& error);
 

@@ -16,6 +16,7 @@
 #include <QTest>
 
 #include <functional>
+#include <memory>
 
 // A port number with no default device, so only the mapping reaches anything.
 inline const QString kCliPort = QStringLiteral("250");
@@ -140,18 +141,21 @@ inline CliResult runCli(const QStringList& arguments)
     return program.finish();
 }
 
-// The timing command waits 401 counted passes for the chip's reply. On a loaded machine the
-// simulated chip, another process, may not get a processor in time for one run, while a fault in
-// the program misses every one: a run that ends with "no answer" is repeated, at most
-// kTimingAttempts times, and the last run's result is returned.
-constexpr int kTimingAttempts = 3;
-inline CliResult untilAnswered(const std::function<CliResult()>& run)
+// The timing command waits 401 counted passes for the chip's reply, a capture 601 for the timing
+// reply and then a while for each block. On a loaded machine the simulated chip, another
+// process, may not get a processor in time for one run, while a fault in the program misses
+// every one: a run that ends with "no answer" is repeated, at most `attempts` times, and the
+// last run's result is returned. A test that expects no answer makes one attempt.
+constexpr int kAnswerAttempts = 3;
+inline CliResult untilAnswered(const std::function<CliResult()>& run,
+                               int attempts = kAnswerAttempts)
 {
     CliResult result;
-    for (int attempt = 1; attempt <= kTimingAttempts; ++attempt) {
+    for (int attempt = 1; attempt <= attempts; ++attempt) {
         result = run();
         if (result.status != ExitStatus::kNoAnswer)
             break;
+        qInfo("attempt %d: the chip's answer missed the wait", attempt);
     }
     return result;
 }
@@ -162,4 +166,37 @@ inline QStringList onChip(const LoggedChip& chip, const QStringList& command)
     return QStringList{QStringLiteral("--port"), kCliPort, QStringLiteral("--device"),
                        chip.link()} +
            command;
+}
+
+// A run repeated as untilAnswered repeats it, each time on a new chip started with `simulator`,
+// so that the chip's log holds the last run's bytes alone and a chip that vanishes after some
+// blocks is there again. `chip` is the last run's; null when the simulator did not start.
+struct ChipRun
+{
+    std::unique_ptr<LoggedChip> chip;
+    CliResult result;
+};
+inline ChipRun onNewChipUntilAnswered(const QStringList& simulator,
+                                      const std::function<CliResult(LoggedChip&)>& run,
+                                      int attempts = kAnswerAttempts)
+{
+    ChipRun last;
+    last.result = untilAnswered(
+        [&] {
+            last.chip = std::make_unique<LoggedChip>();
+            if (last.chip->start(simulator))
+                return run(*last.chip);
+            last.chip.reset();
+            return CliResult{};
+        },
+        attempts);
+    return last;
+}
+
+// trevalon-cli `command` on a new chip, as onNewChipUntilAnswered.
+inline ChipRun runOnNewChip(const QStringList& command, const QStringList& simulator = {},
+                            int attempts = kAnswerAttempts)
+{
+    return onNewChipUntilAnswered(
+        simulator, [&](LoggedChip& chip) { return runCli(onChip(chip, command)); }, attempts);
 }

@@ -108,13 +108,12 @@ void TestCli::eachCommandSendsItsControlsBytes()
     const QByteArray expected = bytesOf(control);
     QVERIFY(!expected.isEmpty());
 
-    LoggedChip chip;
-    QVERIFY(chip.start());
-    const CliResult result = runCli(onChip(chip, command));
-    QCOMPARE(result.status, 0);
-    QVERIFY2(!result.out.isEmpty(), result.err.constData());
+    const ChipRun run = runOnNewChip(command);
+    QVERIFY(run.chip);
+    QCOMPARE(run.result.status, 0);
+    QVERIFY2(!run.result.out.isEmpty(), run.result.err.constData());
     // The chip logs what it read once it has read it; the last command may still be on its way.
-    QTRY_COMPARE_WITH_TIMEOUT(chip.received(), expected, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(run.chip->received(), expected, 3000);
 }
 
 void TestCli::timingPrintsTheReadouts_data()
@@ -187,12 +186,13 @@ void TestCli::captureRowsAgreeWithTheReadouts()
     QFETCH(double, grid);
     QFETCH(QString, firstTime);
     constexpr int kBlocks = 3;
-    LoggedChip chip;
-    QVERIFY(chip.start({"--timing-digit", digit}));
     QTemporaryDir folder;
     const QString csvPath = folder.filePath("blocks.csv");
-    const CliResult result =
-        runCli(onChip(chip, {"capture", "--blocks", QString::number(kBlocks), "-o", csvPath}));
+    const ChipRun run =
+        runOnNewChip({"capture", "--blocks", QString::number(kBlocks), "-o", csvPath},
+                     {"--timing-digit", digit});
+    QVERIFY(run.chip);
+    const CliResult& result = run.result;
     QCOMPARE(result.status, 0);
     QVERIFY(result.out.isEmpty()); // the rows went to the file
 

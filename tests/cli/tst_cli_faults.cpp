@@ -76,16 +76,18 @@ void TestCliFaults::faultsEndWithTheirStatus()
     QFETCH(int, status);
     QFETCH(QByteArray, reason);
 
-    LoggedChip chip;
     QTemporaryDir empty;
-    QStringList arguments{"--port", kCliPort, "--device"};
+    CliResult result;
     if (simulator == QStringList{"none"}) {
-        arguments << empty.filePath("kdsp");
+        result =
+            runCli(QStringList{"--port", kCliPort, "--device", empty.filePath("kdsp")} + command);
     } else {
-        QVERIFY(chip.start(simulator));
-        arguments << chip.link();
+        // A capture that should meet the vanishing device must first have the chip's answer.
+        const ChipRun run =
+            runOnNewChip(command, simulator, status == ExitStatus::kNoAnswer ? 1 : kAnswerAttempts);
+        QVERIFY(run.chip);
+        result = run.result;
     }
-    const CliResult result = runCli(arguments + command);
     QCOMPARE(result.status, status);
     QVERIFY2(result.err.contains(reason), result.err.constData());
     if (command.first() == QLatin1String("capture") && status == 5) {
@@ -142,18 +144,28 @@ void TestCliFaults::signalEndsCaptureWithCompleteCsvAndStop()
 {
     QFETCH(int, signalNumber);
     constexpr int kBlocksBeforeSignal = 3;
-    LoggedChip chip;
-    QVERIFY(chip.start());
+    constexpr int kBlocksTimeoutMs = 20'000;
     QTemporaryDir folder;
     const QString csvPath = folder.filePath("blocks.csv");
-    CliProgram program;
-    program.start(onChip(chip, {"capture", "--blocks", "1000", "-o", csvPath}));
-    QVERIFY(program.process().waitForStarted());
-    // Some blocks in, then the signal; 1000 blocks would take half a minute.
-    QTRY_VERIFY_WITH_TIMEOUT(
-        rowsPerBlock(csvRows(TestFiles::readAll(csvPath))).size() >= kBlocksBeforeSignal, 20000);
-    ::kill(static_cast<pid_t>(program.process().processId()), signalNumber);
-    const CliResult result = program.finish();
+    const ChipRun run = onNewChipUntilAnswered({}, [&](LoggedChip& chip) {
+        CliProgram program;
+        program.start(onChip(chip, {"capture", "--blocks", "1000", "-o", csvPath}));
+        if (!program.process().waitForStarted())
+            return CliResult{};
+        // Some blocks in, then the signal; 1000 blocks would take half a minute. A run that got
+        // no answer has ended by itself.
+        QElapsedTimer clock;
+        clock.start();
+        while (program.process().state() != QProcess::NotRunning &&
+               rowsPerBlock(csvRows(TestFiles::readAll(csvPath))).size() < kBlocksBeforeSignal &&
+               clock.elapsed() < kBlocksTimeoutMs)
+            QTest::qWait(50);
+        if (program.process().state() != QProcess::NotRunning)
+            ::kill(static_cast<pid_t>(program.process().processId()), signalNumber);
+        return program.finish();
+    });
+    QVERIFY(run.chip);
+    const CliResult& result = run.result;
     QCOMPARE(result.status, 0);
 
     const QList<int> counts = rowsPerBlock(csvRows(TestFiles::readAll(csvPath)));
@@ -161,7 +173,7 @@ void TestCliFaults::signalEndsCaptureWithCompleteCsvAndStop()
     QVERIFY(counts.size() < 1000);
     QVERIFY(blocksWhole(counts));
     // Stop's command is the last the chip received.
-    QTRY_VERIFY_WITH_TIMEOUT(chip.received().endsWith("J1000\rq\r"), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(run.chip->received().endsWith("J1000\rq\r"), 3000);
 }
 
 

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The tracking-error figures and the replay, through trevalon-cli against the simulated chip:
-// `capture --stats` and `stats FILE` agree on the same run, `stats` refuses a file that is not a
-// capture at the line at fault, and a capture of a replayed recording gives back its values.
+// `capture --stats` and `stats FILE` agree on the same run, also when a crash has torn a block
+// after it; `stats` refuses a file that is not a capture at the line at fault, and a capture of
+// a replayed recording gives back its values.
 
 #include "CliRun.h"
 #include "CsvCheck.h"
@@ -50,18 +51,35 @@ void TestCliFigures::captureStatsAreThoseOfItsFile_data()
 void TestCliFigures::captureStatsAreThoseOfItsFile()
 {
     QFETCH(QStringList, format);
-    LoggedChip chip;
-    QVERIFY(chip.start());
     QTemporaryDir folder;
     const QString csvPath = folder.filePath("run.csv");
-    const CliResult capture =
-        runCli(onChip(chip, QStringList{"capture", "--blocks", QString::number(kBlocks), "--stats",
-                                        "-o", csvPath} +
-                                format));
+    const ChipRun run = runOnNewChip(
+        QStringList{"capture", "--blocks", QString::number(kBlocks), "--stats", "-o", csvPath} +
+        format);
+    QVERIFY(run.chip);
+    const CliResult& capture = run.result;
     QCOMPARE(capture.status, 0);
     QVERIFY(capture.out.isEmpty());
     const QList<int> counts = rowsPerBlock(csvRows(TestFiles::readAll(csvPath)));
     QCOMPARE(counts.size(), kBlocks);
+
+    // The same file as a crash leaves it, a fourth block torn by the kill: the same figures, and
+    // one line on standard error (and a key in the JSON) names the line the torn block starts.
+    const QString tornPath = folder.filePath("torn.csv");
+    QVERIFY(TestFiles::writeFile(tornPath, TestFiles::readAll(csvPath) + "4,1,130,0,2\n4,2,1"));
+    const CliResult torn = runCli(QStringList{"stats", tornPath} + format);
+    const int tornLine = 2 + std::accumulate(counts.begin(), counts.end(), 0);
+    QCOMPARE(torn.status, 0);
+    QCOMPARE(torn.err.count('\n'), 1);
+    QVERIFY2(torn.err.contains("from line " + QByteArray::number(tornLine) + " on"),
+             torn.err.constData());
+    if (format.isEmpty()) {
+        QCOMPARE(torn.out, capture.err);
+    } else {
+        QJsonObject tornJson = QJsonDocument::fromJson(torn.out).object();
+        QCOMPARE(tornJson.take("incomplete_tail_from_line").toInt(), tornLine);
+        QVERIFY(tornJson == QJsonDocument::fromJson(capture.err).object());
+    }
 
     const CliResult stats = runCli(QStringList{"stats", csvPath} + format);
     QCOMPARE(stats.status, 0);
@@ -92,9 +110,10 @@ void TestCliFigures::captureStatsAreThoseOfItsFile()
 void TestCliFigures::figuresOfTheBlocksTakenOutliveALostDevice()
 {
     // The device goes after two blocks of the five asked for.
-    LoggedChip chip;
-    QVERIFY(chip.start({"--vanish-after", "2"}));
-    const CliResult capture = runCli(onChip(chip, {"capture", "--blocks", "5", "--stats"}));
+    const ChipRun run =
+        runOnNewChip({"capture", "--blocks", "5", "--stats"}, {"--vanish-after", "2"});
+    QVERIFY(run.chip);
+    const CliResult& capture = run.result;
     QCOMPARE(capture.status, 5);
     // The reader may miss the second block (it flushes after each), so count what came.
     const QList<int> counts = rowsPerBlock(csvRows(capture.out));
@@ -112,8 +131,10 @@ void TestCliFigures::statsRefusesWhatIsNoCapture_data()
     QTest::addColumn<QByteArray>("line");
     QTest::newRow("a listing saved by mistake")
         << QByteArray("KDSP registers\r\n") << QByteArray("line 1:");
-    QTest::newRow("a capture with a row cut short on line 4")
-        << QByteArray("block,sample,value,time_ms,level\n1,1,128,0,0\n1,2,130,1.91,2\n1,3,1")
+    // Only a recording's last block may be torn, by the crash that ended it.
+    QTest::newRow("a capture with a block cut short before its last")
+        << QByteArray(
+               "block,sample,value,time_ms,level\n1,1,128,0,0\n1,2,130,1.91,2\n2,1,1,0,-127\n")
         << QByteArray("line 4:");
 }
 
@@ -136,17 +157,15 @@ void TestCliFigures::captureOfAReplayGivesBackTheRecording()
     QTemporaryDir folder;
     const QString recorded = folder.filePath("recorded.csv");
     const QString replayed = folder.filePath("replayed.csv");
-    {
-        LoggedChip chip;
-        QVERIFY(chip.start({"--seed", "7"}));
-        QCOMPARE(
-            runCli(onChip(chip, {"capture", "--blocks", QString::number(kBlocks), "-o", recorded}))
-                .status,
-            0);
-    }
+    const ChipRun record = runOnNewChip(
+        {"capture", "--blocks", QString::number(kBlocks), "-o", recorded}, {"--seed", "7"});
+    QVERIFY(record.chip);
+    QCOMPARE(record.result.status, 0);
     // Through --demo, as a user looks at a recording without the machine.
-    const CliResult replay = runCli({"--demo", "--replay", recorded, "capture", "--blocks",
-                                     QString::number(kBlocks), "-o", replayed});
+    const CliResult replay = untilAnswered([&] {
+        return runCli({"--demo", "--replay", recorded, "capture", "--blocks",
+                       QString::number(kBlocks), "-o", replayed});
+    });
     QCOMPARE(replay.status, 0);
 
     const QMap<int, QMap<int, int>> before = valuesOf(csvRows(TestFiles::readAll(recorded)));

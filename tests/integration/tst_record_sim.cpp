@@ -2,8 +2,9 @@
 // Recording from the window (--record) on the real port against the simulated chip replaying a
 // recording of its own: the file holds exactly the blocks the scope drew, numbered on across
 // Start and Stop, each one a block the chip sent; a right click's redraw is not a new block; a
-// window killed mid-run leaves whole blocks. A file that cannot take a recording is refused at
-// the start and left as it was.
+// window killed mid-run leaves a file that reads back as whole blocks the chip sent, in order.
+// A recording that goes on in a file cut short loses the torn block first; a file that cannot
+// take a recording is refused at the start and left as it was.
 
 #include "support/SimulatedWindow.h"
 
@@ -20,6 +21,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <numeric>
 #include <sstream>
 
 namespace {
@@ -30,40 +32,49 @@ constexpr int kSentBlocks = 6;
 const char* const kChildRecording = "TREVALON_TEST_RECORD_INTO";
 const char* const kChildDevice = "TREVALON_TEST_RECORD_FROM";
 constexpr int kBlocksBeforeKill = 4;
+// The child's chip replays this many blocks, more than it takes to the kill, all different.
+constexpr int kKillRunBlocks = 30;
 // A block's rows are never longer than this ("123,300,255,1234.56,127\n" is 24 bytes).
 constexpr qint64 kBlockRowsSize = 300 * 24;
 const QByteArray kHeader = "block,sample,value,time_ms,level\n";
 
-// Block k (from 1) of the chip's recording: a ramp that starts at 40 k, so each block differs.
+// Block k (from 1) of the chip's recording: a ramp that starts at 40 k, so that the first 32
+// blocks differ from each other.
 quint8 sentValue(int block, int sample)
 {
     return static_cast<quint8>((40 * block + sample) % 256);
 }
 
-QByteArray sentRecording()
+SampleBlock sentBlock(int block, int samples = kBlockSize)
+{
+    SampleBlock sent;
+    for (int sample = 1; sample <= samples; ++sample)
+        sent.entry[sample] = sentValue(block, sample);
+    return sent;
+}
+
+QByteArray sentRecording(int blocks)
 {
     QByteArray text = kHeader;
-    for (int block = 1; block <= kSentBlocks; ++block)
-        for (int sample = 1; sample <= kBlockSize; ++sample)
-            text += QByteArray::number(block) + ',' + QByteArray::number(sample) + ',' +
-                    QByteArray::number(sentValue(block, sample)) + ",0," +
-                    QByteArray::number(sentValue(block, sample) - 128) + '\n';
+    for (int block = 1; block <= blocks; ++block)
+        text += CsvRows::forBlock(block, sentBlock(block), 0).toUtf8();
     return text;
 }
 
-// Whether the drawn block is one the chip sent, on every sample received.
-bool wasSent(const SampleBlock& drawn)
+// Which of the chip's first `sent` blocks the drawn block is, on every sample received; 0 for
+// none.
+int sentIndex(const SampleBlock& drawn, int sent = kSentBlocks)
 {
     const quint8 first = drawn.entry[1].value_or(0);
-    for (int block = 1; block <= kSentBlocks; ++block) {
+    for (int block = 1; block <= sent; ++block) {
         if (sentValue(block, 1) != first)
             continue;
         for (int i = 1; i <= kBlockSize; ++i)
             if (drawn.entry[i] && *drawn.entry[i] != sentValue(block, i))
-                return false;
-        return true;
+                return 0;
+        return block;
     }
-    return false;
+    return 0;
 }
 } // namespace
 
@@ -74,6 +85,8 @@ class TestRecordSim : public QObject
 private Q_SLOTS:
     void recordingHoldsExactlyTheBlocksDrawn();
     void windowKilledMidRunLeavesWholeBlocks();
+    void recordingGoesOnAfterTheLastWholeBlock_data();
+    void recordingGoesOnAfterTheLastWholeBlock();
     void fileThatCannotTakeARecordingIsRefused_data();
     void fileThatCannotTakeARecordingIsRefused();
 };
@@ -83,7 +96,7 @@ void TestRecordSim::recordingHoldsExactlyTheBlocksDrawn()
     QTemporaryDir folder;
     const QString sent = folder.filePath("sent.csv");
     const QString recorded = folder.filePath("recorded.csv");
-    QVERIFY(TestFiles::writeFile(sent, sentRecording()));
+    QVERIFY(TestFiles::writeFile(sent, sentRecording(kSentBlocks)));
     SimulatedWindow w;
     QVERIFY2(w.startChip({"--replay", sent, "--loop"}), qPrintable(w.chip.errorString()));
     QString error;
@@ -108,7 +121,7 @@ void TestRecordSim::recordingHoldsExactlyTheBlocksDrawn()
     QByteArray expected = kHeader;
     const double grid = 1.909; // the chip's default timing digit 4
     for (qsizetype i = 0; i < captured; ++i) {
-        QVERIFY2(wasSent(drawn[i]), qPrintable(QStringLiteral("block %1").arg(i + 1)));
+        QVERIFY2(sentIndex(drawn[i]) != 0, qPrintable(QStringLiteral("block %1").arg(i + 1)));
         expected += CsvRows::forBlock(static_cast<int>(i + 1), drawn[i], grid).toUtf8();
     }
     QCOMPARE(TestFiles::readAll(recorded), expected);
@@ -127,10 +140,12 @@ void TestRecordSim::recordingHoldsExactlyTheBlocksDrawn()
 
 void TestRecordSim::windowKilledMidRunLeavesWholeBlocks()
 {
-    SimulatedChip chip;
-    QVERIFY2(chip.start(), qPrintable(chip.errorString()));
     QTemporaryDir folder;
+    const QString sent = folder.filePath("sent.csv");
     const QString recorded = folder.filePath("killed.csv");
+    QVERIFY(TestFiles::writeFile(sent, sentRecording(kKillRunBlocks)));
+    SimulatedChip chip;
+    QVERIFY2(chip.start({"--replay", sent}), qPrintable(chip.errorString()));
     QProcess child;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(kChildRecording, recorded);
@@ -145,25 +160,68 @@ void TestRecordSim::windowKilledMidRunLeavesWholeBlocks()
     QVERIFY(child.waitForFinished());
 
     // A block goes to the file in one write, but the kernel may end a write cut short by a
-    // fatal signal at a page boundary: a kill that lands inside the write of a block leaves
-    // that last block cut, its torn row without a line end. Everything before it is whole.
-    QByteArray contents = TestFiles::readAll(recorded);
-    const bool lastRowTorn = !contents.endsWith('\n');
-    contents.truncate(contents.lastIndexOf('\n') + 1);
-    std::istringstream rows(contents.toStdString());
+    // fatal signal at a page boundary, so the kill may tear the block being written. What the
+    // file reads back as is whole blocks all the same, numbered from 1, each one the chip sent,
+    // in the order it sent them; a torn block is left out, and only after them.
+    std::istringstream rows(TestFiles::readAll(recorded).toStdString());
+    QList<long long> numbers;
+    QList<int> sentIndices;
     QList<int> received;
-    const CaptureCsv::ReadError error =
+    const CaptureCsv::ReadResult file =
         CaptureCsv::read(rows, [&](const CaptureCsv::RecordedBlock& b) {
-            received << static_cast<int>(std::count_if(
-                b.value.begin(), b.value.end(), [](int v) { return v != CaptureCsv::kMissing; }));
+            SampleBlock drawn;
+            for (int i = 0; i < kBlockSize; ++i)
+                if (b.value[i] != CaptureCsv::kMissing)
+                    drawn.entry[i + 1] = static_cast<quint8>(b.value[i]);
+            received << static_cast<int>(
+                std::count_if(drawn.entry.begin(), drawn.entry.end(),
+                              [](const auto& e) { return e.has_value(); }));
+            numbers << b.number;
+            sentIndices << sentIndex(drawn, kKillRunBlocks);
         });
-    QVERIFY2(error.line == 0, CaptureCsv::describe(error).c_str());
-    QVERIFY(received.size() >= kBlocksBeforeKill);
-    // Whole blocks: the capture threshold may leave out the last sample, no more.
-    if (lastRowTorn)
-        received.removeLast();
-    for (const int count : received)
-        QVERIFY2(count >= kBlockSize - 1, qPrintable(QString::number(count)));
+    QVERIFY2(file.error.line == 0, CaptureCsv::describe(file.error).c_str());
+    QVERIFY(numbers.size() >= kBlocksBeforeKill);
+    for (qsizetype i = 0; i < numbers.size(); ++i) {
+        QCOMPARE(numbers[i], i + 1);
+        // Whole: the capture threshold may leave out the last sample, no more.
+        QVERIFY2(received[i] >= kBlockSize - 1, qPrintable(QString::number(received[i])));
+        QVERIFY2(
+            sentIndices[i] > (i == 0 ? 0 : sentIndices[i - 1]),
+            qPrintable(QStringLiteral("block %1 is sent block %2").arg(i + 1).arg(sentIndices[i])));
+    }
+    // The header, the whole blocks' rows, then the torn block if there is one.
+    const int lineAfterWholeBlocks = 1 + std::accumulate(received.begin(), received.end(), 0) + 1;
+    QVERIFY(file.droppedFromLine == 0 || file.droppedFromLine == lineAfterWholeBlocks);
+}
+
+void TestRecordSim::recordingGoesOnAfterTheLastWholeBlock_data()
+{
+    // A recording of one whole block, then what a run cut short left after it.
+    QTest::addColumn<QByteArray>("after");
+    const QByteArray nextBlock = CsvRows::forBlock(2, sentBlock(2), 0).toUtf8();
+    QTest::newRow("a torn row is cut off") << nextBlock.left(nextBlock.indexOf('\n') + 5);
+    QTest::newRow("a block cut at a row end is cut off")
+        << CsvRows::forBlock(2, sentBlock(2, 150), 0).toUtf8();
+    QTest::newRow("empty lines after the last row go") << QByteArray("\n\n");
+}
+
+void TestRecordSim::recordingGoesOnAfterTheLastWholeBlock()
+{
+    QFETCH(QByteArray, after);
+    QTemporaryDir folder;
+    const QString path = folder.filePath("run.csv");
+    const QByteArray kept = sentRecording(1);
+    QVERIFY(TestFiles::writeFile(path, kept + after));
+    SimulatedWindow w;
+    QString error;
+    const std::unique_ptr<Recorder> recorder =
+        Recorder::start(path, w.fo.core(), *w.fo.Rajz, error);
+    QVERIFY2(recorder, qPrintable(error));
+    QCOMPARE(TestFiles::readAll(path), kept);
+    // The next block drawn is block 2, right after block 1's rows.
+    w.fo.core().drawBlock(sentBlock(3), 0);
+    QCOMPARE(TestFiles::readAll(path),
+             kept + CsvRows::forBlock(2, sentBlock(3), w.fo.core().timeGrid()).toUtf8());
 }
 
 void TestRecordSim::fileThatCannotTakeARecordingIsRefused_data()

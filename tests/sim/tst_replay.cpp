@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated chip replaying a recording: the recorded blocks go out whole and in order at the
 // line rate, the stream ends after the last one until the scope is started again (or starts over
-// with --loop), and a capture file is read into blocks as the program itself reads it.
+// with --loop), and a capture file is read into blocks as the program itself reads it, samples
+// it lacks filled in and a torn last block left out.
 #include "ChipModel.h"
 #include "Recording.h"
 
@@ -65,7 +66,7 @@ class TestReplay : public QObject
 private Q_SLOTS:
     void recordedBlocksGoOutInOrder_data();
     void recordedBlocksGoOutInOrder();
-    void missingSamplesAreFilledAndAnEmptyFileRefused();
+    void recordingIsReadIntoWholeBlocks();
 };
 
 void TestReplay::recordedBlocksGoOutInOrder_data()
@@ -116,23 +117,24 @@ void TestReplay::recordedBlocksGoOutInOrder()
     QCOMPARE(QByteArray::fromStdString(blockMarks(second)), afterRestart);
 }
 
-void TestReplay::missingSamplesAreFilledAndAnEmptyFileRefused()
+void TestReplay::recordingIsReadIntoWholeBlocks()
 {
     QTemporaryDir folder;
-    // Block 2 lacks its first sample and samples 3-300; block 5 is whole but for sample 300.
-    std::string text = "block,sample,value,time_ms,level\n2,2,140,1.91,12\n";
+    // Block 2 lacks its first sample, block 5 its last; block 6, from line 600, was cut short.
+    std::string text = "block,sample,value,time_ms,level\n";
+    for (int sample = 2; sample <= 300; ++sample)
+        text += "2," + std::to_string(sample) + ",140,1.91,12\n";
     for (int sample = 1; sample < 300; ++sample)
         text += "5," + std::to_string(sample) + ",100,0,-28\n";
+    text += "6,1,50,0,-78\n6,2,5";
     kdsp::LoadedRecording loaded = kdsp::loadRecording(writeFile(folder, text));
     QVERIFY2(loaded.blocks, loaded.error.c_str());
     QCOMPARE(loaded.blocks->size(), 2u);
-    const std::string& first = (*loaded.blocks)[0];
-    QCOMPARE(first.size(), kBlock);
-    QCOMPARE(int(static_cast<unsigned char>(first[0])), 128); // the centre before any sample
-    QCOMPARE(int(static_cast<unsigned char>(first[1])), 140);
-    QCOMPARE(int(static_cast<unsigned char>(first[299])), 140); // held from sample 2
+    // The centre before any sample, then sample 2 onwards.
+    QCOMPARE((*loaded.blocks)[0], char(128) + std::string(kBlock - 1, char(140)));
     QCOMPARE((*loaded.blocks)[1], std::string(kBlock, char(100)));
-    QCOMPARE(loaded.filledSamples, std::size_t(1 + 298 + 1));
+    QCOMPARE(loaded.filledSamples, std::size_t(2));
+    QVERIFY2(loaded.note.find("line 600") != std::string::npos, loaded.note.c_str());
 
     // A file without a block would replay as a dead chip; the reader's faults are its own test's.
     loaded = kdsp::loadRecording(writeFile(folder, "block,sample,value,time_ms,level\n"));

@@ -32,12 +32,32 @@ struct ReadError
     std::string reason;
 };
 
-// Reads the rows and hands each block, whole, to `onBlock` in file order. Stops at the first
+// A block is read from the line once 299 of its bytes wait, so the 300th may not have come yet:
+// every block the program writes has at least this many rows. A block with fewer was cut short.
+inline constexpr int kFewestRowsOfWholeBlock = kSamplesPerBlock - 1;
+
+struct ReadResult
+{
+    ReadError error;
+    // A recording cut short inside the write of its last block (a crash, a kill, a power cut)
+    // ends in a torn block: fewer than kFewestRowsOfWholeBlock rows, or a last line without its
+    // line end. That tail is left out and this is its first line (a block's first row, or the
+    // torn row alone when the rows before it are a whole block); 0 when nothing was left out.
+    long long droppedFromLine = 0;
+    // The file's bytes up to the end of its last whole block's last row (the header's end when
+    // no block is whole): what a recording that goes on in this file keeps.
+    std::uint64_t wholeLength = 0;
+};
+
+// Reads the rows and hands each whole block to `onBlock` in file order. Stops at the first
 // fault: a missing or different header, a row that is not five numbers in their ranges, a level
-// that is not value - 128, a block number that goes back, or a sample repeated or out of order.
-// Line ends may be LF or CR LF; empty lines at the end are allowed.
-ReadError read(std::istream& input, const std::function<void(const RecordedBlock&)>& onBlock);
+// that is not value - 128, a block number that goes back, a sample repeated or out of order, or
+// a block cut short with another block after it. Only the last block may be torn (see
+// ReadResult). Line ends may be LF or CR LF; empty lines at the end are allowed.
+ReadResult read(std::istream& input, const std::function<void(const RecordedBlock&)>& onBlock);
 
 // "line 7: ..." for the user.
 std::string describe(const ReadError& error);
+// "the recording was cut short: its incomplete last block, from line 1203 on, is left out".
+std::string describeDroppedTail(long long line);
 } // namespace CaptureCsv

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The tracking-error figures of blocks worked out by hand, and the capture file read back:
-// its rows become the blocks they were written from, and a file that is not a capture is refused
-// at the line at fault.
+// its rows become the blocks they were written from, a recording cut short inside its last
+// block gives back the whole blocks before it, and a file that is not a capture is refused at the
+// line at fault.
 
 #include "core/scope/BlockStats.h"
 #include "core/scope/CaptureCsv.h"
@@ -27,6 +28,28 @@ std::string csv(const std::string& rows)
 {
     return std::string(CaptureCsv::kHeader) + "\n" + rows;
 }
+
+// Sample s of block b is worth (7 b + s) % 256, so every block's rows differ.
+int valueOf(int block, int sample)
+{
+    return (7 * block + sample) % 256;
+}
+
+// The rows of `block` for samples `first` to `last`, as the program writes them.
+std::string rows(int block, int first, int last, const std::string& lineEnd = "\n")
+{
+    std::string text;
+    for (int s = first; s <= last; ++s)
+        text += std::to_string(block) + "," + std::to_string(s) + "," +
+                std::to_string(valueOf(block, s)) + ",0.5," +
+                std::to_string(valueOf(block, s) - 128) + lineEnd;
+    return text;
+}
+
+std::string whole(int block)
+{
+    return rows(block, 1, CaptureCsv::kSamplesPerBlock);
+}
 } // namespace
 
 class TestBlockStats : public QObject
@@ -38,6 +61,8 @@ private Q_SLOTS:
     void figuresOfKnownBlocks();
     void runFiguresAreThoseOfAllItsSamples();
     void captureFileGivesBackItsBlocks();
+    void tornLastBlockIsLeftOut_data();
+    void tornLastBlockIsLeftOut();
     void faultyFileIsRefusedAtItsLine_data();
     void faultyFileIsRefusedAtItsLine();
 };
@@ -115,20 +140,62 @@ void TestBlockStats::runFiguresAreThoseOfAllItsSamples()
 
 void TestBlockStats::captureFileGivesBackItsBlocks()
 {
-    // CR LF line ends, a sample left out, and blocks numbered on from an earlier Start.
-    std::istringstream input(csv("4,1,130,0,2\r\n4,3,120,3.82,-8\r\n7,1,0,0,-128\r\n\r\n"));
+    // CR LF line ends, a sample the capture did not receive, and blocks numbered on from an
+    // earlier Start.
+    std::istringstream input(
+        csv(rows(4, 1, 1, "\r\n") + rows(4, 3, 300, "\r\n") + rows(7, 1, 300, "\r\n") + "\r\n"));
     std::vector<CaptureCsv::RecordedBlock> blocks;
-    const CaptureCsv::ReadError error =
+    const CaptureCsv::ReadResult file =
         CaptureCsv::read(input, [&](const CaptureCsv::RecordedBlock& b) { blocks.push_back(b); });
-    QCOMPARE(error.line, 0);
+    QCOMPARE(file.error.line, 0);
+    QCOMPARE(file.droppedFromLine, 0);
     QCOMPARE(blocks.size(), 2u);
     QCOMPARE(blocks[0].number, 4);
-    QCOMPARE(blocks[0].value[0], 130);
+    QCOMPARE(blocks[0].value[0], valueOf(4, 1));
     QCOMPARE(blocks[0].value[1], CaptureCsv::kMissing);
-    QCOMPARE(blocks[0].value[2], 120);
-    QCOMPARE(blocks[0].value[299], CaptureCsv::kMissing);
+    QCOMPARE(blocks[0].value[299], valueOf(4, 300));
     QCOMPARE(blocks[1].number, 7);
-    QCOMPARE(blocks[1].value[0], 0);
+    QCOMPARE(blocks[1].value[0], valueOf(7, 1));
+}
+
+void TestBlockStats::tornLastBlockIsLeftOut_data()
+{
+    QTest::addColumn<std::string>("kept"); // the whole blocks, which the reader hands over
+    QTest::addColumn<std::string>("torn"); // what a write cut short left after them
+    QTest::addColumn<QList<long long>>("blocks");
+    QTest::addColumn<int>("droppedFromLine");
+    // Line 1 is the header; a whole block takes 300 lines.
+    QTest::newRow("a row cut mid-way after a whole block is the only loss")
+        << csv(whole(1) + whole(2)) << std::string("3,1,1") << QList<long long>{1, 2} << 602;
+    QTest::newRow("a block cut at a row end is left out from its first row")
+        << csv(whole(1)) << rows(2, 1, 150) << QList<long long>{1} << 302;
+    QTest::newRow("a block cut mid-row is left out from its first row")
+        << csv(whole(1)) << rows(2, 1, 150) + "2,151,4" << QList<long long>{1} << 302;
+    QTest::newRow("a first block cut short leaves the header alone")
+        << csv("") << rows(1, 1, 2) + "1,3,1" << QList<long long>{} << 2;
+    // The capture may leave out a block's 300th sample: 299 rows are a whole block, whether a
+    // torn row follows them or not.
+    QTest::newRow("a last block short of its 300th sample is whole")
+        << csv(whole(1) + rows(2, 1, 299)) << std::string() << QList<long long>{1, 2} << 0;
+    QTest::newRow("a 300th row cut short leaves its block whole")
+        << csv(rows(1, 1, 299)) << std::string("1,300,1") << QList<long long>{1} << 301;
+}
+
+void TestBlockStats::tornLastBlockIsLeftOut()
+{
+    QFETCH(std::string, kept);
+    QFETCH(std::string, torn);
+    QFETCH(QList<long long>, blocks);
+    QFETCH(int, droppedFromLine);
+    std::istringstream input(kept + torn);
+    QList<long long> handedOver;
+    const CaptureCsv::ReadResult file = CaptureCsv::read(
+        input, [&](const CaptureCsv::RecordedBlock& b) { handedOver << b.number; });
+    QVERIFY2(file.error.line == 0, CaptureCsv::describe(file.error).c_str());
+    QCOMPARE(handedOver, blocks);
+    QCOMPARE(file.droppedFromLine, droppedFromLine);
+    // What a recording that goes on keeps: exactly the whole blocks.
+    QCOMPARE(file.wholeLength, kept.size());
 }
 
 void TestBlockStats::faultyFileIsRefusedAtItsLine_data()
@@ -148,6 +215,8 @@ void TestBlockStats::faultyFileIsRefusedAtItsLine_data()
         << csv("2,1,128,0,0\n1,1,128,0,0\n") << 3 << "comes after block 2";
     QTest::newRow("a sample repeated within its block")
         << csv("1,5,128,0,0\n1,5,128,0,0\n") << 3 << "comes after sample 5";
+    QTest::newRow("a block cut short before the last is no recording cut short")
+        << csv(rows(1, 1, 150) + whole(2)) << 152 << "after only 150 rows of block 1";
     QTest::newRow("an empty line between rows")
         << csv("1,1,128,0,0\n\n1,2,128,0,0\n") << 3 << "empty line";
 }
@@ -160,7 +229,7 @@ void TestBlockStats::faultyFileIsRefusedAtItsLine()
     std::istringstream input(file);
     int blocks = 0;
     const CaptureCsv::ReadError error =
-        CaptureCsv::read(input, [&](const CaptureCsv::RecordedBlock&) { ++blocks; });
+        CaptureCsv::read(input, [&](const CaptureCsv::RecordedBlock&) { ++blocks; }).error;
     QCOMPARE(error.line, line);
     QVERIFY2(QString::fromStdString(error.reason).contains(reasonHas), error.reason.c_str());
     // Blocks before the fault may have been handed over; the caller throws them away.
