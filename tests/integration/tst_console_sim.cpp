@@ -115,7 +115,7 @@ void TestConsoleSim::listingsShowTheChipsAnswerAlone()
     else
         w.fo.SF->trigger();
     QVERIFY(w.comm.portOpen());
-    QCOMPARE(stateOf(w.fo.core()).receiveMode, quint8(ModeConsole));
+    QCOMPARE(w.fo.core().lineMode(), Core::LineMode::Console);
 
     const QString shown = consoleAfterAnswer(w, expected.size());
     QCOMPARE(shown, expected);
@@ -156,7 +156,7 @@ void TestConsoleSim::typedCommandShowsTheAnswer()
     w.fo.core().sendLine(w.fo.Command->text());
     QCOMPARE(w.fo.Command->text(), QString());
     QVERIFY(w.comm.portOpen());
-    QCOMPARE(stateOf(w.fo.core()).receiveMode, quint8(ModeConsole));
+    QCOMPARE(w.fo.core().lineMode(), Core::LineMode::Console);
 
     QCOMPARE(consoleAfterAnswer(w, expected.size()), expected);
     QCOMPARE(w.reports(), QStringList{});

@@ -101,7 +101,7 @@ void TestScopeSim::startShowsTheTimingAndPlotsBlocks()
     QCOMPARE(w.fo.Gr(2)->text(), timeGrid);
     QCOMPARE(w.fo.MX(5)->text(), pidFrequency);
     QCOMPARE(w.fo.lampColour(), int(kGreen));
-    QCOMPARE(stateOf(w.fo.core()).receiveMode, quint8(ModeCapture));
+    QCOMPARE(w.fo.core().lineMode(), Core::LineMode::Capture);
     QVERIFY(w.comm.portOpen());
 
     QVERIFY(waitUntil([&] { return watch.distinctBlocks() >= 1; }, kBlockTimeoutMs));
@@ -114,7 +114,7 @@ void TestScopeSim::startShowsTheTimingAndPlotsBlocks()
 
     // What is on the surface is the block last stored, drawn in the trace colour. The event
     // that stored it raised the threshold at 299 bytes, so only sample 300 may be missing.
-    const SampleBlock& block = stateOf(w.fo.core()).sampleBlock;
+    const SampleBlock& block = w.fo.core().lastBlock();
     QCOMPARE(BlockWatch::missingSamples(block, kBlockSize - 1), 0);
     QCOMPARE(BlockWatch::pointsOffTrace(w.fo.Rajz->composite(), block, kYellowTrace, kLastColumn),
              0);
@@ -133,7 +133,7 @@ void TestScopeSim::stopEndsTheStreamAtTheChip()
     QTest::mouseClick(w.fo.Ki, Qt::LeftButton);
     QVERIFY(!w.comm.portOpen());
     QCOMPARE(w.fo.lampColour(), int(kRed));
-    QCOMPARE(stateOf(w.fo.core()).receiveMode, quint8(ModeCapture));
+    QCOMPARE(w.fo.core().lineMode(), Core::LineMode::Capture);
     const QImage stopped = w.fo.Rajz->composite();
     const int captures = watch.captures();
     idleFor(kQuietMs);
@@ -208,7 +208,7 @@ void TestScopeSim::pidDetectUpdatesTheReadoutsAndLeavesTheScopeStopped()
     QVERIFY(detectUntilShown(w.fo, QStringLiteral("1746.11")));
     QCOMPARE(w.fo.Gr(2)->text(), QStringLiteral("2.86"));
     QVERIFY(!w.comm.portOpen());
-    QCOMPARE(stateOf(w.fo.core()).receiveMode, quint8(ModeTiming));
+    QCOMPARE(w.fo.core().lineMode(), Core::LineMode::Timing);
     QCOMPARE(w.fo.lampColour(), int(kRed));
 
     // Cleared: the surface shows its background alone.
@@ -234,7 +234,7 @@ void TestScopeSim::triggerModeGivesFewerBlocksThanFreeRunning()
 
     QTest::mouseClick(w.fo.Triger_be, Qt::LeftButton);
     QCOMPARE(w.fo.lampColour(), int(kGreen));
-    QCOMPARE(stateOf(w.fo.core()).receiveMode, quint8(ModeCapture));
+    QCOMPARE(w.fo.core().lineMode(), Core::LineMode::Capture);
     QVERIFY(w.comm.portOpen());
     from = watch.captures();
     idleFor(kTriggeredWindowMs);

@@ -65,3 +65,9 @@ void CoreFixture::settle(int passes)
     for (int i = 0; i < passes; ++i)
         QCoreApplication::processEvents();
 }
+
+void CoreFixture::listen(const ReceiveProfile& profile, Core::LineMode mode)
+{
+    listenOn(core, 1, profile, mode);
+    comm.log.clear();
+}

@@ -83,6 +83,9 @@ struct CoreFixture
     void markScope() { shown.scopeDrawn = true; }
     // Lets the queued receive events run.
     static void settle(int passes = 20);
+    // The port open on port 1 with a receive profile and the line in a mode, as a sending
+    // handler leaves it; the port's log starts empty after it.
+    void listen(const ReceiveProfile& profile, Core::LineMode mode);
 
     FakeComm comm;
     ScriptedDialogs dialogs;

@@ -29,6 +29,12 @@ WindowFixture::~WindowFixture() = default;
 
 void WindowFixture::choosePort(int position) { fo.Portok->setCurrentIndex(position); }
 
+void WindowFixture::listen(const ReceiveProfile& profile, Core::LineMode mode)
+{
+    listenOn(fo.core(), 1, profile, mode);
+    comm.log.clear();
+}
+
 void WindowFixture::settle(int passes)
 {
     for (int i = 0; i < passes; ++i)

@@ -29,15 +29,6 @@ using TestFiles::entries;
 using TestFiles::readAll;
 using TestFiles::writeFile;
 
-// A block whose samples climb and fall, so every sample sits at a different place.
-SampleBlock zigzagBlock()
-{
-    SampleBlock block;
-    for (int i = 1; i <= kBlockSize; ++i)
-        block.entry[i] = static_cast<quint8>(20 + (i * 7) % 200);
-    return block;
-}
-
 // A 600 x 512 picture: blue on the left, green on the right.
 QImage twoHalves()
 {

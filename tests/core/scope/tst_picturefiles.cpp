@@ -27,15 +27,6 @@ using TestFiles::entries;
 using TestFiles::readAll;
 using TestFiles::writeFile;
 
-// A block whose samples climb and fall, so every sample sits at a different place.
-SampleBlock zigzagBlock()
-{
-    SampleBlock block;
-    for (int i = 1; i <= kBlockSize; ++i)
-        block.entry[i] = static_cast<quint8>(20 + (i * 7) % 200);
-    return block;
-}
-
 } // namespace
 
 class PictureFilesTest : public QObject
@@ -295,10 +286,10 @@ void PictureFilesTest::runningScopeIsLeftAlone()
     QVERIFY(writeFile(path, kSomePicture));
     CoreFixture f;
     f.comm.setPortOpen(true);
-    stateOf(f.core).receiveMode = ModeCapture;
+    setLineMode(f.core, Core::LineMode::Capture);
     stateOf(f.core).markerStart = 120;
     stateOf(f.core).markerEnd = 260;
-    stateOf(f.core).sampleBlock = zigzagBlock();
+    holdBlock(f.core, zigzagBlock());
     const QStringList portLog = f.comm.log;
     f.dialogs.chosenFiles.enqueue(path);
 
@@ -312,10 +303,10 @@ void PictureFilesTest::runningScopeIsLeftAlone()
     // ... and the scope runs on as it was.
     QVERIFY(f.comm.portOpen());
     QCOMPARE(f.comm.log, portLog);
-    QCOMPARE(stateOf(f.core).receiveMode, quint8(ModeCapture));
+    QCOMPARE(f.core.lineMode(), Core::LineMode::Capture);
     QCOMPARE(stateOf(f.core).markerStart, 120.0f);
     QCOMPARE(stateOf(f.core).markerEnd, 260.0f);
-    QVERIFY(stateOf(f.core).sampleBlock.entry == zigzagBlock().entry);
+    QVERIFY(f.core.lastBlock().entry == zigzagBlock().entry);
     QVERIFY(f.shown.events.isEmpty());
     QCOMPARE(f.core.lampColour(), 255);
 }
