@@ -101,8 +101,7 @@ void TestPictureFilesView::okReplacesAnExistingFileWithTheBitmap()
     const QString path = dir.filePath(kOffered);
     QVERIFY(writeFile(path, kOldContents));
     WindowFixture f;
-    f.dialogs.chosenFiles.enqueue(path);
-    f.dialogs.answers.enqueue(MsgAnswer::Ok);
+    f.dialogs.chooseAndConfirm(path);
 
     f.fo.core().saveScopePicture();
 
@@ -116,8 +115,7 @@ void TestPictureFilesView::writeFailingPartWayKeepsOldFile()
     const QString path = dir.filePath(kOffered);
     QVERIFY(writeFile(path, kOldContents));
     WindowFixture f;
-    f.dialogs.chosenFiles.enqueue(path);
-    f.dialogs.answers.enqueue(MsgAnswer::Ok);
+    f.dialogs.chooseAndConfirm(path);
 
     {
         // A bitmap is close to a megabyte; 4 KiB of it get written.

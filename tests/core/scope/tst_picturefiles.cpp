@@ -11,7 +11,6 @@
 #include "support/TestFiles.h"
 
 #include <QDir>
-#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -117,10 +116,8 @@ void PictureFilesTest::cancelledDialogIsSilent()
     QFETCH(bool, saving);
     // A save that ignored the cancel would hand the picture the offered name, a relative one that
     // lands in the working folder; the core must not write anything there itself either.
-    QTemporaryDir dir;
-    const QString previousFolder = QDir::currentPath();
-    QVERIFY(QDir::setCurrent(dir.path()));
-    const auto restore = qScopeGuard([&] { QDir::setCurrent(previousFolder); });
+    const TestFiles::WorkingFolder folder;
+    QVERIFY(folder.entered());
     CoreFixture f;
     f.core.setLampColour(static_cast<int>(kGreen));
     f.dialogs.chosenFiles.enqueue(std::nullopt);
@@ -135,7 +132,7 @@ void PictureFilesTest::cancelledDialogIsSilent()
     QVERIFY(f.images.saved.isEmpty());
     // Nothing loaded: the background stays as it was.
     QVERIFY(f.images.loaded.isEmpty());
-    QVERIFY(entries(dir.path()).isEmpty());
+    QVERIFY(entries(folder.path()).isEmpty());
     QCOMPARE(f.core.lampColour(), 255);
 }
 
@@ -145,8 +142,7 @@ void PictureFilesTest::writeFailingPartWayKeepsOldFile()
     const QString path = dir.filePath(kOffered);
     QVERIFY(writeFile(path, kOldContents));
     CoreFixture f;
-    f.dialogs.chosenFiles.enqueue(path);
-    f.dialogs.answers.enqueue(MsgAnswer::Ok);
+    f.dialogs.chooseAndConfirm(path);
     // The picture's write fails part-way; keeping the old file is the picture's own part
     // (tst_picturefilesview). The core reports the number it answers with.
     f.images.saveResult = FileHandling::kDeviceIo;
