@@ -33,14 +33,6 @@ QString fromChip(const std::string& text)
     return QString::fromStdString(text);
 }
 
-// The register listing of a chip with its options as they come from reset.
-QString resetRegisterListing()
-{
-    kdsp::ChipStatus status;
-    status.timingDigit = kdsp::kDefaultTimingDigit;
-    return fromChip(kdsp::registerListing(status));
-}
-
 // Waits until the console holds at least as much as expected, then a little longer, so that
 // anything sent beyond the expected text would show too.
 QString consoleAfterAnswer(SimulatedWindow& w, qsizetype expectedLength)

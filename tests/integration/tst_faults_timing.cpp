@@ -10,7 +10,6 @@
 #include "core/pid/PidDetect.h"
 #include "core/scope/ScopeControl.h"
 
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QRegularExpression>
 #include <QTest>
@@ -38,14 +37,6 @@ QString chipHeard(const StderrCapture& log)
     while (matches.hasNext())
         heard += matches.next().captured(1);
     return heard;
-}
-
-double startTookMs(Fo& fo)
-{
-    QElapsedTimer clock;
-    clock.start();
-    fo.core().startScope();
-    return clock.nsecsElapsed() / 1e6;
 }
 } // namespace
 
@@ -95,7 +86,7 @@ void TestFaultsTiming::replyLaterThanStartsWaitKeepsTheReadouts()
 {
     SimulatedWindow w;
     QVERIFY2(w.startChip(), qPrintable(w.chip.errorString()));
-    const double startMs = startTookMs(w.fo);
+    const double startMs = startScopeTookMs(w.fo);
     w.fo.core().stopScope();
     QCOMPARE(w.fo.Gr(2)->text(), QStringLiteral("1.91"));
 
@@ -103,7 +94,7 @@ void TestFaultsTiming::replyLaterThanStartsWaitKeepsTheReadouts()
     QVERIFY2(w.startChip({"--slow-ms", QString::number(lateMs), "--timing-digit", "7"}),
              qPrintable(w.chip.errorString()));
     BlockWatch watch(w.fo, w.comm);
-    const double lateStartMs = startTookMs(w.fo);
+    const double lateStartMs = startScopeTookMs(w.fo);
     qInfo("Start took %.0f ms; the chip answered %d ms after the query", lateStartMs, lateMs);
     QVERIFY2(lateStartMs < lateMs, "the premise failed: Start's wait outlasted the delay");
 

@@ -13,10 +13,6 @@
 #include "core/scope/ScopeControl.h"
 #include "window/ScopeSurface.h"
 
-#include <ChipTexts.h>
-#include <KdspProtocol.h>
-
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -38,21 +34,6 @@ constexpr double kFreeRunningOverTriggered = 4;
 const QRgb kYellowTrace = qRgb(255, 255, 0);
 // The last column of the surface; sample 300 (x = 600) lies beyond it.
 constexpr int kLastColumn = 599;
-
-QString registerListing(int timingDigit)
-{
-    kdsp::ChipStatus status;
-    status.timingDigit = timingDigit;
-    return QString::fromStdString(kdsp::registerListing(status));
-}
-
-double startTook(Fo& fo)
-{
-    QElapsedTimer clock;
-    clock.start();
-    fo.core().startScope();
-    return clock.nsecsElapsed() / 1e6;
-}
 } // namespace
 
 class TestScopeSim : public QObject
@@ -94,7 +75,7 @@ void TestScopeSim::startShowsTheTimingAndPlotsBlocks()
     QVERIFY2(w.startChip(simArguments), qPrintable(w.chip.errorString()));
     BlockWatch watch(w.fo, w.comm);
 
-    const double ms = startTook(w.fo);
+    const double ms = startScopeTookMs(w.fo);
     qInfo("Start took %.0f ms", ms);
 
     // The timing reply has come within the counted wait.
@@ -143,7 +124,7 @@ void TestScopeSim::stopEndsTheStreamAtTheChip()
     // The chip itself has stopped: a register listing asked for without another "q" (Enter on
     // an empty command line) says so, with no block bytes mixed into the console.
     w.fo.core().sendLine(w.fo.Command->text());
-    const QString expected = registerListing(kdsp::kDefaultTimingDigit);
+    const QString expected = resetRegisterListing();
     QVERIFY(waitUntil([&] { return w.fo.Text->length() >= expected.size(); }, kListingTimeoutMs));
     idleFor(kQuietMs);
     QCOMPARE(w.fo.Text->text(), expected);

@@ -3,6 +3,7 @@
 // order the port is closed, configured and opened; the counted waits; the shared port-error
 // report; and what the shutdown sends.
 
+#include "support/CommErrorOf.h"
 #include "support/CoreFixture.h"
 
 #include "core/Dialogs.h"
@@ -47,16 +48,6 @@ private:
             .arg(nullDiscard() ? "on" : "off");
     }
 };
-
-int errorOf(const std::function<void()>& step)
-{
-    try {
-        step();
-    } catch (const CommError& e) {
-        return e.number();
-    }
-    return 0;
-}
 } // namespace
 
 class TestLink : public QObject
