@@ -24,3 +24,9 @@ inline SampleBlock zigzagBlock()
 
 // The bytes of a block (or of part of one) in which every sample is the same.
 inline QByteArray constantBlock(int size, quint8 value) { return QByteArray(size, char(value)); }
+
+// A console line's text: its number in `width` digits, so every line differs and fills the width.
+inline QString lineOf(int number, int width)
+{
+    return QStringLiteral("%1").arg(number, width, 10, QLatin1Char('0'));
+}

@@ -11,7 +11,32 @@
 #include "support/MemorySettings.h"
 #include "support/ScriptedDialogs.h"
 
+#include <QAbstractButton>
+#include <QGroupBox>
+#include <QLabel>
+#include <QTest>
+
 #include <memory>
+
+// The window shown and on the screen, as the user sees it.
+inline void showAndWait(Fo& fo)
+{
+    fo.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&fo));
+}
+
+// The caption a control shows: a label's or a button's text, a frame's title; `none` for a
+// control that shows no caption.
+inline QString captionOf(QWidget* widget, const QString& none = QString())
+{
+    if (auto* label = qobject_cast<QLabel*>(widget))
+        return label->text();
+    if (auto* button = qobject_cast<QAbstractButton*>(widget))
+        return button->text();
+    if (auto* box = qobject_cast<QGroupBox*>(widget))
+        return box->title();
+    return none;
+}
 
 struct WindowFixture {
     // storedPort: what the settings hold as [Setup] Port before start-up (empty: nothing).
