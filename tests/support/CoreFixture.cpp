@@ -5,7 +5,6 @@
 #include "core/link/Link.h"
 #include "core/shell/Shell.h"
 
-#include <QCoreApplication>
 
 ShownRecord::ShownRecord(Core& core)
 {
@@ -59,12 +58,6 @@ CoreFixture::CoreFixture(const QString& storedPort)
 }
 
 CoreFixture::~CoreFixture() = default;
-
-void CoreFixture::settle(int passes)
-{
-    for (int i = 0; i < passes; ++i)
-        QCoreApplication::processEvents();
-}
 
 void CoreFixture::listen(const ReceiveProfile& profile, Core::LineMode mode)
 {

@@ -3,11 +3,19 @@
 // Runs the event loop for a while without spinning: the program's own wake-ups, not a test
 // loop's polling, decide when it takes its input.
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
 
 #include <sys/resource.h>
+
+// Lets what is queued (the receive events among it) run, for a number of passes.
+inline void runPasses(int passes)
+{
+    for (int i = 0; i < passes; ++i)
+        QCoreApplication::processEvents();
+}
 
 inline void idleFor(int ms)
 {

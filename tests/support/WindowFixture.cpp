@@ -5,7 +5,6 @@
 #include "core/link/Link.h"
 
 #include <QComboBox>
-#include <QCoreApplication>
 
 namespace {
 Fo& makeWindow(std::unique_ptr<Fo>& holder, FakeComm& comm, ScriptedDialogs& dialogs,
@@ -33,10 +32,4 @@ void WindowFixture::listen(const ReceiveProfile& profile, Core::LineMode mode)
 {
     listenOn(fo.core(), 1, profile, mode);
     comm.log.clear();
-}
-
-void WindowFixture::settle(int passes)
-{
-    for (int i = 0; i < passes; ++i)
-        QCoreApplication::processEvents();
 }

@@ -8,6 +8,7 @@
 #include "support/CoreSetup.h"
 #include "window/Fo.h"
 #include "support/FakeComm.h"
+#include "support/IdleFor.h"
 #include "support/MemorySettings.h"
 #include "support/ScriptedDialogs.h"
 
@@ -46,7 +47,7 @@ struct WindowFixture {
     // Chooses a port by list position (-1: none) as the user would pick it from the list.
     void choosePort(int position);
     // Lets the queued receive events run.
-    static void settle(int passes = 20);
+    static void settle(int passes = 20) { runPasses(passes); }
     // The port open on port 1 with a receive profile and the line in a mode, as a sending
     // handler leaves it; the port's log starts empty after it.
     void listen(const ReceiveProfile& profile, Core::LineMode mode);
