@@ -33,14 +33,6 @@ QString fromChip(const std::string& text)
     return QString::fromStdString(text);
 }
 
-// The register listing of a chip with its options as they come from reset.
-QString resetRegisterListing()
-{
-    kdsp::ChipStatus status;
-    status.timingDigit = kdsp::kDefaultTimingDigit;
-    return fromChip(kdsp::registerListing(status));
-}
-
 // Waits until the console holds at least as much as expected, then a little longer, so that
 // anything sent beyond the expected text would show too.
 QString consoleAfterAnswer(SimulatedWindow& w, qsizetype expectedLength)
@@ -115,7 +107,7 @@ void TestConsoleSim::listingsShowTheChipsAnswerAlone()
     else
         w.fo.SF->trigger();
     QVERIFY(w.comm.portOpen());
-    QCOMPARE(stateOf(w.fo.core()).receiveMode, quint8(ModeConsole));
+    QCOMPARE(w.fo.core().lineMode(), Core::LineMode::Console);
 
     const QString shown = consoleAfterAnswer(w, expected.size());
     QCOMPARE(shown, expected);
@@ -156,7 +148,7 @@ void TestConsoleSim::typedCommandShowsTheAnswer()
     w.fo.core().sendLine(w.fo.Command->text());
     QCOMPARE(w.fo.Command->text(), QString());
     QVERIFY(w.comm.portOpen());
-    QCOMPARE(stateOf(w.fo.core()).receiveMode, quint8(ModeConsole));
+    QCOMPARE(w.fo.core().lineMode(), Core::LineMode::Console);
 
     QCOMPARE(consoleAfterAnswer(w, expected.size()), expected);
     QCOMPARE(w.reports(), QStringList{});

@@ -170,7 +170,7 @@ void openConsoleOn(const FloodLine& line, SimulatedWindow& w)
     w.fo.Command->setText(QString());
     w.fo.core().sendLine(w.fo.Command->text());
     QVERIFY(w.comm.portOpen());
-    QCOMPARE(stateOf(w.fo.core()).receiveMode, quint8(ModeConsole));
+    QCOMPARE(w.fo.core().lineMode(), Core::LineMode::Console);
 }
 
 } // namespace

@@ -10,7 +10,6 @@
 #include "core/pid/PidDetect.h"
 #include "core/scope/ScopeControl.h"
 
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QRegularExpression>
 #include <QTest>
@@ -38,14 +37,6 @@ QString chipHeard(const StderrCapture& log)
     while (matches.hasNext())
         heard += matches.next().captured(1);
     return heard;
-}
-
-double startTookMs(Fo& fo)
-{
-    QElapsedTimer clock;
-    clock.start();
-    fo.core().startScope();
-    return clock.nsecsElapsed() / 1e6;
 }
 } // namespace
 
@@ -80,11 +71,11 @@ void TestFaultsTiming::silentChipStillGetsTheScopeStartAndKeepsTheReadouts()
     QCOMPARE(chipHeard(log), QStringLiteral("J1100\\rJ1000\\r"));
     QCOMPARE(w.fo.Gr(2)->text(), QStringLiteral("1.91"));
     QCOMPARE(w.fo.MX(5)->text(), QStringLiteral("2619.17"));
-    QCOMPARE(stateOf(w.fo.core()).timeGrid, kGridOfDigit4);
+    QCOMPARE(w.fo.core().timeGrid(), kGridOfDigit4);
     // Running as far as the program can tell: open for blocks, capture mode, lamp green.
     QVERIFY(w.comm.portOpen());
     QCOMPARE(w.comm.rThreshold(), 299);
-    QCOMPARE(stateOf(w.fo.core()).receiveMode, quint8(ModeCapture));
+    QCOMPARE(w.fo.core().lineMode(), Core::LineMode::Capture);
     QCOMPARE(w.fo.lampColour(), int(kGreen));
     idleFor(kQuietMs);
     QCOMPARE(watch.captures(), 0);
@@ -95,7 +86,7 @@ void TestFaultsTiming::replyLaterThanStartsWaitKeepsTheReadouts()
 {
     SimulatedWindow w;
     QVERIFY2(w.startChip(), qPrintable(w.chip.errorString()));
-    const double startMs = startTookMs(w.fo);
+    const double startMs = startScopeTookMs(w.fo);
     w.fo.core().stopScope();
     QCOMPARE(w.fo.Gr(2)->text(), QStringLiteral("1.91"));
 
@@ -103,14 +94,14 @@ void TestFaultsTiming::replyLaterThanStartsWaitKeepsTheReadouts()
     QVERIFY2(w.startChip({"--slow-ms", QString::number(lateMs), "--timing-digit", "7"}),
              qPrintable(w.chip.errorString()));
     BlockWatch watch(w.fo, w.comm);
-    const double lateStartMs = startTookMs(w.fo);
+    const double lateStartMs = startScopeTookMs(w.fo);
     qInfo("Start took %.0f ms; the chip answered %d ms after the query", lateStartMs, lateMs);
     QVERIFY2(lateStartMs < lateMs, "the premise failed: Start's wait outlasted the delay");
 
     // The wait ended first: the readouts are those of the earlier chip.
     QCOMPARE(w.fo.Gr(2)->text(), QStringLiteral("1.91"));
     QCOMPARE(w.fo.MX(5)->text(), QStringLiteral("2619.17"));
-    QCOMPARE(stateOf(w.fo.core()).timeGrid, kGridOfDigit4);
+    QCOMPARE(w.fo.core().timeGrid(), kGridOfDigit4);
     // The reply that comes later falls into the block stream and is taken as samples.
     QVERIFY(waitUntil([&] { return watch.captures() >= 2; }, lateMs + kLogTimeoutMs));
     QCOMPARE(w.fo.Gr(2)->text(), QStringLiteral("1.91"));
@@ -168,16 +159,16 @@ void TestFaultsTiming::garbledTimingReplies()
     SimulatedWindow w;
     QVERIFY2(w.startChip({"--timing-reply", replyHex}), qPrintable(w.chip.errorString()));
     // An earlier reply has set the grid; the captions are marked to see whether they are written.
-    stateOf(w.fo.core()).timeGrid = kGridOfDigit4;
+    knowTiming(w.fo.core(), kGridOfDigit4);
     w.fo.core().setReadout(Readout::TimeGrid, kPrior);
     w.fo.core().setReadout(Readout::PidFrequency, kPrior);
 
     w.fo.core().startScope();
     QCOMPARE(w.fo.Gr(2)->text(), timeGrid);
     QCOMPARE(w.fo.MX(5)->text(), pidFrequency);
-    QCOMPARE(stateOf(w.fo.core()).timeGrid, grid);
+    QCOMPARE(w.fo.core().timeGrid(), grid);
     // The start went on to the blocks.
-    QCOMPARE(stateOf(w.fo.core()).receiveMode, quint8(ModeCapture));
+    QCOMPARE(w.fo.core().lineMode(), Core::LineMode::Capture);
     QVERIFY(w.comm.portOpen());
     w.fo.core().stopScope();
     QVERIFY(!w.comm.portOpen());

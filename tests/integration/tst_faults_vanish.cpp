@@ -11,11 +11,7 @@
 #include "core/pid/PidDetect.h"
 #include "core/scope/ScopeControl.h"
 
-#include <ChipTexts.h>
-#include <KdspProtocol.h>
-
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
@@ -37,23 +33,6 @@ constexpr double kMostCpuShare = 0.10;
 constexpr int kVanishInsideWaitMs = 50;
 // A zero-time timer must run this soon once the handler has returned.
 constexpr int kResponsiveWithinMs = 100;
-
-// The share of one core this process uses while the event loop idles for a while.
-double cpuShareWhileIdle(int ms)
-{
-    const double before = processCpuSeconds();
-    QElapsedTimer wall;
-    wall.start();
-    idleFor(ms);
-    return (processCpuSeconds() - before) / (wall.nsecsElapsed() / 1e9);
-}
-
-QString registerListing()
-{
-    kdsp::ChipStatus status;
-    status.timingDigit = kdsp::kDefaultTimingDigit;
-    return QString::fromStdString(kdsp::registerListing(status));
-}
 
 // Whether the event loop runs a zero-time timer within the time.
 bool turnsWithin(int ms)
@@ -163,7 +142,7 @@ void TestFaultsVanish::vanishingDuringAWaitIsReportedOnce()
     w.fo.Portok->setCurrentIndex(SimulatedWindow::kPortPosition);
     const QStringList reports = w.reports();
     QTest::mouseClick(w.fo.Command1, Qt::LeftButton);
-    const QString expected = registerListing();
+    const QString expected = resetRegisterListing();
     QVERIFY(waitUntil([&] { return w.fo.Text->length() >= expected.size(); }, kAnswerTimeoutMs));
     QCOMPARE(w.fo.Text->text(), expected);
     QCOMPARE(w.reports(), reports);

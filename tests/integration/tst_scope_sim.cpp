@@ -14,10 +14,6 @@
 #include "core/scope/ScopeGeometry.h"
 #include "window/ScopeSurface.h"
 
-#include <ChipTexts.h>
-#include <KdspProtocol.h>
-
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -39,21 +35,6 @@ constexpr double kFreeRunningOverTriggered = 4;
 const QRgb kYellowTrace = qRgb(255, 255, 0);
 // The last column of the surface; sample 300 (x = 600) lies beyond it.
 constexpr int kLastColumn = 599;
-
-QString registerListing(int timingDigit)
-{
-    kdsp::ChipStatus status;
-    status.timingDigit = timingDigit;
-    return QString::fromStdString(kdsp::registerListing(status));
-}
-
-double startTook(Fo& fo)
-{
-    QElapsedTimer clock;
-    clock.start();
-    fo.core().startScope();
-    return clock.nsecsElapsed() / 1e6;
-}
 } // namespace
 
 class TestScopeSim : public QObject
@@ -95,14 +76,14 @@ void TestScopeSim::startShowsTheTimingAndPlotsBlocks()
     QVERIFY2(w.startChip(simArguments), qPrintable(w.chip.errorString()));
     BlockWatch watch(w.fo, w.comm);
 
-    const double ms = startTook(w.fo);
+    const double ms = startScopeTookMs(w.fo);
     qInfo("Start took %.0f ms", ms);
 
     // The timing reply has come within the counted wait.
     QCOMPARE(w.fo.Gr(2)->text(), timeGrid);
     QCOMPARE(w.fo.MX(5)->text(), pidFrequency);
     QCOMPARE(w.fo.lampColour(), int(kGreen));
-    QCOMPARE(stateOf(w.fo.core()).receiveMode, quint8(ModeCapture));
+    QCOMPARE(w.fo.core().lineMode(), Core::LineMode::Capture);
     QVERIFY(w.comm.portOpen());
 
     QVERIFY(waitUntil([&] { return watch.distinctBlocks() >= 1; }, kBlockTimeoutMs));
@@ -115,7 +96,7 @@ void TestScopeSim::startShowsTheTimingAndPlotsBlocks()
 
     // What is on the surface is the block last stored, drawn in the trace colour. The event
     // that stored it raised the threshold at 299 bytes, so only sample 300 may be missing.
-    const SampleBlock& block = stateOf(w.fo.core()).sampleBlock;
+    const SampleBlock& block = w.fo.core().lastBlock();
     QCOMPARE(BlockWatch::missingSamples(block, kBlockSize - 1), 0);
     QCOMPARE(BlockWatch::pointsOffTrace(w.fo.Rajz->composite(), block, kYellowTrace, kLastColumn),
              0);
@@ -134,7 +115,7 @@ void TestScopeSim::stopEndsTheStreamAtTheChip()
     QTest::mouseClick(w.fo.Ki, Qt::LeftButton);
     QVERIFY(!w.comm.portOpen());
     QCOMPARE(w.fo.lampColour(), int(kRed));
-    QCOMPARE(stateOf(w.fo.core()).receiveMode, quint8(ModeCapture));
+    QCOMPARE(w.fo.core().lineMode(), Core::LineMode::Capture);
     const QImage stopped = w.fo.Rajz->composite();
     const int captures = watch.captures();
     idleFor(kQuietMs);
@@ -144,7 +125,7 @@ void TestScopeSim::stopEndsTheStreamAtTheChip()
     // The chip itself has stopped: a register listing asked for without another "q" (Enter on
     // an empty command line) says so, with no block bytes mixed into the console.
     w.fo.core().sendLine(w.fo.Command->text());
-    const QString expected = registerListing(kdsp::kDefaultTimingDigit);
+    const QString expected = resetRegisterListing();
     QVERIFY(waitUntil([&] { return w.fo.Text->length() >= expected.size(); }, kListingTimeoutMs));
     idleFor(kQuietMs);
     QCOMPARE(w.fo.Text->text(), expected);
@@ -210,7 +191,7 @@ void TestScopeSim::pidDetectUpdatesTheReadoutsAndLeavesTheScopeStopped()
     QVERIFY(detectUntilShown(w.fo, QStringLiteral("1746.11")));
     QCOMPARE(w.fo.Gr(2)->text(), QStringLiteral("2.86"));
     QVERIFY(!w.comm.portOpen());
-    QCOMPARE(stateOf(w.fo.core()).receiveMode, quint8(ModeTiming));
+    QCOMPARE(w.fo.core().lineMode(), Core::LineMode::Timing);
     QCOMPARE(w.fo.lampColour(), int(kRed));
 
     // Cleared: the surface shows its background alone.
@@ -236,7 +217,7 @@ void TestScopeSim::triggerModeGivesFewerBlocksThanFreeRunning()
 
     QTest::mouseClick(w.fo.Triger_be, Qt::LeftButton);
     QCOMPARE(w.fo.lampColour(), int(kGreen));
-    QCOMPARE(stateOf(w.fo.core()).receiveMode, quint8(ModeCapture));
+    QCOMPARE(w.fo.core().lineMode(), Core::LineMode::Capture);
     QVERIFY(w.comm.portOpen());
     from = watch.captures();
     idleFor(kTriggeredWindowMs);

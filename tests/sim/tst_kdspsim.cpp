@@ -131,6 +131,14 @@ private:
     bool m_hungUp = false;
 };
 
+// A simulator started with some arguments and its line opened: where most tests begin.
+struct SimulatorOnLine
+{
+    bool start(const QStringList& args) { return sim.start(args) && port.open(sim.devicePath()); }
+    Simulator sim;
+    Port port; // closed before the simulator stops
+};
+
 } // namespace
 
 class TestKdspSim : public QObject
@@ -160,16 +168,14 @@ private Q_SLOTS:
         QFETCH(QByteArray, expected);
         QFETCH(int, minDelayMs);
 
-        Simulator sim;
-        QVERIFY(sim.start(arguments));
-        Port port;
-        QVERIFY(port.open(sim.devicePath()));
+        SimulatorOnLine line;
+        QVERIFY(line.start(arguments));
         QElapsedTimer clock;
         clock.start();
-        QVERIFY(port.send("J1100\r"));
-        QByteArray answer = port.read(2000, expected.size());
+        QVERIFY(line.port.send("J1100\r"));
+        QByteArray answer = line.port.read(2000, expected.size());
         QVERIFY(clock.elapsed() >= minDelayMs);
-        answer += port.read(150);
+        answer += line.port.read(150);
         QCOMPARE(answer, expected);
     }
 
@@ -194,43 +200,39 @@ private Q_SLOTS:
         QFETCH(double, minBlocksPerSecond);
         QFETCH(double, maxBlocksPerSecond);
 
-        Simulator sim;
-        QVERIFY(sim.start(arguments));
-        Port port;
-        QVERIFY(port.open(sim.devicePath()));
-        QVERIFY(port.send("J1000\r"));
-        QByteArray stream = port.read(1000, 1);
+        SimulatorOnLine line;
+        QVERIFY(line.start(arguments));
+        QVERIFY(line.port.send("J1000\r"));
+        QByteArray stream = line.port.read(1000, 1);
         QVERIFY(!stream.isEmpty());
         const qsizetype firstRead = stream.size();
         QElapsedTimer clock;
         clock.start();
-        stream += port.read(1000);
+        stream += line.port.read(1000);
         const double seconds = static_cast<double>(clock.elapsed()) / 1000.0;
         const double rate = static_cast<double>(stream.size() - firstRead) / kBlock / seconds;
         QVERIFY2(rate >= minBlocksPerSecond && rate <= maxBlocksPerSecond,
                  qPrintable(QString::number(rate)));
 
-        QVERIFY(port.send("q\r"));
-        stream += port.read(500);
+        QVERIFY(line.port.send("q\r"));
+        stream += line.port.read(500);
         QVERIFY(stream.endsWith(kScopeStopped));
         QCOMPARE((stream.size() - kScopeStopped.size()) % kBlock, 0);
-        QVERIFY(port.read(300).isEmpty());
+        QVERIFY(line.port.read(300).isEmpty());
     }
 
     // Lines of the register listing at the line rate, in chunks of the period, for as long as
     // the line is open; a command still gets its answer between two lines.
     void textStream()
     {
-        Simulator sim;
-        QVERIFY(sim.start({"--text-stream", "--chunk-ms", "5.5"}));
-        Port port;
-        QVERIFY(port.open(sim.devicePath()));
-        QByteArray text = port.read(1000, 1);
+        SimulatorOnLine line;
+        QVERIFY(line.start({"--text-stream", "--chunk-ms", "5.5"}));
+        QByteArray text = line.port.read(1000, 1);
         QElapsedTimer clock;
         clock.start();
         int reads = 0;
         while (clock.elapsed() < 1500) {
-            const QByteArray chunk = port.read(50, 1);
+            const QByteArray chunk = line.port.read(50, 1);
             text += chunk;
             reads += chunk.isEmpty() ? 0 : 1;
         }
@@ -247,10 +249,10 @@ private Q_SLOTS:
 
         // The answer comes between two lines of the stream, which goes on after it. A busy
         // machine may let the simulator take the command late, so the reader waits for it.
-        QVERIFY(port.send("J1100\r"));
-        QByteArray more = port.read(300);
+        QVERIFY(line.port.send("J1100\r"));
+        QByteArray more = line.port.read(300);
         for (int waited = 300; !more.contains("J11004\r") && waited < 3000; waited += 300)
-            more += port.read(300);
+            more += line.port.read(300);
         const QByteArray stream = text + more;
         const qsizetype answer = stream.indexOf("J11004\r", text.size());
         QVERIFY2(
@@ -261,45 +263,41 @@ private Q_SLOTS:
 
     void reopenedPortStillWorks()
     {
-        Simulator sim;
-        QVERIFY(sim.start({}));
-        Port port;
-        QVERIFY(port.open(sim.devicePath()));
-        QVERIFY(port.send("J1000\r"));
-        QCOMPARE(port.read(1000, kBlock).size(), kBlock);
-        port.close();
+        SimulatorOnLine line;
+        QVERIFY(line.start({}));
+        QVERIFY(line.port.send("J1000\r"));
+        QCOMPARE(line.port.read(1000, kBlock).size(), kBlock);
+        line.port.close();
 
         // With nobody on the line the simulator must wait, not spin.
-        const long ticksBefore = sim.cpuTicks();
+        const long ticksBefore = line.sim.cpuTicks();
         QTest::qWait(1000);
-        const long ticksClosed = sim.cpuTicks() - ticksBefore;
+        const long ticksClosed = line.sim.cpuTicks() - ticksBefore;
         QVERIFY2(ticksBefore >= 0 && ticksClosed < sysconf(_SC_CLK_TCK) / 5,
                  qPrintable(QString::number(ticksClosed)));
-        QCOMPARE(sim.process().state(), QProcess::Running);
+        QCOMPARE(line.sim.process().state(), QProcess::Running);
 
         // The stream kept running while the port was closed.
-        QVERIFY(port.open(sim.devicePath()));
-        QVERIFY(port.read(500).size() >= 5 * kBlock);
-        QVERIFY(port.send("q\r"));
-        QVERIFY(port.read(300).endsWith(kScopeStopped));
-        QVERIFY(port.send("J1100\r"));
-        QCOMPARE(port.read(1000, 7) + port.read(100), QByteArray("J11004\r"));
+        QVERIFY(line.port.open(line.sim.devicePath()));
+        QVERIFY(line.port.read(500).size() >= 5 * kBlock);
+        QVERIFY(line.port.send("q\r"));
+        QVERIFY(line.port.read(300).endsWith(kScopeStopped));
+        QVERIFY(line.port.send("J1100\r"));
+        QCOMPARE(line.port.read(1000, 7) + line.port.read(100), QByteArray("J11004\r"));
     }
 
     // The device disappears after the blocks asked for; the open port sees a hang-up.
     void vanishingDevice()
     {
-        Simulator sim;
-        QVERIFY(sim.start({"--vanish-after", "3"}));
-        Port port;
-        QVERIFY(port.open(sim.devicePath()));
-        QVERIFY(port.send("J1000\r"));
-        const QByteArray got = port.read(3000);
-        QVERIFY(port.hungUp());
+        SimulatorOnLine line;
+        QVERIFY(line.start({"--vanish-after", "3"}));
+        QVERIFY(line.port.send("J1000\r"));
+        const QByteArray got = line.port.read(3000);
+        QVERIFY(line.port.hungUp());
         QCOMPARE(got.size(), 3 * kBlock);
-        QVERIFY(sim.process().waitForFinished(kFinishTimeoutMs));
-        QCOMPARE(sim.process().exitStatus(), QProcess::NormalExit);
-        QCOMPARE(sim.process().exitCode(), 0);
+        QVERIFY(line.sim.process().waitForFinished(kFinishTimeoutMs));
+        QCOMPARE(line.sim.process().exitStatus(), QProcess::NormalExit);
+        QCOMPARE(line.sim.process().exitCode(), 0);
     }
 
     void deviceLink_data()

@@ -73,10 +73,10 @@ private:
     void afterReceive()
     {
         if (comm_.commEvent() != Comm::kEvReceive ||
-            stateOf(fo_.core()).receiveMode != ModeCapture)
+            fo_.core().lineMode() != Core::LineMode::Capture)
             return;
         ++captures_;
-        const QByteArray entries = entriesOf(stateOf(fo_.core()).sampleBlock);
+        const QByteArray entries = entriesOf(fo_.core().lastBlock());
         if (entries != last_)
             ++distinct_;
         last_ = entries;

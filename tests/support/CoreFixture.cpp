@@ -5,7 +5,6 @@
 #include "core/link/Link.h"
 #include "core/shell/Shell.h"
 
-#include <QCoreApplication>
 
 ShownRecord::ShownRecord(Core& core)
 {
@@ -61,8 +60,8 @@ CoreFixture::CoreFixture(const QString& storedPort)
 
 CoreFixture::~CoreFixture() = default;
 
-void CoreFixture::settle(int passes)
+void CoreFixture::listen(const ReceiveProfile& profile, Core::LineMode mode)
 {
-    for (int i = 0; i < passes; ++i)
-        QCoreApplication::processEvents();
+    listenOn(core, 1, profile, mode);
+    comm.log.clear();
 }

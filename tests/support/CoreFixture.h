@@ -10,6 +10,7 @@
 #include "support/CoreInsides.h"
 #include "support/CoreSetup.h"
 #include "support/FakeComm.h"
+#include "support/IdleFor.h"
 #include "support/MemorySettings.h"
 #include "support/ScriptedDialogs.h"
 
@@ -82,7 +83,10 @@ struct CoreFixture
     // Something on the scope, to tell a cleared scope from one left alone.
     void markScope() { shown.scopeDrawn = true; }
     // Lets the queued receive events run.
-    static void settle(int passes = 20);
+    static void settle(int passes = 20) { runPasses(passes); }
+    // The port open on port 1 with a receive profile and the line in a mode, as a sending
+    // handler leaves it; the port's log starts empty after it.
+    void listen(const ReceiveProfile& profile, Core::LineMode mode);
 
     FakeComm comm;
     ScriptedDialogs dialogs;

@@ -36,4 +36,11 @@ public:
     std::function<void(const Shown&)> onMessage;
 
     QStringList texts() const;
+    // The user picks this file in the next file dialog and answers OK to the question after it
+    // (the file exists: replace it).
+    void chooseAndConfirm(const QString& path)
+    {
+        chosenFiles.enqueue(path);
+        answers.enqueue(MsgAnswer::Ok);
+    }
 };

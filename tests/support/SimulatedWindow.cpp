@@ -5,15 +5,17 @@
 #include "core/link/Link.h"
 #include "core/pid/PidDetect.h"
 
+#include <ChipTexts.h>
+#include <KdspProtocol.h>
+
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QTest>
 #include <QTimer>
-
-#include <sys/resource.h>
 
 namespace {
 // How often waitUntil wakes to look at its deadline when nothing else happens.
@@ -89,14 +91,6 @@ bool waitUntil(const std::function<bool()>& condition, int timeoutMs)
     return true;
 }
 
-double processCpuSeconds()
-{
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
 bool detectUntilShown(Fo& fo, const QString& expected)
 {
     for (int attempt = 1; attempt <= kDetectAttempts; ++attempt) {
@@ -106,4 +100,19 @@ bool detectUntilShown(Fo& fo, const QString& expected)
         qInfo("Detect attempt %d: the reply missed the wait", attempt);
     }
     return false;
+}
+
+QString resetRegisterListing()
+{
+    kdsp::ChipStatus status;
+    status.timingDigit = kdsp::kDefaultTimingDigit;
+    return QString::fromStdString(kdsp::registerListing(status));
+}
+
+double startScopeTookMs(Fo& fo)
+{
+    QElapsedTimer clock;
+    clock.start();
+    fo.core().startScope();
+    return clock.nsecsElapsed() / 1e6;
 }

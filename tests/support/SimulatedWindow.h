@@ -82,5 +82,8 @@ bool waitUntil(const std::function<bool()>& condition, int timeoutMs);
 constexpr int kDetectAttempts = 3;
 bool detectUntilShown(Fo& fo, const QString& expected);
 
-// CPU time (user and system) this process has used so far, in seconds.
-double processCpuSeconds();
+// The register listing the simulated chip sends with its options as they come from reset.
+QString resetRegisterListing();
+
+// Starts the scope as Start does and returns how long the verb took, in milliseconds.
+double startScopeTookMs(Fo& fo);

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 namespace TestFiles {
 
@@ -28,5 +29,21 @@ inline QStringList entries(const QString& folder)
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
                                   QDir::NoDotAndDotDot);
 }
+
+// An empty temporary folder that is the working folder for as long as this lives: a save that
+// ignored a cancel and wrote under the offered, relative name would land in it.
+class WorkingFolder
+{
+public:
+    WorkingFolder() : entered_(folder_.isValid() && QDir::setCurrent(folder_.path())) {}
+    ~WorkingFolder() { QDir::setCurrent(previous_); }
+    bool entered() const { return entered_; }
+    QString path() const { return folder_.path(); }
+
+private:
+    QTemporaryDir folder_;
+    QString previous_ = QDir::currentPath();
+    bool entered_;
+};
 
 } // namespace TestFiles

@@ -5,7 +5,6 @@
 #include "core/link/Link.h"
 
 #include <QComboBox>
-#include <QCoreApplication>
 
 namespace {
 Fo& makeWindow(std::unique_ptr<Fo>& holder, FakeComm& comm, ScriptedDialogs& dialogs,
@@ -29,8 +28,8 @@ WindowFixture::~WindowFixture() = default;
 
 void WindowFixture::choosePort(int position) { fo.Portok->setCurrentIndex(position); }
 
-void WindowFixture::settle(int passes)
+void WindowFixture::listen(const ReceiveProfile& profile, Core::LineMode mode)
 {
-    for (int i = 0; i < passes; ++i)
-        QCoreApplication::processEvents();
+    listenOn(fo.core(), 1, profile, mode);
+    comm.log.clear();
 }

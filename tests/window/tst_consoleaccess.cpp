@@ -2,6 +2,7 @@
 // The console as a screen reader meets it: a read-only text named "Console" holding the whole
 // text with the caret at the end, and appended, dropped or cleared text announced as it changes.
 
+#include "support/ConsoleFeed.h"
 #include "window/ConsoleView.h"
 
 #include <QAccessible>
@@ -10,15 +11,6 @@
 #include <QtGui/private/qguiapplication_p.h>
 #include <QtGui/qpa/qplatformaccessibility.h>
 #include <QtGui/qpa/qplatformintegration.h>
-
-namespace {
-// Appends one character per call, as the receive event does.
-void appendEach(ConsoleView& view, const QString& text)
-{
-    for (const QChar c : text)
-        view.append(QStringView(&c, 1));
-}
-} // namespace
 
 class TestConsoleAccess : public QObject
 {

@@ -4,6 +4,9 @@
 // The text's cap and wrapping without a view are tested with ConsoleBuffer in tests/core.
 
 #include "core/console/ConsoleBuffer.h"
+#include "support/ConsoleFeed.h"
+#include "support/CoreSetup.h"
+#include "support/ShownAlone.h"
 #include "support/ThreadCpuClock.h"
 #include "window/CommandLine.h"
 #include "window/ConsoleView.h"
@@ -53,18 +56,6 @@ private:
     qint64 now_ = 1000;
     std::optional<qint64> due_;
 };
-
-QString lineOf(int number, int width)
-{
-    return QStringLiteral("%1").arg(number, width, 10, QLatin1Char('0'));
-}
-
-// Appends one character per call, as the receive event does.
-void appendEach(ConsoleView& view, const QString& text)
-{
-    for (const QChar c : text)
-        view.append(QStringView(&c, 1));
-}
 
 // Dark pixels (text) in a band of rows of an image.
 int inkIn(const QImage& image, QRect band)
@@ -284,12 +275,9 @@ private Q_SLOTS:
 
     void paintsEachLineOnItsOwnRowOnLightYellow()
     {
-        QWidget window;
-        auto* view = new ConsoleView(&window);
-        view->setGeometry(0, 0, 341, 200);
-        window.resize(341, 200);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        ShownAlone<ConsoleView> shown(QSize(341, 200));
+        QVERIFY(shown.exposed());
+        ConsoleView* view = shown.widget;
         const int columns = view->columns();
         QVERIFY(columns > 20);
         // First line: a full row plus 3 characters, wrapped; second line: blank; third: 1 char.

@@ -191,8 +191,7 @@ void TestConsoleWiring::portErrorClearsThePortField()
 void TestConsoleWiring::editingPortFieldTurnsTheLampRed()
 {
     WindowFixture f;
-    stateOf(f.fo.core()).portNumber = 1;
-    linkOf(f.fo.core()).reopenPort(kCaptureProfile);
+    openPortOn(f.fo.core(), 1, kCaptureProfile);
     f.fo.setLampColour(kGreenLamp);
     QCOMPARE(lampShown(f.fo), oleColour(kGreenLamp));
     // Typing into the field is what the user does; textEdited follows real key presses.
@@ -203,8 +202,7 @@ void TestConsoleWiring::editingPortFieldTurnsTheLampRed()
 void TestConsoleWiring::pickingFromListIsNotAnEdit()
 {
     WindowFixture f;
-    stateOf(f.fo.core()).portNumber = 1;
-    linkOf(f.fo.core()).reopenPort(kConsoleProfile);
+    openPortOn(f.fo.core(), 1, kConsoleProfile);
     f.fo.setLampColour(kGreenLamp);
     f.fo.Portok->setCurrentIndex(5);
     QCOMPARE(lampShown(f.fo), oleColour(kGreenLamp));

@@ -14,7 +14,6 @@
 #include <QTest>
 
 namespace {
-constexpr int kPort = 1;
 constexpr int kBottom = 511;
 
 QRgb rgbOf(double colour)
@@ -22,23 +21,9 @@ QRgb rgbOf(double colour)
     return oleColour(static_cast<long long>(colour)).rgb();
 }
 
-// Opens the fake port with a receive profile and mode, as the sending handlers do.
-void listen(WindowFixture& f, const ReceiveProfile& profile, quint8 mode)
-{
-    stateOf(f.fo.core()).portNumber = kPort;
-    linkOf(f.fo.core()).reopenPort(profile);
-    stateOf(f.fo.core()).receiveMode = mode;
-    f.comm.log.clear();
-}
-
 bool traceAt(const QImage& image, int x, int y, QRgb colour)
 {
     return (image.pixel(x, y) & RGB_MASK) == (colour & RGB_MASK);
-}
-
-QByteArray constantBlock(int size, quint8 value)
-{
-    return QByteArray(size, char(value));
 }
 
 } // namespace
@@ -75,8 +60,8 @@ void TestLinkView::constantBlockLiesOnItsRow()
     QFETCH(double, colour);
 
     WindowFixture f;
-    stateOf(f.fo.core()).traceColour = colour;
-    listen(f, kCaptureProfile, ModeCapture);
+    useTraceColour(f.fo.core(), colour);
+    f.listen(kCaptureProfile, Core::LineMode::Capture);
     f.comm.receive(constantBlock(kBlockSize, quint8(value)));
     f.settle();
 
@@ -99,7 +84,7 @@ void TestLinkView::sampleIsDrawnAtTwiceItsIndex()
     block[kLow - 1] = 0;
 
     WindowFixture f;
-    listen(f, kCaptureProfile, ModeCapture);
+    f.listen(kCaptureProfile, Core::LineMode::Capture);
     f.comm.receive(block);
     f.settle();
 
@@ -139,7 +124,7 @@ void TestLinkView::blockMissingItsLastByteEndsAtTheLastSample()
     const int row = kBottom - 2 * kLevel;
 
     WindowFixture f;
-    listen(f, kCaptureProfile, ModeCapture);
+    f.listen(kCaptureProfile, Core::LineMode::Capture);
     f.comm.receive(constantBlock(kCaptureProfile.threshold, kLevel)); // 299 bytes
     f.settle();
 
@@ -155,7 +140,7 @@ void TestLinkView::blockMissingItsLastByteEndsAtTheLastSample()
 void TestLinkView::captureCycleLightsTheLampAndReplacesTheTrace()
 {
     WindowFixture f;
-    listen(f, kCaptureProfile, ModeCapture);
+    f.listen(kCaptureProfile, Core::LineMode::Capture);
     f.fo.setLampColour(static_cast<int>(kRed));
     f.fo.Rajz->line(QPointF(0, 0), QPointF(599, 0), rgbOf(kYellow)); // an old trace
     QByteArray block;

@@ -29,15 +29,6 @@ using TestFiles::entries;
 using TestFiles::readAll;
 using TestFiles::writeFile;
 
-// A block whose samples climb and fall, so every sample sits at a different place.
-SampleBlock zigzagBlock()
-{
-    SampleBlock block;
-    for (int i = 1; i <= kBlockSize; ++i)
-        block.entry[i] = static_cast<quint8>(20 + (i * 7) % 200);
-    return block;
-}
-
 // A 600 x 512 picture: blue on the left, green on the right.
 QImage twoHalves()
 {
@@ -110,8 +101,7 @@ void TestPictureFilesView::okReplacesAnExistingFileWithTheBitmap()
     const QString path = dir.filePath(kOffered);
     QVERIFY(writeFile(path, kOldContents));
     WindowFixture f;
-    f.dialogs.chosenFiles.enqueue(path);
-    f.dialogs.answers.enqueue(MsgAnswer::Ok);
+    f.dialogs.chooseAndConfirm(path);
 
     f.fo.core().saveScopePicture();
 
@@ -125,8 +115,7 @@ void TestPictureFilesView::writeFailingPartWayKeepsOldFile()
     const QString path = dir.filePath(kOffered);
     QVERIFY(writeFile(path, kOldContents));
     WindowFixture f;
-    f.dialogs.chosenFiles.enqueue(path);
-    f.dialogs.answers.enqueue(MsgAnswer::Ok);
+    f.dialogs.chooseAndConfirm(path);
 
     {
         // A bitmap is close to a megabyte; 4 KiB of it get written.

@@ -6,6 +6,7 @@
 
 #include "picture/ScopePicture.h"
 #include "picture/TraceDrawing.h"
+#include "support/ShownAlone.h"
 #include "window/ConsoleView.h"
 #include "window/ScopeSurface.h"
 
@@ -78,12 +79,9 @@ private Q_SLOTS:
     // is what a paint of the whole view gives.
     void consoleMovesShownRowsAndStaysTrue()
     {
-        QWidget window;
-        auto* view = new ConsoleView(&window);
-        view->setGeometry(0, 0, 341, 400);
-        window.resize(341, 400);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        ShownAlone<ConsoleView> shown(QSize(341, 400));
+        QVERIFY(shown.exposed());
+        ConsoleView* view = shown.widget;
         for (int n = 0; n < 200; ++n)
             view->append(QStringLiteral("line %1 of the first screenful\r\n").arg(n));
         settle();
@@ -131,11 +129,9 @@ private Q_SLOTS:
     // rectangle around both traces.
     void scopeRepaintsTheTracesColumnsOnly()
     {
-        QWidget window;
-        auto* surface = new ScopeSurface(&window);
-        window.resize(surface->size());
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        ShownAlone<ScopeSurface> shown;
+        QVERIFY(shown.exposed());
+        ScopeSurface* surface = shown.widget;
         const auto* log = new PaintLog(surface);
         const qint64 picturePixels = qint64(ScopePicture::kWidth) * ScopePicture::kHeight;
         for (int block = 0; block < 6; ++block) {

@@ -69,17 +69,6 @@ QStringList allControlNames()
     return names;
 }
 
-QString captionOf(QWidget* widget)
-{
-    if (auto* label = qobject_cast<QLabel*>(widget))
-        return label->text();
-    if (auto* button = qobject_cast<QAbstractButton*>(widget))
-        return button->text();
-    if (auto* box = qobject_cast<QGroupBox*>(widget))
-        return box->title();
-    return QString();
-}
-
 // Where a control sits: in the client area, or in its frame for controls inside one.
 QRect placeOf(Fo& fo, QWidget* widget)
 {
@@ -87,12 +76,6 @@ QRect placeOf(Fo& fo, QWidget* widget)
     if (container != fo.centralWidget() && qobject_cast<QGroupBox*>(container) == nullptr)
         return QRect();
     return widget->geometry();
-}
-
-void showAndWait(Fo& fo)
-{
-    fo.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&fo));
 }
 
 } // namespace

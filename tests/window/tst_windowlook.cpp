@@ -27,15 +27,10 @@
 
 namespace {
 
-QString captionOf(QWidget* widget)
+// A control as a failure names it: its caption, or its class where it shows none.
+QString nameOf(QWidget* widget)
 {
-    if (auto* label = qobject_cast<QLabel*>(widget))
-        return label->text();
-    if (auto* button = qobject_cast<QAbstractButton*>(widget))
-        return button->text();
-    if (auto* box = qobject_cast<QGroupBox*>(widget))
-        return box->title();
-    return widget->metaObject()->className();
+    return captionOf(widget, QString::fromLatin1(widget->metaObject()->className()));
 }
 
 // How wide a text really is in a font, italic overhang included.
@@ -57,12 +52,6 @@ int darkPixels(const QImage& image, QRect area)
 QColor pixelOf(QWidget* widget, QPoint at)
 {
     return widget->grab().toImage().pixelColor(at);
-}
-
-void showAndWait(Fo& fo)
-{
-    fo.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&fo));
 }
 
 void verifyNoCaptionIsCutOff(WindowFixture& f)
@@ -95,7 +84,7 @@ void verifyNoCaptionIsCutOff(WindowFixture& f)
     for (int i = 0; i < top.size(); ++i) {
         for (int j = i + 1; j < top.size(); ++j) {
             QVERIFY2(!top[i]->geometry().intersects(top[j]->geometry()),
-                     qPrintable(captionOf(top[i]) + QLatin1String(" / ") + captionOf(top[j])));
+                     qPrintable(nameOf(top[i]) + QLatin1String(" / ") + nameOf(top[j])));
         }
     }
 }

@@ -59,7 +59,7 @@ void TestConsole::enterSendsLine()
 
     CoreFixture f;
     setConsoleText(f.core, QStringLiteral("old"));
-    stateOf(f.core).receiveMode = ModeCapture;
+    setLineMode(f.core, Core::LineMode::Capture);
     // A quick chip answers while the command is still being written.
     f.comm.onWrite = [&](const QByteArray&) { f.comm.receive("ok\r"); };
 
@@ -75,7 +75,7 @@ void TestConsole::enterSendsLine()
     QCOMPARE(f.comm.rThreshold(), 1);
     QCOMPARE(f.comm.inputLen(), 1);
     QCOMPARE(f.comm.nullDiscard(), true);
-    QCOMPARE(stateOf(f.core).receiveMode, quint8(ModeConsole));
+    QCOMPARE(f.core.lineMode(), Core::LineMode::Console);
     // The answer is taken in only after the handler has returned, never the typed command.
     QCOMPARE(f.core.consoleText().text(), consoleAfterEnter);
     CoreFixture::settle();
@@ -103,16 +103,16 @@ void TestConsole::otherKeysSendNothing()
 
     CoreFixture f;
     f.choosePort(position);
-    stateOf(f.core).receiveMode = ModeCapture;
+    setLineMode(f.core, Core::LineMode::Capture);
 
     f.core.typeOnCommandLine(key, QStringLiteral("ab"));
 
-    QCOMPARE(int(stateOf(f.core).portNumber), portNumber);
+    QCOMPARE(f.core.portNumber(), portNumber);
     QVERIFY(f.comm.log.isEmpty());
     // The typed line is left as it is: neither cleared nor remembered.
     QCOMPARE(f.shown.commandLineClears, 0);
     QVERIFY(f.shown.remembered.isEmpty());
-    QCOMPARE(stateOf(f.core).receiveMode, quint8(ModeCapture));
+    QCOMPARE(f.core.lineMode(), Core::LineMode::Capture);
     QVERIFY(f.dialogs.shown.isEmpty());
 }
 
@@ -170,7 +170,7 @@ void TestConsole::enterFailure()
     QCOMPARE(f.core.portPosition(), positionAfter);
     // The port field shows the choice made unless the window was told to clear it.
     QCOMPARE(choiceCleared.isEmpty() ? position : -1, positionAfter);
-    QCOMPARE(int(stateOf(f.core).portNumber), position + 1);
+    QCOMPARE(f.core.portNumber(), position + 1);
     QCOMPARE(f.shown.commandLineClears, 1);
     QVERIFY(f.comm.writes.isEmpty());
     QCOMPARE(f.core.consoleText().text(), QStringLiteral("old"));
@@ -213,15 +213,15 @@ void TestConsole::focusGainStopsOnLastPort()
         linkOf(f.core).closeIfOpen();
     f.choosePort(6);
     f.comm.log.clear();
-    const quint8 portNumberBefore = stateOf(f.core).portNumber;
+    const int portNumberBefore = f.core.portNumber();
 
     f.core.enterCommandLine();
 
     QCOMPARE(f.comm.log, log);
     QCOMPARE(f.comm.commPort(), commPort);
     QCOMPARE(f.comm.portOpen(), false);
-    QCOMPARE(stateOf(f.core).portNumber, portNumberBefore);
-    QCOMPARE(stateOf(f.core).receiveMode, quint8(ModeCapture));
+    QCOMPARE(f.core.portNumber(), portNumberBefore);
+    QCOMPARE(f.core.lineMode(), Core::LineMode::Capture);
     QCOMPARE(f.core.lampColour(), int(kRed));
     QCOMPARE(f.shown.commandLineColour, kWhite);
     QVERIFY(f.dialogs.shown.isEmpty());
@@ -231,7 +231,7 @@ void TestConsole::focusGainReportsPortError()
 {
     CoreFixture f;
     f.comm.openFailures.insert(1, 8005);
-    stateOf(f.core).receiveMode = ModeConsole;
+    setLineMode(f.core, Core::LineMode::Console);
     QSignalSpy choiceCleared(&f.core, &Core::portChoiceCleared);
 
     f.core.enterCommandLine();
@@ -242,7 +242,7 @@ void TestConsole::focusGainReportsPortError()
     QVERIFY(f.comm.writes.isEmpty());
     // What was set before the failing open stays.
     QCOMPARE(f.shown.commandLineColour, kWhite);
-    QCOMPARE(stateOf(f.core).receiveMode, quint8(ModeCapture));
+    QCOMPARE(f.core.lineMode(), Core::LineMode::Capture);
 }
 
 void TestConsole::focusLossAndClickIntoConsole()
@@ -264,7 +264,7 @@ void TestConsole::focusLossAndClickIntoConsole()
     QCOMPARE(f.shown.commandLineColour, kWhite);
     QVERIFY(f.comm.log.isEmpty());
     QVERIFY(f.comm.portOpen());
-    QCOMPARE(stateOf(f.core).receiveMode, quint8(ModeConsole));
+    QCOMPARE(f.core.lineMode(), Core::LineMode::Console);
     QVERIFY(f.dialogs.shown.isEmpty());
 }
 

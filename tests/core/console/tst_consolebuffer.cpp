@@ -3,17 +3,9 @@
 // into rows at a width.
 
 #include "core/console/ConsoleBuffer.h"
+#include "support/CoreSetup.h"
 
 #include <QTest>
-
-namespace {
-
-QString lineOf(int number, int width)
-{
-    return QStringLiteral("%1").arg(number, width, 10, QLatin1Char('0'));
-}
-
-} // namespace
 
 class TestConsoleBuffer : public QObject
 {

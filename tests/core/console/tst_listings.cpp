@@ -39,7 +39,7 @@ bool scopeBlank(const CoreFixture& f)
 struct Seen
 {
     QByteArray bytes;
-    quint8 receiveMode;
+    Core::LineMode lineMode;
     QString console;
     bool blank;
 };
@@ -74,18 +74,18 @@ void TestListings::listingSteps_data()
     QTest::addColumn<int>("listing");
     QTest::addColumn<QByteArray>("request");
     QTest::addColumn<int>("wait");
-    QTest::addColumn<quint8>("modeAtStop");
+    QTest::addColumn<Core::LineMode>("modeAtStop");
     QTest::addColumn<QString>("consoleAtRequest");
     QTest::addColumn<bool>("surfaceCleared");
 
     QTest::newRow("Registers sends a lone CR after 2001 passes and then clears everything")
-        << int(Registers) << QByteArray("\r") << 2001 << quint8(ModeCapture)
+        << int(Registers) << QByteArray("\r") << 2001 << Core::LineMode::Capture
         << QStringLiteral("old") << true;
     QTest::newRow("Special sends s after 2001 passes and then clears everything")
-        << int(Special) << QByteArray("s\r") << 2001 << quint8(ModeCapture) << QStringLiteral("old")
-        << true;
+        << int(Special) << QByteArray("s\r") << 2001 << Core::LineMode::Capture
+        << QStringLiteral("old") << true;
     QTest::newRow("State of Fuses sets console mode first, waits 4001 and keeps the surface")
-        << int(Fuses) << QByteArray("u\r") << 4001 << quint8(ModeConsole) << QString() << false;
+        << int(Fuses) << QByteArray("u\r") << 4001 << Core::LineMode::Console << QString() << false;
 }
 
 void TestListings::listingSteps()
@@ -93,21 +93,20 @@ void TestListings::listingSteps()
     QFETCH(int, listing);
     QFETCH(QByteArray, request);
     QFETCH(int, wait);
-    QFETCH(quint8, modeAtStop);
+    QFETCH(Core::LineMode, modeAtStop);
     QFETCH(QString, consoleAtRequest);
     QFETCH(bool, surfaceCleared);
 
     CoreFixture f;
     f.choosePort(2);
-    stateOf(f.core).receiveMode = ModeCapture;
+    setLineMode(f.core, Core::LineMode::Capture);
     f.core.setLampColour(int(kGreen));
     setConsoleText(f.core, QStringLiteral("old"));
     f.markScope();
 
     QList<Seen> seen;
     f.comm.onWrite = [&](const QByteArray& bytes) {
-        seen << Seen{bytes, stateOf(f.core).receiveMode, f.core.consoleText().text(),
-                     scopeBlank(f)};
+        seen << Seen{bytes, f.core.lineMode(), f.core.consoleText().text(), scopeBlank(f)};
         if (bytes == request)
             f.comm.receive("L1\rL2\r");
     };
@@ -120,17 +119,17 @@ void TestListings::listingSteps()
                                       QStringLiteral("write ") + QString::fromLatin1(request)}));
     QCOMPARE(probe.passesAfterWrite(1), wait);
     QCOMPARE(seen.size(), 2);
-    QCOMPARE(seen[0].receiveMode, modeAtStop);
-    QCOMPARE(seen[1].receiveMode, modeAtStop);
+    QCOMPARE(seen[0].lineMode, modeAtStop);
+    QCOMPARE(seen[1].lineMode, modeAtStop);
     QCOMPARE(seen[1].console, consoleAtRequest);
     QCOMPARE(seen[1].blank, false); // the scope is cleared only after the request
 
-    QCOMPARE(int(stateOf(f.core).portNumber), 3);
+    QCOMPARE(f.core.portNumber(), 3);
     QCOMPARE(f.comm.portOpen(), true);
     QCOMPARE(f.comm.rThreshold(), 1);
     QCOMPARE(f.comm.inputLen(), 1);
     QCOMPARE(f.comm.nullDiscard(), true);
-    QCOMPARE(stateOf(f.core).receiveMode, quint8(ModeConsole));
+    QCOMPARE(f.core.lineMode(), Core::LineMode::Console);
     QCOMPARE(f.core.lampColour(), int(kRed));
     QCOMPARE(scopeBlank(f), surfaceCleared);
     QCOMPARE(f.core.consoleText().text(), QString());
@@ -154,12 +153,9 @@ void TestListings::scopeStreamTakenAsSamples()
     QFETCH(QByteArray, request);
 
     CoreFixture f;
-    // The scope runs: port 1 open for blocks, receiveMode ModeCapture.
-    stateOf(f.core).portNumber = 1;
-    linkOf(f.core).reopenPort(kCaptureProfile);
-    stateOf(f.core).receiveMode = ModeCapture;
+    // The scope runs: port 1 open for blocks.
+    f.listen(kCaptureProfile, Core::LineMode::Capture);
     f.core.setLampColour(int(kGreen));
-    f.comm.log.clear();
 
     // The block in flight when "q" goes out; no zero bytes, which the console profile drops.
     QByteArray block;
@@ -183,7 +179,7 @@ void TestListings::scopeStreamTakenAsSamples()
                                       QStringLiteral("open 1"),
                                       QStringLiteral("write ") + QString::fromLatin1(request)}));
     for (int i = 1; i <= kBlockSize; ++i)
-        QCOMPARE(stateOf(f.core).sampleBlock.entry[i], std::optional<quint8>(quint8(block[i - 1])));
+        QCOMPARE(f.core.lastBlock().entry[i], std::optional<quint8>(quint8(block[i - 1])));
     QVERIFY(plottedBeforeRequest);
     QVERIFY(scopeBlank(f));
     CoreFixture::settle();
@@ -249,7 +245,7 @@ void TestListings::requestOnPortClosedDuringWait()
     QFETCH(int, listing);
 
     CoreFixture f;
-    stateOf(f.core).receiveMode = ModeCapture;
+    setLineMode(f.core, Core::LineMode::Capture);
     setConsoleText(f.core, QStringLiteral("old"));
     f.markScope();
     f.comm.onWrite = [&](const QByteArray& bytes) {
@@ -265,30 +261,31 @@ void TestListings::requestOnPortClosedDuringWait()
     QCOMPARE(f.comm.writes, QByteArrayList{"q\r"});
     // The handler ended at the failed write: nothing after it ran.
     QCOMPARE(f.core.consoleText().text(), QStringLiteral("old"));
-    QCOMPARE(stateOf(f.core).receiveMode, quint8(ModeCapture));
+    QCOMPARE(f.core.lineMode(), Core::LineMode::Capture);
     QVERIFY(!scopeBlank(f));
 }
 
 void TestListings::noPortChosen_data()
 {
     QTest::addColumn<int>("listing");
-    QTest::addColumn<quint8>("modeAfter");
+    QTest::addColumn<Core::LineMode>("modeAfter");
 
     QTest::newRow("Registers shows the invalid-port message")
-        << int(Registers) << quint8(ModeCapture);
-    QTest::newRow("Special shows the invalid-port message") << int(Special) << quint8(ModeCapture);
+        << int(Registers) << Core::LineMode::Capture;
+    QTest::newRow("Special shows the invalid-port message")
+        << int(Special) << Core::LineMode::Capture;
     QTest::newRow("State of Fuses shows the invalid-port message after setting console mode")
-        << int(Fuses) << quint8(ModeConsole);
+        << int(Fuses) << Core::LineMode::Console;
 }
 
 void TestListings::noPortChosen()
 {
     QFETCH(int, listing);
-    QFETCH(quint8, modeAfter);
+    QFETCH(Core::LineMode, modeAfter);
 
     CoreFixture f;
     f.choosePort(-1);
-    stateOf(f.core).receiveMode = ModeCapture;
+    setLineMode(f.core, Core::LineMode::Capture);
     f.core.setLampColour(int(kGreen));
     setConsoleText(f.core, QStringLiteral("old"));
 
@@ -296,11 +293,11 @@ void TestListings::noPortChosen()
 
     QCOMPARE(f.dialogs.texts(), QStringList{messagesOf(f.core).msgInvalidPort});
     QCOMPARE(f.core.portPosition(), -1);
-    QCOMPARE(int(stateOf(f.core).portNumber), 0);
+    QCOMPARE(f.core.portNumber(), 0);
     QVERIFY(f.comm.writes.isEmpty());
     QCOMPARE(f.core.consoleText().text(), QStringLiteral("old"));
     QCOMPARE(f.core.lampColour(), int(kRed)); // set before the trap
-    QCOMPARE(stateOf(f.core).receiveMode, modeAfter);
+    QCOMPARE(f.core.lineMode(), modeAfter);
 }
 
 QTEST_GUILESS_MAIN(TestListings)

@@ -10,7 +10,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -181,8 +180,7 @@ void SetupFileTest::refusedSaveKeepsOldFile()
     }
     CoreFixture f;
     setConsoleText(f.core, QStringLiteral("Kp = 0x0041"));
-    f.dialogs.chosenFiles.enqueue(path);
-    f.dialogs.answers.enqueue(MsgAnswer::Ok);
+    f.dialogs.chooseAndConfirm(path);
 
     f.core.saveSetupFile();
 
@@ -205,8 +203,7 @@ void SetupFileTest::writeFailingPartWayKeepsOldFile()
     QVERIFY(writeFile(path, kOldContents));
     CoreFixture f;
     setConsoleText(f.core, QString(64 * 1024, QLatin1Char('R')));
-    f.dialogs.chosenFiles.enqueue(path);
-    f.dialogs.answers.enqueue(MsgAnswer::Ok);
+    f.dialogs.chooseAndConfirm(path);
 
     {
         const FileSizeLimit limit(4096);
@@ -223,10 +220,8 @@ void SetupFileTest::writeFailingPartWayKeepsOldFile()
 void SetupFileTest::cancelledDialogIsSilent()
 {
     // A save that ignored the cancel would land in the working folder under the offered name.
-    QTemporaryDir dir;
-    const QString previousFolder = QDir::currentPath();
-    QVERIFY(QDir::setCurrent(dir.path()));
-    const auto restore = qScopeGuard([&] { QDir::setCurrent(previousFolder); });
+    const TestFiles::WorkingFolder folder;
+    QVERIFY(folder.entered());
     CoreFixture f;
     f.core.setLampColour(static_cast<int>(kGreen));
     f.dialogs.chosenFiles.enqueue(std::nullopt);
@@ -235,7 +230,7 @@ void SetupFileTest::cancelledDialogIsSilent()
 
     QCOMPARE(f.dialogs.fileDialogs.size(), 1);
     QVERIFY(f.dialogs.shown.isEmpty());
-    QVERIFY(entries(dir.path()).isEmpty());
+    QVERIFY(entries(folder.path()).isEmpty());
     QCOMPARE(f.core.lampColour(), 255);
 }
 

@@ -15,7 +15,7 @@
 #include <cmath>
 
 namespace {
-constexpr int kPort = 1;
+constexpr int kPort = 1; // the port the fixture listens on
 
 int colourValue(double colour)
 {
@@ -26,20 +26,6 @@ int colourValue(double colour)
 QString blockEvent(double colour)
 {
     return QStringLiteral("block %1").arg(colourValue(colour));
-}
-
-// Opens the fake port with a receive profile and mode, as the sending handlers do.
-void listen(CoreFixture& f, const ReceiveProfile& profile, quint8 mode)
-{
-    stateOf(f.core).portNumber = kPort;
-    linkOf(f.core).reopenPort(profile);
-    stateOf(f.core).receiveMode = mode;
-    f.comm.log.clear();
-}
-
-QByteArray constantBlock(int size, quint8 value)
-{
-    return QByteArray(size, char(value));
 }
 
 } // namespace
@@ -75,7 +61,7 @@ private Q_SLOTS:
 void TestDispatcher::consoleTakesOneCharacterPerEvent()
 {
     CoreFixture f;
-    listen(f, kConsoleProfile, ModeConsole);
+    f.listen(kConsoleProfile, Core::LineMode::Console);
     setConsoleText(f.core, QStringLiteral("> "));
     f.core.setLampColour(static_cast<int>(kGreen));
     QSignalSpy events(&f.comm, &Comm::onComm);
@@ -125,11 +111,11 @@ void TestDispatcher::timingDigits()
     QFETCH(QString, frequency);
 
     CoreFixture f;
-    listen(f, kTimingProfile, ModeTiming);
+    f.listen(kTimingProfile, Core::LineMode::Timing);
     f.comm.receive(QByteArray("J1100") + digit + '\r');
     f.settle();
 
-    QCOMPARE(stateOf(f.core).timeGrid, timeGrid);
+    QCOMPARE(f.core.timeGrid(), timeGrid);
     QCOMPARE(f.core.readout(Readout::TimeGrid), grid);
     QCOMPARE(f.core.readout(Readout::PidFrequency), frequency);
 }
@@ -147,14 +133,14 @@ void TestDispatcher::timingRepliesThatChangeNothing()
     QFETCH(QByteArray, reply);
 
     CoreFixture f;
-    listen(f, kTimingProfile, ModeTiming);
+    f.listen(kTimingProfile, Core::LineMode::Timing);
     f.comm.receive("J11004\r");
     f.settle();
     QCOMPARE(f.core.readout(Readout::TimeGrid), QStringLiteral("1.91"));
 
     f.comm.receive(reply);
     f.settle();
-    QCOMPARE(stateOf(f.core).timeGrid, 1.909);
+    QCOMPARE(f.core.timeGrid(), 1.909);
     QCOMPARE(f.core.readout(Readout::TimeGrid), QStringLiteral("1.91"));
     QCOMPARE(f.core.readout(Readout::PidFrequency), QStringLiteral("2619.17"));
 }
@@ -190,7 +176,7 @@ void TestDispatcher::timingLetterKeepsTheGridButRewritesCaptions()
     QFETCH(QString, frequency);
 
     CoreFixture f;
-    listen(f, kTimingProfile, ModeTiming);
+    f.listen(kTimingProfile, Core::LineMode::Timing);
     if (!first.isEmpty()) {
         f.comm.receive(first);
         f.settle();
@@ -200,7 +186,7 @@ void TestDispatcher::timingLetterKeepsTheGridButRewritesCaptions()
 
     f.comm.receive(reply);
     f.settle();
-    QCOMPARE(stateOf(f.core).timeGrid, timeGrid);
+    QCOMPARE(f.core.timeGrid(), timeGrid);
     QCOMPARE(f.core.readout(Readout::TimeGrid), grid);
     QCOMPARE(f.core.readout(Readout::PidFrequency), frequency);
 }
@@ -223,8 +209,8 @@ void TestDispatcher::constantBlockLiesOnItsRow()
     QFETCH(double, colour);
 
     CoreFixture f;
-    stateOf(f.core).traceColour = colour;
-    listen(f, kCaptureProfile, ModeCapture);
+    useTraceColour(f.core, colour);
+    f.listen(kCaptureProfile, Core::LineMode::Capture);
     const QStringList before = f.shown.events;
     f.comm.receive(constantBlock(kBlockSize, quint8(value)));
     f.settle();
@@ -247,12 +233,12 @@ void TestDispatcher::sampleIsDrawnAtTwiceItsIndex()
     block[kLow - 1] = 0;
 
     CoreFixture f;
-    listen(f, kCaptureProfile, ModeCapture);
+    f.listen(kCaptureProfile, Core::LineMode::Capture);
     f.comm.receive(block);
     f.settle();
 
-    QCOMPARE(stateOf(f.core).sampleBlock.entry[kLow], std::optional<quint8>(0));
-    QCOMPARE(stateOf(f.core).sampleBlock.entry[kLow + 1], std::optional<quint8>(255));
+    QCOMPARE(f.core.lastBlock().entry[kLow], std::optional<quint8>(0));
+    QCOMPARE(f.core.lastBlock().entry[kLow + 1], std::optional<quint8>(255));
     QCOMPARE(f.shown.blocks.size(), 1);
     const SampleBlock& drawn = f.shown.blocks.last().block;
     QCOMPARE(drawn.entry[kLow - 1], std::optional<quint8>(255));
@@ -268,12 +254,12 @@ void TestDispatcher::blockMissingItsLastByteEndsAtTheLastSample()
     constexpr int kLevel = 100;
 
     CoreFixture f;
-    listen(f, kCaptureProfile, ModeCapture);
+    f.listen(kCaptureProfile, Core::LineMode::Capture);
     f.comm.receive(constantBlock(kCaptureProfile.threshold, kLevel)); // 299 bytes
     f.settle();
 
-    QCOMPARE(stateOf(f.core).sampleBlock.entry[kBlockSize - 1], std::optional<quint8>(kLevel));
-    QCOMPARE(stateOf(f.core).sampleBlock.entry[kBlockSize], std::nullopt);
+    QCOMPARE(f.core.lastBlock().entry[kBlockSize - 1], std::optional<quint8>(kLevel));
+    QCOMPARE(f.core.lastBlock().entry[kBlockSize], std::nullopt);
     QCOMPARE(f.shown.blocks.size(), 1);
     const SampleBlock& drawn = f.shown.blocks.last().block;
     QCOMPARE(drawn.entry[1], std::optional<quint8>(kLevel));
@@ -284,7 +270,7 @@ void TestDispatcher::blockMissingItsLastByteEndsAtTheLastSample()
 void TestDispatcher::captureCycleClosesDrawsEmptiesAndReopens()
 {
     CoreFixture f;
-    listen(f, kCaptureProfile, ModeCapture);
+    f.listen(kCaptureProfile, Core::LineMode::Capture);
     f.core.setLampColour(static_cast<int>(kRed));
     const QStringList before = f.shown.events;
     // The port as the block reaches the scope: closed, and not yet opened again.
@@ -306,11 +292,11 @@ void TestDispatcher::captureCycleClosesDrawsEmptiesAndReopens()
     QCOMPARE(f.comm.inBufferCount(), 0); // the bytes beyond the block are gone
     QCOMPARE(f.core.lampColour(), static_cast<int>(kGreen));
     for (int i = 1; i <= kBlockSize; ++i)
-        QCOMPARE(stateOf(f.core).sampleBlock.entry[i], std::optional<quint8>((i - 1) % 256));
+        QCOMPARE(f.core.lastBlock().entry[i], std::optional<quint8>((i - 1) % 256));
     // Cleared before drawing, so the old trace is gone; the block drawn is the one stored.
     QCOMPARE(f.shown.events.mid(before.size()), (QStringList{"clear", blockEvent(kYellow)}));
     QCOMPARE(f.shown.blocks.size(), 1);
-    QVERIFY(f.shown.blocks.last().block.entry == stateOf(f.core).sampleBlock.entry);
+    QVERIFY(f.shown.blocks.last().block.entry == f.core.lastBlock().entry);
     QCOMPARE(logWhenDrawn, QStringList{"close"});
     QVERIFY(!openWhenDrawn);
     QVERIFY(f.dialogs.shown.isEmpty());
@@ -318,7 +304,7 @@ void TestDispatcher::captureCycleClosesDrawsEmptiesAndReopens()
     // The next block arrives on the reopened port and is drawn in turn.
     f.comm.receive(constantBlock(kBlockSize, 7));
     f.settle();
-    QCOMPARE(stateOf(f.core).sampleBlock.entry[1], std::optional<quint8>(7));
+    QCOMPARE(f.core.lastBlock().entry[1], std::optional<quint8>(7));
     QCOMPARE(f.comm.log.size(), 4);
     QCOMPARE(f.shown.blocks.size(), 2);
     QCOMPARE(f.shown.blocks.last().block.entry[1], std::optional<quint8>(7));
@@ -342,7 +328,7 @@ void TestDispatcher::captureReopenFailure()
     QFETCH(int, yields);
 
     CoreFixture f;
-    listen(f, kCaptureProfile, ModeCapture);
+    f.listen(kCaptureProfile, Core::LineMode::Capture);
     const int choice = f.core.portPosition();
     QSignalSpy choiceCleared(&f.core, &Core::portChoiceCleared);
     f.comm.openFailures.insert(kPort, number);
@@ -356,7 +342,7 @@ void TestDispatcher::captureReopenFailure()
         QCOMPARE(shown.buttons, MsgButtons::Ok);
     QVERIFY(!f.comm.portOpen());
     QCOMPARE(f.comm.log, QStringList{"close"});
-    QCOMPARE(stateOf(f.core).sampleBlock.entry[1], std::optional<quint8>(42)); // drawn before
+    QCOMPARE(f.core.lastBlock().entry[1], std::optional<quint8>(42)); // drawn before
     QCOMPARE(f.shown.blocks.size(), 1);
     QVERIFY(f.shown.formTexts.isEmpty()); // not the shared port-error report
     QCOMPARE(f.core.portPosition(), choice); // the choice stays
@@ -383,7 +369,7 @@ void TestDispatcher::lineEventCodes()
     QFETCH(int, yields);
 
     CoreFixture f;
-    listen(f, kCaptureProfile, ModeCapture);
+    f.listen(kCaptureProfile, Core::LineMode::Capture);
     f.comm.setBreak(true);
     f.comm.receive(constantBlock(10, 1)); // below the threshold: waits, not a block
     const QStringList before = f.shown.events;
@@ -401,13 +387,13 @@ void TestDispatcher::lineEventCodes()
     QVERIFY(f.comm.portOpen());
     QCOMPARE(f.shown.events, before); // the scope is neither cleared nor drawn on
     QVERIFY(f.shown.blocks.isEmpty());
-    QCOMPARE(stateOf(f.core).sampleBlock.entry[1], std::nullopt);
+    QCOMPARE(f.core.lastBlock().entry[1], std::nullopt);
 }
 
 void TestDispatcher::unknownModeLeavesBytesUnread()
 {
     CoreFixture f;
-    listen(f, kConsoleProfile, 3);
+    f.listen(kConsoleProfile, Core::LineMode(3)); // a mode the core does not know
     QSignalSpy events(&f.comm, &Comm::onComm);
     const QString grid = f.core.readout(Readout::TimeGrid);
     const QStringList before = f.shown.events;

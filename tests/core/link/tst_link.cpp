@@ -3,6 +3,7 @@
 // order the port is closed, configured and opened; the counted waits; the shared port-error
 // report; and what the shutdown sends.
 
+#include "support/CommErrorOf.h"
 #include "support/CoreFixture.h"
 
 #include "core/Dialogs.h"
@@ -47,16 +48,6 @@ private:
             .arg(nullDiscard() ? "on" : "off");
     }
 };
-
-int errorOf(const std::function<void()>& step)
-{
-    try {
-        step();
-    } catch (const CommError& e) {
-        return e.number();
-    }
-    return 0;
-}
 } // namespace
 
 class TestLink : public QObject
@@ -134,12 +125,11 @@ void TestLink::sequences()
 
     CoreFixture f;
     if (startOpen) {
-        stateOf(f.core).portNumber = 1;
-        linkOf(f.core).reopenPort(kConsoleProfile);
+        openPortOn(f.core, 1, kConsoleProfile);
     }
     f.comm.log.clear();
     f.comm.writes.clear();
-    stateOf(f.core).portNumber = static_cast<quint8>(portNumber);
+    holdPortNumber(f.core, portNumber);
 
     steps(linkOf(f.core));
 
@@ -158,9 +148,9 @@ void TestLink::reopenPortClosesBeforeItConfigures()
     RecordedImages images;
     Core core(comm, dialogs, settings, images);
     core.startUp(); // start-up sets the port up but leaves it closed
-    stateOf(core).portNumber = 4;
+    holdPortNumber(core, 4);
     linkOf(core).reopenPort(kConsoleProfile);
-    stateOf(core).portNumber = 9;
+    holdPortNumber(core, 9);
     linkOf(core).reopenPort(kCaptureProfile);
     linkOf(core).reopenPort(kTimingProfile);
 
@@ -177,10 +167,9 @@ void TestLink::reopenPortClosesBeforeItConfigures()
 void TestLink::sendKeepingStateKeepsTheLastNumberAndSettings()
 {
     CoreFixture f;
-    stateOf(f.core).portNumber = 4;
-    linkOf(f.core).reopenPort(kTimingProfile);
+    openPortOn(f.core, 4, kTimingProfile);
     linkOf(f.core).closeIfOpen();
-    stateOf(f.core).portNumber = 9; // changed by a handler, but only reopenPort reads it
+    holdPortNumber(f.core, 9); // changed by a handler, but only reopenPort reads it
     f.comm.log.clear();
 
     linkOf(f.core).sendKeepingState("J1002");
@@ -199,9 +188,7 @@ void TestLink::sendKeepingStateKeepsTheLastNumberAndSettings()
 void TestLink::pumpRunsReceiveEventsAndNestedHandlersToTheirEnd()
 {
     CoreFixture f;
-    stateOf(f.core).portNumber = 1;
-    stateOf(f.core).receiveMode = ModeConsole;
-    linkOf(f.core).reopenPort(kConsoleProfile);
+    listenOn(f.core, 1, kConsoleProfile, Core::LineMode::Console);
     QStringList order;
 
     // A user action arriving during the wait: it feeds a reply and waits itself; inside its own
@@ -321,7 +308,7 @@ void TestLink::shutdownSendsStopAndCloses()
     QFETCH(QStringList, expectedLog);
 
     CoreFixture f;
-    stateOf(f.core).portNumber = 1;
+    holdPortNumber(f.core, 1);
     if (open)
         linkOf(f.core).reopenPort(kCaptureProfile);
     f.comm.log.clear();

@@ -3,6 +3,7 @@
 // pseudo-terminal, and against paths that are not usable ports.
 
 #include "PtyPeers.h"
+#include "support/CommErrorOf.h"
 #include "support/IdleFor.h"
 #include "StderrCapture.h"
 
@@ -10,7 +11,6 @@
 #include "core/link/SerialComm.h"
 #include "core/link/SimulatedChip.h"
 
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QSerialPort>
@@ -19,7 +19,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -39,24 +38,6 @@ void configure(Comm& comm, int port, int threshold, int readLength, bool discard
     comm.setRThreshold(threshold);
     comm.setInputLen(readLength);
     comm.setNullDiscard(discardNulls);
-}
-
-int errorOf(const std::function<void()>& step)
-{
-    try {
-        step();
-    } catch (const CommError& e) {
-        return e.number();
-    }
-    return 0;
-}
-
-double processCpuSeconds()
-{
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
 QString failureLine(int port, const QString& device, const QString& reason)
@@ -326,11 +307,7 @@ void TestSerialComm::vanishingDeviceClosesThePortOnceWithoutSpinning()
     QVERIFY(QTest::qWaitFor([&] { return !sim.isRunning(); }, kReplyTimeoutMs));
 
     // Left as it was, QSerialPort would report the dead descriptor on every pass at full speed.
-    const double cpuBefore = processCpuSeconds();
-    QElapsedTimer wall;
-    wall.start();
-    idleFor(1000);
-    const double share = (processCpuSeconds() - cpuBefore) / (wall.nsecsElapsed() / 1e9);
+    const double share = cpuShareWhileIdle(1000);
     QVERIFY2(share < 0.10, qPrintable(QStringLiteral("%1 % CPU").arg(share * 100)));
 
     QVERIFY(!comm.portOpen());

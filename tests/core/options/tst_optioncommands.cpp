@@ -57,12 +57,9 @@ void TestOptionCommands::itemSendsListingThenCommand()
 
     CoreFixture f;
     // The scope is running: port open for blocks, a trace on the scope, old console text.
-    stateOf(f.core).portNumber = 1;
-    linkOf(f.core).reopenPort(kCaptureProfile);
-    stateOf(f.core).receiveMode = ModeCapture;
+    f.listen(kCaptureProfile, Core::LineMode::Capture);
     f.markScope();
     setConsoleText(f.core, QStringLiteral("old"));
-    f.comm.log.clear();
 
     // The chip answers every command; the answer to "q" must not survive the listing.
     f.comm.onWrite = [&](const QByteArray& bytes) {
@@ -87,7 +84,7 @@ void TestOptionCommands::itemSendsListingThenCommand()
     QCOMPARE(probe.passesAfterWrite(2), kOptionWait);
     QCOMPARE(f.comm.portOpen(), true);
     QCOMPARE(f.comm.rThreshold(), kConsoleProfile.threshold);
-    QCOMPARE(stateOf(f.core).receiveMode, quint8(ModeConsole));
+    QCOMPARE(f.core.lineMode(), Core::LineMode::Console);
     QCOMPARE(f.core.lampColour(), int(kRed));
     QVERIFY(!f.shown.scopeDrawn);
     CoreFixture::settle();

@@ -20,7 +20,7 @@ namespace {
 void runningScopeWithMarkers(CoreFixture& f)
 {
     Core& core = f.core;
-    stateOf(core).receiveMode = ModeCapture;
+    setLineMode(core, Core::LineMode::Capture);
     core.setLampColour(int(kGreen));
     f.markScope();
     stateOf(core).markerStart = 10;
@@ -49,19 +49,19 @@ void TestPidDetect::stopsTheStreamThenQueriesTheTiming()
     PassCounter stopWait;
     PassCounter replyWait;
     bool consoleProfileAtStop = false;
-    quint8 modeAtStop = 0xFF;
+    auto modeAtStop = kModeNotSeen;
     bool timingProfileAtQuery = false;
-    quint8 modeAtQuery = 0xFF;
+    auto modeAtQuery = kModeNotSeen;
     int lampAtQuery = 0;
     bool clearedInReplyWait = false;
     f.comm.onWrite = [&](const QByteArray& bytes) {
         if (bytes == kStopLine) {
             consoleProfileAtStop = profileIs(f.comm, kConsoleProfile);
-            modeAtStop = stateOf(core).receiveMode;
+            modeAtStop = core.lineMode();
             stopWait.start([&] { return f.comm.writes.last() == kTimingQueryLine; });
         } else if (bytes == kTimingQueryLine) {
             timingProfileAtQuery = profileIs(f.comm, kTimingProfile);
-            modeAtQuery = stateOf(core).receiveMode;
+            modeAtQuery = core.lineMode();
             lampAtQuery = core.lampColour();
             f.comm.receive(kTimingReplyDigit4);
             replyWait.start([&] { return !f.comm.portOpen(); });
@@ -77,19 +77,19 @@ void TestPidDetect::stopsTheStreamThenQueriesTheTiming()
     QCOMPARE(f.comm.log, (QStringList{kOpenPort1, writeOf(kStopLine), kClose, kOpenPort1,
                                       writeOf(kTimingQueryLine), kClose}));
     QVERIFY(consoleProfileAtStop);
-    QCOMPARE(modeAtStop, quint8(ModeCapture));
+    QCOMPARE(modeAtStop, Core::LineMode::Capture);
     QCOMPARE(stopWait.count(), Wait::kStopThenListing);
     QVERIFY(timingProfileAtQuery);
-    QCOMPARE(modeAtQuery, quint8(ModeTiming));
+    QCOMPARE(modeAtQuery, Core::LineMode::Timing);
     QCOMPARE(lampAtQuery, int(kRed));
     QVERIFY(clearedInReplyWait);
     QCOMPARE(replyWait.count(), Wait::kPidReply);
 
-    QCOMPARE(stateOf(core).timeGrid, 1.909);
+    QCOMPARE(core.timeGrid(), 1.909);
     QCOMPARE(core.readout(Readout::TimeGrid), QStringLiteral("1.91"));
     QCOMPARE(core.readout(Readout::PidFrequency), QStringLiteral("2619.17"));
     QVERIFY(!f.comm.portOpen());
-    QCOMPARE(stateOf(core).receiveMode, quint8(ModeTiming));
+    QCOMPARE(core.lineMode(), Core::LineMode::Timing);
     QCOMPARE(core.lampColour(), int(kRed));
     QVERIFY(!f.shown.scopeDrawn);
     QCOMPARE(stateOf(core).markerStart, -1.0f);
@@ -114,7 +114,7 @@ void TestPidDetect::streamBytesOfTheFirstWaitAreHandledInTheEarlierMode()
     // The capture branch took the block and cycled the port; PID detect went on after it.
     QCOMPARE(f.comm.log, (QStringList{kOpenPort1, writeOf(kStopLine), kClose, kOpenPort1, kClose,
                                       kOpenPort1, writeOf(kTimingQueryLine), kClose}));
-    QCOMPARE(stateOf(core).sampleBlock.entry[kBlockSize].value_or(0), kLevel);
+    QCOMPARE(core.lastBlock().entry[kBlockSize].value_or(0), kLevel);
     // It was drawn, and then cleared with the timing phase.
     QCOMPARE(f.shown.events, (QStringList{QStringLiteral("clear"), QStringLiteral("block 65535"),
                                           QStringLiteral("clear")}));
@@ -163,7 +163,7 @@ void TestPidDetect::aFailureLeavesWhatTheStepsBeforeItDid()
     CoreFixture f;
     Core& core = f.core;
     runningScopeWithMarkers(f);
-    stateOf(core).timeGrid = 2.8635;
+    knowTiming(core, 2.8635);
     core.setReadout(Readout::TimeGrid, QStringLiteral("2.86"));
     core.setReadout(Readout::PidFrequency, QStringLiteral("1746.11"));
     f.choosePort(position);
@@ -190,9 +190,9 @@ void TestPidDetect::aFailureLeavesWhatTheStepsBeforeItDid()
     QCOMPARE(markerReadouts(core), kNoMarkerReadouts);
     // The lamp turns red only between the phases; the mode and the clear belong to the second.
     QCOMPARE(core.lampColour(), inTimingPhase ? int(kRed) : int(kGreen));
-    QCOMPARE(stateOf(core).receiveMode, quint8(ModeCapture));
+    QCOMPARE(core.lineMode(), Core::LineMode::Capture);
     QVERIFY(f.shown.scopeDrawn);
-    QCOMPARE(stateOf(core).timeGrid, 2.8635);
+    QCOMPARE(core.timeGrid(), 2.8635);
     QCOMPARE(core.readout(Readout::TimeGrid), QStringLiteral("2.86"));
     QCOMPARE(core.readout(Readout::PidFrequency), QStringLiteral("1746.11"));
 }

@@ -11,7 +11,6 @@
 #include "support/TestFiles.h"
 
 #include <QDir>
-#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -26,15 +25,6 @@ const QByteArray kSomePicture = QByteArrayLiteral("BM a picture, as far as the c
 using TestFiles::entries;
 using TestFiles::readAll;
 using TestFiles::writeFile;
-
-// A block whose samples climb and fall, so every sample sits at a different place.
-SampleBlock zigzagBlock()
-{
-    SampleBlock block;
-    for (int i = 1; i <= kBlockSize; ++i)
-        block.entry[i] = static_cast<quint8>(20 + (i * 7) % 200);
-    return block;
-}
 
 } // namespace
 
@@ -126,10 +116,8 @@ void PictureFilesTest::cancelledDialogIsSilent()
     QFETCH(bool, saving);
     // A save that ignored the cancel would hand the picture the offered name, a relative one that
     // lands in the working folder; the core must not write anything there itself either.
-    QTemporaryDir dir;
-    const QString previousFolder = QDir::currentPath();
-    QVERIFY(QDir::setCurrent(dir.path()));
-    const auto restore = qScopeGuard([&] { QDir::setCurrent(previousFolder); });
+    const TestFiles::WorkingFolder folder;
+    QVERIFY(folder.entered());
     CoreFixture f;
     f.core.setLampColour(static_cast<int>(kGreen));
     f.dialogs.chosenFiles.enqueue(std::nullopt);
@@ -144,7 +132,7 @@ void PictureFilesTest::cancelledDialogIsSilent()
     QVERIFY(f.images.saved.isEmpty());
     // Nothing loaded: the background stays as it was.
     QVERIFY(f.images.loaded.isEmpty());
-    QVERIFY(entries(dir.path()).isEmpty());
+    QVERIFY(entries(folder.path()).isEmpty());
     QCOMPARE(f.core.lampColour(), 255);
 }
 
@@ -154,8 +142,7 @@ void PictureFilesTest::writeFailingPartWayKeepsOldFile()
     const QString path = dir.filePath(kOffered);
     QVERIFY(writeFile(path, kOldContents));
     CoreFixture f;
-    f.dialogs.chosenFiles.enqueue(path);
-    f.dialogs.answers.enqueue(MsgAnswer::Ok);
+    f.dialogs.chooseAndConfirm(path);
     // The picture's write fails part-way; keeping the old file is the picture's own part
     // (tst_picturefilesview). The core reports the number it answers with.
     f.images.saveResult = FileHandling::kDeviceIo;
@@ -295,10 +282,10 @@ void PictureFilesTest::runningScopeIsLeftAlone()
     QVERIFY(writeFile(path, kSomePicture));
     CoreFixture f;
     f.comm.setPortOpen(true);
-    stateOf(f.core).receiveMode = ModeCapture;
+    setLineMode(f.core, Core::LineMode::Capture);
     stateOf(f.core).markerStart = 120;
     stateOf(f.core).markerEnd = 260;
-    stateOf(f.core).sampleBlock = zigzagBlock();
+    holdBlock(f.core, zigzagBlock());
     const QStringList portLog = f.comm.log;
     f.dialogs.chosenFiles.enqueue(path);
 
@@ -312,10 +299,10 @@ void PictureFilesTest::runningScopeIsLeftAlone()
     // ... and the scope runs on as it was.
     QVERIFY(f.comm.portOpen());
     QCOMPARE(f.comm.log, portLog);
-    QCOMPARE(stateOf(f.core).receiveMode, quint8(ModeCapture));
+    QCOMPARE(f.core.lineMode(), Core::LineMode::Capture);
     QCOMPARE(stateOf(f.core).markerStart, 120.0f);
     QCOMPARE(stateOf(f.core).markerEnd, 260.0f);
-    QVERIFY(stateOf(f.core).sampleBlock.entry == zigzagBlock().entry);
+    QVERIFY(f.core.lastBlock().entry == zigzagBlock().entry);
     QVERIFY(f.shown.events.isEmpty());
     QCOMPARE(f.core.lampColour(), 255);
 }

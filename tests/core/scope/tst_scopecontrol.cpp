@@ -63,12 +63,12 @@ void TestScopeControl::startQueriesTimingThenRunsTheScope()
     f.markScope();
     bool timingProfileAtQuery = false;
     bool captureProfileAtStart = false;
-    quint8 modeAtQuery = 0xFF;
+    auto modeAtQuery = kModeNotSeen;
     PassCounter passes;
     f.comm.onWrite = [&](const QByteArray& bytes) {
         if (bytes == kTimingQueryLine) {
             timingProfileAtQuery = profileIs(f.comm, kTimingProfile);
-            modeAtQuery = stateOf(core).receiveMode;
+            modeAtQuery = core.lineMode();
             f.comm.receive(kTimingReplyDigit4);
             passes.start([&] { return f.comm.writes.last() == kScopeStartLine; });
         } else if (bytes == kScopeStartLine) {
@@ -82,17 +82,17 @@ void TestScopeControl::startQueriesTimingThenRunsTheScope()
     QCOMPARE(f.comm.log, (QStringList{kOpenPort1, writeOf(kTimingQueryLine), kClose, kOpenPort1,
                                       writeOf(kScopeStartLine)}));
     QVERIFY(timingProfileAtQuery);
-    QCOMPARE(modeAtQuery, quint8(ModeTiming));
+    QCOMPARE(modeAtQuery, Core::LineMode::Timing);
     QVERIFY(captureProfileAtStart);
     // The reply was decoded inside the wait: after it the port was reopened and its buffer emptied.
     QCOMPARE(passes.count(), Wait::kTiming);
-    QCOMPARE(stateOf(core).timeGrid, 1.909);
+    QCOMPARE(core.timeGrid(), 1.909);
     QCOMPARE(core.readout(Readout::TimeGrid), QStringLiteral("1.91"));
     QCOMPARE(core.readout(Readout::PidFrequency), QStringLiteral("2619.17"));
 
-    QCOMPARE(stateOf(core).portNumber, quint8(1));
+    QCOMPARE(core.portNumber(), 1);
     QVERIFY(f.comm.portOpen());
-    QCOMPARE(stateOf(core).receiveMode, quint8(ModeCapture));
+    QCOMPARE(core.lineMode(), Core::LineMode::Capture);
     QCOMPARE(core.lampColour(), int(kGreen));
     QVERIFY(!f.shown.scopeDrawn);
     QCOMPARE(stateOf(core).markerStart, -1.0f);
@@ -107,7 +107,7 @@ void TestScopeControl::startWhileRunningRepeatsBothPhasesWithoutAReply()
     core.startScope();
     f.comm.log.clear();
     f.markScope();
-    stateOf(core).timeGrid = 2.8635;
+    knowTiming(core, 2.8635);
     core.setReadout(Readout::TimeGrid, QStringLiteral("2.86"));
 
     // The chip does not answer this time: the full wait runs and the start goes on.
@@ -116,8 +116,8 @@ void TestScopeControl::startWhileRunningRepeatsBothPhasesWithoutAReply()
     QCOMPARE(f.comm.log, (QStringList{kClose, kOpenPort1, writeOf(kTimingQueryLine), kClose,
                                       kOpenPort1, writeOf(kScopeStartLine)}));
     QVERIFY(!f.shown.scopeDrawn);
-    QCOMPARE(stateOf(core).receiveMode, quint8(ModeCapture));
-    QCOMPARE(stateOf(core).timeGrid, 2.8635);
+    QCOMPARE(core.lineMode(), Core::LineMode::Capture);
+    QCOMPARE(core.timeGrid(), 2.8635);
     QCOMPARE(core.readout(Readout::TimeGrid), QStringLiteral("2.86"));
 }
 
@@ -137,7 +137,7 @@ void TestScopeControl::startFailingToOpenForBlocksStaysInTimingMode()
 
     QCOMPARE(f.comm.writes, QList<QByteArray>{kTimingQueryLine});
     QVERIFY(!f.comm.portOpen());
-    QCOMPARE(stateOf(core).receiveMode, quint8(ModeTiming));
+    QCOMPARE(core.lineMode(), Core::LineMode::Timing);
     QCOMPARE(core.lampColour(), int(kRed));
     QVERIFY(f.shown.scopeDrawn);
     QCOMPARE(stateOf(core).markerStart, -1.0f);
@@ -190,7 +190,7 @@ void TestScopeControl::openingFailuresAreReportedAfterTheMarkersAreCleared()
     setMarkerState(core);
     f.markScope();
     core.setLampColour(int(kGreen));
-    stateOf(core).receiveMode = ModeCapture;
+    setLineMode(core, Core::LineMode::Capture);
 
     handlerNamed(handler)(core);
 
@@ -205,7 +205,7 @@ void TestScopeControl::openingFailuresAreReportedAfterTheMarkersAreCleared()
     QCOMPARE(stateOf(core).markerEnd, -1.0f);
     QCOMPARE(markerReadouts(core), kNoMarkerReadouts);
     QCOMPARE(core.lampColour(), int(kGreen));
-    QCOMPARE(stateOf(core).receiveMode, quint8(ModeCapture));
+    QCOMPARE(core.lineMode(), Core::LineMode::Capture);
     QVERIFY(f.shown.scopeDrawn);
     QVERIFY(!f.comm.portOpen());
 }
@@ -247,9 +247,9 @@ void TestScopeControl::stopSendsQOnThePortAsItStands()
 
     QCOMPARE(f.comm.log, log);
     QVERIFY(!f.comm.portOpen());
-    QCOMPARE(stateOf(core).portNumber, quint8(1));
+    QCOMPARE(core.portNumber(), 1);
     QCOMPARE(core.lampColour(), int(kRed));
-    QCOMPARE(stateOf(core).receiveMode, quint8(ModeCapture));
+    QCOMPARE(core.lineMode(), Core::LineMode::Capture);
     QCOMPARE(stateOf(core).markerStart, -1.0f);
     QCOMPARE(stateOf(core).markerEnd, -1.0f);
     // Stop leaves the readouts and the scope as they are.
@@ -262,7 +262,7 @@ void TestScopeControl::stopFailingKeepsTheLampAndModeItSet()
     CoreFixture f;
     Core& core = f.core;
     core.setLampColour(int(kGreen));
-    stateOf(core).receiveMode = ModeTiming;
+    setLineMode(core, Core::LineMode::Timing);
     stateOf(core).markerStart = 10;
     f.comm.openFailures.insert(1, CommErrorNumber::PortInUse);
 
@@ -272,7 +272,7 @@ void TestScopeControl::stopFailingKeepsTheLampAndModeItSet()
     QCOMPARE(f.dialogs.texts(), QStringList{messagesOf(core).msgPortUsed});
     QCOMPARE(core.portPosition(), -1);
     QCOMPARE(core.lampColour(), int(kRed));
-    QCOMPARE(stateOf(core).receiveMode, quint8(ModeCapture));
+    QCOMPARE(core.lineMode(), Core::LineMode::Capture);
     QCOMPARE(stateOf(core).markerStart, -1.0f);
 }
 
@@ -293,7 +293,7 @@ void TestScopeControl::stopClickedDuringStartsWaitRunsNestedAndStartGoesOn()
                                       kClose, kOpenPort1, writeOf(kScopeStartLine)}));
     QVERIFY(f.comm.portOpen());
     QVERIFY(profileIs(f.comm, kCaptureProfile));
-    QCOMPARE(stateOf(core).receiveMode, quint8(ModeCapture));
+    QCOMPARE(core.lineMode(), Core::LineMode::Capture);
     QCOMPARE(core.lampColour(), int(kGreen));
 }
 
@@ -303,12 +303,12 @@ void TestScopeControl::triggerOnPlotsDuringItsSecondWaitThenClears()
     Core& core = f.core;
     constexpr quint8 kLevel = 200;
     PassCounter secondWait;
-    quint8 modeAtScopeStart = 0xFF;
+    auto modeAtScopeStart = kModeNotSeen;
     f.comm.onWrite = [&](const QByteArray& bytes) {
         if (bytes == kTimingQueryLine) {
             f.comm.receive(kTimingReplyDigit4);
         } else if (bytes == kScopeStartLine) {
-            modeAtScopeStart = stateOf(core).receiveMode;
+            modeAtScopeStart = core.lineMode();
             f.comm.receive(QByteArray(kBlockSize, char(kLevel)));
             secondWait.start([&] { return f.comm.writes.last() != kScopeStartLine; });
         }
@@ -321,10 +321,10 @@ void TestScopeControl::triggerOnPlotsDuringItsSecondWaitThenClears()
     QCOMPARE(f.comm.log, (QStringList{kOpenPort1, writeOf(kTimingQueryLine), kClose, kOpenPort1,
                                       writeOf(kScopeStartLine), kClose, kOpenPort1,
                                       writeOf(kTriggerOnLine)}));
-    QCOMPARE(modeAtScopeStart, quint8(ModeCapture));
+    QCOMPARE(modeAtScopeStart, Core::LineMode::Capture);
     QCOMPARE(secondWait.count(), Wait::kTiming);
-    QCOMPARE(stateOf(core).sampleBlock.entry[kBlockSize].value_or(0), kLevel);
-    QCOMPARE(stateOf(core).timeGrid, 1.909);
+    QCOMPARE(core.lastBlock().entry[kBlockSize].value_or(0), kLevel);
+    QCOMPARE(core.timeGrid(), 1.909);
     // ... and drawn, on a cleared scope; the trigger's own clear took the trace away again.
     QCOMPARE(f.shown.blocks.size(), 1);
     QCOMPARE(f.shown.blocks.first().block.entry[kBlockSize].value_or(0), kLevel);
@@ -332,7 +332,7 @@ void TestScopeControl::triggerOnPlotsDuringItsSecondWaitThenClears()
                                           QStringLiteral("clear")}));
     QVERIFY(!f.shown.scopeDrawn);
     QCOMPARE(core.lampColour(), int(kGreen));
-    QCOMPARE(stateOf(core).receiveMode, quint8(ModeCapture));
+    QCOMPARE(core.lineMode(), Core::LineMode::Capture);
     QVERIFY(f.comm.portOpen());
     QVERIFY(profileIs(f.comm, kCaptureProfile));
 }
@@ -357,7 +357,7 @@ void TestScopeControl::triggerOnAfterStopInItsSecondWaitSendsThroughABriefOpenin
     QVERIFY(!f.comm.portOpen());
     QVERIFY(!f.shown.scopeDrawn);
     QCOMPARE(core.lampColour(), int(kGreen));
-    QCOMPARE(stateOf(core).receiveMode, quint8(ModeCapture));
+    QCOMPARE(core.lineMode(), Core::LineMode::Capture);
 }
 
 void TestScopeControl::triggerOffDropsBytesOneAtATimeAndKeepsTheTrace()
@@ -367,7 +367,7 @@ void TestScopeControl::triggerOffDropsBytesOneAtATimeAndKeepsTheTrace()
     f.markScope();
     core.setLampColour(int(kGreen));
     PassCounter secondWait;
-    quint8 modeAtTrigger = 0xFF;
+    auto modeAtTrigger = kModeNotSeen;
     f.comm.onWrite = [&](const QByteArray& bytes) {
         if (bytes == kTimingQueryLine) {
             f.comm.receive(kTimingReplyDigit4);
@@ -375,7 +375,7 @@ void TestScopeControl::triggerOffDropsBytesOneAtATimeAndKeepsTheTrace()
             f.comm.receive(QByteArray(kBlockSize, 'P'));
             secondWait.start([&] { return f.comm.writes.last() != kScopeStartLine; });
         } else {
-            modeAtTrigger = stateOf(core).receiveMode;
+            modeAtTrigger = core.lineMode();
         }
     };
 
@@ -386,17 +386,17 @@ void TestScopeControl::triggerOffDropsBytesOneAtATimeAndKeepsTheTrace()
              (QStringList{kOpenPort1, writeOf(kTimingQueryLine), kClose, kOpenPort1,
                           writeOf(kScopeStartLine), writeOf(kTriggerOffLine)}));
     QCOMPARE(secondWait.count(), Wait::kTiming);
-    QCOMPARE(modeAtTrigger, quint8(ModeTiming));
+    QCOMPARE(modeAtTrigger, Core::LineMode::Timing);
     // The timing branch took one byte per receive event until fewer than the threshold waited;
     // none of them was a timing value and none was plotted.
     QCOMPARE(f.comm.inBufferCount(), kCaptureProfile.threshold - 1);
-    QVERIFY(!stateOf(core).sampleBlock.entry[1].has_value());
-    QCOMPARE(stateOf(core).timeGrid, 1.909);
+    QVERIFY(!core.lastBlock().entry[1].has_value());
+    QCOMPARE(core.timeGrid(), 1.909);
     QCOMPARE(core.readout(Readout::TimeGrid), QStringLiteral("1.91"));
     QVERIFY(f.shown.blocks.isEmpty());
     QVERIFY(f.shown.scopeDrawn);
     QCOMPARE(core.lampColour(), int(kRed));
-    QCOMPARE(stateOf(core).receiveMode, quint8(ModeCapture));
+    QCOMPARE(core.lineMode(), Core::LineMode::Capture);
     QVERIFY(f.comm.portOpen());
     QVERIFY(profileIs(f.comm, kCaptureProfile));
 }

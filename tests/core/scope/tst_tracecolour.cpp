@@ -41,12 +41,12 @@ void TestTraceColour::aClickSetsTheColourAndNothingElse()
     QFETCH(double, colour);
 
     CoreFixture f;
-    stateOf(f.core).traceColour = kUnchosen;
-    stateOf(f.core).sampleBlock.entry[1] = 50;
+    useTraceColour(f.core, kUnchosen);
+    holdBlock(f.core, zigzagBlock());
 
     f.core.chooseTraceColour(index);
 
-    QCOMPARE(stateOf(f.core).traceColour, colour);
+    QCOMPARE(f.core.traceColour(), int(colour));
     // Nothing is sent and nothing is redrawn, although a block is held.
     QVERIFY(f.comm.log.isEmpty());
     QVERIFY(f.shown.events.isEmpty());
@@ -64,7 +64,7 @@ void TestTraceColour::aColourChosenWhileRunningDrawsTheNextBlock()
     f.comm.receive(QByteArray(kBlockSize, char(kLevel)));
     CoreFixture::settle();
 
-    QCOMPARE(stateOf(core).sampleBlock.entry[1].value_or(0), kLevel);
+    QCOMPARE(core.lastBlock().entry[1].value_or(0), kLevel);
     QCOMPARE(f.shown.blocks.size(), 1);
     QCOMPARE(f.shown.blocks.last().block.entry[150].value_or(0), kLevel);
     QCOMPARE(f.shown.blocks.last().colour, 255);

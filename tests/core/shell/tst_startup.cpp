@@ -96,13 +96,13 @@ void StartUpTest::startValues()
 {
     CoreFixture f;
     QCOMPARE(f.shown.title, QStringLiteral("Kestrum Trevalon V 1. 2. 1"));
-    QCOMPARE(stateOf(f.core).traceColour, 65535.0);
-    QCOMPARE(stateOf(f.core).timeGrid, 0.0);
+    QCOMPARE(f.core.traceColour(), 65535);
+    QCOMPARE(f.core.timeGrid(), 0.0);
     QCOMPARE(stateOf(f.core).markerStart, -1.0f);
     QCOMPARE(stateOf(f.core).markerEnd, -1.0f);
-    QCOMPARE(int(stateOf(f.core).receiveMode), int(ModeConsole));
+    QCOMPARE(f.core.lineMode(), Core::LineMode::Console);
     // The first start chooses position 0; the port takes its number before any command.
-    QCOMPARE(int(stateOf(f.core).portNumber), 1);
+    QCOMPARE(f.core.portNumber(), 1);
     QCOMPARE(f.comm.commPort(), 1);
     QCOMPARE(f.comm.nullDiscard(), false);
     QCOMPARE(f.comm.parityReplace(), QByteArray("?"));
@@ -116,21 +116,19 @@ void StartUpTest::startValues()
 void StartUpTest::portFieldChangeClosesPortAndTurnsLampRed()
 {
     CoreFixture f;
-    stateOf(f.core).portNumber = 1;
-    linkOf(f.core).reopenPort(kCaptureProfile);
+    openPortOn(f.core, 1, kCaptureProfile);
     f.core.setLampColour(65280);
     // What the window runs when the user edits the port field's text.
     f.core.closePortForNewChoice();
     QCOMPARE(f.core.lampColour(), 255);
     QCOMPARE(f.comm.portOpen(), false);
-    QCOMPARE(int(stateOf(f.core).portNumber), 1); // the next command reads the field again
+    QCOMPARE(f.core.portNumber(), 1); // the next command reads the field again
 }
 
 void StartUpTest::choosingAPortLeavesPortAndLampAlone()
 {
     CoreFixture f;
-    stateOf(f.core).portNumber = 1;
-    linkOf(f.core).reopenPort(kConsoleProfile);
+    openPortOn(f.core, 1, kConsoleProfile);
     f.core.setLampColour(65280);
     f.comm.log.clear();
     // A choice is no command: it takes effect at the next one.
@@ -139,7 +137,7 @@ void StartUpTest::choosingAPortLeavesPortAndLampAlone()
     QCOMPARE(f.core.lampColour(), 65280);
     QCOMPARE(f.comm.portOpen(), true);
     QVERIFY(f.comm.log.isEmpty());
-    QCOMPARE(int(stateOf(f.core).portNumber), 1);
+    QCOMPARE(f.core.portNumber(), 1);
 }
 
 void StartUpTest::aboutBoxMatchesTitleAndChangesNothing()
@@ -156,7 +154,7 @@ void StartUpTest::aboutBoxMatchesTitleAndChangesNothing()
     QCOMPARE(lines[1], QStringLiteral("Servo Tracking Error Monitor and Setup for Kestrum Chip."));
     QVERIFY(!box.text.endsWith(QStringLiteral("\r\n")));
     QVERIFY(f.comm.log.isEmpty());
-    QCOMPARE(int(stateOf(f.core).receiveMode), int(ModeConsole));
+    QCOMPARE(f.core.lineMode(), Core::LineMode::Console);
 }
 
 void StartUpTest::closingDuringAWaitLeavesTheChipStopped_data()
