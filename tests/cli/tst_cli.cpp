@@ -204,7 +204,7 @@ void TestCli::captureRowsAgreeWithTheReadouts()
 
     // The window's own readouts over each sample, with the grid the chip answered.
     CoreFixture window;
-    stateOf(window.core).timeGrid = grid;
+    knowTiming(window.core, grid);
     QCOMPARE(rows.first()[3], firstTime);
     for (const QStringList& row : rows) {
         const int sample = row[1].toInt();

@@ -63,3 +63,10 @@ inline void holdBlock(Core& core, const SampleBlock& block) { stateOf(core).samp
 
 // The blocks from now on are drawn in this colour (0x00BBGGRR), one of the options or not.
 inline void useTraceColour(Core& core, double colour) { stateOf(core).traceColour = colour; }
+
+// The markers stand at these sample positions (below 0: not placed), the scope as it is.
+inline void placeMarkersAt(Core& core, float start, float end)
+{
+    stateOf(core).markerStart = start;
+    stateOf(core).markerEnd = end;
+}

@@ -123,9 +123,11 @@ void TestScopeView::rightClickRedrawsTheStoredBlockInTheChosenColour()
     Fo& fo = f.fo;
     constexpr int kReceived = 200; // the last 100 entries never arrived
     constexpr quint8 kLevel = 100; // drawn at y 511 - 200
+    SampleBlock received;
     for (int i = 1; i <= kReceived; ++i)
-        stateOf(fo.core()).sampleBlock.entry[i] = kLevel;
-    stateOf(fo.core()).timeGrid = 1;
+        received.entry[i] = kLevel;
+    holdBlock(fo.core(), received);
+    knowTiming(fo.core(), 1);
     click(fo, kLeft, 450);
     click(fo, kLeft, 500);
     Q_EMIT fo.Rajz->mouseMove(0, 0, 20, 30);
@@ -177,7 +179,7 @@ void TestScopeView::middleButtonDoesNothing()
     QVERIFY(f.comm.log.isEmpty());
     QVERIFY(f.comm.portOpen());
     QCOMPARE(fo.lampColour(), int(kGreen));
-    QCOMPARE(stateOf(fo.core()).markerStart, -1.0f);
+    QCOMPARE(fo.core().markerStart(), -1.0f);
     QVERIFY(fo.MX(2)->text().isEmpty());
 
     // ... where the left button places a marker, so the path above was live.
@@ -192,7 +194,7 @@ void TestScopeView::theButtonsOnTheWindowChooseTheirColours()
     const QList<double> colours{65535, 255, 0, 16711935};
     for (int i = int(colours.size()) - 1; i >= 0; --i) {
         f.fo.Szin(i)->click();
-        QCOMPARE(stateOf(f.fo.core()).traceColour, colours[i]);
+        QCOMPARE(f.fo.core().traceColour(), int(colours[i]));
     }
 }
 
@@ -222,7 +224,7 @@ void TestScopeView::aClickAnywhereOnASwatchChoosesIt()
 
     QVERIFY(option->isChecked());
     QVERIFY(!f.fo.Szin(0)->isChecked());
-    QCOMPARE(stateOf(f.fo.core()).traceColour, colour);
+    QCOMPARE(f.fo.core().traceColour(), int(colour));
 }
 
 void TestScopeView::aColourChosenWhileRunningDrawsTheNextBlock()

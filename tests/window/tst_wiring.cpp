@@ -199,7 +199,7 @@ void TestWiring::eachColourOptionChoosesItsColour()
     WindowFixture f;
     for (int i : {3, 0, 1, 2}) {
         QTest::mouseClick(f.fo.Szin(i), Qt::LeftButton);
-        QCOMPARE(stateOf(f.fo.core()).traceColour, double(colours[i]));
+        QCOMPARE(f.fo.core().traceColour(), colours[i]);
     }
 }
 

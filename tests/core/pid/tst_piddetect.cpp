@@ -23,8 +23,7 @@ void runningScopeWithMarkers(CoreFixture& f)
     setLineMode(core, Core::LineMode::Capture);
     core.setLampColour(int(kGreen));
     f.markScope();
-    stateOf(core).markerStart = 10;
-    stateOf(core).markerEnd = 20;
+    placeMarkersAt(core, 10, 20);
     for (const Readout r : {Readout::MarkerStart, Readout::MarkerEnd, Readout::MarkerWidth})
         core.setReadout(r, QStringLiteral("1."));
 }
@@ -92,8 +91,8 @@ void TestPidDetect::stopsTheStreamThenQueriesTheTiming()
     QCOMPARE(core.lineMode(), Core::LineMode::Timing);
     QCOMPARE(core.lampColour(), int(kRed));
     QVERIFY(!f.shown.scopeDrawn);
-    QCOMPARE(stateOf(core).markerStart, -1.0f);
-    QCOMPARE(stateOf(core).markerEnd, -1.0f);
+    QCOMPARE(core.markerStart(), -1.0f);
+    QCOMPARE(core.markerEnd(), -1.0f);
     QCOMPARE(markerReadouts(core), kNoMarkerReadouts);
 }
 
@@ -185,8 +184,8 @@ void TestPidDetect::aFailureLeavesWhatTheStepsBeforeItDid()
     QCOMPARE(core.portPosition(), positionAfter);
     QVERIFY(!f.comm.portOpen());
     // Cleared before the trap, whatever failed.
-    QCOMPARE(stateOf(core).markerStart, -1.0f);
-    QCOMPARE(stateOf(core).markerEnd, -1.0f);
+    QCOMPARE(core.markerStart(), -1.0f);
+    QCOMPARE(core.markerEnd(), -1.0f);
     QCOMPARE(markerReadouts(core), kNoMarkerReadouts);
     // The lamp turns red only between the phases; the mode and the clear belong to the second.
     QCOMPARE(core.lampColour(), inTimingPhase ? int(kRed) : int(kGreen));

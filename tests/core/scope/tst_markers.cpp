@@ -108,7 +108,7 @@ void TestMarkers::pointerReadoutsFollowTheMouse()
     QFETCH(QString, level);
 
     CoreFixture f;
-    stateOf(f.core).timeGrid = timeGrid;
+    knowTiming(f.core, timeGrid);
     f.core.pointAt(ScopeGeometry::samplePositionAt(x), ScopeGeometry::levelPositionAt(y));
 
     QCOMPARE(f.core.readout(Readout::Time), time);
@@ -156,7 +156,7 @@ void TestMarkers::markerReadoutsAndWidth()
 
     CoreFixture f;
     Core& core = f.core;
-    stateOf(core).timeGrid = timeGrid;
+    knowTiming(core, timeGrid);
 
     core.placeMarkerAt(startSample);
     QCOMPARE(core.markerStart(), startSample);
@@ -217,14 +217,14 @@ void TestMarkers::aStartMarkerAtZeroCountsAsPlaced()
 {
     CoreFixture f;
     Core& core = f.core;
-    stateOf(core).timeGrid = 1;
+    knowTiming(core, 1);
     core.placeMarkerAt(0);
-    QCOMPARE(stateOf(core).markerStart, 0.0f);
+    QCOMPARE(core.markerStart(), 0.0f);
     QCOMPARE(core.readout(Readout::MarkerStart), QStringLiteral("0."));
 
     core.placeMarkerAt(20);
-    QCOMPARE(stateOf(core).markerStart, 0.0f);
-    QCOMPARE(stateOf(core).markerEnd, 20.0f);
+    QCOMPARE(core.markerStart(), 0.0f);
+    QCOMPARE(core.markerEnd(), 20.0f);
     QCOMPARE(core.readout(Readout::MarkerEnd), QStringLiteral("20."));
     QCOMPARE(core.readout(Readout::MarkerWidth), QStringLiteral("20."));
 }
@@ -241,28 +241,28 @@ void TestMarkers::leftClickStopsTheRunningScopeFirst()
     QCOMPARE(f.comm.log, (QStringList{kWriteStop, kClose}));
     QVERIFY(!f.comm.portOpen());
     QCOMPARE(core.lampColour(), int(kRed));
-    QCOMPARE(stateOf(core).receiveMode, quint8(ModeCapture));
-    QCOMPARE(stateOf(core).markerStart, 100.0f);
+    QCOMPARE(core.lineMode(), Core::LineMode::Capture);
+    QCOMPARE(core.markerStart(), 100.0f);
 }
 
 void TestMarkers::thirdLeftClickOnlyStops()
 {
     CoreFixture f;
     Core& core = f.core;
-    stateOf(core).timeGrid = 1.909;
+    knowTiming(core, 1.909);
     core.placeMarkerAt(100);
     core.placeMarkerAt(200);
     const QStringList shown = f.shown.events;
     const QStringList readouts = markerReadouts(core);
     f.comm.log.clear();
-    stateOf(core).receiveMode = ModeTiming;
+    setLineMode(core, Core::LineMode::Timing);
 
     core.placeMarkerAt(300);
 
     QCOMPARE(f.comm.log, (QStringList{kOpenPort1, kWriteStop, kClose}));
-    QCOMPARE(stateOf(core).receiveMode, quint8(ModeCapture));
-    QCOMPARE(stateOf(core).markerStart, 100.0f);
-    QCOMPARE(stateOf(core).markerEnd, 200.0f);
+    QCOMPARE(core.lineMode(), Core::LineMode::Capture);
+    QCOMPARE(core.markerStart(), 100.0f);
+    QCOMPARE(core.markerEnd(), 200.0f);
     QCOMPARE(markerReadouts(core), readouts);
     // No third marker and no clear: the scope shows what it showed.
     QCOMPARE(f.shown.events, shown);
@@ -279,13 +279,13 @@ void TestMarkers::leftClickOnAPortThatCannotOpenPlacesNoMarker()
     QCOMPARE(f.dialogs.texts(), QStringList{messagesOf(core).msgInvalidPort});
     QCOMPARE(core.portPosition(), -1);
     QVERIFY(f.comm.writes.isEmpty());
-    QCOMPARE(stateOf(core).markerStart, -1.0f);
+    QCOMPARE(core.markerStart(), -1.0f);
     QVERIFY(core.readout(Readout::MarkerStart).isEmpty());
     QVERIFY(f.shown.markers.isEmpty());
     QVERIFY(!f.shown.scopeDrawn);
     // The stop's first steps cannot fail and stay done.
     QCOMPARE(core.lampColour(), int(kRed));
-    QCOMPARE(stateOf(core).receiveMode, quint8(ModeCapture));
+    QCOMPARE(core.lineMode(), Core::LineMode::Capture);
 }
 
 void TestMarkers::rightClickRedrawsTheStoredBlockInTheChosenColour()
@@ -294,17 +294,19 @@ void TestMarkers::rightClickRedrawsTheStoredBlockInTheChosenColour()
     Core& core = f.core;
     constexpr int kReceived = 200; // the last 100 entries never arrived
     constexpr quint8 kLevel = 100; // drawn at y 511 - 200
+    SampleBlock received;
     for (int i = 1; i <= kReceived; ++i)
-        stateOf(core).sampleBlock.entry[i] = kLevel;
-    stateOf(core).timeGrid = 1;
+        received.entry[i] = kLevel;
+    holdBlock(core, received);
+    knowTiming(core, 1);
     core.placeMarkerAt(225);
     core.placeMarkerAt(250);
     core.pointAt(10, 112.5); // the level halfway goes to even
     core.chooseTraceColour(3);
     core.setLampColour(int(kGreen));
-    stateOf(core).receiveMode = ModeTiming;
+    setLineMode(core, Core::LineMode::Timing);
     f.comm.log.clear();
-    const SampleBlock held = stateOf(core).sampleBlock;
+    const SampleBlock held = core.lastBlock();
     const qsizetype shownBefore = f.shown.events.size();
 
     core.clearMarkers();
@@ -318,14 +320,14 @@ void TestMarkers::rightClickRedrawsTheStoredBlockInTheChosenColour()
     QVERIFY(drawn.block.entry == held.entry);
     QCOMPARE(drawn.block.entry[kReceived].value_or(0), kLevel);
     QVERIFY(!drawn.block.entry[kReceived + 1].has_value());
-    QCOMPARE(stateOf(core).markerStart, -1.0f);
-    QCOMPARE(stateOf(core).markerEnd, -1.0f);
+    QCOMPARE(core.markerStart(), -1.0f);
+    QCOMPARE(core.markerEnd(), -1.0f);
     QCOMPARE(markerReadouts(core), kNoMarkerReadouts);
     QCOMPARE(core.readout(Readout::Time), QStringLiteral("10."));
     QCOMPARE(core.readout(Readout::Level), QStringLiteral("112"));
     QVERIFY(f.comm.log.isEmpty());
     QCOMPARE(core.lampColour(), int(kGreen));
-    QCOMPARE(stateOf(core).receiveMode, quint8(ModeTiming));
+    QCOMPARE(core.lineMode(), Core::LineMode::Timing);
 }
 
 void TestMarkers::rightClickBeforeAnyBlockDrawsNothingVisible()
@@ -343,7 +345,7 @@ void TestMarkers::rightClickBeforeAnyBlockDrawsNothingVisible()
     const SampleBlock& drawn = f.shown.blocks.last().block;
     QVERIFY(std::none_of(drawn.entry.cbegin(), drawn.entry.cend(),
                          [](const std::optional<quint8>& entry) { return entry.has_value(); }));
-    QCOMPARE(stateOf(core).markerStart, -1.0f);
+    QCOMPARE(core.markerStart(), -1.0f);
     QVERIFY(core.readout(Readout::MarkerStart).isEmpty());
 }
 

@@ -283,8 +283,7 @@ void PictureFilesTest::runningScopeIsLeftAlone()
     CoreFixture f;
     f.comm.setPortOpen(true);
     setLineMode(f.core, Core::LineMode::Capture);
-    stateOf(f.core).markerStart = 120;
-    stateOf(f.core).markerEnd = 260;
+    placeMarkersAt(f.core, 120, 260);
     holdBlock(f.core, zigzagBlock());
     const QStringList portLog = f.comm.log;
     f.dialogs.chosenFiles.enqueue(path);
@@ -300,8 +299,8 @@ void PictureFilesTest::runningScopeIsLeftAlone()
     QVERIFY(f.comm.portOpen());
     QCOMPARE(f.comm.log, portLog);
     QCOMPARE(f.core.lineMode(), Core::LineMode::Capture);
-    QCOMPARE(stateOf(f.core).markerStart, 120.0f);
-    QCOMPARE(stateOf(f.core).markerEnd, 260.0f);
+    QCOMPARE(f.core.markerStart(), 120.0f);
+    QCOMPARE(f.core.markerEnd(), 260.0f);
     QVERIFY(f.core.lastBlock().entry == zigzagBlock().entry);
     QVERIFY(f.shown.events.isEmpty());
     QCOMPARE(f.core.lampColour(), 255);

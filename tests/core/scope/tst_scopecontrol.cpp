@@ -19,8 +19,7 @@ namespace {
 
 void setMarkerState(Core& core)
 {
-    stateOf(core).markerStart = 10;
-    stateOf(core).markerEnd = 20;
+    placeMarkersAt(core, 10, 20);
     for (const Readout r : {Readout::MarkerStart, Readout::MarkerEnd, Readout::MarkerWidth})
         core.setReadout(r, QStringLiteral("1."));
 }
@@ -95,8 +94,8 @@ void TestScopeControl::startQueriesTimingThenRunsTheScope()
     QCOMPARE(core.lineMode(), Core::LineMode::Capture);
     QCOMPARE(core.lampColour(), int(kGreen));
     QVERIFY(!f.shown.scopeDrawn);
-    QCOMPARE(stateOf(core).markerStart, -1.0f);
-    QCOMPARE(stateOf(core).markerEnd, -1.0f);
+    QCOMPARE(core.markerStart(), -1.0f);
+    QCOMPARE(core.markerEnd(), -1.0f);
     QCOMPARE(markerReadouts(core), kNoMarkerReadouts);
 }
 
@@ -140,7 +139,7 @@ void TestScopeControl::startFailingToOpenForBlocksStaysInTimingMode()
     QCOMPARE(core.lineMode(), Core::LineMode::Timing);
     QCOMPARE(core.lampColour(), int(kRed));
     QVERIFY(f.shown.scopeDrawn);
-    QCOMPARE(stateOf(core).markerStart, -1.0f);
+    QCOMPARE(core.markerStart(), -1.0f);
     QVERIFY(core.readout(Readout::MarkerStart).isEmpty());
     QCOMPARE(f.shown.formTexts, QStringList{QStringLiteral(" 8015 ")});
     QVERIFY(f.dialogs.shown.isEmpty());
@@ -201,8 +200,8 @@ void TestScopeControl::openingFailuresAreReportedAfterTheMarkersAreCleared()
     QCOMPARE(f.shown.formTexts, formText.isEmpty() ? QStringList() : QStringList{formText});
     QCOMPARE(core.portPosition(), positionAfter);
     // What ran before the trap stays done; nothing after the failing step ran.
-    QCOMPARE(stateOf(core).markerStart, -1.0f);
-    QCOMPARE(stateOf(core).markerEnd, -1.0f);
+    QCOMPARE(core.markerStart(), -1.0f);
+    QCOMPARE(core.markerEnd(), -1.0f);
     QCOMPARE(markerReadouts(core), kNoMarkerReadouts);
     QCOMPARE(core.lampColour(), int(kGreen));
     QCOMPARE(core.lineMode(), Core::LineMode::Capture);
@@ -236,8 +235,7 @@ void TestScopeControl::stopSendsQOnThePortAsItStands()
         f.choosePort(4);
     }
     f.comm.log.clear();
-    stateOf(core).markerStart = 10;
-    stateOf(core).markerEnd = 20;
+    placeMarkersAt(core, 10, 20);
     const QStringList readouts(3, QStringLiteral("7."));
     for (const Readout r : {Readout::MarkerStart, Readout::MarkerEnd, Readout::MarkerWidth})
         core.setReadout(r, QStringLiteral("7."));
@@ -250,8 +248,8 @@ void TestScopeControl::stopSendsQOnThePortAsItStands()
     QCOMPARE(core.portNumber(), 1);
     QCOMPARE(core.lampColour(), int(kRed));
     QCOMPARE(core.lineMode(), Core::LineMode::Capture);
-    QCOMPARE(stateOf(core).markerStart, -1.0f);
-    QCOMPARE(stateOf(core).markerEnd, -1.0f);
+    QCOMPARE(core.markerStart(), -1.0f);
+    QCOMPARE(core.markerEnd(), -1.0f);
     // Stop leaves the readouts and the scope as they are.
     QCOMPARE(markerReadouts(core), readouts);
     QVERIFY(f.shown.scopeDrawn);
@@ -263,7 +261,7 @@ void TestScopeControl::stopFailingKeepsTheLampAndModeItSet()
     Core& core = f.core;
     core.setLampColour(int(kGreen));
     setLineMode(core, Core::LineMode::Timing);
-    stateOf(core).markerStart = 10;
+    placeMarkersAt(core, 10, -1);
     f.comm.openFailures.insert(1, CommErrorNumber::PortInUse);
 
     core.stopScope();
@@ -273,7 +271,7 @@ void TestScopeControl::stopFailingKeepsTheLampAndModeItSet()
     QCOMPARE(core.portPosition(), -1);
     QCOMPARE(core.lampColour(), int(kRed));
     QCOMPARE(core.lineMode(), Core::LineMode::Capture);
-    QCOMPARE(stateOf(core).markerStart, -1.0f);
+    QCOMPARE(core.markerStart(), -1.0f);
 }
 
 void TestScopeControl::stopClickedDuringStartsWaitRunsNestedAndStartGoesOn()

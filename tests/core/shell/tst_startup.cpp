@@ -98,8 +98,8 @@ void StartUpTest::startValues()
     QCOMPARE(f.shown.title, QStringLiteral("Kestrum Trevalon V 1. 2. 1"));
     QCOMPARE(f.core.traceColour(), 65535);
     QCOMPARE(f.core.timeGrid(), 0.0);
-    QCOMPARE(stateOf(f.core).markerStart, -1.0f);
-    QCOMPARE(stateOf(f.core).markerEnd, -1.0f);
+    QCOMPARE(f.core.markerStart(), -1.0f);
+    QCOMPARE(f.core.markerEnd(), -1.0f);
     QCOMPARE(f.core.lineMode(), Core::LineMode::Console);
     // The first start chooses position 0; the port takes its number before any command.
     QCOMPARE(f.core.portNumber(), 1);
