@@ -28,60 +28,32 @@ class TestScopeAccess : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void controlsHaveNamesTheEyeDoesNotNeed_data();
     void controlsHaveNamesTheEyeDoesNotNeed();
     void descriptionFollowsTheBlocksAtMostTwiceASecond();
 };
 
-void TestScopeAccess::controlsHaveNamesTheEyeDoesNotNeed_data()
-{
-    QTest::addColumn<QString>("control");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("caption"); // what the window shows, unchanged
-    QTest::newRow("the surface is the scope") << "Rajz"
-                                              << "Scope"
-                                              << "";
-    QTest::newRow("the time grid with its unit") << "Gr2"
-                                                 << "Time Grid, ms"
-                                                 << "";
-    QTest::newRow("the pointer's time") << "MX0"
-                                        << "Time, ms"
-                                        << "";
-    QTest::newRow("the pointer's level") << "MX1"
-                                         << "Level, Encoder step"
-                                         << "";
-    QTest::newRow("the start marker's time") << "MX2"
-                                             << "Start, ms"
-                                             << "";
-    QTest::newRow("the marker width") << "MX4"
-                                      << "Width, ms"
-                                      << "";
-    QTest::newRow("the PID frequency") << "MX5"
-                                       << "PID Frequency, Hz"
-                                       << "???";
-}
-
 void TestScopeAccess::controlsHaveNamesTheEyeDoesNotNeed()
 {
-    QFETCH(QString, control);
-    QFETCH(QString, name);
-    QFETCH(QString, caption);
     WindowFixture f;
-    QWidget* widget = f.fo.Rajz;
-    if (control == "Gr2")
-        widget = f.fo.Gr(2);
-    else if (control.startsWith("MX"))
-        widget = f.fo.MX(control.mid(2).toInt());
-    QCOMPARE(widget->accessibleName(), name);
-    if (auto* label = qobject_cast<QLabel*>(widget))
-        QCOMPARE(label->text(), caption);
+    Fo& fo = f.fo;
+    // The surface is the scope; each readout is its caption with its unit.
+    const QList<QPair<QWidget*, QString>> named{
+        {fo.Rajz, "Scope"},        {fo.Gr(2), "Time Grid, ms"}, {fo.MX(0), "Time, ms"},
+        {fo.MX(1), "Level, Encoder step"}, {fo.MX(2), "Start, ms"}, {fo.MX(4), "Width, ms"},
+        {fo.MX(5), "PID Frequency, Hz"}};
+    for (const auto& [widget, name] : named)
+        QCOMPARE(widget->accessibleName(), name);
+    // What the window shows is unchanged: the readouts hold only their values.
+    for (QLabel* readout : {fo.Gr(2), fo.MX(0), fo.MX(1), fo.MX(2), fo.MX(4)})
+        QCOMPARE(readout->text(), QString());
+    QCOMPARE(fo.MX(5)->text(), QStringLiteral("???"));
 
     // The four colour options: four names, each with its colour, and still no caption.
     QSet<QString> names;
     for (int i = 0; i < 4; ++i) {
-        names << f.fo.Szin(i)->accessibleName();
-        QVERIFY(f.fo.Szin(i)->accessibleName().startsWith("Trace colour "));
-        QCOMPARE(f.fo.Szin(i)->text(), QString());
+        names << fo.Szin(i)->accessibleName();
+        QVERIFY(fo.Szin(i)->accessibleName().startsWith("Trace colour "));
+        QCOMPARE(fo.Szin(i)->text(), QString());
     }
     QCOMPARE(names.size(), 4);
     QVERIFY(names.contains("Trace colour magenta"));
