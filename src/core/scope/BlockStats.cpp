@@ -17,12 +17,6 @@ void Accumulator::add(int value)
     sumOfSquares_ += static_cast<long long>(level) * level;
 }
 
-void Accumulator::add(std::span<const std::uint8_t> values)
-{
-    for (const std::uint8_t value : values)
-        add(value);
-}
-
 void Accumulator::add(const Accumulator& other)
 {
     if (other.count_ == 0)
@@ -55,12 +49,6 @@ std::optional<Figures> Accumulator::figures() const
     return f;
 }
 
-std::optional<Figures> of(std::span<const std::uint8_t> values)
-{
-    Accumulator sums;
-    sums.add(values);
-    return sums.figures();
-}
 Accumulator sumsOf(const SampleBlock& block)
 {
     Accumulator sums;

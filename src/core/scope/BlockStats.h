@@ -8,7 +8,6 @@
 
 #include <cstdint>
 #include <optional>
-#include <span>
 
 namespace BlockStats {
 // A sample's value at zero tracking error.
@@ -31,7 +30,6 @@ class Accumulator
 {
 public:
     void add(int value);
-    void add(std::span<const std::uint8_t> values);
     void add(const Accumulator& other);
     // Nothing while no sample has been added.
     std::optional<Figures> figures() const;
@@ -44,8 +42,6 @@ private:
     int maximum_ = 0;
 };
 
-// The figures of these sample values (0-255); nothing for no values.
-std::optional<Figures> of(std::span<const std::uint8_t> values);
 // The sums of a captured block's samples, those not received left out.
 Accumulator sumsOf(const SampleBlock& block);
 } // namespace BlockStats
