@@ -125,11 +125,8 @@ void TestCliPorts::eachPortSaysWhatStandsInItsWay()
     QCOMPARE(holders.size(), 1);
     QCOMPARE(holders[0]["pid"].toInteger(), QCoreApplication::applicationPid());
 
-    CliProgram textProgram;
-    QVERIFY(QDir().mkpath(QFileInfo(textProgram.settingsFile()).path()));
-    QVERIFY(TestFiles::writeFile(textProgram.settingsFile(), settings.toUtf8()));
-    textProgram.start({"ports"});
-    const CliResult text = textProgram.finish();
+    program.start({"ports"});
+    const CliResult text = program.finish();
     QCOMPARE(text.status, 0);
     QVERIFY2(lineFor(text.out, kFree).startsWith("*") &&
                  lineFor(text.out, kFree).contains("usable"),
