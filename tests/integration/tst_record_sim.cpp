@@ -21,7 +21,6 @@
 #include <QTest>
 
 #include <csignal>
-#include <numeric>
 #include <sstream>
 
 namespace {
@@ -61,6 +60,13 @@ QByteArray sentRecording(int blocks)
     return text;
 }
 
+// The chip's recording of `blocks` blocks as a file in `folder`; empty if it was not written.
+QString sentFile(const QTemporaryDir& folder, int blocks)
+{
+    const QString path = folder.filePath(QStringLiteral("sent.csv"));
+    return TestFiles::writeFile(path, sentRecording(blocks)) ? path : QString();
+}
+
 // Which of the chip's first `sent` blocks the drawn block is, on every sample received; 0 for
 // none.
 int sentIndex(const SampleBlock& drawn, int sent = kSentBlocks)
@@ -85,19 +91,17 @@ class TestRecordSim : public QObject
 private Q_SLOTS:
     void recordingHoldsExactlyTheBlocksDrawn();
     void windowKilledMidRunLeavesWholeBlocks();
-    void recordingGoesOnAfterTheLastWholeBlock();
-    void fileThatCannotTakeARecordingIsRefused_data();
-    void fileThatCannotTakeARecordingIsRefused();
+    void recordingStartsOnWhatItsFileHolds_data();
+    void recordingStartsOnWhatItsFileHolds();
 };
 
 void TestRecordSim::recordingHoldsExactlyTheBlocksDrawn()
 {
     QTemporaryDir folder;
-    const QString sent = folder.filePath("sent.csv");
     const QString recorded = folder.filePath("recorded.csv");
-    QVERIFY(TestFiles::writeFile(sent, sentRecording(kSentBlocks)));
     SimulatedWindow w;
-    QVERIFY2(w.startChip({"--replay", sent, "--loop"}), qPrintable(w.chip.errorString()));
+    QVERIFY2(w.startChip({"--replay", sentFile(folder, kSentBlocks), "--loop"}),
+             qPrintable(w.chip.errorString()));
     QString error;
     const std::unique_ptr<Recorder> recorder =
         Recorder::start(recorded, w.fo.core(), *w.fo.Rajz, error);
@@ -131,11 +135,10 @@ void TestRecordSim::recordingHoldsExactlyTheBlocksDrawn()
 void TestRecordSim::windowKilledMidRunLeavesWholeBlocks()
 {
     QTemporaryDir folder;
-    const QString sent = folder.filePath("sent.csv");
     const QString recorded = folder.filePath("killed.csv");
-    QVERIFY(TestFiles::writeFile(sent, sentRecording(kKillRunBlocks)));
     SimulatedChip chip;
-    QVERIFY2(chip.start({"--replay", sent}), qPrintable(chip.errorString()));
+    QVERIFY2(chip.start({"--replay", sentFile(folder, kKillRunBlocks)}),
+             qPrintable(chip.errorString()));
     QProcess child;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(kChildRecording, recorded);
@@ -154,71 +157,54 @@ void TestRecordSim::windowKilledMidRunLeavesWholeBlocks()
     // file reads back as is whole blocks all the same, numbered from 1, each one the chip sent,
     // in the order it sent them; a torn block is left out, and only after them.
     std::istringstream rows(TestFiles::readAll(recorded).toStdString());
-    QList<long long> numbers;
-    QList<int> sentIndices;
-    QList<int> received;
+    long long blocks = 0;
+    int lastSent = 0;
+    int rowsRead = 0;
+    QString fault;
     const CaptureCsv::ReadResult file =
         CaptureCsv::read(rows, [&](const CaptureCsv::RecordedBlock& b) {
             SampleBlock drawn;
+            int received = 0;
             for (int i = 0; i < kBlockSize; ++i)
-                if (b.value[i] != CaptureCsv::kMissing)
+                if (b.value[i] != CaptureCsv::kMissing && ++received)
                     drawn.entry[i + 1] = static_cast<quint8>(b.value[i]);
-            received << static_cast<int>(
-                std::count_if(drawn.entry.begin(), drawn.entry.end(),
-                              [](const auto& e) { return e.has_value(); }));
-            numbers << b.number;
-            sentIndices << sentIndex(drawn, kKillRunBlocks);
+            // Whole: the capture threshold may leave out the last sample, no more.
+            const int sent = sentIndex(drawn, kKillRunBlocks);
+            if (b.number != ++blocks || received < kBlockSize - 1 || sent <= lastSent)
+                fault += QStringLiteral("block %1: %2 samples, sent block %3\n")
+                             .arg(b.number).arg(received).arg(sent);
+            lastSent = sent;
+            rowsRead += received;
         });
     QVERIFY2(file.error.line == 0, CaptureCsv::describe(file.error).c_str());
-    QVERIFY(numbers.size() >= kBlocksBeforeKill);
-    for (qsizetype i = 0; i < numbers.size(); ++i) {
-        QCOMPARE(numbers[i], i + 1);
-        // Whole: the capture threshold may leave out the last sample, no more.
-        QVERIFY2(received[i] >= kBlockSize - 1, qPrintable(QString::number(received[i])));
-        QVERIFY2(
-            sentIndices[i] > (i == 0 ? 0 : sentIndices[i - 1]),
-            qPrintable(QStringLiteral("block %1 is sent block %2").arg(i + 1).arg(sentIndices[i])));
-    }
+    QVERIFY2(fault.isEmpty(), qPrintable(fault));
+    QVERIFY(blocks >= kBlocksBeforeKill);
     // The header, the whole blocks' rows, then the torn block if there is one.
-    const int lineAfterWholeBlocks = 1 + std::accumulate(received.begin(), received.end(), 0) + 1;
-    QVERIFY(file.droppedFromLine == 0 || file.droppedFromLine == lineAfterWholeBlocks);
+    QVERIFY(file.droppedFromLine == 0 || file.droppedFromLine == rowsRead + 2);
 }
 
-void TestRecordSim::recordingGoesOnAfterTheLastWholeBlock()
-{
-    // A recording of one whole block, then half a block and a row torn by a crash: a new run
-    // cuts the torn block off and goes on with block 2 right after block 1's rows.
-    QTemporaryDir folder;
-    const QString path = folder.filePath("run.csv");
-    const QByteArray kept = sentRecording(1);
-    QVERIFY(TestFiles::writeFile(path,
-                                 kept + CsvRows::forBlock(2, sentBlock(2, 150), 0).toUtf8() + "2,1"));
-    SimulatedWindow w;
-    QString error;
-    const std::unique_ptr<Recorder> recorder =
-        Recorder::start(path, w.fo.core(), *w.fo.Rajz, error);
-    QVERIFY2(recorder, qPrintable(error));
-    QCOMPARE(TestFiles::readAll(path), kept);
-    w.fo.core().drawBlock(sentBlock(3), 0);
-    QCOMPARE(TestFiles::readAll(path),
-             kept + CsvRows::forBlock(2, sentBlock(3), w.fo.core().timeGrid()).toUtf8());
-}
-
-void TestRecordSim::fileThatCannotTakeARecordingIsRefused_data()
+void TestRecordSim::recordingStartsOnWhatItsFileHolds_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("content"); // empty: no file is made
+    QTest::addColumn<QByteArray>("kept");    // what a recording keeps; empty: it is refused
     QTest::addColumn<QString>("reasonHas");
+    // One whole block, then half a block and a row torn by a crash: the torn block is cut off.
+    const QByteArray whole = sentRecording(1);
+    QTest::newRow("a recording cut short goes on after its last whole block")
+        << "run.csv" << whole + CsvRows::forBlock(2, sentBlock(2, 150), 0).toUtf8() + "2,1"
+        << whole << QString();
     QTest::newRow("a folder that does not exist")
-        << "missing/run.csv" << QByteArray() << "missing/run.csv";
+        << "missing/run.csv" << QByteArray() << QByteArray() << "missing/run.csv";
     QTest::newRow("a setup file is not added to")
-        << "Setup.txt" << QByteArray("KDSP registers\r\n") << "not a capture file";
+        << "Setup.txt" << QByteArray("KDSP registers\r\n") << QByteArray() << "not a capture file";
 }
 
-void TestRecordSim::fileThatCannotTakeARecordingIsRefused()
+void TestRecordSim::recordingStartsOnWhatItsFileHolds()
 {
     QFETCH(QString, name);
     QFETCH(QByteArray, content);
+    QFETCH(QByteArray, kept);
     QFETCH(QString, reasonHas);
     QTemporaryDir folder;
     const QString path = folder.filePath(name);
@@ -226,10 +212,20 @@ void TestRecordSim::fileThatCannotTakeARecordingIsRefused()
         QVERIFY(TestFiles::writeFile(path, content));
     SimulatedWindow w;
     QString error;
-    QVERIFY(!Recorder::start(path, w.fo.core(), *w.fo.Rajz, error));
-    QVERIFY2(error.contains(reasonHas), qPrintable(error));
-    if (!content.isEmpty())
+    const std::unique_ptr<Recorder> recorder =
+        Recorder::start(path, w.fo.core(), *w.fo.Rajz, error);
+    if (kept.isEmpty()) {
+        QVERIFY(!recorder);
+        QVERIFY2(error.contains(reasonHas), qPrintable(error));
         QCOMPARE(TestFiles::readAll(path), content);
+        return;
+    }
+    QVERIFY2(recorder, qPrintable(error));
+    QCOMPARE(TestFiles::readAll(path), kept);
+    // The next block drawn is numbered on: block 2, right after block 1's rows.
+    w.fo.core().drawBlock(sentBlock(3), 0);
+    QCOMPARE(TestFiles::readAll(path),
+             kept + CsvRows::forBlock(2, sentBlock(3), w.fo.core().timeGrid()).toUtf8());
 }
 
 // The child: records until it is killed.
