@@ -33,68 +33,47 @@ class TestCliFigures : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void captureStatsAreThoseOfItsFile_data();
     void captureStatsAreThoseOfItsFile();
     void figuresOfTheBlocksTakenOutliveALostDevice();
     void statsRefusesWhatIsNoCapture();
     void captureOfAReplayGivesBackTheRecording();
 };
 
-void TestCliFigures::captureStatsAreThoseOfItsFile_data()
-{
-    QTest::addColumn<QStringList>("format");
-    QTest::newRow("as lines") << QStringList{};
-    QTest::newRow("as JSON") << QStringList{"--json"};
-}
-
 void TestCliFigures::captureStatsAreThoseOfItsFile()
 {
-    QFETCH(QStringList, format);
     QTemporaryDir folder;
     const QString csvPath = folder.filePath("run.csv");
     const ChipRun run = runOnNewChip(
-        QStringList{"capture", "--blocks", QString::number(kBlocks), "--stats", "-o", csvPath} +
-        format);
+        {"capture", "--blocks", QString::number(kBlocks), "--stats", "-o", csvPath});
     QVERIFY(run.chip);
     const CliResult& capture = run.result;
     QCOMPARE(capture.status, 0);
     QVERIFY(capture.out.isEmpty());
     const QList<int> counts = rowsPerBlock(csvRows(TestFiles::readAll(csvPath)));
     QCOMPARE(counts.size(), kBlocks);
+    const int samples = std::accumulate(counts.begin(), counts.end(), 0);
 
-    // The same file as a crash leaves it, a fourth block torn by the kill: the same figures, and
-    // one line on standard error (and a key in the JSON) names the line the torn block starts.
-    const QString tornPath = folder.filePath("torn.csv");
-    QVERIFY(TestFiles::writeFile(tornPath, TestFiles::readAll(csvPath) + "4,1,130,0,2\n4,2,1"));
-    const CliResult torn = runCli(QStringList{"stats", tornPath} + format);
-    const int tornLine = 2 + std::accumulate(counts.begin(), counts.end(), 0);
-    QCOMPARE(torn.status, 0);
-    QCOMPARE(torn.err.count('\n'), 1);
-    QVERIFY2(torn.err.contains("from line " + QByteArray::number(tornLine) + " on"),
-             torn.err.constData());
-    if (format.isEmpty()) {
-        QCOMPARE(torn.out, capture.err);
-    } else {
-        QJsonObject tornJson = QJsonDocument::fromJson(torn.out).object();
-        QCOMPARE(tornJson.take("incomplete_tail_from_line").toInt(), tornLine);
-        QVERIFY(tornJson == QJsonDocument::fromJson(capture.err).object());
-    }
-
-    const CliResult stats = runCli(QStringList{"stats", csvPath} + format);
+    // A line for each block and one for the run, the same from the file as from the capture.
+    const CliResult stats = runCli({"stats", csvPath});
     QCOMPARE(stats.status, 0);
     QCOMPARE(stats.out, capture.err);
-    // A line for each block and one for the run, or the same in JSON.
-    const int samples = std::accumulate(counts.begin(), counts.end(), 0);
-    if (format.isEmpty()) {
-        QCOMPARE(stats.out.count('\n'), kBlocks + 1);
-        QVERIFY(stats.out.contains("block 3: " + QByteArray::number(counts[2]) + " samples"));
-        QVERIFY(stats.out.contains("run of 3 blocks: " + QByteArray::number(samples) + " samples"));
-    } else {
-        const QJsonObject document = QJsonDocument::fromJson(stats.out).object();
-        QCOMPARE(document["blocks"].toArray().size(), kBlocks);
-        QCOMPARE(document["blocks"][2]["figures"]["samples"].toInt(), counts[2]);
-        QCOMPARE(document["run"]["figures"]["samples"].toInt(), samples);
-    }
+    QCOMPARE(stats.out.count('\n'), kBlocks + 1);
+    QVERIFY(stats.out.contains("run of 3 blocks: " + QByteArray::number(samples) + " samples"));
+
+    // The same file as a crash leaves it, a fourth block torn by the kill, in JSON: the same
+    // blocks, and one line on standard error and a key in the JSON name the torn block's line.
+    const QString tornPath = folder.filePath("torn.csv");
+    QVERIFY(TestFiles::writeFile(tornPath, TestFiles::readAll(csvPath) + "4,1,130,0,2\n4,2,1"));
+    const CliResult torn = runCli({"stats", tornPath, "--json"});
+    QCOMPARE(torn.status, 0);
+    QCOMPARE(torn.err.count('\n'), 1);
+    QVERIFY2(torn.err.contains("from line " + QByteArray::number(samples + 2) + " on"),
+             torn.err.constData());
+    const QJsonObject json = QJsonDocument::fromJson(torn.out).object();
+    QCOMPARE(json["incomplete_tail_from_line"].toInt(), samples + 2);
+    QCOMPARE(json["blocks"].toArray().size(), kBlocks);
+    QCOMPARE(json["blocks"][2]["figures"]["samples"].toInt(), counts[2]);
+    QCOMPARE(json["run"]["figures"]["samples"].toInt(), samples);
 }
 
 void TestCliFigures::figuresOfTheBlocksTakenOutliveALostDevice()
