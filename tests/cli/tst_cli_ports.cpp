@@ -97,49 +97,33 @@ void TestCliPorts::eachPortSaysWhatStandsInItsWay()
     QCOMPARE(::chmod(QFile::encodeName(locked.path()).constData(), asRoot ? 0600 : 0), 0);
 
     CliProgram program;
-    const QString settings =
-        QStringLiteral("[Setup]\nPort=%1\n[Ports]\n%2=%3\n%4=%5\n%6=%7\n%8=%9\n")
-            .arg(QString::number(kFree - 1), QString::number(kFree), free.path(),
-                 QString::number(kMissing), kMissingDevice, QString::number(kHeld), held.path(),
-                 QString::number(kLocked), locked.path());
+    QString settings = QStringLiteral("[Setup]\nPort=%1\n[Ports]\n").arg(kFree - 1);
+    for (const auto& [number, device] : {std::pair{kFree, free.path()}, {kMissing, kMissingDevice},
+                                         {kHeld, held.path()}, {kLocked, locked.path()}})
+        settings += QStringLiteral("%1=%2\n").arg(number).arg(device);
     QVERIFY(QDir().mkpath(QFileInfo(program.settingsFile()).path()));
     QVERIFY(TestFiles::writeFile(program.settingsFile(), settings.toUtf8()));
-    program.start({"ports", "--json"});
-    const CliResult json = program.finish();
-    QCOMPARE(json.status, 0);
-    QJsonParseError error;
-    const QJsonArray ports = QJsonDocument::fromJson(json.out, &error).array();
-    QCOMPARE(error.error, QJsonParseError::NoError);
-
-    const QJsonObject freePort = entryFor(ports, kFree);
-    QCOMPARE(freePort["device"].toString(), free.path());
-    QCOMPARE(freePort["list_text"].toString(), QStringLiteral("Comm  101"));
-    QCOMPARE(freePort["source"].toString(), QStringLiteral("[Ports]"));
-    QVERIFY(freePort["stored"].toBool());
-    QVERIFY(freePort["accessible"].toBool());
-    QCOMPARE(freePort["held_by"].toArray().size(), 0);
-    const QJsonObject missing = entryFor(ports, kMissing);
-    QVERIFY(!missing["exists"].toBool());
-    QVERIFY(!missing["stored"].toBool());
-    const QJsonArray holders = entryFor(ports, kHeld)["held_by"].toArray();
-    QCOMPARE(holders.size(), 1);
-    QCOMPARE(holders[0]["pid"].toInteger(), QCoreApplication::applicationPid());
-
     program.start({"ports"});
     const CliResult text = program.finish();
     QCOMPARE(text.status, 0);
-    QVERIFY2(lineFor(text.out, kFree).startsWith("*") &&
-                 lineFor(text.out, kFree).contains("usable"),
-             text.out.constData());
-    QVERIFY(lineFor(text.out, kMissing).contains("missing"));
-    QVERIFY(
-        lineFor(text.out, kHeld)
-            .contains("held by process " + QByteArray::number(QCoreApplication::applicationPid())));
+    const QByteArray pid = QByteArray::number(QCoreApplication::applicationPid());
+    const QList<QPair<int, QByteArray>> says{
+        {kFree, "*  Comm  101  " + free.path().toUtf8() + "  [Ports]  usable"},
+        {kMissing, "missing"},
+        {kHeld, "held by process " + pid},
+        {kLocked, asRoot ? QByteArray("usable") : QByteArray("no access: ")}};
+    for (const auto& [number, what] : says)
+        QVERIFY2(lineFor(text.out, number).contains(what), text.out.constData());
+    QVERIFY(!lineFor(text.out, kMissing).startsWith("*"));
 
-    if (!asRoot) {
-        QVERIFY(!entryFor(ports, kLocked)["accessible"].toBool());
-        QVERIFY(entryFor(ports, kLocked)["access_problem"].toString().contains("dialout"));
-    }
+    program.start({"ports", "--json"});
+    const CliResult json = program.finish();
+    QCOMPARE(json.status, 0);
+    QCOMPARE(entryFor(QJsonDocument::fromJson(json.out).array(), kHeld)["held_by"][0]["pid"]
+                 .toInteger(),
+             pid.toLongLong());
+    if (!asRoot)
+        QVERIFY(lineFor(text.out, kLocked).contains("dialout"));
     for (const TestLine* line : {&free, &held, &locked})
         QVERIFY2(!line->written(), qPrintable(line->path()));
     if (!asRoot)
@@ -157,15 +141,13 @@ void TestCliPorts::eachPortSaysWhatStandsInItsWay()
     QFile::setPermissions(program.settingsFile(),
                           QFile::permissions(program.settingsFile()) | QFile::ReadOther);
     program.process().start(setpriv, {"--reuid=" + kUnprivilegedUser, "--regid=nogroup",
-                                      "--clear-groups", TREVALON_CLI_PATH, "ports", "--json"});
+                                      "--clear-groups", TREVALON_CLI_PATH, "ports"});
     const CliResult unprivileged = program.finish();
     if (unprivileged.status != 0)
         QSKIP(qPrintable("trevalon-cli could not run as " + kUnprivilegedUser + ": " +
                          QString::fromLocal8Bit(unprivileged.err)));
-    const QJsonObject closed = entryFor(QJsonDocument::fromJson(unprivileged.out).array(), kLocked);
-    QVERIFY2(closed["exists"].toBool() && !closed["accessible"].toBool(),
-             unprivileged.out.constData());
-    QVERIFY(closed["access_problem"].toString().contains("dialout"));
+    const QByteArray closed = lineFor(unprivileged.out, kLocked);
+    QVERIFY2(closed.contains("no access: ") && closed.contains("dialout"), closed.constData());
     QVERIFY(!locked.written());
 }
 
