@@ -1,16 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What a screen reader is told of the scope side of the window: the surface's name and its
 // description with the last block's figures and the markers' times, told at most twice a second;
-// a distinct name for each colour option; each readout named by its caption and unit. The
-// visible captions stay as they were.
+// a distinct name for each colour option; each readout named by its caption and unit.
 
 #include "support/WindowFixture.h"
 #include "window/ScopeAccessibility.h"
 #include "window/ScopeSurface.h"
 
-#include <QLabel>
 #include <QRadioButton>
-#include <QSet>
 #include <QTest>
 
 namespace {
@@ -34,29 +31,24 @@ private Q_SLOTS:
 
 void TestScopeAccess::controlsHaveNamesTheEyeDoesNotNeed()
 {
+    // The surface is the scope, each readout its caption with its unit, and each colour option
+    // its colour; the window's own test sees that their visible captions stay as they were.
     WindowFixture f;
     Fo& fo = f.fo;
-    // The surface is the scope; each readout is its caption with its unit.
     const QList<QPair<QWidget*, QString>> named{
-        {fo.Rajz, "Scope"},        {fo.Gr(2), "Time Grid, ms"}, {fo.MX(0), "Time, ms"},
-        {fo.MX(1), "Level, Encoder step"}, {fo.MX(2), "Start, ms"}, {fo.MX(4), "Width, ms"},
-        {fo.MX(5), "PID Frequency, Hz"}};
+        {fo.Rajz, "Scope"},
+        {fo.Gr(2), "Time Grid, ms"},
+        {fo.MX(0), "Time, ms"},
+        {fo.MX(1), "Level, Encoder step"},
+        {fo.MX(2), "Start, ms"},
+        {fo.MX(4), "Width, ms"},
+        {fo.MX(5), "PID Frequency, Hz"},
+        {fo.Szin(0), "Trace colour yellow"},
+        {fo.Szin(1), "Trace colour red"},
+        {fo.Szin(2), "Trace colour black"},
+        {fo.Szin(3), "Trace colour magenta"}};
     for (const auto& [widget, name] : named)
         QCOMPARE(widget->accessibleName(), name);
-    // What the window shows is unchanged: the readouts hold only their values.
-    for (QLabel* readout : {fo.Gr(2), fo.MX(0), fo.MX(1), fo.MX(2), fo.MX(4)})
-        QCOMPARE(readout->text(), QString());
-    QCOMPARE(fo.MX(5)->text(), QStringLiteral("???"));
-
-    // The four colour options: four names, each with its colour, and still no caption.
-    QSet<QString> names;
-    for (int i = 0; i < 4; ++i) {
-        names << fo.Szin(i)->accessibleName();
-        QVERIFY(fo.Szin(i)->accessibleName().startsWith("Trace colour "));
-        QCOMPARE(fo.Szin(i)->text(), QString());
-    }
-    QCOMPARE(names.size(), 4);
-    QVERIFY(names.contains("Trace colour magenta"));
 }
 
 void TestScopeAccess::descriptionFollowsTheBlocksAtMostTwiceASecond()
