@@ -43,8 +43,8 @@ void TestCliFigures::captureStatsAreThoseOfItsFile()
 {
     QTemporaryDir folder;
     const QString csvPath = folder.filePath("run.csv");
-    const ChipRun run = runOnNewChip(
-        {"capture", "--blocks", QString::number(kBlocks), "--stats", "-o", csvPath});
+    const ChipRun run =
+        runOnNewChip({"capture", "--blocks", QString::number(kBlocks), "--stats", "-o", csvPath});
     QVERIFY(run.chip);
     const CliResult& capture = run.result;
     QCOMPARE(capture.status, 0);

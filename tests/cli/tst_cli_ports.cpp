@@ -6,6 +6,8 @@
 
 #include "CliRun.h"
 
+#include "core/link/PtyPeers.h"
+
 #include "support/TestFiles.h"
 
 #include <QCoreApplication>
@@ -18,8 +20,6 @@
 #include <QSerialPort>
 #include <QStandardPaths>
 
-#include <cerrno>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,34 +30,6 @@ constexpr int kHeld = 103;
 constexpr int kLocked = 104;
 const QString kMissingDevice = QStringLiteral("/nonexistent/ttyTrevalon");
 const QString kUnprivilegedUser = QStringLiteral("nobody");
-
-// A pseudo-terminal of the test's own; the master end stays here to see what reaches the line.
-class TestLine
-{
-public:
-    TestLine()
-    {
-        master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-        if (master_ >= 0 && ::grantpt(master_) == 0 && ::unlockpt(master_) == 0)
-            path_ = QString::fromLocal8Bit(::ptsname(master_));
-    }
-    ~TestLine()
-    {
-        if (master_ >= 0)
-            ::close(master_);
-    }
-    QString path() const { return path_; }
-    // Whether anything was written to the device (what the slave writes, the master reads).
-    bool written() const
-    {
-        char byte = 0;
-        return ::read(master_, &byte, 1) > 0;
-    }
-
-private:
-    int master_ = -1;
-    QString path_;
-};
 
 QJsonObject entryFor(const QJsonArray& ports, int number)
 {
@@ -86,20 +58,23 @@ private Q_SLOTS:
 
 void TestCliPorts::eachPortSaysWhatStandsInItsWay()
 {
-    TestLine free;
-    TestLine held;
-    TestLine locked;
-    QVERIFY(!free.path().isEmpty() && !held.path().isEmpty() && !locked.path().isEmpty());
-    QSerialPort holder(held.path());
+    OwnPty free;
+    OwnPty held;
+    OwnPty locked;
+    QVERIFY(!free.slavePath().isEmpty() && !held.slavePath().isEmpty() &&
+            !locked.slavePath().isEmpty());
+    QSerialPort holder(held.slavePath());
     QVERIFY2(holder.open(QIODevice::ReadWrite), qPrintable(holder.errorString()));
     // Root may open anything: then only another user shows a device closed to its user.
     const bool asRoot = ::geteuid() == 0;
-    QCOMPARE(::chmod(QFile::encodeName(locked.path()).constData(), asRoot ? 0600 : 0), 0);
+    QCOMPARE(::chmod(QFile::encodeName(locked.slavePath()).constData(), asRoot ? 0600 : 0), 0);
 
     CliProgram program;
     QString settings = QStringLiteral("[Setup]\nPort=%1\n[Ports]\n").arg(kFree - 1);
-    for (const auto& [number, device] : {std::pair{kFree, free.path()}, {kMissing, kMissingDevice},
-                                         {kHeld, held.path()}, {kLocked, locked.path()}})
+    for (const auto& [number, device] : {std::pair{kFree, free.slavePath()},
+                                         {kMissing, kMissingDevice},
+                                         {kHeld, held.slavePath()},
+                                         {kLocked, locked.slavePath()}})
         settings += QStringLiteral("%1=%2\n").arg(number).arg(device);
     QVERIFY(QDir().mkpath(QFileInfo(program.settingsFile()).path()));
     QVERIFY(TestFiles::writeFile(program.settingsFile(), settings.toUtf8()));
@@ -108,7 +83,7 @@ void TestCliPorts::eachPortSaysWhatStandsInItsWay()
     QCOMPARE(text.status, 0);
     const QByteArray pid = QByteArray::number(QCoreApplication::applicationPid());
     const QList<QPair<int, QByteArray>> says{
-        {kFree, "*  Comm  101  " + free.path().toUtf8() + "  [Ports]  usable"},
+        {kFree, "*  Comm  101  " + free.slavePath().toUtf8() + "  [Ports]  usable"},
         {kMissing, "missing"},
         {kHeld, "held by process " + pid},
         {kLocked, asRoot ? QByteArray("usable") : QByteArray("no access: ")}};
@@ -119,13 +94,13 @@ void TestCliPorts::eachPortSaysWhatStandsInItsWay()
     program.start({"ports", "--json"});
     const CliResult json = program.finish();
     QCOMPARE(json.status, 0);
-    QCOMPARE(entryFor(QJsonDocument::fromJson(json.out).array(), kHeld)["held_by"][0]["pid"]
-                 .toInteger(),
-             pid.toLongLong());
+    QCOMPARE(
+        entryFor(QJsonDocument::fromJson(json.out).array(), kHeld)["held_by"][0]["pid"].toInteger(),
+        pid.toLongLong());
     if (!asRoot)
         QVERIFY(lineFor(text.out, kLocked).contains("dialout"));
-    for (const TestLine* line : {&free, &held, &locked})
-        QVERIFY2(!line->written(), qPrintable(line->path()));
+    for (const OwnPty* line : {&free, &held, &locked})
+        QVERIFY2(line->takeReceived().isEmpty(), qPrintable(line->slavePath()));
     if (!asRoot)
         return;
 
@@ -148,7 +123,7 @@ void TestCliPorts::eachPortSaysWhatStandsInItsWay()
                          QString::fromLocal8Bit(unprivileged.err)));
     const QByteArray closed = lineFor(unprivileged.out, kLocked);
     QVERIFY2(closed.contains("no access: ") && closed.contains("dialout"), closed.constData());
-    QVERIFY(!locked.written());
+    QVERIFY(locked.takeReceived().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestCliPorts)

@@ -171,8 +171,8 @@ void TestRecordSim::windowKilledMidRunLeavesWholeBlocks()
             // Whole: the capture threshold may leave out the last sample, no more.
             const int sent = sentIndex(drawn, kKillRunBlocks);
             if (b.number != ++blocks || received < kBlockSize - 1 || sent <= lastSent)
-                fault += QStringLiteral("block %1: %2 samples, sent block %3\n")
-                             .arg(b.number).arg(received).arg(sent);
+                fault += QString::asprintf("block %lld: %d samples, sent block %d\n", b.number,
+                                           received, sent);
             lastSent = sent;
             rowsRead += received;
         });
@@ -192,8 +192,8 @@ void TestRecordSim::recordingStartsOnWhatItsFileHolds_data()
     // One whole block, then half a block and a row torn by a crash: the torn block is cut off.
     const QByteArray whole = sentRecording(1);
     QTest::newRow("a recording cut short goes on after its last whole block")
-        << "run.csv" << whole + CsvRows::forBlock(2, sentBlock(2, 150), 0).toUtf8() + "2,1"
-        << whole << QString();
+        << "run.csv" << whole + CsvRows::forBlock(2, sentBlock(2, 150), 0).toUtf8() + "2,1" << whole
+        << QString();
     QTest::newRow("a folder that does not exist")
         << "missing/run.csv" << QByteArray() << QByteArray() << "missing/run.csv";
     QTest::newRow("a setup file is not added to")

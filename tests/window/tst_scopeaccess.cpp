@@ -35,18 +35,17 @@ void TestScopeAccess::controlsHaveNamesTheEyeDoesNotNeed()
     // its colour; the window's own test sees that their visible captions stay as they were.
     WindowFixture f;
     Fo& fo = f.fo;
-    const QList<QPair<QWidget*, QString>> named{
-        {fo.Rajz, "Scope"},
-        {fo.Gr(2), "Time Grid, ms"},
-        {fo.MX(0), "Time, ms"},
-        {fo.MX(1), "Level, Encoder step"},
-        {fo.MX(2), "Start, ms"},
-        {fo.MX(4), "Width, ms"},
-        {fo.MX(5), "PID Frequency, Hz"},
-        {fo.Szin(0), "Trace colour yellow"},
-        {fo.Szin(1), "Trace colour red"},
-        {fo.Szin(2), "Trace colour black"},
-        {fo.Szin(3), "Trace colour magenta"}};
+    const QList<QPair<QWidget*, QString>> named{{fo.Rajz, "Scope"},
+                                                {fo.Gr(2), "Time Grid, ms"},
+                                                {fo.MX(0), "Time, ms"},
+                                                {fo.MX(1), "Level, Encoder step"},
+                                                {fo.MX(2), "Start, ms"},
+                                                {fo.MX(4), "Width, ms"},
+                                                {fo.MX(5), "PID Frequency, Hz"},
+                                                {fo.Szin(0), "Trace colour yellow"},
+                                                {fo.Szin(1), "Trace colour red"},
+                                                {fo.Szin(2), "Trace colour black"},
+                                                {fo.Szin(3), "Trace colour magenta"}};
     for (const auto& [widget, name] : named)
         QCOMPARE(widget->accessibleName(), name);
 }

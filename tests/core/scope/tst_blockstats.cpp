@@ -68,45 +68,48 @@ private Q_SLOTS:
 
 void TestBlockStats::figuresOfKnownRuns_data()
 {
+    using Figures = BlockStats::Figures; // samples, minimum, maximum, peak, mean, RMS, SD
     QTest::addColumn<QList<SampleBlock>>("blocks");
-    QTest::addColumn<QList<double>>("figures"); // samples, minimum, maximum, peak, mean, RMS, SD
+    QTest::addColumn<Figures>("figures");
     QTest::newRow("a flat block off centre has no spread")
-        << QList{block({{300, 133}})} << QList<double>{300, 5, 5, 5, 5, 5, 0};
+        << QList{block({{300, 133}})} << Figures{300, 5, 5, 5, 5, 5, 0};
     // Half at -10, half at +10: mean 0, every square 100.
     QTest::newRow("a square wave's RMS and SD are its amplitude")
-        << QList{block({{150, 118}, {150, 138}})} << QList<double>{300, -10, 10, 10, 0, 10, 10};
+        << QList{block({{150, 118}, {150, 138}})} << Figures{300, -10, 10, 10, 0, 10, 10};
     // 299 at centre and one at -100: mean -1/3, mean square 10000/300.
+    const double outlier = 10000.0 / 300;
     QTest::newRow("one outlier sets the peak and lifts the RMS")
         << QList{block({{299, 128}, {1, 28}})}
-        << QList<double>{300, -100, 0, 100, -1.0 / 3, std::sqrt(10000.0 / 300),
-                         std::sqrt(10000.0 / 300 - 1.0 / 9)};
+        << Figures{300, -100, 0, 100, -1.0 / 3, std::sqrt(outlier), std::sqrt(outlier - 1.0 / 9)};
     // Levels -3 and +1: the peak is the larger absolute level, though the maximum is +1.
     QTest::newRow("a negative peak counts by its size")
-        << QList{block({{1, 125}, {1, 129}})} << QList<double>{2, -3, 1, 3, -1, std::sqrt(5.0), 2};
+        << QList{block({{1, 125}, {1, 129}})} << Figures{2, -3, 1, 3, -1, std::sqrt(5.0), 2};
     // Levels -10, +10 and +100, the block between them received nothing: mean 100/3, mean
     // square 10200/3.
+    const double run = 10200.0 / 3;
     QTest::newRow("a run is its blocks' samples together")
         << QList{block({{1, 118}, {1, 138}}), SampleBlock{}, block({{1, 228}})}
-        << QList<double>{3, -10, 100, 100, 100.0 / 3, std::sqrt(10200.0 / 3),
-                         std::sqrt(10200.0 / 3 - 10000.0 / 9)};
+        << Figures{3, -10, 100, 100, 100.0 / 3, std::sqrt(run), std::sqrt(run - 10000.0 / 9)};
 }
 
 void TestBlockStats::figuresOfKnownRuns()
 {
     QFETCH(QList<SampleBlock>, blocks);
-    QFETCH(QList<double>, figures);
+    QFETCH(BlockStats::Figures, figures);
     BlockStats::Accumulator run;
     for (const SampleBlock& b : blocks)
         run.add(BlockStats::sumsOf(b));
     QVERIFY(!BlockStats::sumsOf(SampleBlock{}).figures());
     const std::optional<BlockStats::Figures> f = run.figures();
     QVERIFY(f);
-    const QList<double> got{double(f->samples), double(f->minimum), double(f->maximum),
-                            double(f->peak),    f->mean,            f->rms,
-                            f->standardDeviation};
-    for (qsizetype i = 0; i < got.size(); ++i)
-        QVERIFY2(std::abs(got[i] - figures[i]) < 1e-9,
-                 qPrintable(QStringLiteral("figure %1 is %2").arg(i).arg(got[i])));
+    QCOMPARE(f->samples, figures.samples);
+    QCOMPARE(f->minimum, figures.minimum);
+    QCOMPARE(f->maximum, figures.maximum);
+    QCOMPARE(f->peak, figures.peak);
+    for (const auto& [got, wanted] : {std::pair{f->mean, figures.mean},
+                                      {f->rms, figures.rms},
+                                      {f->standardDeviation, figures.standardDeviation}})
+        QVERIFY2(std::abs(got - wanted) < 1e-9, qPrintable(QString::number(got)));
 }
 
 void TestBlockStats::wholeBlocksAreReadAndATornLastOneLeftOut_data()
