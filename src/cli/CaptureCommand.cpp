@@ -115,8 +115,7 @@ int CaptureCommand::run()
     SignalWatch interrupts;
     connect(&interrupts, &SignalWatch::received, this, [this] { endWith(End::Stopped); });
     Core& core = session_.core;
-    connect(&core, &Core::blockDrawn, this,
-            [this](const SampleBlock& block, int /*colour*/) { takeBlock(block); });
+    connect(&core, &Core::blockReceived, this, &CaptureCommand::takeBlock);
     connect(&core, &Core::portErrorReported, this, [this] { endWith(End::PortFailed); });
 
     if (!write(CsvRows::kHeader))

@@ -112,6 +112,12 @@ void Core::drawBlock(const SampleBlock& block, int colour)
     Q_EMIT blockDrawn(block, colour);
 }
 
+void Core::drawReceivedBlock(const SampleBlock& block)
+{
+    drawBlock(block, traceColour());
+    Q_EMIT blockReceived(block);
+}
+
 void Core::placeMarker(Marker which, float samplePosition, const QString& label)
 {
     Q_EMIT markerPlaced(which, samplePosition, label);

@@ -204,6 +204,9 @@ public:
     // The scope: clearing keeps the background; a block is drawn as the trace in a colour.
     void clearScope();
     void drawBlock(const SampleBlock& block, int colour);
+    // A block just received from the chip: drawn in the trace colour, and told as received (a
+    // right click's redraw of the last block is drawn, but not received again).
+    void drawReceivedBlock(const SampleBlock& block);
     // A marker line from top to bottom at a sample position, with its label.
     void placeMarker(Marker which, float samplePosition, const QString& label);
     // A line of text on the window's own surface.
@@ -232,6 +235,7 @@ Q_SIGNALS:
     void consoleChanged();
     void scopeCleared();
     void blockDrawn(const SampleBlock& block, int colour);
+    void blockReceived(const SampleBlock& block);
     void markerPlaced(Core::Marker which, float samplePosition, const QString& label);
     void formTextPrinted(const QString& text);
     void portChoiceCleared();

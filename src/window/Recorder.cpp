@@ -5,9 +5,6 @@
 #include "core/scope/CaptureCsv.h"
 #include "core/scope/CsvRows.h"
 
-#include <QMouseEvent>
-#include <QTimer>
-
 #include <cstdio>
 #include <fstream>
 
@@ -45,8 +42,7 @@ std::optional<Held> heldIn(const QString& path, QString& reason)
 }
 } // namespace
 
-std::unique_ptr<Recorder> Recorder::start(const QString& path, Core& core, QObject& surface,
-                                          QString& error)
+std::unique_ptr<Recorder> Recorder::start(const QString& path, Core& core, QString& error)
 {
     QString reason;
     const std::optional<Held> held = heldIn(path, reason);
@@ -80,32 +76,14 @@ std::unique_ptr<Recorder> Recorder::start(const QString& path, Core& core, QObje
         error = kCannotWrite.arg(path, file.errorString());
         return nullptr;
     }
-    surface.installEventFilter(recorder.get());
-    connect(&core, &Core::blockDrawn, recorder.get(),
-            [r = recorder.get()](const SampleBlock& block, int) { r->takeBlock(block); });
+    connect(&core, &Core::blockReceived, recorder.get(), &Recorder::takeBlock);
     return recorder;
 }
 
 Recorder::Recorder(Core& core, long long lastBlock) : core_(core), lastBlock_(lastBlock) {}
 
-bool Recorder::eventFilter(QObject* watched, QEvent* event)
-{
-    // The right button's handler redraws the last block at once, within this press; the flag is
-    // dropped on the next turn of the event loop in case it drew nothing.
-    if (event->type() == QEvent::MouseButtonPress &&
-        static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
-        redrawing_ = true;
-        QTimer::singleShot(0, this, [this] { redrawing_ = false; });
-    }
-    return QObject::eventFilter(watched, event);
-}
-
 void Recorder::takeBlock(const SampleBlock& block)
 {
-    if (redrawing_) {
-        redrawing_ = false;
-        return;
-    }
     if (failed_)
         return;
     const QByteArray rows =

@@ -19,18 +19,13 @@ class Recorder : public QObject
     Q_OBJECT
 
 public:
-    // Starts recording the blocks `core` draws on `surface` into `path`; a right click on the
-    // surface redraws the last block, which is not recorded again. Returns nothing, with the
-    // reason in `error`, when the file cannot be written or is something other than a capture.
-    // A torn last block in the file is cut off, with a line on standard error.
-    static std::unique_ptr<Recorder> start(const QString& path, Core& core, QObject& surface,
-                                           QString& error);
+    // Starts recording the blocks `core` receives into `path`. Returns nothing, with the reason
+    // in `error`, when the file cannot be written or is something other than a capture. A torn
+    // last block in the file is cut off, with a line on standard error.
+    static std::unique_ptr<Recorder> start(const QString& path, Core& core, QString& error);
 
     // Blocks written in this run.
     int blocksWritten() const { return blocksWritten_; }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     Recorder(Core& core, long long lastBlock);
@@ -40,6 +35,5 @@ private:
     QFile file_;
     long long lastBlock_;
     int blocksWritten_ = 0;
-    bool redrawing_ = false; // a right press is being handled: its draw is a redraw
     bool failed_ = false;
 };

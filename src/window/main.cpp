@@ -4,7 +4,6 @@
 #include "window/Fo.h"
 #include "window/QtDialogs.h"
 #include "window/Recorder.h"
-#include "window/ScopeSurface.h"
 #include "core/SettingsStore.h"
 #include "window/StartupProbe.h"
 #include "core/Version.h"
@@ -159,7 +158,7 @@ int main(int argc, char** argv)
     std::unique_ptr<Recorder> recorder;
     if (!options.recordFile.isEmpty()) {
         QString error;
-        recorder = Recorder::start(options.recordFile, window.core(), *window.Rajz, error);
+        recorder = Recorder::start(options.recordFile, window.core(), error);
         if (!recorder)
             std::fprintf(stderr, "trevalon: not recording: %s\n", qPrintable(error));
     }

@@ -104,7 +104,7 @@ void TestRecordSim::recordingHoldsExactlyTheBlocksDrawn()
              qPrintable(w.chip.errorString()));
     QString error;
     const std::unique_ptr<Recorder> recorder =
-        Recorder::start(recorded, w.fo.core(), *w.fo.Rajz, error);
+        Recorder::start(recorded, w.fo.core(), error);
     QVERIFY2(recorder, qPrintable(error));
 
     QList<SampleBlock> drawn;
@@ -213,7 +213,7 @@ void TestRecordSim::recordingStartsOnWhatItsFileHolds()
     SimulatedWindow w;
     QString error;
     const std::unique_ptr<Recorder> recorder =
-        Recorder::start(path, w.fo.core(), *w.fo.Rajz, error);
+        Recorder::start(path, w.fo.core(), error);
     if (kept.isEmpty()) {
         QVERIFY(!recorder);
         QVERIFY2(error.contains(reasonHas), qPrintable(error));
@@ -223,7 +223,7 @@ void TestRecordSim::recordingStartsOnWhatItsFileHolds()
     QVERIFY2(recorder, qPrintable(error));
     QCOMPARE(TestFiles::readAll(path), kept);
     // The next block drawn is numbered on: block 2, right after block 1's rows.
-    w.fo.core().drawBlock(sentBlock(3), 0);
+    w.fo.core().drawReceivedBlock(sentBlock(3));
     QCOMPARE(TestFiles::readAll(path),
              kept + CsvRows::forBlock(2, sentBlock(3), w.fo.core().timeGrid()).toUtf8());
 }
@@ -235,7 +235,7 @@ int recordUntilKilled(const QString& path, const QString& device)
     w.mapPort(device);
     QString error;
     const std::unique_ptr<Recorder> recorder =
-        Recorder::start(path, w.fo.core(), *w.fo.Rajz, error);
+        Recorder::start(path, w.fo.core(), error);
     if (!recorder)
         return 1;
     w.fo.core().startScope();

@@ -97,7 +97,7 @@ void Dispatcher::receiveCapture()
     comm_.setPortOpen(false);
 
     core_.clearScope();
-    core_.drawBlock(block, core_.traceColour());
+    core_.drawReceivedBlock(block);
 
     try {
         comm_.setInBufferCount(0);
