@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Recording.h"
 
+#include "KdspProtocol.h"
+
 #include "core/scope/CaptureCsv.h"
 
 #include <fstream>
@@ -19,7 +21,7 @@ LoadedRecording loadRecording(const std::string& path)
     const CaptureCsv::ReadResult file =
         CaptureCsv::read(input, [&](const CaptureCsv::RecordedBlock& recorded) {
             std::string bytes;
-            int previous = CaptureCsv::kCentre;
+            int previous = kSignalCentre;
             for (const int value : recorded.value) {
                 if (value == CaptureCsv::kMissing)
                     ++loaded.filledSamples;

@@ -3,6 +3,8 @@
 // The command sequences every handler uses to talk to the chip, the counted waits between them
 // and the shared report of a port failure.
 
+#include "core/scope/CaptureCsv.h"
+
 #include <QByteArray>
 #include <QtGlobal>
 
@@ -20,6 +22,8 @@ struct ReceiveProfile {
 constexpr ReceiveProfile kConsoleProfile{1, 1, true};
 constexpr ReceiveProfile kTimingProfile{7, 7, true};
 constexpr ReceiveProfile kCaptureProfile{299, 1, false}; // one less than the block, not 300
+// A capture file reads a block of this many rows as whole.
+static_assert(kCaptureProfile.threshold == CaptureCsv::kFewestRowsOfWholeBlock);
 
 // The counted waits.
 namespace Wait {

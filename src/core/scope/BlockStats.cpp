@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/scope/BlockStats.h"
 
+#include "core/scope/ScopeGeometry.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -9,7 +11,7 @@ namespace BlockStats {
 
 void Accumulator::add(int value)
 {
-    const int level = value - kCentre;
+    const int level = ScopeGeometry::levelOfValue(value);
     minimum_ = count_ == 0 ? level : std::min(minimum_, level);
     maximum_ = count_ == 0 ? level : std::max(maximum_, level);
     ++count_;

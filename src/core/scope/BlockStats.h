@@ -10,9 +10,6 @@
 #include <optional>
 
 namespace BlockStats {
-// A sample's value at zero tracking error.
-inline constexpr int kCentre = 128;
-
 struct Figures
 {
     long long samples = 0;

@@ -70,7 +70,7 @@ public:
             return "the value is not a whole number from 0 to 255";
         if (!isTime(fields[3]))
             return "time_ms is not a number of at least 0";
-        if (!level || *level != *value - kCentre)
+        if (!level || *level != ScopeGeometry::levelOfValue(*value))
             return "the level is not the value less 128";
         if (started_ && *block < current_.number)
             return "block " + std::to_string(*block) + " comes after block " +

@@ -4,6 +4,8 @@
 // write (block,sample,value,time_ms,level, one row per sample received). Standard C++ only, so
 // that the simulator, which has no Qt, replays recordings through the same reader.
 
+#include "core/scope/ScopeGeometry.h"
+
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -14,8 +16,6 @@
 namespace CaptureCsv {
 inline constexpr std::string_view kHeader = "block,sample,value,time_ms,level";
 inline constexpr int kSamplesPerBlock = 300;
-// A sample's level in encoder steps is its value less this centre.
-inline constexpr int kCentre = 128;
 // A sample the capture did not receive.
 inline constexpr int kMissing = -1;
 

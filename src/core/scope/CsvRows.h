@@ -4,11 +4,13 @@
 // window's pointer readouts show over that sample.
 
 #include "core/SharedState.h"
+#include "core/scope/CaptureCsv.h"
 
 #include <QString>
 
 namespace CsvRows {
-inline const QString kHeader = QStringLiteral("block,sample,value,time_ms,level\n");
+inline const QString kHeader =
+    QLatin1String(CaptureCsv::kHeader.data(), CaptureCsv::kHeader.size()) + QLatin1Char('\n');
 
 // The rows of block number `blockNumber` (counted from 1); samples not received are left out.
 QString forBlock(int blockNumber, const SampleBlock& block, double timeGrid);

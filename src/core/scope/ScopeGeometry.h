@@ -57,7 +57,8 @@ double sampleAt(float position);
 double levelAt(double position);
 // A sample's time in milliseconds.
 constexpr double timeOfSample(double sample, double timeGrid) { return sample * timeGrid; }
-// A value's level in encoder steps.
-constexpr int levelOfValue(int value) { return value - 128; }
+// A sample's value at zero tracking error, and a value's level in encoder steps.
+constexpr int kCentreValue = 128;
+constexpr int levelOfValue(int value) { return value - kCentreValue; }
 
 } // namespace ScopeGeometry
