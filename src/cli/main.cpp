@@ -17,7 +17,6 @@
 #include "cli/TimingCommand.h"
 #include "core/Core.h"
 #include "core/SettingsStore.h"
-#include "core/Version.h"
 #include "core/link/PortMap.h"
 #include "core/link/SerialComm.h"
 #include "core/link/SimulatedChip.h"
@@ -56,10 +55,6 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(CliText::kProgramName);
-    QCoreApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
-                                                .arg(Version::Major)
-                                                .arg(Version::Minor)
-                                                .arg(Version::Revision));
     const ParsedCommandLine parsed = parseCommandLine(QCoreApplication::arguments());
     if (!parsed.options)
         return parsed.exitStatus;
@@ -84,7 +79,7 @@ int main(int argc, char** argv)
                      [&core](const QStringList&, int position) { core.setPortPosition(position); });
     core.startUp();
     if (options.command == CliCommand::Ports)
-        return PortsCommand::run(ports, settings, core.portPosition() + 1, options.json);
+        return PortsCommand::run(ports, settings, core.portNumberFromList(), options.json);
     if (options.portNumber)
         core.setPortPosition(*options.portNumber - 1);
 

@@ -72,8 +72,8 @@ void Shell::startUp()
     // to the number the port last had, and before any command that is the stored choice: without
     // this, a first "q" would reach port 1, whatever device that is.
     if (position != kNoPosition) {
-        core_.state.portNumber = static_cast<quint8>(position + 1);
-        core_.MSComm.setCommPort(position + 1);
+        core_.state.portNumber = core_.portNumberFromList();
+        core_.MSComm.setCommPort(core_.state.portNumber);
     }
 
     core_.MSComm.setParityReplace("?");
