@@ -101,10 +101,9 @@ QJsonObject json(const SurveyedPort& port)
 }
 } // namespace
 
-int PortsCommand::run(const PortMap& map, const SettingsStore& settings, int storedNumber,
-                      bool asJson)
+int PortsCommand::run(const PortMap& map, int storedNumber, bool asJson)
 {
-    const QList<SurveyedPort> ports = PortSurvey::survey(map, settings, storedNumber);
+    const QList<SurveyedPort> ports = PortSurvey::survey(map, storedNumber);
     QString text;
     if (asJson) {
         QJsonArray array;

@@ -4,9 +4,8 @@
 // has to pick a number in the window's list. Nothing is opened or written.
 
 class PortMap;
-class SettingsStore;
 
 namespace PortsCommand {
 // storedNumber: the stored port choice (0 for none).
-int run(const PortMap& map, const SettingsStore& settings, int storedNumber, bool json);
+int run(const PortMap& map, int storedNumber, bool json);
 } // namespace PortsCommand

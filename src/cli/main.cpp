@@ -79,7 +79,7 @@ int main(int argc, char** argv)
                      [&core](const QStringList&, int position) { core.setPortPosition(position); });
     core.startUp();
     if (options.command == CliCommand::Ports)
-        return PortsCommand::run(ports, settings, core.portNumberFromList(), options.json);
+        return PortsCommand::run(ports, core.portNumberFromList(), options.json);
     if (options.portNumber)
         core.setPortPosition(*options.portNumber - 1);
 

@@ -5,7 +5,8 @@
 
 namespace {
 constexpr int kPortsPerFamily = 32;
-struct DeviceFamily {
+struct DeviceFamily
+{
     int firstNumber;
     const char* prefix;
 };
@@ -37,15 +38,18 @@ QString PortMap::devicePath(int portNumber) const
         return {};
     if (const auto it = runOverrides_.constFind(portNumber); it != runOverrides_.constEnd())
         return it.value();
-    if (settings_) {
-        const QString mapped =
-            settings_
-                ->getSetting(SettingsKeys::kApplication, SettingsKeys::kPortsSection,
-                             QString::number(portNumber), QString())
-                .trimmed();
-        // A bare device name ("ttyUSB0") means the device of that name under /dev.
-        if (!mapped.isEmpty())
-            return mapped.contains(QLatin1Char('/')) ? mapped : QStringLiteral("/dev/") + mapped;
-    }
+    // A bare device name ("ttyUSB0") means the device of that name under /dev.
+    if (const QString mapped = settingsEntry(portNumber); !mapped.isEmpty())
+        return mapped.contains(QLatin1Char('/')) ? mapped : QStringLiteral("/dev/") + mapped;
     return defaultDevicePath(portNumber);
+}
+
+QString PortMap::settingsEntry(int portNumber) const
+{
+    if (!settings_)
+        return {};
+    return settings_
+        ->getSetting(SettingsKeys::kApplication, SettingsKeys::kPortsSection,
+                     QString::number(portNumber), QString())
+        .trimmed();
 }

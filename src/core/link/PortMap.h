@@ -17,12 +17,18 @@ public:
     // The device path for a port number, or an empty text when the number reaches none.
     QString devicePath(int portNumber) const;
 
+    // Whether the [Ports] section maps the number to a device.
+    bool mappedInSettings(int portNumber) const { return !settingsEntry(portNumber).isEmpty(); }
+
     // Maps a number for this run only.
     void setRunOverride(int portNumber, const QString& devicePath);
 
     static QString defaultDevicePath(int portNumber);
 
 private:
+    // The number's [Ports] entry, trimmed; empty when there is none.
+    QString settingsEntry(int portNumber) const;
+
     const SettingsStore* settings_;
     QHash<int, QString> runOverrides_;
 };

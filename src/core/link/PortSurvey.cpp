@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/link/PortSurvey.h"
 
-#include "core/SettingsStore.h"
 #include "core/link/DeviceAccess.h"
 #include "core/link/PortMap.h"
 
@@ -144,8 +143,7 @@ SurveyedPort surveyOne(int number, const QString& device, bool fromSettings,
 }
 } // namespace
 
-QList<SurveyedPort> PortSurvey::survey(const PortMap& map, const SettingsStore& settings,
-                                       int storedNumber)
+QList<SurveyedPort> PortSurvey::survey(const PortMap& map, int storedNumber)
 {
     const QList<QSerialPortInfo> known = QSerialPortInfo::availablePorts();
     QList<SurveyedPort> ports;
@@ -153,12 +151,7 @@ QList<SurveyedPort> PortSurvey::survey(const PortMap& map, const SettingsStore& 
         const QString device = map.devicePath(number);
         if (device.isEmpty())
             continue;
-        const bool fromSettings =
-            !settings
-                 .getSetting(SettingsKeys::kApplication, SettingsKeys::kPortsSection,
-                             QString::number(number), QString())
-                 .trimmed()
-                 .isEmpty();
+        const bool fromSettings = map.mappedInSettings(number);
         const bool stored = number == storedNumber;
         // Default devices that are not there are the many numbers that reach nothing.
         if (!fromSettings && !stored && !QFileInfo::exists(device))

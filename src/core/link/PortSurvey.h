@@ -11,7 +11,6 @@
 #include <optional>
 
 class PortMap;
-class SettingsStore;
 
 struct PortHolder
 {
@@ -40,5 +39,5 @@ struct SurveyedPort
 namespace PortSurvey {
 // Every number 1-255 mapped in [Ports], every number whose default device exists, and the
 // stored choice (`storedNumber`, 0 for none) even when its device is missing; in number order.
-QList<SurveyedPort> survey(const PortMap& map, const SettingsStore& settings, int storedNumber);
+QList<SurveyedPort> survey(const PortMap& map, int storedNumber);
 } // namespace PortSurvey
