@@ -18,6 +18,7 @@ const QString kEndMarker = QStringLiteral(" End marker %1 ms.");
 const QString kNameWithUnit = QStringLiteral("%1, %2");
 const QString kCaptionEnd = QStringLiteral(":");
 constexpr int kRmsDecimals = 2;
+const QString kSurfaceName = QStringLiteral("Scope");
 
 // The colour options, by index, as their back colours show them.
 const char* const kColourNames[] = {"Trace colour yellow", "Trace colour red", "Trace colour black",
@@ -35,6 +36,22 @@ constexpr ReadoutCaptions kReadouts[] = {
     {true, 2, 2, 3},   {false, 0, 0, 5},  {false, 1, 1, 4},   {false, 2, 6, 9},
     {false, 3, 7, 10}, {false, 4, 8, 11}, {false, 5, 12, 13},
 };
+
+// The description for the last block's figures and the marker readouts' texts (empty: no
+// marker). Without a block: that no block has been drawn.
+QString description(const SampleBlock* lastBlock, const QString& startMs, const QString& endMs)
+{
+    QString text = kNoBlock;
+    if (lastBlock) {
+        const std::optional<BlockStats::Figures> f = BlockStats::sumsOf(*lastBlock).figures();
+        text = f ? kFigures.arg(f->peak).arg(f->rms, 0, 'f', kRmsDecimals) : kNoSamples;
+    }
+    if (!startMs.isEmpty())
+        text += kStartMarker.arg(startMs);
+    if (!endMs.isEmpty())
+        text += kEndMarker.arg(endMs);
+    return text;
+}
 } // namespace
 
 ScopeAccessibility::ScopeAccessibility(Fo& window)
@@ -93,19 +110,4 @@ void ScopeAccessibility::describe()
     if (window_.Rajz->accessibleDescription() != text)
         window_.Rajz->setAccessibleDescription(text);
     pace_->start();
-}
-
-QString ScopeAccessibility::description(const SampleBlock* lastBlock, const QString& startMs,
-                                        const QString& endMs)
-{
-    QString text = kNoBlock;
-    if (lastBlock) {
-        const std::optional<BlockStats::Figures> f = BlockStats::sumsOf(*lastBlock).figures();
-        text = f ? kFigures.arg(f->peak).arg(f->rms, 0, 'f', kRmsDecimals) : kNoSamples;
-    }
-    if (!startMs.isEmpty())
-        text += kStartMarker.arg(startMs);
-    if (!endMs.isEmpty())
-        text += kEndMarker.arg(endMs);
-    return text;
 }

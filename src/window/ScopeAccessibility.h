@@ -8,7 +8,6 @@
 #include "core/SharedState.h"
 
 #include <QObject>
-#include <QString>
 
 #include <optional>
 
@@ -23,14 +22,8 @@ public:
     // A screen reader is not flooded with a description per block (38 a second at the line
     // rate): it changes at most once in this period.
     static constexpr int kDescriptionPeriodMs = 500;
-    static inline const QString kSurfaceName = QStringLiteral("Scope");
 
     explicit ScopeAccessibility(Fo& window);
-
-    // The description for the last block's figures and the marker readouts' texts (empty: no
-    // marker). Without a block: that no block has been drawn.
-    static QString description(const SampleBlock* lastBlock, const QString& startMs,
-                               const QString& endMs);
 
 private:
     void nameControls();
