@@ -53,7 +53,7 @@ std::unique_ptr<Recorder> Recorder::start(const QString& path, Core& core, QStri
     std::unique_ptr<Recorder> recorder(new Recorder(core, held->lastBlock));
     QFile& file = recorder->file_;
     file.setFileName(path);
-    // Unbuffered: each block reaches the system in one write as soon as it is drawn.
+    // Unbuffered: each block reaches the system in one write as soon as it is received.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
         error = kCannotWrite.arg(path, file.errorString());
         return nullptr;

@@ -5,8 +5,7 @@
 
 namespace {
 constexpr int kPortsPerFamily = 32;
-struct DeviceFamily
-{
+struct DeviceFamily {
     int firstNumber;
     const char* prefix;
 };
