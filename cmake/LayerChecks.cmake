@@ -42,11 +42,13 @@ function(trevalon_check_link_interface target)
   endwhile()
 endfunction()
 
-# Fails if a file under src/<layer> includes a header whose name contains any FORBIDDEN text.
-function(trevalon_check_includes layer)
+# Fails if a file under src/<layer> includes a header whose name contains any FORBIDDEN text
+# (`../sim` names the simulator's folder beside src/).
+function(trevalon_check_includes folder)
   cmake_parse_arguments(ARG "" "" "FORBIDDEN" ${ARGN})
+  get_filename_component(layer ${folder} NAME)
   file(GLOB_RECURSE files CONFIGURE_DEPENDS
-    ${PROJECT_SOURCE_DIR}/src/${layer}/*.cpp ${PROJECT_SOURCE_DIR}/src/${layer}/*.h)
+    ${PROJECT_SOURCE_DIR}/src/${folder}/*.cpp ${PROJECT_SOURCE_DIR}/src/${folder}/*.h)
   foreach(file ${files})
     file(STRINGS ${file} includes REGEX "^[ \t]*#[ \t]*include")
     foreach(line ${includes})

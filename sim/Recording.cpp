@@ -3,7 +3,7 @@
 
 #include "KdspProtocol.h"
 
-#include "core/scope/CaptureCsv.h"
+#include "capture/CaptureCsv.h"
 
 #include <fstream>
 

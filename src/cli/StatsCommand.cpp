@@ -5,7 +5,7 @@
 #include "cli/CliText.h"
 #include "cli/ExitStatus.h"
 #include "cli/FiguresReport.h"
-#include "core/scope/CaptureCsv.h"
+#include "capture/CaptureCsv.h"
 
 #include <QFile>
 

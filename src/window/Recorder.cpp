@@ -2,7 +2,7 @@
 #include "window/Recorder.h"
 
 #include "core/Core.h"
-#include "core/scope/CaptureCsv.h"
+#include "capture/CaptureCsv.h"
 #include "core/scope/CsvRows.h"
 
 #include <cstdio>

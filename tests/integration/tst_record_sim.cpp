@@ -8,7 +8,7 @@
 
 #include "support/SimulatedWindow.h"
 
-#include "core/scope/CaptureCsv.h"
+#include "capture/CaptureCsv.h"
 #include "core/scope/CsvRows.h"
 #include "core/scope/ScopeControl.h"
 #include "support/TestFiles.h"

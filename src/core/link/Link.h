@@ -3,7 +3,7 @@
 // The command sequences every handler uses to talk to the chip, the counted waits between them
 // and the shared report of a port failure.
 
-#include "core/scope/CaptureCsv.h"
+#include "capture/CaptureCsv.h"
 
 #include <QByteArray>
 #include <QtGlobal>

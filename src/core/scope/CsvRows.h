@@ -4,7 +4,7 @@
 // window's pointer readouts show over that sample.
 
 #include "core/SharedState.h"
-#include "core/scope/CaptureCsv.h"
+#include "capture/CaptureCsv.h"
 
 #include <QString>
 

@@ -7,6 +7,8 @@
 // position, unrounded), and the core's marker positions back into x. It needs neither Qt Gui nor
 // a window.
 
+#include "capture/CaptureCsv.h"
+
 namespace ScopeGeometry {
 
 // --- The picture ---
@@ -57,8 +59,9 @@ double sampleAt(float position);
 double levelAt(double position);
 // A sample's time in milliseconds.
 constexpr double timeOfSample(double sample, double timeGrid) { return sample * timeGrid; }
-// A sample's value at zero tracking error, and a value's level in encoder steps.
-constexpr int kCentreValue = 128;
-constexpr int levelOfValue(int value) { return value - kCentreValue; }
+// A sample's value at zero tracking error, and a value's level in encoder steps: the capture
+// file's terms, which the scope shares.
+using CaptureCsv::kCentreValue;
+using CaptureCsv::levelOfValue;
 
 } // namespace ScopeGeometry

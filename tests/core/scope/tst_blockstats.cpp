@@ -5,7 +5,7 @@
 // at fault.
 
 #include "core/scope/BlockStats.h"
-#include "core/scope/CaptureCsv.h"
+#include "capture/CaptureCsv.h"
 
 #include <QTest>
 

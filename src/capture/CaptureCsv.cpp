@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "core/scope/CaptureCsv.h"
+#include "capture/CaptureCsv.h"
 
 #include <charconv>
 #include <optional>
@@ -70,7 +70,7 @@ public:
             return "the value is not a whole number from 0 to 255";
         if (!isTime(fields[3]))
             return "time_ms is not a number of at least 0";
-        if (!level || *level != ScopeGeometry::levelOfValue(*value))
+        if (!level || *level != levelOfValue(*value))
             return "the level is not the value less 128";
         if (started_ && *block < current_.number)
             return "block " + std::to_string(*block) + " comes after block " +

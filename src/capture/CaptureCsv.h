@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reading a capture file back: the CSV that `trevalon-cli capture` and `trevalon --record`
-// write (block,sample,value,time_ms,level, one row per sample received). Standard C++ only, so
-// that the simulator, which has no Qt, replays recordings through the same reader.
-
-#include "core/scope/ScopeGeometry.h"
+// write (block,sample,value,time_ms,level, one row per sample received). Standard C++ only and
+// below the core, so that the simulator, which has no Qt and is not part of the program it
+// judges, replays recordings through the same reader.
 
 #include <array>
 #include <cstdint>
@@ -16,6 +15,9 @@
 namespace CaptureCsv {
 inline constexpr std::string_view kHeader = "block,sample,value,time_ms,level";
 inline constexpr int kSamplesPerBlock = 300;
+// A sample's value at zero tracking error, and a value's level in encoder steps.
+inline constexpr int kCentreValue = 128;
+constexpr int levelOfValue(int value) { return value - kCentreValue; }
 // A sample the capture did not receive.
 inline constexpr int kMissing = -1;
 
