@@ -17,8 +17,6 @@ const QString kDefaultSource = QStringLiteral("default");
 const QString kMissing = QStringLiteral("missing");
 const QString kUsable = QStringLiteral("usable");
 const QString kNoAccess = QStringLiteral("no access: %1");
-const QString kHeldBy = QStringLiteral("held by %1");
-const QString kProcess = QStringLiteral("process %1 (%2)");
 const QString kNoneFound = QStringLiteral("No port number reaches a device.\n");
 constexpr int kHexBase = 16;
 constexpr int kIdDigits = 4;
@@ -33,14 +31,6 @@ QString hexId(quint16 id)
     return QStringLiteral("%1").arg(id, kIdDigits, kHexBase, QLatin1Char('0'));
 }
 
-QString holderText(const QList<PortHolder>& holders)
-{
-    QStringList texts;
-    for (const PortHolder& holder : holders)
-        texts << kProcess.arg(holder.pid).arg(holder.program);
-    return kHeldBy.arg(texts.join(QStringLiteral(", ")));
-}
-
 // "* Comm  33  /dev/ttyUSB0  default  usable  USB 0403:6001, FTDI, FT232R USB UART, serial A1"
 QString line(const SurveyedPort& port)
 {
@@ -50,7 +40,7 @@ QString line(const SurveyedPort& port)
     else if (!port.accessProblem.isEmpty())
         state << kNoAccess.arg(port.accessProblem);
     if (!port.holders.isEmpty())
-        state << holderText(port.holders);
+        state << PortSurvey::heldByText(port.holders);
     if (state.isEmpty())
         state << kUsable;
 

@@ -73,8 +73,21 @@ void Core::setMarkers(float start, float end)
     Q_EMIT markersChanged();
 }
 
+QString Core::portDevice() const { return MSComm.deviceOf(portNumberFromList()); }
+
+bool Core::portOpen() const { return MSComm.portOpen(); }
+
+QString Core::portFailureReason() const { return MSComm.failureReason(); }
+
+void Core::endTimingQuery(quint64 repliesBefore)
+{
+    Q_EMIT timingQueryEnded(timingReplies_ != repliesBefore);
+}
+
 void Core::setReadout(Readout which, const QString& text)
 {
+    if (which == Readout::TimeGrid)
+        ++timingReplies_;
     readouts_.at(static_cast<int>(which)) = text;
     Q_EMIT readoutChanged(which, text);
 }

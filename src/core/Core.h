@@ -190,6 +190,13 @@ public:
     // The trace colour (0x00BBGGRR) for the blocks drawn from now on.
     int traceColour() const;
 
+    // --- What the status line tells (LineStatus) ---
+    // The device the chosen port number reaches (empty: none mapped, or no number chosen).
+    QString portDevice() const;
+    bool portOpen() const;
+    // The system's reason for the last port failure, as its standard-error line gives it.
+    QString portFailureReason() const;
+
     // --- What the core shows, and remembers having shown ---
     QString readout(Readout which) const { return readouts_.at(static_cast<int>(which)); }
     void setReadout(Readout which, const QString& text);
@@ -249,6 +256,11 @@ Q_SIGNALS:
     // for a front-end that must tell the failures apart, such as the command-line program's
     // exit status.
     void portErrorReported(int number);
+    // The scope was started and blocks are now expected; triggered: only once the chip sees a
+    // move. (Stopping closes the port.)
+    void blocksAwaited(bool triggered);
+    // The chip was asked its timing and the wait is over; answered: a reply came meanwhile.
+    void timingQueryEnded(bool answered);
 
 private:
     // The core's parts run the handlers' steps on its state, port and dialogs.
@@ -283,6 +295,8 @@ private:
     void setTimeGrid(double milliseconds);
     // Both marker positions (below 0: none), told when they change.
     void setMarkers(float start, float end);
+    // The wait for a timing reply is over: told with whether one came since `repliesBefore`.
+    void endTimingQuery(quint64 repliesBefore);
 
     Comm& MSComm;            // the serial port
     Dialogs& dialogs;        // message boxes, Dialogopen and Dialogsave
@@ -294,6 +308,7 @@ private:
     int portPosition_ = -1;
     std::array<QString, kReadoutCount> readouts_;
     int lampColour_ = static_cast<int>(kRed);
+    quint64 timingReplies_ = 0; // each reply sets the time grid readout
     ConsoleBuffer consoleText_;
 
     std::unique_ptr<Link> link_;

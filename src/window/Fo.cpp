@@ -4,6 +4,7 @@
 #include "core/FileHandling.h"
 #include "core/link/Comm.h"
 #include "core/scope/ScopeGeometry.h"
+#include "core/status/LineStatus.h"
 #include "picture/BitmapFiles.h"
 #include "picture/TraceDrawing.h"
 #include "window/CaptionFit.h"
@@ -12,6 +13,7 @@
 #include "window/FormSurface.h"
 #include "window/ScopeAccessibility.h"
 #include "window/ScopeSurface.h"
+#include "window/ValueBox.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -42,9 +44,11 @@ Fo::Fo(Comm& comm, Dialogs& dialogs, SettingsStore& settings, QWidget* parent)
     setWindowTitle(QStringLiteral("Kestrum Trevalon"));
     createControls();
     createMenus();
+    createStatusLine();
     // The client area keeps its size; the window is not resizable.
     setFixedSize(sizeHint());
 
+    lineStatus_ = new LineStatus(*core_, this);
     showCore();
     wireEvents();
     new ScopeAccessibility(*this); // a child of the window
@@ -131,9 +135,10 @@ void Fo::showCore()
 {
     const Core& core = *core_;
     connect(&core, &Core::titleChanged, this, &QWidget::setWindowTitle);
+    connect(lineStatus_, &LineStatus::textChanged, statusText_, &QLabel::setText);
     connect(&core, &Core::readoutChanged, this, [this](Readout which, const QString& text) {
-        QLabel* box = which == Readout::TimeGrid ? Gr(2) : MX(static_cast<int>(which));
-        box->setText(text);
+        ValueBox* box = which == Readout::TimeGrid ? Gr(2) : MX(static_cast<int>(which));
+        box->setValue(text);
     });
     connect(&core, &Core::lampChanged, this, &Fo::paintLamp);
     connect(&core, &Core::formTextPrinted, this, &Fo::printOnForm);
@@ -174,6 +179,8 @@ void Fo::showCore()
 }
 
 void Fo::printOnForm(const QString& text) { surface_->printLine(text); }
+
+QString Fo::statusText() const { return statusText_->text(); }
 
 QStringList Fo::formTexts() const { return surface_->lines(); }
 

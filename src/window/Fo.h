@@ -21,9 +21,11 @@ class QPushButton;
 class QRadioButton;
 
 class CommandLine;
+class LineStatus;
 class ConsoleView;
 class FormSurface;
 class ScopeSurface;
+class ValueBox;
 
 class Fo : public QMainWindow, private ScopeImages {
     Q_OBJECT
@@ -48,8 +50,8 @@ public:
     QGroupBox* Frame3 = nullptr;   // "Marked:" readouts
     ScopeSurface* Rajz = nullptr;  // the scope surface (rajz: drawing), 600 x 512
     ControlArray<QLabel> Label4;   // fixed captions 0-13 ("Time:", "ms", ...)
-    ControlArray<QLabel> MX;       // value boxes 0-5 (0 time, 1 level, 2-4 markers, 5 PID Hz)
-    ControlArray<QLabel> Gr;       // value box 2 only: the time grid
+    ControlArray<ValueBox> MX;     // value boxes 0-5 (0 time, 1 level, 2-4 markers, 5 PID Hz)
+    ControlArray<ValueBox> Gr;     // value box 2 only: the time grid
 
     // --- Scope controls (bottom row) ---
     QPushButton* Be = nullptr;         // Start (be: on)
@@ -91,6 +93,11 @@ public:
     // The core the window shows: its verbs, accessors and signals.
     Core& core() { return *core_; }
 
+    // The status line below the client area (the window is that much taller): what the line
+    // is doing and what went wrong, as LineStatus words it.
+    LineStatus& lineStatus() { return *lineStatus_; }
+    QString statusText() const;
+
     // --- Components without a shape ---
     Dialogs& dialogs;         // message boxes, Dialogopen and Dialogsave
     SettingsStore& settings;  // the per-user settings store
@@ -117,6 +124,7 @@ protected:
 private:
     void createControls(); // the layout, in FoLayout.cpp
     void createMenus();    // the menu bar, in FoLayout.cpp
+    void createStatusLine(); // the status bar, in FoLayout.cpp
     void wireEvents();     // every control event to the core's verb, in one place
     void showCore();       // every core signal to its control, in one place
     void paintLamp(int colour);
@@ -129,6 +137,8 @@ private:
     void explainMissingPort();
 
     FormSurface* surface_ = nullptr; // the client area; paints the texts behind the controls
+    LineStatus* lineStatus_ = nullptr;
+    QLabel* statusText_ = nullptr;   // the status line's text, in the status bar
     bool captionsFitted_ = false;
 };
 

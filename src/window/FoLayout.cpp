@@ -19,6 +19,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStatusBar>
 
 // The images are compiled into the static core library, whose resources are not registered on
 // their own; registering them at load time also lets main() use the icon before the window.
@@ -86,7 +87,7 @@ QLabel* caption(QWidget* parent, const QString& text, QRect geometry, bool itali
 }
 
 // A readout: right-aligned white text on dark blue inside a single black line.
-QLabel* valueBox(QWidget* parent, int x, int y, int width)
+ValueBox* valueBox(QWidget* parent, int x, int y, int width)
 {
     auto* box = new ValueBox(parent);
     box->setGeometry(x, y, width, kValueBoxHeight);
@@ -232,7 +233,7 @@ void Fo::createControls()
 
     Label4.set(12, caption(w, QStringLiteral("PID Frequency:"), QRect(706, 6, 92, kCaptionHeight)));
     MX.set(5, valueBox(w, 800, 6, kWideValueBoxWidth));
-    MX(5)->setText(QStringLiteral("???"));
+    MX(5)->setValue(QStringLiteral("???"));
     Label4.set(13, caption(w, QStringLiteral("Hz"), QRect(860, 6, 22, kCaptionHeight), true));
 
     PID = button(w, QStringLiteral("Detect"), QStringLiteral("PID Frequency detect"),
@@ -284,4 +285,16 @@ void Fo::createMenus()
 
     HL = menuBar()->addMenu(QStringLiteral("Help"));
     AS = HL->addAction(QStringLiteral("About Trevalon"));
+}
+
+void Fo::createStatusLine()
+{
+    // The window keeps its fixed size, so there is nothing to grip; a text longer than the line
+    // is cut at its end rather than widening the window.
+    statusBar()->setSizeGripEnabled(false);
+    statusBar()->setFont(sansFont());
+    statusBar()->setAccessibleName(QStringLiteral("Status line"));
+    statusText_ = new QLabel(statusBar());
+    statusText_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    statusBar()->addWidget(statusText_, 1);
 }

@@ -91,6 +91,7 @@ void Recorder::takeBlock(const SampleBlock& block)
     if (file_.write(rows) != rows.size()) {
         // Told once; the window goes on without recording.
         failed_ = true;
+        failure_ = file_.errorString();
         std::fputs(qPrintable(kStoppedRecording.arg(file_.fileName(), file_.errorString())),
                    stderr);
         return;

@@ -26,6 +26,9 @@ public:
 
     // Blocks written in this run.
     int blocksWritten() const { return blocksWritten_; }
+    QString fileName() const { return file_.fileName(); }
+    // Why the recording stopped (a failed write); empty while it records.
+    QString failure() const { return failure_; }
 
 private:
     Recorder(Core& core, long long lastBlock);
@@ -36,4 +39,5 @@ private:
     long long lastBlock_;
     int blocksWritten_ = 0;
     bool failed_ = false;
+    QString failure_;
 };

@@ -4,6 +4,7 @@
 #include "core/scope/BlockStats.h"
 #include "window/Fo.h"
 #include "window/ScopeSurface.h"
+#include "window/ValueBox.h"
 
 #include <QLabel>
 #include <QRadioButton>

@@ -16,6 +16,13 @@ ValueBox::ValueBox(QWidget* parent) : QLabel(parent)
 {
     setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setAccessibleDescription(kNoValue);
+}
+
+void ValueBox::setValue(const QString& text)
+{
+    setText(text);
+    setAccessibleDescription(text.isEmpty() ? kNoValue : text);
 }
 
 int ValueBox::textWidth() const

@@ -10,6 +10,7 @@
 #include "core/link/PortMap.h"
 #include "core/link/SerialComm.h"
 #include "core/link/SimulatedChip.h"
+#include "core/status/LineStatus.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -19,6 +20,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -26,6 +28,7 @@ struct Options {
     bool demo = false;
     QStringList simulatorArguments;
     QString recordFile;
+    QString replayFile;
     bool startupProbe = false;
 };
 
@@ -113,10 +116,26 @@ Options parseOptions(int argc, char** argv)
             std::fprintf(stderr, "trevalon: --replay needs --demo: the simulated chip replays\n");
             std::exit(2);
         }
+        options.replayFile = parser.value(replay);
         options.simulatorArguments << QStringLiteral("--replay")
-                                   << QFileInfo(parser.value(replay)).absoluteFilePath();
+                                   << QFileInfo(options.replayFile).absoluteFilePath();
     }
     return options;
+}
+
+// Without a window system Qt would abort with a long message and exit 134; the user is told in
+// one line instead. A platform chosen by the user (QT_QPA_PLATFORM, -platform) is left to Qt.
+bool hasDisplay(int argc, char** argv)
+{
+    for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        if (!qEnvironmentVariableIsEmpty(variable))
+            return true;
+    }
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-platform") == 0)
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -124,6 +143,12 @@ Options parseOptions(int argc, char** argv)
 int main(int argc, char** argv)
 {
     const Options options = parseOptions(argc, argv);
+    if (!hasDisplay(argc, argv)) {
+        std::fputs("trevalon: no display: neither DISPLAY nor WAYLAND_DISPLAY is set; "
+                   "trevalon-cli works without one\n",
+                   stderr);
+        return 1;
+    }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Trevalon"));
@@ -152,6 +177,7 @@ int main(int argc, char** argv)
         window.core().setStoresPortChoice(false);
         std::fprintf(stderr, "trevalon: Comm %d is the simulated KDSP chip at %s\n", portNumber,
                      qPrintable(chip.devicePath()));
+        window.lineStatus().setSimulatedChip(chip.devicePath(), options.replayFile);
     }
 
     // A file that cannot be written is told once; the window works on without recording.
@@ -161,6 +187,12 @@ int main(int argc, char** argv)
         recorder = Recorder::start(options.recordFile, window.core(), error);
         if (!recorder)
             std::fprintf(stderr, "trevalon: not recording: %s\n", qPrintable(error));
+        window.lineStatus().setRecording([&recorder, error] {
+            if (!recorder)
+                return LineStatus::Recording{QString(), 0, error, false};
+            return LineStatus::Recording{recorder->fileName(), recorder->blocksWritten(),
+                                         recorder->failure()};
+        });
     }
 
     if (options.startupProbe)

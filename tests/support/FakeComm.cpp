@@ -15,8 +15,11 @@ void FakeComm::openDevice()
 {
     if (commPort() == 0)
         throw CommError(CommErrorNumber::InvalidPort);
-    if (const auto it = openFailures.constFind(commPort()); it != openFailures.constEnd())
+    if (const auto it = openFailures.constFind(commPort()); it != openFailures.constEnd()) {
+        if (!failureText.isEmpty())
+            logFailure(device, failureText);
         throw CommError(it.value());
+    }
     ++opens;
     log << QStringLiteral("open %1").arg(commPort());
 }

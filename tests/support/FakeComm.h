@@ -21,7 +21,7 @@ public:
     // The device's side: bytes arrive as if from the line (queued receive events follow).
     void receive(const QByteArray& bytes) { bytesArrived(bytes); }
     void raiseLineEvent(int code) { lineEventArrived(code); }
-    void failDevice(int number) { deviceFailed(number, QStringLiteral("/dev/fake"), QStringLiteral("gone")); }
+    void failDevice(int number) { deviceFailed(number, device, QStringLiteral("gone")); }
 
     // Everything written, in order, one entry per write.
     QList<QByteArray> writes;
@@ -30,8 +30,13 @@ public:
     // All bytes written, joined.
     QByteArray written() const;
 
-    // Port numbers that fail to open, with the number raised.
+    // Port numbers that fail to open, with the number raised, and the system's reason written
+    // for them (none when empty).
     QHash<int, int> openFailures;
+    QString failureText;
+    // The device every port number reaches.
+    QString device = QStringLiteral("/dev/fake");
+    QString deviceOf(int) const override { return device; }
     // When set, the next writes fail with this number (0: writes succeed).
     int writeFailure = 0;
     // Called after every write, so a test can answer like a chip.

@@ -5,6 +5,9 @@
 
 namespace {
 constexpr qsizetype kLineBreakLength = 2; // CR LF
+constexpr QChar kSpace = u' ';
+constexpr QChar kCarriageReturn = u'\r';
+constexpr QChar kLineFeed = u'\n';
 } // namespace
 
 ConsoleBuffer::ConsoleBuffer(int columns) : columns_(std::max(1, columns))
@@ -18,6 +21,10 @@ void ConsoleBuffer::clear()
     base_ = 0;
     lineStarts_.assign(1, 0);
     rowStarts_.assign(1, 0);
+    rowOffsets_.assign(1, 0);
+    rowStart_ = 0;
+    lastSpace_ = -1;
+    crStartedRow_ = false;
 }
 
 void ConsoleBuffer::append(QStringView characters)
@@ -29,13 +36,35 @@ void ConsoleBuffer::append(QStringView characters)
         text_.append(characters.front()); // a character per receive event: the short way
     else
         text_.append(characters);
-    // A line ends at an LF that follows a CR; the CR may have come in an earlier append.
-    for (qsizetype i = std::max<qsizetype>(from, 1); i < text_.size(); ++i) {
-        if (text_.at(i) == u'\n' && text_.at(i - 1) == u'\r')
+    for (qsizetype i = from; i < text_.size(); ++i) {
+        const QChar c = text_.at(i);
+        // A line ends at an LF that follows a CR; the CR may have come in an earlier append.
+        if (c == kLineFeed && i > 0 && text_.at(i - 1) == kCarriageReturn) {
+            if (crStartedRow_)
+                rowOffsets_.pop_back();
             startLine(base_ + i + 1);
+        } else {
+            place(base_ + i, c);
+        }
     }
     if (text_.size() > kMaxChars)
         trim();
+}
+
+void ConsoleBuffer::place(qsizetype absolute, QChar c)
+{
+    crStartedRow_ = false;
+    // A space never starts a row: it stays at the end of the one before.
+    if (c == kSpace) {
+        lastSpace_ = absolute;
+        return;
+    }
+    if (absolute - rowStart_ < columns_)
+        return;
+    // Every other character was checked as it came, so the word since the last space fits.
+    rowStart_ = lastSpace_ >= rowStart_ ? lastSpace_ + 1 : absolute;
+    rowOffsets_.push_back(rowStart_);
+    crStartedRow_ = c == kCarriageReturn;
 }
 
 QStringView ConsoleBuffer::line(qsizetype index) const
@@ -47,28 +76,36 @@ QStringView ConsoleBuffer::line(qsizetype index) const
 void ConsoleBuffer::setColumns(int columns)
 {
     columns_ = std::max(1, columns);
-    rowStarts_.front() = 0;
-    for (std::size_t i = 1; i < rowStarts_.size(); ++i)
-        rowStarts_[i] = rowStarts_[i - 1] + rowsOf(lineLength(i - 1));
+    rowOffsets_.clear();
+    for (std::size_t i = 0; i < lineStarts_.size(); ++i) {
+        rowStarts_[i] = static_cast<qsizetype>(rowOffsets_.size());
+        rowStart_ = lineStarts_[i];
+        lastSpace_ = -1;
+        rowOffsets_.push_back(rowStart_);
+        const qsizetype end = lineStarts_[i] + lineLength(i);
+        for (qsizetype at = lineStarts_[i]; at < end; ++at)
+            place(at, text_.at(at - base_));
+    }
 }
 
 qsizetype ConsoleBuffer::rowCount() const
 {
-    // The last line is the one being written: it runs to the end of the text. (Asked for with
-    // every character the console takes, so without lineLength's general case.)
-    return rowStarts_.back() - rowStarts_.front() +
-           rowsOf(base_ + text_.size() - lineStarts_.back());
+    return static_cast<qsizetype>(rowOffsets_.size());
 }
 
 ConsoleBuffer::Row ConsoleBuffer::row(qsizetype index) const
 {
-    const qsizetype absoluteRow =
-        rowStarts_.front() + std::clamp<qsizetype>(index, 0, rowCount() - 1);
+    const qsizetype i = std::clamp<qsizetype>(index, 0, rowCount() - 1);
+    const qsizetype absoluteRow = rowStarts_.front() + i;
     const auto found = std::upper_bound(rowStarts_.begin(), rowStarts_.end(), absoluteRow);
     const auto line = static_cast<std::size_t>(found - rowStarts_.begin() - 1);
-    const qsizetype skipped = (absoluteRow - rowStarts_[line]) * columns_;
-    const qsizetype length = std::clamp<qsizetype>(lineLength(line) - skipped, 0, columns_);
-    return Row{lineStarts_[line] - base_ + skipped, length};
+    const qsizetype lineEnd = lineStarts_[line] + lineLength(line);
+    const bool lastOfLine =
+        i + 1 == rowCount() || (found != rowStarts_.end() && *found == absoluteRow + 1);
+    const qsizetype start = rowOffsets_[static_cast<std::size_t>(i)];
+    const qsizetype end = lastOfLine ? lineEnd : rowOffsets_[static_cast<std::size_t>(i + 1)];
+    // Spaces beyond the width at a break are not shown.
+    return Row{start - base_, std::clamp<qsizetype>(end - start, 0, columns_)};
 }
 
 qsizetype ConsoleBuffer::rowOfOffset(qsizetype offset) const
@@ -76,10 +113,14 @@ qsizetype ConsoleBuffer::rowOfOffset(qsizetype offset) const
     const qsizetype absolute = base_ + std::clamp<qsizetype>(offset, 0, text_.size());
     const auto found = std::upper_bound(lineStarts_.begin(), lineStarts_.end(), absolute);
     const auto line = static_cast<std::size_t>(found - lineStarts_.begin() - 1);
-    const qsizetype length = lineLength(line);
-    const qsizetype within = std::min(absolute - lineStarts_[line], length);
-    const qsizetype rowInLine = std::min(within / columns_, rowsOf(length) - 1);
-    return rowStarts_[line] - rowStarts_.front() + rowInLine;
+    const auto first = rowOffsets_.begin() + (rowStarts_[line] - rowStarts_.front());
+    const auto end = line + 1 < rowStarts_.size()
+                         ? rowOffsets_.begin() + (rowStarts_[line + 1] - rowStarts_.front())
+                         : rowOffsets_.end();
+    // The last row of the line that starts at or before the offset (a CR LF counts with its
+    // line, a space beyond the width with its row).
+    const auto after = std::upper_bound(first, end, absolute);
+    return std::max(first, after - 1) - rowOffsets_.begin();
 }
 
 qsizetype ConsoleBuffer::lineLength(std::size_t index) const
@@ -89,16 +130,13 @@ qsizetype ConsoleBuffer::lineLength(std::size_t index) const
     return base_ + text_.size() - lineStarts_[index];
 }
 
-qsizetype ConsoleBuffer::rowsOf(qsizetype length) const
-{
-    return length <= 0 ? 1 : (length + columns_ - 1) / columns_;
-}
-
 void ConsoleBuffer::startLine(qsizetype absoluteStart)
 {
-    const qsizetype closedLength = absoluteStart - kLineBreakLength - lineStarts_.back();
-    rowStarts_.push_back(rowStarts_.back() + rowsOf(closedLength));
+    rowStarts_.push_back(rowStarts_.front() + rowCount());
     lineStarts_.push_back(absoluteStart);
+    rowOffsets_.push_back(absoluteStart);
+    rowStart_ = absoluteStart;
+    lastSpace_ = -1;
 }
 
 void ConsoleBuffer::trim()
@@ -106,16 +144,23 @@ void ConsoleBuffer::trim()
     const qsizetype target = kMaxChars - kTrimChunk;
     const qsizetype end = base_ + text_.size();
     while (lineStarts_.size() > 1 && end - lineStarts_.front() > target) {
+        rowOffsets_.erase(rowOffsets_.begin(),
+                          rowOffsets_.begin() + (rowStarts_[1] - rowStarts_[0]));
         lineStarts_.pop_front();
         rowStarts_.pop_front();
     }
     if (end - lineStarts_.front() > target) {
-        // One line alone is too long: it loses its oldest characters. Its rows realign to the
-        // new start; the row numbers move on by the whole rows dropped, so that a view scrolled
-        // into the line stays roughly where it was.
+        // One line alone is too long: it loses its oldest characters. The rows before the cut
+        // go, and the row numbers move on by them, so that a view scrolled into the line stays
+        // roughly where it was; the row the cut falls in starts at the cut.
         const qsizetype cut = end - target;
-        rowStarts_.front() += (cut - lineStarts_.front()) / columns_;
+        while (rowOffsets_.size() > 1 && rowOffsets_[1] <= cut) {
+            rowOffsets_.pop_front();
+            ++rowStarts_.front();
+        }
+        rowOffsets_.front() = cut;
         lineStarts_.front() = cut;
+        rowStart_ = std::max(rowStart_, cut);
     }
     // Dropping from the front of a QString moves its start pointer; nothing is copied.
     text_.remove(0, lineStarts_.front() - base_);

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The console's text without any widget: the characters received, split into lines at CR LF,
-// and those lines cut into rows of a fixed number of columns for display.
+// and those lines wrapped into rows of a fixed number of columns for display, between words as
+// a multi-line text box wraps them.
 //
 // Contract:
 // - append() costs amortised constant time per character, however much is held: the text is
@@ -49,8 +50,10 @@ public:
     qsizetype lineCount() const { return static_cast<qsizetype>(lineStarts_.size()); }
     QStringView line(qsizetype index) const;
 
-    // Wrapping: a line of n characters takes max(1, ceil(n / columns)) rows. Changing the width
-    // recounts every line (linear; meant for resizes, not for every character).
+    // Wrapping: a line that does not fit breaks after the last space that fits; spaces at the
+    // break stay at the end of their row, beyond the width if need be (they are not shown); a
+    // word longer than a whole row breaks at the width. An empty line takes one row. Changing
+    // the width wraps every line again (linear in the text; meant for resizes).
     int columns() const { return columns_; }
     void setColumns(int columns);
     qsizetype rowCount() const;
@@ -66,7 +69,9 @@ public:
 
 private:
     qsizetype lineLength(std::size_t index) const;
-    qsizetype rowsOf(qsizetype length) const;
+    // The character at an absolute offset joins the open line: a new row starts where it does
+    // not fit.
+    void place(qsizetype absolute, QChar c);
     void startLine(qsizetype absoluteStart);
     void trim();
 
@@ -76,5 +81,13 @@ private:
     // its first row. The last line is open: its row count follows from its current length.
     std::deque<qsizetype> lineStarts_;
     std::deque<qsizetype> rowStarts_;
+    // The absolute offset where each row held starts, in step with the row numbers.
+    std::deque<qsizetype> rowOffsets_;
+    // The open line's wrapping: where its last row starts, and its last space (-1: none yet).
+    qsizetype rowStart_ = 0;
+    qsizetype lastSpace_ = -1;
+    // The last character placed was a CR that started a row: should an LF follow, the CR ends
+    // its line instead, and the row goes.
+    bool crStartedRow_ = false;
     int columns_;
 };

@@ -38,6 +38,7 @@ void Comm::setPortOpen(bool open)
     if (open) {
         openDevice();
         open_ = true;
+        failureReason_.clear();
         ++openGeneration_;
         buffer_.clear();
         bufferHead_ = 0;
@@ -203,6 +204,7 @@ void Comm::deviceFailed(int errorNumber, const QString& device, const QString& r
 
 void Comm::logFailure(const QString& device, const QString& reason) const
 {
+    failureReason_ = reason;
     const QString line =
         device.isEmpty()
             ? QStringLiteral("trevalon: Comm %1: %2").arg(commPort_).arg(reason)

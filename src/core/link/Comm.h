@@ -44,6 +44,12 @@ public:
     void setNoPortReason(const QString& reason) { noPortReason_ = reason; }
 
     bool portOpen() const { return open_; }
+
+    // The device a port number reaches, for telling the user (empty: none, or not known).
+    virtual QString deviceOf(int /*number*/) const { return QString(); }
+    // The system's reason for the last failure written on standard error; emptied by an open
+    // that succeeds, so it never explains a later failure that wrote no line.
+    QString failureReason() const { return failureReason_; }
     // Opens or closes the device. Opening an open port or closing a closed one does nothing.
     // A newly opened port starts with an empty receive buffer. Throws CommError.
     void setPortOpen(bool open);
@@ -148,6 +154,7 @@ private:
     bool break_ = false;
     bool retired_ = false;
     QString noPortReason_ = kNoPortChosen;
+    mutable QString failureReason_; // kept by logFailure
     int commEvent_ = 0;
     QByteArray buffer_;
     qint64 bufferHead_ = 0; // bytes of buffer_ already taken by input()

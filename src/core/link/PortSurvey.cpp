@@ -23,6 +23,8 @@ constexpr int kLastPort = 255;
 const QString kDevPrefix = QStringLiteral("/dev/");
 const QString kLockPrefix = QStringLiteral("LCK..");
 const QString kProcFolder = QStringLiteral("/proc");
+const QString kHeldBy = QStringLiteral("held by %1");
+const QString kProcess = QStringLiteral("process %1 (%2)");
 
 // Where QSerialPort leaves its lock files (the first folder that suits wins when it locks; any
 // of them may hold one left by another program).
@@ -134,11 +136,8 @@ SurveyedPort surveyOne(int number, const QString& device, bool fromSettings,
         port.accessProblem = problem->reason;
     if (!port.exists)
         return port;
-    const QString canonical = QFileInfo(device).canonicalFilePath();
-    describeFromSystem(port, canonical, known);
-    addLockHolders({device, canonical}, port.holders);
-    if (S_ISCHR(info.st_mode))
-        addOpenFileHolders(info.st_rdev, port.holders);
+    describeFromSystem(port, QFileInfo(device).canonicalFilePath(), known);
+    port.holders = PortSurvey::holdersOf(device);
     return port;
 }
 } // namespace
@@ -161,4 +160,24 @@ QList<SurveyedPort> PortSurvey::survey(const PortMap& map, int storedNumber)
         ports.append(std::move(port));
     }
     return ports;
+}
+
+QList<PortHolder> PortSurvey::holdersOf(const QString& device)
+{
+    QList<PortHolder> holders;
+    addLockHolders({device, QFileInfo(device).canonicalFilePath()}, holders);
+    struct stat info
+    {
+    };
+    if (::stat(QFile::encodeName(device).constData(), &info) == 0 && S_ISCHR(info.st_mode))
+        addOpenFileHolders(info.st_rdev, holders);
+    return holders;
+}
+
+QString PortSurvey::heldByText(const QList<PortHolder>& holders)
+{
+    QStringList texts;
+    for (const PortHolder& holder : holders)
+        texts << kProcess.arg(holder.pid).arg(holder.program);
+    return kHeldBy.arg(texts.join(QStringLiteral(", ")));
 }

@@ -40,4 +40,8 @@ namespace PortSurvey {
 // Every number 1-255 mapped in [Ports], every number whose default device exists, and the
 // stored choice (`storedNumber`, 0 for none) even when its device is missing; in number order.
 QList<SurveyedPort> survey(const PortMap& map, int storedNumber);
+// The other programs that have the device open or locked.
+QList<PortHolder> holdersOf(const QString& device);
+// "held by process 4711 (minicom), process 4712 (cat)"
+QString heldByText(const QList<PortHolder>& holders);
 } // namespace PortSurvey

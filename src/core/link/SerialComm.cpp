@@ -3,6 +3,7 @@
 
 #include "core/link/DeviceAccess.h"
 #include "core/link/PortMap.h"
+#include "core/link/PortSurvey.h"
 
 #include <QElapsedTimer>
 #include <QSocketNotifier>
@@ -20,6 +21,7 @@ namespace {
 const QString kNoDeviceMapped =
     QStringLiteral("No device for this port number (map one in the [Ports] settings)");
 const QString kHeldElsewhere = QStringLiteral(" (is another program using the port?)");
+const QString kInParentheses = QStringLiteral(" (%1)");
 const QString kHungUp =
     QStringLiteral("Device hung up (unplugged, or the program serving it ended)");
 const QString kReadFailed = QStringLiteral("Read failed: ");
@@ -47,6 +49,14 @@ constexpr double kByteLineTimeMs = 10.0 * 1000.0 / SerialComm::kBaudRate;
 constexpr int kWholeReadCount = 64;
 // Read from the driver in pieces of this size.
 constexpr qint64 kDrainChunk = 4096;
+
+// Who holds the device, as far as this user can tell, for the reason of a refused open.
+QString heldBy(const QString& device)
+{
+    const QList<PortHolder> holders = PortSurvey::holdersOf(device);
+    return holders.isEmpty() ? kHeldElsewhere
+                             : kInParentheses.arg(PortSurvey::heldByText(holders));
+}
 
 bool meansDeviceFailed(QSerialPort::SerialPortError error)
 {
@@ -76,6 +86,11 @@ SerialComm::~SerialComm()
         drainOutput();
         port_.close();
     }
+}
+
+QString SerialComm::deviceOf(int number) const
+{
+    return number > 0 ? ports_.devicePath(number) : QString();
 }
 
 void SerialComm::openDevice()
@@ -110,7 +125,7 @@ void SerialComm::openDevice()
     if (!port_.open(QIODevice::ReadWrite)) {
         const int number = openErrorNumber(port_.error());
         const QString reason = number == CommErrorNumber::PortInUse
-                                   ? port_.errorString() + kHeldElsewhere
+                                   ? port_.errorString() + heldBy(device_)
                                    : port_.errorString();
         refuse(number, reason);
     }

@@ -91,6 +91,7 @@ public:
 
     // The device path tried at the last open (empty before the first, or when none was mapped).
     QString devicePath() const { return device_; }
+    QString deviceOf(int number) const override;
 
     // How often arriving bytes have woken the program since it started: what the wake-up tuning
     // saves shows here.

@@ -32,7 +32,9 @@ void PidDetect::detect()
         core_.state.receiveMode = ModeTiming;
         link_.sendCommand(ChipCommand::kTimingQuery);
         core_.clearScope();
+        const quint64 replies = core_.timingReplies_;
         link_.pumpEvents(Wait::kPidReply);
+        core_.endTimingQuery(replies);
         // A reply later than the wait is lost with the close; the readouts keep their values.
         link_.closeIfOpen();
     } catch (const CommError& e) {

@@ -32,7 +32,9 @@ void ScopeControl::queryTiming()
     link_.reopenPort(kTimingProfile);
     core_.state.receiveMode = ModeTiming;
     link_.sendCommand(ChipCommand::kTimingQuery);
+    const quint64 replies = core_.timingReplies_;
     link_.pumpEvents(Wait::kTiming);
+    core_.endTimingQuery(replies);
 }
 
 void ScopeControl::openForBlocks()
@@ -59,6 +61,7 @@ void ScopeControl::start()
         core_.setLampColour(static_cast<int>(kGreen));
         core_.clearScope();
         core_.state.receiveMode = ModeCapture;
+        Q_EMIT core_.blocksAwaited(false);
     } catch (const CommError& e) {
         link_.reportPortError(e.number());
     }
@@ -90,6 +93,7 @@ void ScopeControl::startTriggered()
         link_.sendKeepingState(ChipCommand::kTriggerOn);
         core_.clearScope();
         core_.setLampColour(static_cast<int>(kGreen));
+        Q_EMIT core_.blocksAwaited(true);
     } catch (const CommError& e) {
         link_.reportPortError(e.number());
     }
@@ -108,6 +112,7 @@ void ScopeControl::startUntriggered()
         // Red until the next block arrives, which turns the lamp green again.
         core_.setLampColour(static_cast<int>(kRed));
         core_.state.receiveMode = ModeCapture;
+        Q_EMIT core_.blocksAwaited(false);
     } catch (const CommError& e) {
         link_.reportPortError(e.number());
     }

@@ -86,20 +86,40 @@ private Q_SLOTS:
             << "abcdefghij\r\nk" << QStringList{"abcdefghij", "k"};
         QTest::newRow("a CR waiting for its LF is shown in the line for now")
             << "abcdefghij\r" << QStringList{"abcdefghij", "\r"};
+        QTest::newRow("a line breaks after the last space that fits")
+            << "tracking error limit" << QStringList{"tracking ", "error ", "limit"};
+        QTest::newRow("a space just past the width stays on its row")
+            << "the quick brown fox" << QStringList{"the quick ", "brown fox"};
+        QTest::newRow("spaces at a break beyond the width are not shown")
+            << "abcdefghij   klm" << QStringList{"abcdefghij", "klm"};
+        QTest::newRow("a word longer than a row breaks at the width")
+            << "ab feedforwardgain" << QStringList{"ab ", "feedforwar", "dgain"};
+        QTest::newRow("a CR that ends its line takes back the row it started")
+            << "abcd efghi\r\nk" << QStringList{"abcd efghi", "k"};
     }
     void linesWrapIntoRows()
     {
         QFETCH(QString, text);
         QFETCH(QStringList, rows);
-        ConsoleBuffer buffer(10);
-        buffer.append(text);
-        QStringList seen;
-        for (qsizetype r = 0; r < buffer.rowCount(); ++r) {
-            const ConsoleBuffer::Row row = buffer.row(r);
-            seen << buffer.text().mid(row.start, row.length);
-            QCOMPARE(buffer.rowOfOffset(row.start), r);
+        // Whole, a character at a time as the chip sends, and wrapped again after a resize.
+        ConsoleBuffer whole(10);
+        whole.append(text);
+        ConsoleBuffer byCharacter(10);
+        for (const QChar c : text)
+            byCharacter.append(QStringView(&c, 1));
+        ConsoleBuffer resized(3);
+        resized.append(text);
+        resized.setColumns(10);
+        for (const ConsoleBuffer* buffer : {&whole, &byCharacter, &resized}) {
+            QStringList seen;
+            for (qsizetype r = 0; r < buffer->rowCount(); ++r) {
+                const ConsoleBuffer::Row row = buffer->row(r);
+                seen << buffer->text().mid(row.start, row.length);
+                QCOMPARE(buffer->rowOfOffset(row.start), r);
+            }
+            QCOMPARE(seen, rows);
+            QCOMPARE(buffer->text(), text);
         }
-        QCOMPARE(seen, rows);
     }
 
     void changingTheWidthRecountsTheRows()
