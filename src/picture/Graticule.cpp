@@ -3,6 +3,9 @@
 
 #include <QPainter>
 
+#include <algorithm>
+#include <cmath>
+
 namespace {
 
 // Labels are small: pixel sizes, so the picture is the same whatever the screen's resolution.
@@ -32,28 +35,41 @@ QRect timeBox(int left, int width)
     return QRect(left, kTimeLabelY, width, kLabelHeight);
 }
 
+// Lights the logical pixel (x, y) at the image's ratio: a square of whole device pixels, one
+// device pixel wide below a ratio of 2, so that a one-pixel line stays thin and sharp.
+void lightPixel(QImage& image, int x, int y, QRgb colour)
+{
+    const qreal ratio = image.devicePixelRatio();
+    const int size = std::max(1, static_cast<int>(ratio));
+    const int left = static_cast<int>(std::lround(x * ratio));
+    const int top = static_cast<int>(std::lround(y * ratio));
+    for (int dy = 0; dy < size; ++dy) {
+        for (int dx = 0; dx < size; ++dx)
+            image.setPixel(left + dx, top + dy, colour);
+    }
+}
+
 void drawDottedVertical(QImage& image, int x, QRgb colour)
 {
-    for (int y = 0; y < image.height(); ++y) {
+    for (int y = 0; y < Graticule::kHeight; ++y) {
         if (Graticule::isDot(y))
-            image.setPixel(x, y, colour);
+            lightPixel(image, x, y, colour);
     }
 }
 
 void drawDottedHorizontal(QImage& image, int y, QRgb colour)
 {
-    for (int x = 0; x < image.width(); ++x) {
+    for (int x = 0; x < Graticule::kWidth; ++x) {
         if (Graticule::isDot(x))
-            image.setPixel(x, y, colour);
+            lightPixel(image, x, y, colour);
     }
 }
 
 void drawSolidHorizontal(QImage& image, int y, QRgb colour)
 {
-    for (int x = 0; x < image.width(); ++x)
-        image.setPixel(x, y, colour);
+    for (int x = 0; x < Graticule::kWidth; ++x)
+        lightPixel(image, x, y, colour);
 }
-
 } // namespace
 
 QFont Graticule::labelFont(int pixelSize)
@@ -85,9 +101,11 @@ QList<Graticule::Label> Graticule::labels()
     };
 }
 
-QImage Graticule::render()
+QImage Graticule::render(qreal ratio)
 {
-    QImage image(kWidth, kHeight, QImage::Format_RGB32);
+    QImage image(static_cast<int>(std::lround(kWidth * ratio)),
+                 static_cast<int>(std::lround(kHeight * ratio)), QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
     image.fill(kBackground);
 
     for (const int x : kVerticalX)

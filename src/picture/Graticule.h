@@ -50,7 +50,10 @@ QList<Label> labels();
 // The face labels are written in, at a pixel size (no anti-aliasing).
 QFont labelFont(int pixelSize);
 
-// A 600 x 512 RGB32 image, drawn without anti-aliasing.
-QImage render();
+// A 600 x 512 RGB32 image, drawn without anti-aliasing. At a device pixel ratio above 1 the
+// same graticule at the screen's pixels: an image that many times larger with that ratio set,
+// each dot a square of whole device pixels, and the labels in the same boxes, their glyphs
+// drawn at the device's resolution.
+QImage render(qreal ratio = 1);
 
 } // namespace Graticule

@@ -3,6 +3,7 @@
 
 #include "picture/Graticule.h"
 #include "picture/PixelLine.h"
+#include "picture/SharpPicture.h"
 
 #include <QPainter>
 #include <QPen>
@@ -44,6 +45,29 @@ ScopePicture::ScopePicture()
     textFont_.setStyleHint(QFont::SansSerif);
     textFont_.setStyleStrategy(QFont::NoAntialias);
     drawing_.fill(Qt::transparent);
+}
+
+ScopePicture::~ScopePicture() = default;
+
+bool ScopePicture::setDisplayRatio(qreal ratio)
+{
+    const qreal now = sharp_ ? sharp_->ratio() : 1;
+    if (ratio == now)
+        return false;
+    sharp_.reset();
+    if (ratio > 1) {
+        sharp_ = std::make_unique<SharpPicture>(ratio, background_, drawing_);
+        if (graticule_) {
+            sharp_->setGraticule();
+            sharp_->composite(QRegion(composite_.rect()));
+        }
+    }
+    return true;
+}
+
+const QImage& ScopePicture::shown(const QRegion& area)
+{
+    return sharp_ ? sharp_->composite(area) : composite_;
 }
 
 void ScopePicture::ColumnSpans::clear()
@@ -181,6 +205,9 @@ void ScopePicture::setBackground(const QImage& picture)
     painter.drawImage(0, 0, picture);
     painter.end();
     background_ = fitted;
+    graticule_ = false;
+    if (sharp_)
+        sharp_->setBackground(fitted);
     recompose(composite_.rect());
 }
 
@@ -188,6 +215,12 @@ void ScopePicture::clear()
 {
     // Only what was drawn needs clearing: there the drawing layer becomes transparent again and
     // the composite gets the background's pixels back. A trace is a few thousand pixels.
+    if (sharp_) {
+        QRegion area;
+        for (const QRect& band : plottedSpans_.bands() + drawn_.bands())
+            area += band;
+        sharp_->clear(area);
+    }
     const Pixels into = pixels();
     const QRgb* background = reinterpret_cast<const QRgb*>(background_.constBits());
     for (const qsizetype offset : plotted_) {
@@ -238,6 +271,8 @@ void ScopePicture::lineInBoth(QPoint from, QPoint to, QRgb colour, Pixels pixels
 
 void ScopePicture::line(QPointF from, QPointF to, QRgb colour)
 {
+    if (sharp_)
+        sharp_->polyline(from, {to}, colour);
     if (penWidth_ <= 1) {
         lineInBoth(pixel(from), pixel(to), colour, pixels());
     } else {
@@ -259,6 +294,8 @@ void ScopePicture::lineFromCurrent(QPointF to, QRgb colour)
 
 void ScopePicture::polylineFromCurrent(const QList<QPointF>& points, QRgb colour)
 {
+    if (sharp_ && penWidth_ <= 1)
+        sharp_->polyline(current_, points, colour);
     if (penWidth_ > 1) {
         for (const QPointF& point : points)
             line(current_, point, colour);
@@ -286,6 +323,8 @@ void ScopePicture::print(const QString& text, QRgb colour)
     const QPointF baseline(current_.x(), current_.y() + metrics.ascent());
     painter.drawText(baseline, text);
     painter.end();
+    if (sharp_)
+        sharp_->print(baseline, text, textFont_, colour);
     const QRect area =
         metrics.boundingRect(text).translated(baseline.toPoint()).adjusted(-1, -1, 1, 1);
     drawnWithPainter(area);

@@ -16,7 +16,10 @@
 #include <QString>
 
 #include <array>
+#include <memory>
 #include <vector>
+
+class SharpPicture;
 
 class ScopePicture
 {
@@ -25,6 +28,15 @@ public:
     static constexpr int kHeight = ScopeGeometry::kHeight;
 
     ScopePicture();
+    ~ScopePicture();
+
+    // The screen's device pixels per pixel: above 1, everything drawn is also drawn at the
+    // screen's pixels (SharpPicture), for showing; the picture itself stays 600 x 512. True
+    // when the ratio changed, and with it all that is shown.
+    bool setDisplayRatio(qreal ratio);
+    // What a view shows within the logical area: at a display ratio above 1 the sharp picture
+    // (ratio times larger, with its ratio set), otherwise the composite.
+    const QImage& shown(const QRegion& area);
 
     // A picture of another size is drawn from the top-left corner and clipped; the area it does
     // not cover is black. The surface stays 600 x 512.
@@ -117,4 +129,6 @@ private:
     QRgb foreColour_;
     int penWidth_ = 1;
     QFont textFont_;
+    bool graticule_ = true; // the background is the graticule, not a loaded picture
+    std::unique_ptr<SharpPicture> sharp_;
 };

@@ -41,6 +41,8 @@ public:
     // The client area below the menu bar has this fixed size.
     static constexpr int kClientWidth = 956;
     static constexpr int kClientHeight = 651;
+    // The status line below it, by which the window is taller.
+    static constexpr int kStatusLineHeight = 22;
 
     // --- Scope area and status (top left) ---
     ControlArray<QLabel> Label1;   // 0 "Tracking Error Monitor:" title, 1 the "KDSP" mark

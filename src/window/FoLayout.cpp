@@ -292,6 +292,7 @@ void Fo::createStatusLine()
     // The window keeps its fixed size, so there is nothing to grip; a text longer than the line
     // is cut at its end rather than widening the window.
     statusBar()->setSizeGripEnabled(false);
+    statusBar()->setFixedHeight(kStatusLineHeight);
     statusBar()->setFont(sansFont());
     statusBar()->setAccessibleName(QStringLiteral("Status line"));
     statusText_ = new QLabel(statusBar());

@@ -58,7 +58,7 @@ void ScopeSurface::pictureChanged()
             // Painted here and now: what the last turn drew (a clear and a block) is whole, and
             // an update would cost another turn of the event loop for the window's update
             // request, 38 times a second while blocks stream in.
-            repaint(picture_.takeChangedArea());
+            repaint(sharpened(picture_.takeChangedArea()));
         },
         Qt::QueuedConnection);
 }
@@ -99,13 +99,33 @@ void ScopeSurface::setBackground(const QImage& picture)
     pictureChanged();
 }
 
+QRegion ScopeSurface::sharpened(const QRegion& changed) const
+{
+    // Drawn at the device's pixels, a line's rounded ends may reach a device pixel beyond the
+    // logical pixels it crosses.
+    if (devicePixelRatioF() == 1)
+        return changed;
+    QRegion wider;
+    for (const QRect& area : changed)
+        wider += area.adjusted(-1, -1, 1, 1);
+    return wider;
+}
+
 void ScopeSurface::paintEvent(QPaintEvent* event)
 {
+    // A screen of another ratio (the window moved to it, or the first showing) shows all anew.
+    if (picture_.setDisplayRatio(devicePixelRatioF()) && !event->region().contains(rect()))
+        update();
     // The picture's own pixels, one copy per rectangle of what changed (a trace changes a few
-    // rows of each band of columns).
+    // rows of each band of columns); at a ratio above 1 the device pixels of the same areas.
     QPainter painter(this);
-    for (const QRect& area : event->region())
-        painter.drawImage(area, picture_.composite(), area);
+    const QImage& shown = picture_.shown(event->region());
+    const qreal ratio = shown.devicePixelRatio();
+    for (const QRect& area : event->region()) {
+        const QRectF source(area.x() * ratio, area.y() * ratio, area.width() * ratio,
+                            area.height() * ratio);
+        painter.drawImage(QRectF(area), shown, source);
+    }
 }
 
 void ScopeSurface::mousePressEvent(QMouseEvent* event)

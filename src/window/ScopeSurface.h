@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Rajz, the scope surface on the window: shows a ScopePicture at exactly 600 x 512 pixels and
-// reports mouse presses and moves in its own pixel coordinates.
+// reports mouse presses and moves in its own pixel coordinates. On a screen with more device
+// pixels per pixel it shows the picture drawn at the device's pixels (SharpPicture), in the same
+// logical geometry.
 
 #include "picture/ScopePicture.h"
 
@@ -47,6 +49,9 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
+    // What must be repainted for a changed area of the picture.
+    QRegion sharpened(const QRegion& changed) const;
+
     ScopePicture picture_;
     bool repaintPending_ = false;
 };

@@ -1,0 +1,108 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "picture/SharpPicture.h"
+
+#include "picture/Graticule.h"
+
+#include <QPainter>
+#include <QPen>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+// Enlarged without smoothing: a loaded bitmap has no more detail to show.
+QImage enlarged(const QImage& image, qreal ratio, QImage::Format format)
+{
+    QImage large = image.scaled(static_cast<int>(std::lround(image.width() * ratio)),
+                                static_cast<int>(std::lround(image.height() * ratio)),
+                                Qt::IgnoreAspectRatio, Qt::FastTransformation)
+                       .convertToFormat(format);
+    large.setDevicePixelRatio(ratio);
+    return large;
+}
+
+// Where a logical pixel's centre falls, so that a line through pixel centres lights the device
+// pixels inside the logical ones it crosses.
+QPointF centre(QPointF logical)
+{
+    return logical + QPointF(0.5, 0.5);
+}
+} // namespace
+
+SharpPicture::SharpPicture(qreal ratio, const QImage& background, const QImage& drawing)
+    : ratio_(ratio), background_(enlarged(background, ratio, QImage::Format_RGB32)),
+      drawing_(enlarged(drawing, ratio, QImage::Format_ARGB32_Premultiplied)),
+      composite_(background_)
+{
+    composite(QRegion(background.rect()));
+}
+
+void SharpPicture::setGraticule()
+{
+    background_ = Graticule::render(ratio_);
+}
+
+void SharpPicture::setBackground(const QImage& fitted)
+{
+    background_ = enlarged(fitted, ratio_, QImage::Format_RGB32);
+}
+
+QRect SharpPicture::devicePixels(const QRect& logical) const
+{
+    // One device pixel more on every side: the rounding of a line's ends stays inside.
+    const QRectF scaled(logical.x() * ratio_, logical.y() * ratio_, logical.width() * ratio_,
+                        logical.height() * ratio_);
+    return scaled.toAlignedRect().adjusted(-1, -1, 1, 1).intersected(drawing_.rect());
+}
+
+void SharpPicture::clear(const QRegion& area)
+{
+    for (const QRect& logical : area) {
+        const QRect pixels = devicePixels(logical);
+        for (int y = pixels.top(); y <= pixels.bottom(); ++y)
+            std::fill_n(reinterpret_cast<QRgb*>(drawing_.scanLine(y)) + pixels.left(),
+                        pixels.width(), QRgb(0));
+    }
+}
+
+void SharpPicture::polyline(QPointF from, const QList<QPointF>& points, QRgb colour)
+{
+    QPainter painter(&drawing_);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    QPen pen{QColor::fromRgb(colour)};
+    pen.setCosmetic(true);
+    pen.setWidth(std::max(1, static_cast<int>(ratio_)));
+    pen.setCapStyle(Qt::SquareCap);
+    painter.setPen(pen);
+    QList<QPointF> path;
+    path.reserve(points.size() + 1);
+    path.append(centre(from));
+    for (const QPointF& point : points)
+        path.append(centre(point));
+    painter.drawPolyline(path.constData(), static_cast<int>(path.size()));
+}
+
+void SharpPicture::print(QPointF baseline, const QString& text, const QFont& font, QRgb colour)
+{
+    QPainter painter(&drawing_);
+    painter.setRenderHint(QPainter::TextAntialiasing, false);
+    painter.setPen(QColor::fromRgb(colour));
+    painter.setFont(font);
+    painter.drawText(baseline, text);
+}
+
+const QImage& SharpPicture::composite(const QRegion& changed)
+{
+    QPainter painter(&composite_);
+    for (const QRect& logical : changed) {
+        // The images' own pixels, one for one: the painter works in logical units.
+        const QRect pixels = devicePixels(logical);
+        const QRectF target(pixels.x() / ratio_, pixels.y() / ratio_, pixels.width() / ratio_,
+                            pixels.height() / ratio_);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.drawImage(target, background_, pixels);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        painter.drawImage(target, drawing_, pixels);
+    }
+    return composite_;
+}
