@@ -1,0 +1,177 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The status line's text from what the core tells, on the fake port, by a clock the test turns:
+// what the line is doing, and each fault with the reason the program knows.
+
+#include "core/link/DeviceAccess.h"
+#include "core/status/LineStatus.h"
+#include "support/CoreFixture.h"
+
+#include "../scope/ScopeChecks.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTest>
+
+using ScopeChecks::kTimingQueryLine;
+using ScopeChecks::kTimingReplyDigit4;
+
+namespace {
+enum class Scene {
+    Idle,
+    Streaming,
+    SilentAfterStart,
+    TimingUnanswered,
+    Unplugged,
+    NoAccess,
+    HeldElsewhere,
+    TriggerWaiting,
+    Recording,
+    RecordingRefused,
+    Simulated,
+};
+
+constexpr qint64 kBlockPeriodMs = 26; // a block's time on the line, 38.5 a second
+constexpr int kBlocksFed = 20;
+const QString kGoneDevice = QStringLiteral("/dev/trevalon-test-unplugged");
+const QString kHeldReason = QStringLiteral("Device or resource busy (held by process 4711 (minicom))");
+} // namespace
+
+class TestLineStatus : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void textTellsWhatTheLineDoesAndWhatWentWrong_data();
+    void textTellsWhatTheLineDoesAndWhatWentWrong();
+    void blocksAloneDoNotChangeTheText();
+};
+
+void TestLineStatus::textTellsWhatTheLineDoesAndWhatWentWrong_data()
+{
+    QTest::addColumn<Scene>("scene");
+    QTest::addColumn<QString>("text");
+    const QString port = QStringLiteral("Comm 1 \u2014 /dev/fake; ");
+    const QString check = QStringLiteral(": check the cable, the port and the chip's power");
+    QTest::newRow("before anything: the port, its device and idle")
+        << Scene::Idle << port + "idle";
+    QTest::newRow("blocks coming: their rate over the last two seconds")
+        << Scene::Streaming << port + "receiving blocks, 38.5 a second";
+    QTest::newRow("no block two seconds after Start: the chip is silent")
+        << Scene::SilentAfterStart << port + "no data from the chip since Start" + check;
+    QTest::newRow("no timing reply: said beside what the line does")
+        << Scene::TimingUnanswered
+        << port + "the chip did not answer the timing query" + check + "; waiting for blocks";
+    QTest::newRow("the device gone under the open port: unplugged")
+        << Scene::Unplugged
+        << QStringLiteral("Comm 1 \u2014 %1; %1 was unplugged").arg(kGoneDevice);
+    QTest::newRow("a port refused for permission: the reason with the group hint")
+        << Scene::NoAccess << port + "the port cannot be opened: " + kNoAccessReason;
+    QTest::newRow("a port held by another program: its name and process")
+        << Scene::HeldElsewhere << port + "the port is held by another program: " + kHeldReason;
+    QTest::newRow("trigger on: no block for long is no fault")
+        << Scene::TriggerWaiting
+        << port + "trigger on: waiting for a move of the drive to send blocks";
+    QTest::newRow("recording: the file and the blocks written")
+        << Scene::Recording << port + "idle; recording to run.csv (3 blocks)";
+    QTest::newRow("a recording refused: why")
+        << Scene::RecordingRefused << port + "idle; not recording: run.csv: Permission denied";
+    QTest::newRow("the simulated chip replaying a file")
+        << Scene::Simulated << "the simulated KDSP chip on Comm 1; idle; replaying old.csv";
+}
+
+void TestLineStatus::textTellsWhatTheLineDoesAndWhatWentWrong()
+{
+    QFETCH(Scene, scene);
+    QFETCH(QString, text);
+    CoreFixture f;
+    qint64 now = 0;
+    LineStatus status(f.core);
+    status.setClock([&now] { return now; });
+    bool answersTiming = scene != Scene::TimingUnanswered;
+    f.comm.onWrite = [&](const QByteArray& bytes) {
+        if (bytes == kTimingQueryLine && answersTiming)
+            f.comm.receive(kTimingReplyDigit4);
+    };
+
+    switch (scene) {
+    case Scene::Idle:
+        break;
+    case Scene::Streaming:
+        f.core.startScope();
+        for (int i = 0; i < kBlocksFed; ++i) {
+            now += kBlockPeriodMs;
+            f.comm.receive(QByteArray(kBlockSize, char(128)));
+            CoreFixture::settle();
+        }
+        break;
+    case Scene::SilentAfterStart:
+        f.core.startScope();
+        now += LineStatus::kSilentAfterMs;
+        break;
+    case Scene::TimingUnanswered:
+        f.core.startScope();
+        break;
+    case Scene::Unplugged:
+        f.comm.device = kGoneDevice;
+        f.core.startScope();
+        f.comm.failDevice(CommErrorNumber::DeviceFailed);
+        CoreFixture::settle();
+        break;
+    case Scene::NoAccess:
+    case Scene::HeldElsewhere: {
+        const bool held = scene == Scene::HeldElsewhere;
+        f.comm.openFailures[1] = held ? CommErrorNumber::PortInUse : CommErrorNumber::InvalidPort;
+        f.comm.failureText = held ? kHeldReason : kNoAccessReason;
+        f.core.startScope();
+        break;
+    }
+    case Scene::TriggerWaiting:
+        answersTiming = true;
+        f.core.startTriggered();
+        now += 10 * LineStatus::kSilentAfterMs;
+        break;
+    case Scene::Recording:
+        status.setRecording([] { return LineStatus::Recording{QStringLiteral("run.csv"), 3, QString()}; });
+        break;
+    case Scene::RecordingRefused:
+        status.setRecording([] {
+            return LineStatus::Recording{QString(), 0,
+                                         QStringLiteral("run.csv: Permission denied"), false};
+        });
+        break;
+    case Scene::Simulated:
+        status.setSimulatedChip(QStringLiteral("/dev/fake"), QStringLiteral("old.csv"));
+        break;
+    }
+    status.update();
+    QCOMPARE(status.text(), text);
+}
+
+void TestLineStatus::blocksAloneDoNotChangeTheText()
+{
+    // The text is composed when the period comes round, never for a block's arrival.
+    CoreFixture f;
+    f.comm.onWrite = [&](const QByteArray& bytes) {
+        if (bytes == kTimingQueryLine)
+            f.comm.receive(kTimingReplyDigit4);
+    };
+    LineStatus status(f.core);
+    f.core.startScope();
+    status.update();
+    QSignalSpy changes(&status, &LineStatus::textChanged);
+    QElapsedTimer feeding;
+    feeding.start();
+    for (int i = 0; i < kBlocksFed; ++i) {
+        f.comm.receive(QByteArray(kBlockSize, char(128)));
+        CoreFixture::settle();
+    }
+    // Only the period's own updates, should the feeding take that long on a busy machine.
+    QVERIFY(changes.count() <= feeding.elapsed() / LineStatus::kUpdatePeriodMs);
+    const auto before = changes.count();
+    status.update();
+    QCOMPARE(changes.count(), before + 1);
+    QVERIFY(status.text().contains(QStringLiteral("receiving blocks")));
+}
+
+QTEST_GUILESS_MAIN(TestLineStatus)
+#include "tst_linestatus.moc"
