@@ -16,29 +16,31 @@ struct Info
 {
     std::string_view name;
     Better better;
+    std::string_view unit; // empty: a count
+    int decimals;          // as shown to people
 };
 
 inline constexpr std::array<Info, 19> kFigures{{
-    {"samples", Better::Neither},
-    {"min", Better::Neither},
-    {"max", Better::Neither},
-    {"peak", Better::Lower},
-    {"mean", Better::CloserToZero},
-    {"rms", Better::Lower},
-    {"sd", Better::Lower},
-    {"moves", Better::Neither},
-    {"settled", Better::Neither},
-    {"settle_ms", Better::Lower},
-    {"settle_ms_max", Better::Lower},
-    {"overshoot_pct", Better::Lower},
-    {"overshoot_pct_max", Better::Lower},
+    {"samples", Better::Neither, "", 0},
+    {"min", Better::Neither, "steps", 0},
+    {"max", Better::Neither, "steps", 0},
+    {"peak", Better::Lower, "steps", 0},
+    {"mean", Better::CloserToZero, "steps", 2},
+    {"rms", Better::Lower, "steps", 2},
+    {"sd", Better::Lower, "steps", 2},
+    {"moves", Better::Neither, "", 0},
+    {"settled", Better::Neither, "", 0},
+    {"settle_ms", Better::Lower, "ms", 2},
+    {"settle_ms_max", Better::Lower, "ms", 2},
+    {"overshoot_pct", Better::Lower, "%", 1},
+    {"overshoot_pct_max", Better::Lower, "%", 1},
     // A higher damping ratio is not better beyond a point, and a frequency is not better or worse.
-    {"damping_ratio", Better::Neither},
-    {"ringing_hz", Better::Neither},
-    {"frequency_hz", Better::Neither},
-    {"frequency_amplitude", Better::Lower},
-    {"frequency_resolution_hz", Better::Neither},
-    {"nyquist_hz", Better::Neither},
+    {"damping_ratio", Better::Neither, "", 3},
+    {"ringing_hz", Better::Neither, "Hz", 2},
+    {"frequency_hz", Better::Neither, "Hz", 2},
+    {"frequency_amplitude", Better::Lower, "steps", 2},
+    {"frequency_resolution_hz", Better::Neither, "Hz", 3},
+    {"nyquist_hz", Better::Neither, "Hz", 2},
 }};
 
 // The figures of one run, one value for each of kFigures in its order (nothing: not known, such
