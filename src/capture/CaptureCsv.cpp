@@ -11,6 +11,8 @@ constexpr char kSeparator = ',';
 constexpr int kColumns = 5;
 constexpr int kLowestValue = 0;
 constexpr int kHighestValue = 255;
+// Some editors and spreadsheets put a UTF-8 byte-order mark before the first line.
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 std::vector<std::string_view> split(std::string_view line)
 {
@@ -171,6 +173,8 @@ ReadResult read(std::istream& input, const std::function<void(const RecordedBloc
         result.error = {lineNumber, "the file is empty, not a capture file"};
         return result;
     }
+    if (std::string_view(line).starts_with(kByteOrderMark))
+        line.erase(0, kByteOrderMark.size());
     if (line != kHeader) {
         result.error = {lineNumber, "not a capture file: the first line must be \"" +
                                         std::string(kHeader) + "\""};

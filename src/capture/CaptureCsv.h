@@ -55,7 +55,8 @@ struct ReadResult
 // fault: a missing or different header, a row that is not five numbers in their ranges, a level
 // that is not value - 128, a block number that goes back, a sample repeated or out of order, or
 // a block cut short with another block after it. Only the last block may be torn (see
-// ReadResult). Line ends may be LF or CR LF; empty lines at the end are allowed.
+// ReadResult). Line ends may be LF or CR LF; empty lines at the end are allowed; a UTF-8
+// byte-order mark before the header is passed over.
 ReadResult read(std::istream& input, const std::function<void(const RecordedBlock&)>& onBlock);
 
 // "line 7: ..." for the user.
