@@ -37,12 +37,14 @@ std::optional<long long> wholeNumber(std::string_view text)
 }
 
 // time_ms is written as a plain decimal ("0.5", "12", "0").
-bool isTime(std::string_view text)
+std::optional<double> timeOf(std::string_view text)
 {
     double value = 0;
     const auto [end, error] =
         std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
-    return !text.empty() && error == std::errc{} && end == text.data() + text.size() && value >= 0;
+    if (text.empty() || error != std::errc{} || end != text.data() + text.size() || value < 0)
+        return std::nullopt;
+    return value;
 }
 
 class Reader
@@ -70,7 +72,8 @@ public:
             return "the sample number is not a whole number from 1 to 300";
         if (!value || *value < kLowestValue || *value > kHighestValue)
             return "the value is not a whole number from 0 to 255";
-        if (!isTime(fields[3]))
+        const auto time = timeOf(fields[3]);
+        if (!time)
             return "time_ms is not a number of at least 0";
         if (!level || *level != levelOfValue(*value))
             return "the level is not the value less 128";
@@ -92,6 +95,7 @@ public:
                    std::to_string(lastSample_) + " of the same block";
         }
         current_.value[static_cast<std::size_t>(*sample - 1)] = static_cast<int>(*value);
+        current_.timeGridMs = *time / static_cast<double>(*sample);
         lastSample_ = *sample;
         ++rows_;
         lastRowEnd_ = end;

@@ -17,7 +17,10 @@ inline constexpr std::string_view kHeader = "block,sample,value,time_ms,level";
 inline constexpr int kSamplesPerBlock = 300;
 // A sample's value at zero tracking error, and a value's level in encoder steps.
 inline constexpr int kCentreValue = 128;
-constexpr int levelOfValue(int value) { return value - kCentreValue; }
+constexpr int levelOfValue(int value)
+{
+    return value - kCentreValue;
+}
 // A sample the capture did not receive.
 inline constexpr int kMissing = -1;
 
@@ -26,6 +29,10 @@ struct RecordedBlock
     long long number = 0;
     // value[i] is sample i + 1 (0-255), or kMissing when its row is not in the file.
     std::array<int, kSamplesPerBlock> value{};
+    // The time between two samples in milliseconds: the time_ms of the block's last sample
+    // received over its number (sample k is at k x grid; the column is rounded to hundredths,
+    // so the last sample gives the grid most closely).
+    double timeGridMs = 0;
 };
 
 struct ReadError

@@ -14,14 +14,12 @@ const QString kBetterKey = QStringLiteral("better");
 
 QString nameOf(std::size_t figure)
 {
-    const std::string_view name = RunFigures::kFigures[figure].name;
-    return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+    return AnalysisPrinter::figureName(figure);
 }
 
 QString textOf(std::size_t figure, std::optional<double> value)
 {
-    return value ? QString::number(*value, 'f', RunFigures::kFigures[figure].decimals)
-                 : kNotKnown;
+    return AnalysisPrinter::figureText(figure, value);
 }
 
 QJsonValue jsonOf(std::optional<double> value)
@@ -52,7 +50,7 @@ QString winnerText(RunFigures::Winner winner)
 // The figures of each run in columns, with the change and the better run for two.
 QString figuresTable(const std::vector<AnalysisPrinter::Run>& runs)
 {
-    constexpr int kNameWidth = 24;
+    constexpr int kNameWidth = 30;
     constexpr int kColumnWidth = 14;
     QString text = QStringLiteral("%1").arg(QString(), -kNameWidth);
     for (const AnalysisPrinter::Run& run : runs)
@@ -71,12 +69,9 @@ QString figuresTable(const std::vector<AnalysisPrinter::Run>& runs)
         if (runs.size() == 2) {
             const RunFigures::Comparison c =
                 RunFigures::compare(f, runs[0].figures[f], runs[1].figures[f]);
-            const QString better = c.better == RunFigures::Winner::A ? runs[0].path
-                                   : c.better == RunFigures::Winner::B ? runs[1].path
-                                                                       : winnerText(c.better);
             text += QStringLiteral(" %1  %2")
                         .arg(textOf(f, c.change), kColumnWidth)
-                        .arg(QFileInfo(better).fileName());
+                        .arg(AnalysisPrinter::betterRun(c, runs[0].path, runs[1].path));
         }
         text += QLatin1Char('\n');
     }
@@ -117,6 +112,30 @@ QString failedText(const FailedCondition& failed)
         .arg(failed.path, failed.condition, QString::number(failed.value, 'g', 6));
 }
 } // namespace
+
+QString AnalysisPrinter::figureName(std::size_t figure)
+{
+    const std::string_view name = RunFigures::kFigures[figure].name;
+    return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+}
+
+QString AnalysisPrinter::figureText(std::size_t figure, std::optional<double> value)
+{
+    return value ? QString::number(*value, 'f', RunFigures::kFigures[figure].decimals) : kNotKnown;
+}
+
+QString AnalysisPrinter::betterRun(const RunFigures::Comparison& comparison, const QString& a,
+                                   const QString& b)
+{
+    switch (comparison.better) {
+    case RunFigures::Winner::A:
+        return QFileInfo(a).fileName();
+    case RunFigures::Winner::B:
+        return QFileInfo(b).fileName();
+    default:
+        return winnerText(comparison.better);
+    }
+}
 
 void AnalysisPrinter::print(const QString& text)
 {

@@ -30,8 +30,8 @@ public:
     AnalysisPrinter(bool json, std::FILE* output) : json_(json), output_(output) {}
 
     void beginRun(const QString& path);
-    void printMoves(long long block, const std::vector<MoveFinder::Move>& moves,
-                    double timeGridMs, const MoveFinder::Settings& settings);
+    void printMoves(long long block, const std::vector<MoveFinder::Move>& moves, double timeGridMs,
+                    const MoveFinder::Settings& settings);
     // `droppedFromLine`: the line a torn last block, left out, starts on (0: none).
     void endRun(const RunAnalysis& analysis, long long droppedFromLine = 0);
     // The comparison of two runs (none for one) and the conditions that held.
@@ -39,6 +39,13 @@ public:
 
     // False once a write has failed.
     bool written() const { return written_; }
+
+    // A figure's name, and its value as shown to people ("-" when not known).
+    static QString figureName(std::size_t figure);
+    static QString figureText(std::size_t figure, std::optional<double> value);
+    // The better of two runs as the comparison names it, by their paths' file names.
+    static QString betterRun(const RunFigures::Comparison& comparison, const QString& a,
+                             const QString& b);
 
 private:
     void print(const QString& text);

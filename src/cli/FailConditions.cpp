@@ -5,8 +5,8 @@
 
 namespace {
 // The longer operators first, so "<=" is not read as "<" and "=5".
-const QRegularExpression kConditionPattern(
-    QStringLiteral("^\\s*([a-z_]+)\\s*(<=|>=|<|>)\\s*(\\S+)\\s*$"));
+const QRegularExpression
+    kConditionPattern(QStringLiteral("^\\s*([a-z_]+)\\s*(<=|>=|<|>)\\s*(\\S+)\\s*$"));
 
 std::optional<FailCondition::Compare> compareOf(const QString& text)
 {
@@ -40,8 +40,7 @@ std::optional<FailCondition> FailCondition::parse(const QString& text, QString& 
                      .arg(text);
         return std::nullopt;
     }
-    const std::optional<std::size_t> figure =
-        RunFigures::indexOf(match.captured(1).toStdString());
+    const std::optional<std::size_t> figure = RunFigures::indexOf(match.captured(1).toStdString());
     if (!figure) {
         reason = QStringLiteral("--fail-if: no figure is called \"%1\" (the figures: %2)")
                      .arg(match.captured(1), figureNames());
