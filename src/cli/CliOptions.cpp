@@ -119,7 +119,8 @@ const CommandInfo kCommands[] = {
 
 const char* const kExitStatusHelp =
     "Exit status: 0 done, 2 bad usage, 3 invalid port or no access, 4 port in use,\n"
-    "5 device lost or an input/output failure, 6 the chip did not answer.";
+    "5 device lost or an input/output failure, 6 the chip did not answer,\n"
+    "7 a --fail-if condition held.";
 
 const QCommandLineOption kPortOption(QStringLiteral("port"),
                                      QStringLiteral("The port number (1-255) as in the window's "
