@@ -76,7 +76,7 @@ void TestCliAnalyse::analyse_data()
         << QStringList{"\"condition\":\"damping_ratio>0.5\"", "after.csv"} << QStringList{};
     QTest::newRow("an unknown figure is bad usage")
         << QStringList{"analyse", kBefore, "--fail-if", "wobble>1"} << 2 << QStringList{"wobble"}
-        << QStringList{"moves"};
+        << QStringList{"block 1:"};
     QTest::newRow("a malformed condition is bad usage")
         << QStringList{"analyse", kBefore, "--fail-if", "rms=>5"} << 2 << QStringList{"rms=>5"}
         << QStringList{};
