@@ -70,7 +70,8 @@ bool AnalysisOptions::take(const QCommandLineParser& parser, CliOptions& options
     }
     if (has(parser, kReport))
         options.reportFile = parser.value(kReport);
-    for (const QString& text : parser.values(kFailIf)) {
+    // Asked only when given: the parser warns of a value asked of an option it does not have.
+    for (const QString& text : has(parser, kFailIf) ? parser.values(kFailIf) : QStringList()) {
         std::optional<FailCondition> condition = FailCondition::parse(text, reason);
         if (!condition)
             return false;
