@@ -18,7 +18,32 @@ const QString kStyle = QStringLiteral(
     "body{font-family:sans-serif;margin:24px;color:#222;max-width:960px}"
     "table{border-collapse:collapse}td,th{padding:3px 10px;border-bottom:1px solid #ddd;"
     "text-align:right}td:first-child,th:first-child{text-align:left}"
-    ".note{color:#555;font-size:90%}");
+    ".note{color:#555;font-size:90%}.legend "
+    "span{margin-right:24px;white-space:nowrap;display:inline-block}");
+// Legend keys: a solid and a dashed line.
+const QString kSolidKey = QStringLiteral("\u2501\u2501 ");
+const QString kDashedKey = QStringLiteral("\u254d\u254d ");
+
+struct LegendEntry
+{
+    QString text;
+    QString colour;
+    bool dashed = false;
+};
+
+// The plot's legend under it, in the page's own text.
+void legend(QXmlStreamWriter& xml, const std::vector<LegendEntry>& entries)
+{
+    xml.writeStartElement(QStringLiteral("p"));
+    xml.writeAttribute(QStringLiteral("class"), QStringLiteral("legend"));
+    for (const LegendEntry& entry : entries) {
+        xml.writeStartElement(QStringLiteral("span"));
+        xml.writeAttribute(QStringLiteral("style"), QStringLiteral("color:%1").arg(entry.colour));
+        xml.writeCharacters((entry.dashed ? kDashedKey : kSolidKey) + entry.text);
+        xml.writeEndElement();
+    }
+    xml.writeEndElement();
+}
 
 QString fileName(const QString& path)
 {
@@ -73,8 +98,11 @@ std::vector<int> upright(const MoveTally::TypicalMove& typical)
     return levels;
 }
 
-void typicalMoves(QXmlStreamWriter& xml, const std::vector<AnalysisReport::Run>& runs)
+// Each plot is drawn whole (its <svg> closed) before its legend is written under it.
+std::vector<LegendEntry> typicalMoves(QXmlStreamWriter& xml,
+                                      const std::vector<AnalysisReport::Run>& runs)
 {
+    std::vector<LegendEntry> entries;
     const double window = runs.front().analysis->settings().window;
     double longest = 0;
     double low = -window;
@@ -91,7 +119,7 @@ void typicalMoves(QXmlStreamWriter& xml, const std::vector<AnalysisReport::Run>&
     }
     if (longest == 0) {
         element(xml, QStringLiteral("p"), QStringLiteral("No move settled in the run."));
-        return;
+        return entries;
     }
     SvgPlot plot(xml, QStringLiteral("time from the move's start (ms)"),
                  QStringLiteral("tracking error, peak upward (steps)"), SvgPlot::around(0, longest),
@@ -118,13 +146,19 @@ void typicalMoves(QXmlStreamWriter& xml, const std::vector<AnalysisReport::Run>&
         plot.verticalLine(*f.settleMs, kRunColours[r],
                           QStringLiteral("settled %1 ms").arg(*f.settleMs, 0, 'f', 1),
                           static_cast<int>(r));
-        plot.legend(QStringLiteral("%1: peak %2 steps").arg(fileName(runs[r].path)).arg(f.peak),
-                    kRunColours[r]);
+        entries.push_back({QStringLiteral("%1: block %2, peak %3 steps")
+                               .arg(fileName(runs[r].path))
+                               .arg(typical.block)
+                               .arg(f.peak),
+                           kRunColours[r]});
     }
+    return entries;
 }
 
-void spectra(QXmlStreamWriter& xml, const std::vector<AnalysisReport::Run>& runs)
+std::vector<LegendEntry> spectra(QXmlStreamWriter& xml,
+                                 const std::vector<AnalysisReport::Run>& runs)
 {
+    std::vector<LegendEntry> entries;
     double highestHz = 0;
     double largest = 0;
     for (const AnalysisReport::Run& run : runs) {
@@ -134,7 +168,7 @@ void spectra(QXmlStreamWriter& xml, const std::vector<AnalysisReport::Run>& runs
     }
     if (largest == 0) {
         element(xml, QStringLiteral("p"), QStringLiteral("No whole block to take a spectrum of."));
-        return;
+        return entries;
     }
     SvgPlot plot(xml, QStringLiteral("frequency (Hz)"), QStringLiteral("amplitude (steps)"),
                  {0, highestHz}, {0, largest * 1.15});
@@ -155,15 +189,18 @@ void spectra(QXmlStreamWriter& xml, const std::vector<AnalysisReport::Run>& runs
                           .arg(peak->frequencyHz, 0, 'f', 2)
                           .arg(peak->amplitude, 0, 'f', 2));
         }
-        plot.legend(QStringLiteral("%1: resolution %2 Hz, Nyquist %3 Hz")
-                        .arg(fileName(runs[r].path))
-                        .arg(bin, 0, 'f', 3)
-                        .arg(Spectrum::nyquistHz(analysis.timeGridMs()), 0, 'f', 1),
-                    kRunColours[r]);
+        entries.push_back({QStringLiteral("%1: %2 whole blocks, resolution %3 Hz, Nyquist %4 Hz")
+                               .arg(fileName(runs[r].path))
+                               .arg(analysis.spectrum().blocks())
+                               .arg(bin, 0, 'f', 3)
+                               .arg(Spectrum::nyquistHz(analysis.timeGridMs()), 0, 'f', 1),
+                           kRunColours[r]});
     }
+    return entries;
 }
 
-void blockHistory(QXmlStreamWriter& xml, const std::vector<AnalysisReport::Run>& runs)
+std::vector<LegendEntry> blockHistory(QXmlStreamWriter& xml,
+                                      const std::vector<AnalysisReport::Run>& runs)
 {
     long long lastBlock = 1;
     int largest = 1;
@@ -172,6 +209,7 @@ void blockHistory(QXmlStreamWriter& xml, const std::vector<AnalysisReport::Run>&
             lastBlock = std::max(lastBlock, p.firstBlock + p.blocks - 1);
             largest = std::max(largest, p.peak);
         }
+    std::vector<LegendEntry> entries;
     SvgPlot plot(xml, QStringLiteral("block"), QStringLiteral("steps"),
                  SvgPlot::around(1, double(lastBlock)), {0, largest * 1.1});
     for (std::size_t r = 0; r < runs.size(); ++r) {
@@ -187,9 +225,12 @@ void blockHistory(QXmlStreamWriter& xml, const std::vector<AnalysisReport::Run>&
         plot.line(peak, kRunColours[r], true);
         const QString each =
             perPoint > 1 ? QStringLiteral(" (each point %1 blocks)").arg(perPoint) : QString();
-        plot.legend(QStringLiteral("%1: RMS%2").arg(fileName(runs[r].path), each), kRunColours[r]);
-        plot.legend(QStringLiteral("%1: peak").arg(fileName(runs[r].path)), kRunColours[r], true);
+        entries.push_back(
+            {QStringLiteral("%1: RMS%2").arg(fileName(runs[r].path), each), kRunColours[r]});
+        entries.push_back(
+            {QStringLiteral("%1: peak").arg(fileName(runs[r].path)), kRunColours[r], true});
     }
+    return entries;
 }
 
 QString parameters(const RunAnalysis& analysis)
@@ -243,14 +284,14 @@ bool AnalysisReport::write(const QString& path, const std::vector<Run>& runs, QS
     element(xml, QStringLiteral("p"),
             QStringLiteral("Of each run, the first settled move whose settle time is the run's "
                            "median."));
-    typicalMoves(xml, runs);
+    legend(xml, typicalMoves(xml, runs));
     element(xml, QStringLiteral("h2"), QStringLiteral("Spectrum"));
     element(xml, QStringLiteral("p"),
             QStringLiteral("The mean of the whole blocks' power spectra (each block less its "
                            "mean, Hann window), as the amplitude of a sine."));
-    spectra(xml, runs);
+    legend(xml, spectra(xml, runs));
     element(xml, QStringLiteral("h2"), QStringLiteral("RMS and peak of each block"));
-    blockHistory(xml, runs);
+    legend(xml, blockHistory(xml, runs));
     xml.writeEndElement();
     xml.writeEndElement();
     if (xml.hasError() || !file.commit()) {

@@ -12,7 +12,7 @@ constexpr double kTop = 20;
 constexpr double kBottom = 45;
 constexpr int kTicksWanted = 6;
 constexpr double kMarkRadius = 4;
-constexpr double kLegendLine = 18;
+constexpr double kLabelLine = 16;
 const QString kAxisColour = QStringLiteral("#444");
 const QString kGridColour = QStringLiteral("#ddd");
 
@@ -154,7 +154,7 @@ void SvgPlot::line(const std::vector<QPointF>& points, const QString& colour, bo
 void SvgPlot::verticalLine(double x, const QString& colour, const QString& label, int row)
 {
     const bool nearRight = xOf(x) > kWidth - 200;
-    text(xOf(x) + (nearRight ? -4 : 4), yOf(y_.high) + 12 + row * kLegendLine, label,
+    text(xOf(x) + (nearRight ? -4 : 4), yOf(y_.high) + 12 + row * kLabelLine, label,
          nearRight ? QStringLiteral("end") : QStringLiteral("start"), colour);
     xml_.writeEmptyElement(QStringLiteral("line"));
     xml_.writeAttribute(QStringLiteral("x1"), number(xOf(x)));
@@ -178,20 +178,4 @@ void SvgPlot::mark(QPointF at, const QString& colour, const QString& label)
     const bool nearRight = xOf(at.x()) > kWidth - 200;
     text(xOf(at.x()) + (nearRight ? -8 : 8), yOf(at.y()) - 6, label,
          nearRight ? QStringLiteral("end") : QStringLiteral("start"), colour);
-}
-
-void SvgPlot::legend(const QString& content, const QString& colour, bool dashed)
-{
-    const double y = kTop + 12 + legendEntries_++ * kLegendLine;
-    const double x = kWidth - kRight - 340;
-    xml_.writeEmptyElement(QStringLiteral("line"));
-    xml_.writeAttribute(QStringLiteral("x1"), number(x));
-    xml_.writeAttribute(QStringLiteral("y1"), number(y - 4));
-    xml_.writeAttribute(QStringLiteral("x2"), number(x + 24));
-    xml_.writeAttribute(QStringLiteral("y2"), number(y - 4));
-    xml_.writeAttribute(QStringLiteral("stroke"), colour);
-    xml_.writeAttribute(QStringLiteral("stroke-width"), QStringLiteral("2"));
-    if (dashed)
-        xml_.writeAttribute(QStringLiteral("stroke-dasharray"), QStringLiteral("5 3"));
-    text(x + 30, y, content, QStringLiteral("start"));
 }

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A plot drawn as SVG into an XML stream: axes with round-numbered ticks and grid lines, lines,
-// a band, marks with labels and a legend. Qt Core's XML writer alone, so the command-line program
+// a band and marks with labels. Qt Core's XML writer alone, so the command-line program
 // needs no Qt Gui.
 
 #include <QPointF>
@@ -30,7 +30,6 @@ public:
     // A dashed line across the plot at x, its label at the top (`row` 0, 1, ... down from it).
     void verticalLine(double x, const QString& colour, const QString& label, int row);
     void mark(QPointF at, const QString& colour, const QString& label);
-    void legend(const QString& text, const QString& colour, bool dashed = false);
 
     // A range that holds `low` to `high` with a little room, never empty.
     static Range around(double low, double high);
@@ -45,5 +44,4 @@ private:
     QXmlStreamWriter& xml_;
     Range x_;
     Range y_;
-    int legendEntries_ = 0;
 };

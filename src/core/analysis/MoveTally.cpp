@@ -24,7 +24,8 @@ std::vector<std::int8_t> traceOf(const MoveFinder::Move& move, int hold,
 }
 } // namespace
 
-void MoveTally::add(const MoveFinder::Move& move, const std::array<int, kSamples>& levels)
+void MoveTally::add(const MoveFinder::Move& move, long long block,
+                    const std::array<int, kSamples>& levels)
 {
     ++moves_;
     if (!move.settleAt)
@@ -46,6 +47,7 @@ void MoveTally::add(const MoveFinder::Move& move, const std::array<int, kSamples
         relative.settleAt = settle;
         relative.start = 0;
         firstMoveWithSettle_[static_cast<std::size_t>(settle)] = relative;
+        firstBlockWithSettle_[static_cast<std::size_t>(settle)] = block;
     }
 }
 
@@ -170,7 +172,7 @@ std::optional<MoveTally::TypicalMove> MoveTally::typicalMove() const
         seen += entry.count;
         if (seen > middle) {
             const auto at = static_cast<std::size_t>(entry.samples);
-            TypicalMove typical{firstMoveWithSettle_[at], {}};
+            TypicalMove typical{firstBlockWithSettle_[at], firstMoveWithSettle_[at], {}};
             for (const std::int8_t level : firstWithSettle_[at])
                 typical.levels.push_back(level);
             return typical;

@@ -26,14 +26,16 @@ public:
     // start to the end of its hold (or its block): the run's typical move.
     struct TypicalMove
     {
+        long long block = 0;
         MoveFinder::Move move; // positions from the move's start
         std::vector<int> levels;
     };
 
     explicit MoveTally(const MoveFinder::Settings& settings) : settings_(settings) {}
 
-    // Takes a move of a block whose levels (its own, missing samples aside) are `levels`.
-    void add(const MoveFinder::Move& move, const std::array<int, kSamples>& levels);
+    // Takes a move of block `block`, whose levels (missing samples aside) are `levels`.
+    void add(const MoveFinder::Move& move, long long block,
+             const std::array<int, kSamples>& levels);
 
     long long moves() const { return moves_; }
     long long settled() const { return settled_; }
@@ -72,4 +74,5 @@ private:
     // The first move that settled after each number of samples, and its levels.
     std::array<std::vector<std::int8_t>, kSamples> firstWithSettle_;
     std::array<MoveFinder::Move, kSamples> firstMoveWithSettle_{};
+    std::array<long long, kSamples> firstBlockWithSettle_{};
 };

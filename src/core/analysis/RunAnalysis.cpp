@@ -49,7 +49,7 @@ const std::vector<MoveFinder::Move>& RunAnalysis::addBlock(long long number, con
         start = end + 1;
     }
     for (const MoveFinder::Move& move : blockMoves_)
-        tally_.add(move, levels);
+        tally_.add(move, number, levels);
     return blockMoves_;
 }
 
