@@ -3,23 +3,16 @@
 
 #include "KdspProtocol.h"
 
-#include "capture/CaptureCsv.h"
-
-#include <fstream>
+#include "capture/CaptureFile.h"
 
 namespace kdsp {
 
 LoadedRecording loadRecording(const std::string& path)
 {
     LoadedRecording loaded;
-    std::ifstream input(path, std::ios::binary);
-    if (!input) {
-        loaded.error = path + ": cannot be read";
-        return loaded;
-    }
     auto blocks = std::make_shared<RecordedBlocks>();
-    const CaptureCsv::ReadResult file =
-        CaptureCsv::read(input, [&](const CaptureCsv::RecordedBlock& recorded) {
+    const CaptureFile::ReadResult read =
+        CaptureFile::read(path, [&](const CaptureCsv::RecordedBlock& recorded) {
             std::string bytes;
             int previous = kSignalCentre;
             for (const int value : recorded.value) {
@@ -31,12 +24,12 @@ LoadedRecording loadRecording(const std::string& path)
             }
             blocks->push_back(std::move(bytes));
         });
-    if (file.error.line != 0) {
-        loaded.error = path + ": " + CaptureCsv::describe(file.error);
+    if (!read.fine()) {
+        loaded.error = path + ": " + CaptureFile::describeFault(read);
         return loaded;
     }
-    if (file.droppedFromLine != 0)
-        loaded.note = path + ": " + CaptureCsv::describeDroppedTail(file.droppedFromLine);
+    if (read.rows.droppedFromLine != 0)
+        loaded.note = path + ": " + CaptureCsv::describeDroppedTail(read.rows.droppedFromLine);
     if (blocks->empty()) {
         loaded.error = path + ": the file holds no block";
         return loaded;

@@ -22,8 +22,9 @@ struct LoadedRecording
     std::size_t filledSamples = 0;
 };
 
-// Reads a capture file. A sample missing from its block is sent as the sample before it (the
-// centre, 128, for a first sample): the signal goes on smoothly and the block keeps its length.
+// Reads a capture file, CSV or .csv.gz. A sample missing from its block is sent as the sample
+// before it (the centre, 128, for a first sample): the signal goes on smoothly and the block
+// keeps its length.
 // A recording cut short in its last block replays the blocks before it (see `note`).
 // A file without a single block is refused, as a replay of nothing would look like a dead chip.
 LoadedRecording loadRecording(const std::string& path);

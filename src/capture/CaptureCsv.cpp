@@ -11,6 +11,8 @@ constexpr char kSeparator = ',';
 constexpr int kColumns = 5;
 constexpr int kLowestValue = 0;
 constexpr int kHighestValue = 255;
+// Some editors and spreadsheets put a UTF-8 byte-order mark before the first line.
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 std::vector<std::string_view> split(std::string_view line)
 {
@@ -35,12 +37,14 @@ std::optional<long long> wholeNumber(std::string_view text)
 }
 
 // time_ms is written as a plain decimal ("0.5", "12", "0").
-bool isTime(std::string_view text)
+std::optional<double> timeOf(std::string_view text)
 {
     double value = 0;
     const auto [end, error] =
         std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
-    return !text.empty() && error == std::errc{} && end == text.data() + text.size() && value >= 0;
+    if (text.empty() || error != std::errc{} || end != text.data() + text.size() || value < 0)
+        return std::nullopt;
+    return value;
 }
 
 class Reader
@@ -68,7 +72,8 @@ public:
             return "the sample number is not a whole number from 1 to 300";
         if (!value || *value < kLowestValue || *value > kHighestValue)
             return "the value is not a whole number from 0 to 255";
-        if (!isTime(fields[3]))
+        const auto time = timeOf(fields[3]);
+        if (!time)
             return "time_ms is not a number of at least 0";
         if (!level || *level != levelOfValue(*value))
             return "the level is not the value less 128";
@@ -90,6 +95,7 @@ public:
                    std::to_string(lastSample_) + " of the same block";
         }
         current_.value[static_cast<std::size_t>(*sample - 1)] = static_cast<int>(*value);
+        current_.timeGridMs = *time / static_cast<double>(*sample);
         lastSample_ = *sample;
         ++rows_;
         lastRowEnd_ = end;
@@ -171,6 +177,8 @@ ReadResult read(std::istream& input, const std::function<void(const RecordedBloc
         result.error = {lineNumber, "the file is empty, not a capture file"};
         return result;
     }
+    if (std::string_view(line).starts_with(kByteOrderMark))
+        line.erase(0, kByteOrderMark.size());
     if (line != kHeader) {
         result.error = {lineNumber, "not a capture file: the first line must be \"" +
                                         std::string(kHeader) + "\""};

@@ -17,7 +17,10 @@ inline constexpr std::string_view kHeader = "block,sample,value,time_ms,level";
 inline constexpr int kSamplesPerBlock = 300;
 // A sample's value at zero tracking error, and a value's level in encoder steps.
 inline constexpr int kCentreValue = 128;
-constexpr int levelOfValue(int value) { return value - kCentreValue; }
+constexpr int levelOfValue(int value)
+{
+    return value - kCentreValue;
+}
 // A sample the capture did not receive.
 inline constexpr int kMissing = -1;
 
@@ -26,6 +29,10 @@ struct RecordedBlock
     long long number = 0;
     // value[i] is sample i + 1 (0-255), or kMissing when its row is not in the file.
     std::array<int, kSamplesPerBlock> value{};
+    // The time between two samples in milliseconds: the time_ms of the block's last sample
+    // received over its number (sample k is at k x grid; the column is rounded to hundredths,
+    // so the last sample gives the grid most closely).
+    double timeGridMs = 0;
 };
 
 struct ReadError
@@ -55,7 +62,8 @@ struct ReadResult
 // fault: a missing or different header, a row that is not five numbers in their ranges, a level
 // that is not value - 128, a block number that goes back, a sample repeated or out of order, or
 // a block cut short with another block after it. Only the last block may be torn (see
-// ReadResult). Line ends may be LF or CR LF; empty lines at the end are allowed.
+// ReadResult). Line ends may be LF or CR LF; empty lines at the end are allowed; a UTF-8
+// byte-order mark before the header is passed over.
 ReadResult read(std::istream& input, const std::function<void(const RecordedBlock&)>& onBlock);
 
 // "line 7: ..." for the user.

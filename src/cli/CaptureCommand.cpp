@@ -72,6 +72,12 @@ void CaptureCommand::takeBlock(const SampleBlock& block)
     if (figures_)
         std::fputs(figures_->addBlock(blocksWritten_, BlockStats::sumsOf(block)).toLocal8Bit(),
                    stderr);
+    if (analysis_) {
+        const double grid = session_.core.timeGrid();
+        analysisPrinter_->printMoves(
+            blocksWritten_, analysis_->addBlock(blocksWritten_, RunAnalysis::valuesOf(block), grid),
+            grid, options_.moveSettings);
+    }
     showProgress();
     if (blockTimer_)
         blockTimer_->start(kBlockTimeout);
@@ -108,9 +114,14 @@ int CaptureCommand::run()
     std::signal(SIGPIPE, SIG_IGN);
     if (!openOutput())
         return ExitStatus::kIoFailure;
-    progress_ = ::isatty(STDERR_FILENO) == 1 && !options_.stats;
+    progress_ = ::isatty(STDERR_FILENO) == 1 && !options_.stats && !options_.analyse;
     if (options_.stats)
         figures_.emplace(options_.json);
+    if (options_.analyse) {
+        analysis_ = std::make_unique<RunAnalysis>(options_.moveSettings);
+        analysisPrinter_.emplace(options_.json, stderr);
+        analysisPrinter_->beginRun(runName());
+    }
 
     SignalWatch interrupts;
     connect(&interrupts, &SignalWatch::received, this, [this] { endWith(End::Stopped); });
@@ -153,6 +164,7 @@ int CaptureCommand::finish()
     // The blocks taken before a failure have their figures all the same.
     if (figures_)
         std::fputs(figures_->end().toLocal8Bit(), stderr);
+    const bool failed = finishAnalysis();
     // A port that failed has nothing to stop: the device is gone or was never reached.
     if (const auto failed = session_.failureStatus())
         return *failed;
@@ -168,6 +180,23 @@ int CaptureCommand::finish()
     case End::OutputFailed:
         return ExitStatus::kIoFailure;
     default:
-        return ExitStatus::kDone;
+        return failed ? ExitStatus::kFailed : ExitStatus::kDone;
     }
+}
+
+QString CaptureCommand::runName() const
+{
+    return options_.outputFile.isEmpty() ? QStringLiteral("capture") : options_.outputFile;
+}
+
+bool CaptureCommand::finishAnalysis()
+{
+    if (!analysis_)
+        return false;
+    analysisPrinter_->endRun(*analysis_);
+    const std::vector<AnalysisPrinter::Run> runs{{runName(), analysis_->figures()}};
+    const std::vector<FailedCondition> failed =
+        failedConditions(options_.failConditions, runName(), runs.front().figures);
+    analysisPrinter_->finish(runs, failed);
+    return !failed.empty();
 }

@@ -4,13 +4,16 @@
 // Stop's sequence at the end, after the blocks asked for, on SIGINT or SIGTERM, or when the
 // output can no longer be written.
 
+#include "cli/AnalysisPrinter.h"
 #include "cli/FiguresReport.h"
 #include "core/SharedState.h"
+#include "core/analysis/RunAnalysis.h"
 
 #include <QFile>
 #include <QObject>
 
 #include <chrono>
+#include <memory>
 #include <optional>
 
 class QEventLoop;
@@ -39,15 +42,22 @@ private:
     void endWith(End end);
     void showProgress() const;
     int finish();
+    // The analysis's end; true when a --fail-if condition held.
+    bool finishAnalysis();
+    // The run's name in the analysis: the CSV file, or "capture" on standard output.
+    QString runName() const;
 
     Session& session_;
     const CliOptions& options_;
     QFile output_;
-    QEventLoop* loop_ = nullptr;  // while waiting for blocks
+    QEventLoop* loop_ = nullptr; // while waiting for blocks
     QTimer* blockTimer_ = nullptr;
     End end_ = End::Running;
     int blocksWritten_ = 0;
     bool progress_ = false;
-    bool started_ = false; // Start's sequence has run, so Stop's is due
+    bool started_ = false;                 // Start's sequence has run, so Stop's is due
     std::optional<FiguresReport> figures_; // with --stats, printed on standard error
+    // With --analyse, printed on standard error as the blocks come.
+    std::unique_ptr<RunAnalysis> analysis_;
+    std::optional<AnalysisPrinter> analysisPrinter_;
 };

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/CliOptions.h"
 
+#include "cli/AnalysisOptions.h"
 #include "cli/CliText.h"
 #include "cli/ExitStatus.h"
 #include "cli/OptionItems.h"
@@ -18,7 +19,8 @@ namespace {
 constexpr int kLongestQuietMs = 600'000;
 constexpr int kMostBlocks = std::numeric_limits<int>::max();
 
-struct CommandInfo {
+struct CommandInfo
+{
     CliCommand command;
     const char* name;
     const char* arguments; // shown after the name in the usage line
@@ -50,7 +52,8 @@ const CommandInfo kCommands[] = {
      "Sends TEXT as Enter in the command line does and prints what the chip answers until\n"
      "the line has been quiet for MS milliseconds (default 300). Exit status 6 when the chip\n"
      "does not answer."},
-    {CliCommand::Capture, "capture", "[--blocks N] [--trigger on|off] [-o FILE]",
+    {CliCommand::Capture, "capture",
+     "[--blocks N] [--trigger on|off] [-o FILE] [--stats] [--analyse [--fail-if EXPR]...]",
      "scope blocks as CSV",
      "Runs Start's sequence (with --trigger, that of Triger on or Triger off), writes N\n"
      "blocks (default 1) as CSV and ends with Stop's sequence, also on Ctrl-C or SIGTERM\n"
@@ -61,7 +64,9 @@ const CommandInfo kCommands[] = {
      "\".5\"). Exit status 6 when the chip gives no timing or no block.\n"
      "With --stats the tracking-error figures of each block and of the whole run go to\n"
      "standard error as \"stats\" prints them (with --json as its JSON document), so the\n"
-     "CSV stays clean."},
+     "CSV stays clean. With --analyse the blocks are analysed as they come, as \"analyse\"\n"
+     "does a file, on standard error; with --fail-if the exit status is 7 when a condition\n"
+     "holds for the run (the production line's one command)."},
     {CliCommand::Stats, "stats", "FILE [--json]", "tracking-error figures of a capture file",
      "Reads a CSV written by capture (or by the window's --record) and prints for each block\n"
      "and for the whole run, in encoder steps (level = value - 128): samples, min, max,\n"
@@ -76,6 +81,34 @@ const CommandInfo kCommands[] = {
      "which line the cut block was left out (in the JSON as \"incomplete_tail_from_line\")\n"
      "and exits 0. Exit status 2 (with the line) when FILE is not a capture file, 5 when it\n"
      "cannot be read. No port is used."},
+    {CliCommand::Analyse, "analyse",
+     "FILE [FILE2] [--json] [--report FILE.html] [--fail-if EXPR]...",
+     "moves, settling and the dominant oscillation of a run, or two compared",
+     "Reads capture files (CSV or .csv.gz) once, in flat memory, and prints each move as\n"
+     "it is found and the run's figures: those of stats (samples, min, max, peak, mean,\n"
+     "rms, sd) and moves, settled, settle_ms, settle_ms_max, overshoot_pct,\n"
+     "overshoot_pct_max, damping_ratio, ringing_hz, frequency_hz, frequency_amplitude,\n"
+     "frequency_resolution_hz, nyquist_hz. Levels are in encoder steps (value - 128).\n"
+     "Within each block a move is where |error| exceeds T (--move-threshold, default 10);\n"
+     "it starts where |error| last rose above W (--window, default 2) and settles at the\n"
+     "first sample after its peak from which H samples (--hold, default 10) lie within\n"
+     "+-W. An excursion under way at a block's first sample is not reported; a missing\n"
+     "sample ends a stretch as the block's end does. The overshoot is the largest error of\n"
+     "the other sign before the settling; where it exceeds W, ringing_hz and damping_ratio\n"
+     "follow from it. The run's medians and maxima are those of its settled moves. The\n"
+     "spectrum is the mean of the whole blocks' power spectra (Hann window); its dominant\n"
+     "frequency is found between bins, beside the resolution and the Nyquist limit.\n"
+     "With two files (before, after) the figures stand side by side with the change and\n"
+     "the better run where lower is better. With --json one document:\n"
+     "  {\"files\":[{\"path\",\"moves\":[{\"block\",\"start_ms\",\"peak\",\"peak_ms\",\n"
+     "   \"overshoot_pct\",\"overshoot_ms\",\"settle_ms\",\"ringing_hz\",\"damping_ratio\"}],\n"
+     "   \"blocks\",\"time_grid_ms\",\"figures\":{...}}],\n"
+     "   \"compare\":{\"rms\":{\"a\",\"b\",\"change\",\"better\"},...},\"failed\":[...]}\n"
+     "--fail-if EXPR (a figure, < <= > or >=, a number: rms>5, settle_ms>=80) names each\n"
+     "that holds and exits 7; a figure the run lacks holds nothing. --report writes the\n"
+     "figures, a typical move of each run, the spectra and each block's RMS and peak as\n"
+     "one HTML page with no scripts. Exit status 2 for a file that is not a capture or a\n"
+     "malformed condition, 5 when a file cannot be read or written."},
     {CliCommand::Ports, "ports", "[--json]", "the port numbers that reach a device",
      "Lists every port number (1-255) whose device exists: the number as the window's list\n"
      "shows it, the device, where the mapping comes from (default or [Ports]), what the\n"
@@ -86,7 +119,8 @@ const CommandInfo kCommands[] = {
 
 const char* const kExitStatusHelp =
     "Exit status: 0 done, 2 bad usage, 3 invalid port or no access, 4 port in use,\n"
-    "5 device lost or an input/output failure, 6 the chip did not answer.";
+    "5 device lost or an input/output failure, 6 the chip did not answer,\n"
+    "7 a --fail-if condition held.";
 
 const QCommandLineOption kPortOption(QStringLiteral("port"),
                                      QStringLiteral("The port number (1-255) as in the window's "
@@ -145,8 +179,8 @@ QString programHelp(const QCommandLineParser& parser)
         text += QStringLiteral("  %1 %2\n      %3\n")
                     .arg(QLatin1String(info.name), QLatin1String(info.arguments),
                          QLatin1String(info.summary));
-    text += QStringLiteral("\n%1 <command> --help describes a command.\n\n")
-                .arg(CliText::kProgramName);
+    text +=
+        QStringLiteral("\n%1 <command> --help describes a command.\n\n").arg(CliText::kProgramName);
     // The option list of Qt's help text, without its own usage line.
     const QString options = parser.helpText();
     text += options.mid(options.indexOf(QLatin1Char('\n')) + 1).trimmed();
@@ -161,7 +195,8 @@ QString commandHelp(const CommandInfo& info, const QCommandLineParser& parser)
     if (info.command == CliCommand::Option) {
         text += QStringLiteral("\nNames:\n");
         for (const OptionItem& item : kOptionItems)
-            text += QStringLiteral("  %1  %2\n").arg(QLatin1String(item.name), -21)
+            text += QStringLiteral("  %1  %2\n")
+                        .arg(QLatin1String(item.name), -21)
                         .arg(QLatin1String(item.description));
     }
     const QString options = parser.helpText();
@@ -241,6 +276,15 @@ ParsedCommandLine parseCommand(const CommandInfo& info, const QStringList& argum
         break;
     case CliCommand::Capture:
         parser.addOptions({blocks, trigger, output, stats, json});
+        AnalysisOptions::addTo(parser, false);
+        break;
+    case CliCommand::Analyse:
+        parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("A capture file."));
+        parser.addPositionalArgument(QStringLiteral("FILE2"),
+                                     QStringLiteral("A second run, compared with the first."),
+                                     QStringLiteral("[FILE2]"));
+        parser.addOption(json);
+        AnalysisOptions::addTo(parser, true);
         break;
     case CliCommand::Stats:
         parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("A capture file."));
@@ -274,11 +318,15 @@ ParsedCommandLine parseCommand(const CommandInfo& info, const QStringList& argum
                                      info.command == CliCommand::Stats
                                  ? 1
                                  : 0;
-    if (positional.size() != wanted)
-        return usageError(wanted == 0 ? QStringLiteral("%1 takes no arguments").arg(info.name)
-                                      : QStringLiteral("%1 takes one argument: %2")
-                                            .arg(QLatin1String(info.name),
-                                                 QLatin1String(info.arguments)));
+    if (info.command == CliCommand::Analyse) {
+        if (positional.isEmpty() || positional.size() > 2)
+            return usageError(QStringLiteral("analyse takes one or two files"));
+        options.inputFiles = positional;
+    } else if (positional.size() != wanted)
+        return usageError(wanted == 0
+                              ? QStringLiteral("%1 takes no arguments").arg(info.name)
+                              : QStringLiteral("%1 takes one argument: %2")
+                                    .arg(QLatin1String(info.name), QLatin1String(info.arguments)));
     if (info.command == CliCommand::Option) {
         options.optionName = positional.first();
         if (!findOptionItem(options.optionName))
@@ -289,8 +337,10 @@ ParsedCommandLine parseCommand(const CommandInfo& info, const QStringList& argum
     if (info.command == CliCommand::Stats)
         options.inputFile = positional.first();
     options.stats = has(stats);
-    if (info.command == CliCommand::Capture && options.json && !options.stats)
-        return usageError(QStringLiteral("capture takes --json only with --stats"));
+    if (!AnalysisOptions::take(parser, options, reason))
+        return usageError(reason);
+    if (info.command == CliCommand::Capture && options.json && options.stats == options.analyse)
+        return usageError(QStringLiteral("capture takes --json with one of --stats and --analyse"));
     if (has(quiet)) {
         const std::optional<int> ms = numberIn(parser.value(quiet), 1, kLongestQuietMs);
         if (!ms)

@@ -1,15 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/StatsCommand.h"
 
+#include "capture/CaptureFile.h"
 #include "cli/CliOptions.h"
 #include "cli/CliText.h"
 #include "cli/ExitStatus.h"
 #include "cli/FiguresReport.h"
-#include "capture/CaptureCsv.h"
 
 #include <QFile>
-
-#include <fstream>
 
 namespace {
 const QString kCannotRead = QStringLiteral("cannot read %1: %2");
@@ -19,26 +17,24 @@ const QString kAboutTheFile = QStringLiteral("%1: %2");
 
 int StatsCommand::run(const CliOptions& options)
 {
-    // Opened through QFile first for the system's reason in the user's words.
-    QFile probe(options.inputFile);
-    if (!probe.open(QIODevice::ReadOnly)) {
-        CliText::printError(kCannotRead.arg(options.inputFile, probe.errorString()));
-        return ExitStatus::kIoFailure;
-    }
-    probe.close();
-    std::ifstream input(QFile::encodeName(options.inputFile).toStdString(), std::ios::binary);
-
     FiguresReport report(options.json);
     QString printed;
-    const CaptureCsv::ReadResult file =
-        CaptureCsv::read(input, [&](const CaptureCsv::RecordedBlock& block) {
-            BlockStats::Accumulator sums;
-            for (const int value : block.value) {
-                if (value != CaptureCsv::kMissing)
-                    sums.add(value);
-            }
-            printed += report.addBlock(block.number, sums);
-        });
+    const CaptureFile::ReadResult read =
+        CaptureFile::read(QFile::encodeName(options.inputFile).toStdString(),
+                          [&](const CaptureCsv::RecordedBlock& block) {
+                              BlockStats::Accumulator sums;
+                              for (const int value : block.value) {
+                                  if (value != CaptureCsv::kMissing)
+                                      sums.add(value);
+                              }
+                              printed += report.addBlock(block.number, sums);
+                          });
+    if (!read.cannotOpen.empty()) {
+        CliText::printError(
+            kCannotRead.arg(options.inputFile, QString::fromStdString(read.cannotOpen)));
+        return ExitStatus::kIoFailure;
+    }
+    const CaptureCsv::ReadResult& file = read.rows;
     if (file.error.line != 0) {
         // Nothing is printed for a file that is not a capture: half a report would mislead.
         CliText::printError(kAboutTheFile.arg(

@@ -3,6 +3,7 @@
 // Each sub-command runs the matching control's handler, so the chip gets the same bytes with the
 // same waits as from the window.
 
+#include "cli/AnalyseCommand.h"
 #include "cli/CaptureCommand.h"
 #include "cli/CliDialogs.h"
 #include "cli/CliOptions.h"
@@ -44,6 +45,7 @@ int runCommand(Session& session, const CliOptions& options)
     case CliCommand::Capture:
         return CaptureCommand(session, options).run();
     case CliCommand::Stats:
+    case CliCommand::Analyse:
     case CliCommand::Ports:
         break; // run before any port is set up
     }
@@ -61,6 +63,8 @@ int main(int argc, char** argv)
     const CliOptions& options = *parsed.options;
     if (options.command == CliCommand::Stats)
         return StatsCommand::run(options);
+    if (options.command == CliCommand::Analyse)
+        return AnalyseCommand::run(options);
 
     // In this order the core goes before the port it uses, and the port before the chip at its
     // other end.
@@ -89,8 +93,8 @@ int main(int argc, char** argv)
         if (!options.replayFile.isEmpty())
             simulatorArguments << QStringLiteral("--replay") << options.replayFile;
         if (!chip.start(simulatorArguments)) {
-            CliText::printError(QStringLiteral("the simulated chip did not start: %1")
-                                    .arg(chip.errorString()));
+            CliText::printError(
+                QStringLiteral("the simulated chip did not start: %1").arg(chip.errorString()));
             return ExitStatus::kIoFailure;
         }
         device = chip.devicePath();

@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cli/AnalyseCommand.h"
+
+#include "capture/CaptureFile.h"
+#include "cli/AnalysisPrinter.h"
+#include "cli/AnalysisReport.h"
+#include "cli/CliOptions.h"
+#include "cli/CliText.h"
+#include "cli/ExitStatus.h"
+#include "core/analysis/RunAnalysis.h"
+
+#include <QFile>
+
+#include <memory>
+
+namespace {
+const QString kCannotRead = QStringLiteral("cannot read %1: %2");
+const QString kCannotWrite = QStringLiteral("cannot write %1: %2");
+const QString kAboutTheFile = QStringLiteral("%1: %2");
+} // namespace
+
+int AnalyseCommand::run(const CliOptions& options)
+{
+    AnalysisPrinter printer(options.json, stdout);
+    std::vector<std::unique_ptr<RunAnalysis>> analyses;
+    std::vector<AnalysisPrinter::Run> runs;
+    std::vector<FailedCondition> failed;
+    for (const QString& path : options.inputFiles) {
+        auto analysis = std::make_unique<RunAnalysis>(options.moveSettings);
+        printer.beginRun(path);
+        // The moves are printed as they are found and forgotten: memory stays flat.
+        const CaptureFile::ReadResult read = CaptureFile::read(
+            QFile::encodeName(path).toStdString(), [&](const CaptureCsv::RecordedBlock& block) {
+                const auto& moves = analysis->addBlock(block.number, block.value, block.timeGridMs);
+                printer.printMoves(block.number, moves, block.timeGridMs, options.moveSettings);
+            });
+        if (!read.cannotOpen.empty()) {
+            CliText::printError(kCannotRead.arg(path, QString::fromStdString(read.cannotOpen)));
+            return ExitStatus::kIoFailure;
+        }
+        if (read.rows.error.line != 0) {
+            CliText::printError(kAboutTheFile.arg(
+                path, QString::fromStdString(CaptureCsv::describe(read.rows.error))));
+            return ExitStatus::kUsage;
+        }
+        // A recording cut short is still a recording: the analysis is that of its whole blocks.
+        if (read.rows.droppedFromLine != 0)
+            CliText::printError(
+                kAboutTheFile.arg(path, QString::fromStdString(CaptureCsv::describeDroppedTail(
+                                            read.rows.droppedFromLine))));
+        printer.endRun(*analysis, read.rows.droppedFromLine);
+        runs.push_back({path, analysis->figures()});
+        const std::vector<FailedCondition> failedHere =
+            failedConditions(options.failConditions, path, runs.back().figures);
+        failed.insert(failed.end(), failedHere.begin(), failedHere.end());
+        analyses.push_back(std::move(analysis));
+    }
+    printer.finish(runs, failed);
+    if (!printer.written()) {
+        CliText::printError(QStringLiteral("standard output could not be written"));
+        return ExitStatus::kIoFailure;
+    }
+    if (!options.reportFile.isEmpty()) {
+        std::vector<AnalysisReport::Run> reported;
+        for (std::size_t i = 0; i < runs.size(); ++i)
+            reported.push_back({runs[i].path, analyses[i].get()});
+        QString reason;
+        if (!AnalysisReport::write(options.reportFile, reported, reason)) {
+            CliText::printError(kCannotWrite.arg(options.reportFile, reason));
+            return ExitStatus::kIoFailure;
+        }
+    }
+    return failed.empty() ? ExitStatus::kDone : ExitStatus::kFailed;
+}

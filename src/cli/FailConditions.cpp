@@ -1,0 +1,86 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cli/FailConditions.h"
+
+#include <QRegularExpression>
+
+namespace {
+// The longer operators first, so "<=" is not read as "<" and "=5".
+const QRegularExpression
+    kConditionPattern(QStringLiteral("^\\s*([a-z_]+)\\s*(<=|>=|<|>)\\s*(\\S+)\\s*$"));
+
+std::optional<FailCondition::Compare> compareOf(const QString& text)
+{
+    using Compare = FailCondition::Compare;
+    if (text == QLatin1String("<"))
+        return Compare::Less;
+    if (text == QLatin1String("<="))
+        return Compare::LessOrEqual;
+    if (text == QLatin1String(">"))
+        return Compare::Greater;
+    if (text == QLatin1String(">="))
+        return Compare::GreaterOrEqual;
+    return std::nullopt;
+}
+
+QString figureNames()
+{
+    QStringList names;
+    for (const RunFigures::Info& info : RunFigures::kFigures)
+        names << QString::fromLatin1(info.name.data(), static_cast<qsizetype>(info.name.size()));
+    return names.join(QStringLiteral(", "));
+}
+} // namespace
+
+std::optional<FailCondition> FailCondition::parse(const QString& text, QString& reason)
+{
+    const QRegularExpressionMatch match = kConditionPattern.match(text);
+    if (!match.hasMatch()) {
+        reason = QStringLiteral("--fail-if takes a figure, one of < <= > >= and a number, such as "
+                                "rms>5, not \"%1\"")
+                     .arg(text);
+        return std::nullopt;
+    }
+    const std::optional<std::size_t> figure = RunFigures::indexOf(match.captured(1).toStdString());
+    if (!figure) {
+        reason = QStringLiteral("--fail-if: no figure is called \"%1\" (the figures: %2)")
+                     .arg(match.captured(1), figureNames());
+        return std::nullopt;
+    }
+    bool isNumber = false;
+    const double limit = match.captured(3).toDouble(&isNumber);
+    if (!isNumber) {
+        reason = QStringLiteral("--fail-if: \"%1\" is not a number").arg(match.captured(3));
+        return std::nullopt;
+    }
+    return FailCondition{text.simplified().remove(QLatin1Char(' ')), *figure,
+                         *compareOf(match.captured(2)), limit};
+}
+
+bool FailCondition::holdsFor(const RunFigures::Values& figures) const
+{
+    const std::optional<double> value = figures[figure];
+    if (!value)
+        return false;
+    switch (compare) {
+    case Compare::Less:
+        return *value < limit;
+    case Compare::LessOrEqual:
+        return *value <= limit;
+    case Compare::Greater:
+        return *value > limit;
+    case Compare::GreaterOrEqual:
+        return *value >= limit;
+    }
+    return false;
+}
+
+std::vector<FailedCondition> failedConditions(const std::vector<FailCondition>& conditions,
+                                              const QString& path,
+                                              const RunFigures::Values& figures)
+{
+    std::vector<FailedCondition> failed;
+    for (const FailCondition& condition : conditions)
+        if (condition.holdsFor(figures))
+            failed.push_back({path, condition.text, *figures[condition.figure]});
+    return failed;
+}

@@ -1,0 +1,106 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/analysis/Spectrum.h"
+
+#include <fftw3.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <numeric>
+
+namespace {
+constexpr double kPi = std::numbers::pi;
+// The periodic Hann window's sum over a block: its coherent gain times the samples.
+constexpr double kWindowSum = Spectrum::kSamples / 2.0;
+
+// The Hann window's response to a tone `offset` bins from a bin's centre, relative to its
+// response at the centre: sinc(d) / (1 - d^2).
+double hannResponse(double offset)
+{
+    if (std::abs(offset) < 1e-12)
+        return 1;
+    return std::sin(kPi * offset) / (kPi * offset * (1 - offset * offset));
+}
+} // namespace
+
+struct Spectrum::Plan
+{
+    double* input = fftw_alloc_real(kSamples);
+    fftw_complex* output = fftw_alloc_complex(kBins);
+    // Made once for the run: the transform is of the same size for every block. FFTW_ESTIMATE
+    // does not overwrite the buffers while planning and costs no measuring at start.
+    fftw_plan plan = fftw_plan_dft_r2c_1d(kSamples, input, output, FFTW_ESTIMATE);
+
+    ~Plan()
+    {
+        fftw_destroy_plan(plan);
+        fftw_free(output);
+        fftw_free(input);
+    }
+};
+
+Spectrum::Spectrum() : plan_(new Plan)
+{
+    // Periodic (DFT-even) Hann: a tone's leakage falls exactly in the main lobe's three bins,
+    // which the estimator between bins relies on.
+    for (int n = 0; n < kSamples; ++n)
+        window_[static_cast<std::size_t>(n)] = 0.5 - 0.5 * std::cos(2 * kPi * n / kSamples);
+}
+
+Spectrum::~Spectrum()
+{
+    delete plan_;
+}
+
+void Spectrum::add(const std::array<int, kSamples>& levels)
+{
+    const double mean = std::accumulate(levels.begin(), levels.end(), 0.0) / kSamples;
+    for (std::size_t n = 0; n < kSamples; ++n)
+        plan_->input[n] = (levels[n] - mean) * window_[n];
+    fftw_execute(plan_->plan);
+    for (std::size_t k = 0; k < kBins; ++k) {
+        const double re = plan_->output[k][0];
+        const double im = plan_->output[k][1];
+        powerSum_[k] += re * re + im * im;
+    }
+    ++blocks_;
+}
+
+std::vector<double> Spectrum::amplitudes() const
+{
+    std::vector<double> result;
+    if (blocks_ == 0)
+        return result;
+    result.reserve(kBins);
+    for (std::size_t k = 0; k < kBins; ++k) {
+        // A sine of amplitude A on a bin gives |X| = A x window sum / 2 (DC and Nyquist: A x sum).
+        const double scale = (k == 0 || k == kBins - 1) ? kWindowSum : kWindowSum / 2;
+        result.push_back(std::sqrt(powerSum_[k] / static_cast<double>(blocks_)) / scale);
+    }
+    return result;
+}
+
+std::optional<Spectrum::Peak> Spectrum::dominant(double timeGridMs) const
+{
+    const std::vector<double> amplitude = amplitudes();
+    if (amplitude.empty())
+        return std::nullopt;
+    const auto strongest = std::max_element(amplitude.begin() + 1, amplitude.end());
+    if (*strongest <= 0)
+        return std::nullopt;
+    const auto k = static_cast<std::size_t>(strongest - amplitude.begin());
+    double offset = 0;
+    if (k + 1 < amplitude.size()) {
+        // The Hann window's exact two-bin estimator: for a tone d bins above bin k the larger
+        // neighbour's ratio to bin k is r = (1 + d) / (2 - d), so d = (2r - 1) / (1 + r).
+        const double below = amplitude[k - 1];
+        const double above = amplitude[k + 1];
+        const double r = std::max(below, above) / amplitude[k];
+        offset = std::clamp((2 * r - 1) / (1 + r), 0.0, 0.5) * (above >= below ? 1 : -1);
+    }
+    Peak peak;
+    peak.frequencyHz = (static_cast<double>(k) + offset) * resolutionHz(timeGridMs);
+    // The window passes a tone between bins weaker by its response there; that is undone.
+    peak.amplitude = amplitude[k] / hannResponse(offset);
+    return peak;
+}

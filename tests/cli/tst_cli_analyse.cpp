@@ -1,0 +1,154 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// `analyse` and `capture --analyse` through trevalon-cli: pass and fail by --fail-if (status 7,
+// each condition that held named; 2 for a malformed one), two runs compared in the JSON document,
+// the report page self-contained, and the same live on the simulated chip's blocks.
+
+#include "CliRun.h"
+
+#include "core/scope/CsvRows.h"
+#include "support/KnownSignals.h"
+#include "support/TestFiles.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace {
+constexpr int kBlocks = 6;
+const QString kBefore = QStringLiteral("before.csv");
+const QString kAfter = QStringLiteral("after.csv");
+const QString kReport = QStringLiteral("report.html");
+
+// A run of second-order moves with this damping, one a block, at the usual grid.
+QByteArray runOfMoves(double zeta)
+{
+    QString text = CsvRows::kHeader;
+    for (int b = 1; b <= kBlocks; ++b) {
+        const KnownSignals::Values values = KnownSignals::stepBlock(
+            {zeta, 30, 80}, 20 * b, KnownSignals::kUsualGridMs, 1, static_cast<unsigned>(b));
+        SampleBlock block;
+        for (int i = 0; i < kBlockSize; ++i)
+            block.entry[static_cast<std::size_t>(i + 1)] = static_cast<quint8>(values[i]);
+        text += CsvRows::forBlock(b, block, KnownSignals::kUsualGridMs);
+    }
+    return text.toLatin1();
+}
+} // namespace
+
+class TestCliAnalyse : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void analyse_data();
+    void analyse();
+    void twoRunsComparedAndReported();
+
+private:
+    QTemporaryDir folder_;
+};
+
+void TestCliAnalyse::initTestCase()
+{
+    QVERIFY(TestFiles::writeFile(folder_.filePath(kBefore), runOfMoves(0.25)));
+    QVERIFY(TestFiles::writeFile(folder_.filePath(kAfter), runOfMoves(0.6)));
+}
+
+void TestCliAnalyse::analyse_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    // Texts the output must hold, and those it must not.
+    QTest::addColumn<QStringList>("named");
+    QTest::addColumn<QStringList>("notNamed");
+
+    QTest::newRow("a run that meets no condition passes")
+        << QStringList{"analyse", kBefore, "--fail-if", "rms>50", "--fail-if", "moves<1"} << 0
+        << QStringList{"overshoot_pct"} << QStringList{"FAILED"};
+    QTest::newRow("a run fails on each condition that holds, named, and on no other")
+        << QStringList{"analyse",   kBefore,      "--fail-if", "overshoot_pct > 25",
+                       "--fail-if", "settled>=6", "--fail-if", "rms>50"}
+        << 7 << QStringList{"FAILED before.csv: overshoot_pct>25", "FAILED before.csv: settled>=6"}
+        << QStringList{"rms>50"};
+    QTest::newRow("two runs fail on the one that meets the condition")
+        << QStringList{"analyse", kBefore, kAfter, "--json", "--fail-if", "damping_ratio>0.5"} << 7
+        << QStringList{"\"condition\":\"damping_ratio>0.5\"", "after.csv"} << QStringList{};
+    QTest::newRow("an unknown figure is bad usage")
+        << QStringList{"analyse", kBefore, "--fail-if", "wobble>1"} << 2 << QStringList{"wobble"}
+        << QStringList{"block 1:"};
+    QTest::newRow("a malformed condition is bad usage")
+        << QStringList{"analyse", kBefore, "--fail-if", "rms=>5"} << 2 << QStringList{"rms=>5"}
+        << QStringList{};
+    QTest::newRow("a condition on a live capture fails it")
+        << QStringList{"capture",   "--blocks",     "2",  "--analyse",
+                       "--fail-if", "samples>=600", "-o", "live.csv"}
+        << 7 << QStringList{"FAILED live.csv: samples>=600"} << QStringList{};
+}
+
+void TestCliAnalyse::analyse()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QStringList, named);
+    QFETCH(QStringList, notNamed);
+    QVERIFY(QDir::setCurrent(folder_.path()));
+
+    const CliResult result = arguments.first() == QLatin1String("capture")
+                                 ? runOnNewChip(arguments).result
+                                 : runCli(arguments);
+    QCOMPARE(result.status, status);
+    const QString output = QString::fromUtf8(result.out + result.err);
+    for (const QString& text : named)
+        QVERIFY2(output.contains(text), qPrintable(text + QStringLiteral(" not in ") + output));
+    for (const QString& text : notNamed)
+        QVERIFY2(!output.contains(text), qPrintable(text + QStringLiteral(" in ") + output));
+}
+
+void TestCliAnalyse::twoRunsComparedAndReported()
+{
+    QVERIFY(QDir::setCurrent(folder_.path()));
+    const CliResult result = runCli({"analyse", kBefore, kAfter, "--json", "--report", kReport});
+    QCOMPARE(result.status, 0);
+    const QJsonObject document = QJsonDocument::fromJson(result.out).object();
+    const QJsonArray files = document["files"].toArray();
+    QCOMPARE(files.size(), 2);
+    const QJsonObject before = files[0].toObject();
+    QCOMPARE(before["path"].toString(), kBefore);
+    QCOMPARE(before["blocks"].toInt(), kBlocks);
+    QCOMPARE(before["time_grid_ms"].toDouble(), KnownSignals::kUsualGridMs);
+    // One move a block, each with every field; the damped run's moves settle, so its ringing
+    // and damping are known.
+    const QJsonArray moves = before["moves"].toArray();
+    QCOMPARE(moves.size(), kBlocks);
+    const QStringList fields{"block",     "start_ms",      "peak",
+                             "peak_ms",   "overshoot_pct", "overshoot_ms",
+                             "settle_ms", "ringing_hz",    "damping_ratio"};
+    for (const QJsonValue& move : moves)
+        QCOMPARE(move.toObject().keys(), [&] {
+            QStringList sorted = fields;
+            sorted.sort();
+            return sorted;
+        }());
+    QCOMPARE(before["figures"].toObject()["moves"].toInt(), kBlocks);
+
+    // The better damped run settles sooner and overshoots less; a damping ratio is neither
+    // better nor worse.
+    const QJsonObject compare = document["compare"].toObject();
+    for (const char* figure : {"settle_ms", "overshoot_pct", "overshoot_pct_max"})
+        QCOMPARE(compare[figure].toObject()["better"].toString(), QStringLiteral("b"));
+    const QJsonObject damping = compare["damping_ratio"].toObject();
+    QVERIFY(damping["better"].isNull());
+    QCOMPARE(damping["change"].toDouble(), damping["b"].toDouble() - damping["a"].toDouble());
+    QVERIFY(document["failed"].toArray().isEmpty());
+
+    // One page on its own: three plots, no script, nothing to fetch.
+    const QString page = QString::fromUtf8(TestFiles::readAll(kReport));
+    QCOMPARE(page.count(QStringLiteral("<svg")), 3);
+    QVERIFY(page.contains(kAfter));
+    for (const char* outside : {"<script", "src=", "href=", "@import", "url("})
+        QVERIFY2(!page.contains(QLatin1String(outside)), outside);
+}
+
+QTEST_GUILESS_MAIN(TestCliAnalyse)
+#include "tst_cli_analyse.moc"
