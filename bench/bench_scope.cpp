@@ -74,8 +74,12 @@ int main(int argc, char** argv)
     if (blocks > 0)
         std::printf("  %.0f us CPU per block\n", cost.cpu() * 1e6 / blocks);
     std::printf("  the simulator used %.2f s of CPU over its whole run\n", simCpu);
+    // At a device pixel ratio above 1 (QT_SCALE_FACTOR=2) the scope is drawn at the screen's
+    // pixels: its figure stands beside the ratio 1 one.
+    const qreal ratio = setup.window().devicePixelRatioF();
     const QByteArray what =
-        "scope " + (chunk.isEmpty() ? QByteArray("blocks") : chunk.last().toUtf8() + "ms");
+        "scope " + (chunk.isEmpty() ? QByteArray("blocks") : chunk.last().toUtf8() + "ms") +
+        (ratio != 1 ? " ratio " + QByteArray::number(ratio) : QByteArray());
     cost.print(what.constData(),
                chunkMs > 0 && chunkMs < kFastChunkMs ? kTargetPercentFastChunks : kTargetPercent);
     return 0;

@@ -8,8 +8,9 @@
 // - At most kMaxChars characters are held, dropping whole oldest lines beyond that (see
 //   ConsoleBuffer). text() reads back exactly what was appended (lines separated by CR LF),
 //   minus what was dropped; setText("") empties it.
-// - Each CR LF starts a new display line; lines longer than the width wrap. Characters that
-//   have no glyph of their own (control characters, a lone CR or LF) show as a blank.
+// - Each CR LF starts a new display line; lines longer than the width wrap between words, as
+//   ConsoleBuffer wraps them. Characters that have no glyph of their own (control characters,
+//   a lone CR or LF) show as a blank.
 // - While the view shows the end it follows new text; scrolled up, it keeps its place.
 // - A left click (press and release inside the text area) emits clicked(). The view takes the
 //   focus on a click, so the command line loses it first. The right button opens a menu with

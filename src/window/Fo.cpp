@@ -53,6 +53,7 @@ Fo::Fo(Comm& comm, Dialogs& dialogs, SettingsStore& settings, QWidget* parent)
     wireEvents();
     new ScopeAccessibility(*this); // a child of the window
     core_->startUp();
+    lineStatus_->update(); // shown from the first paint, not half a second later
 }
 
 Fo::~Fo() = default;
@@ -179,8 +180,6 @@ void Fo::showCore()
 }
 
 void Fo::printOnForm(const QString& text) { surface_->printLine(text); }
-
-QString Fo::statusText() const { return statusText_->text(); }
 
 QStringList Fo::formTexts() const { return surface_->lines(); }
 

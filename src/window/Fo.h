@@ -7,6 +7,7 @@
 #include "core/Core.h"
 #include "core/scope/ScopeImages.h"
 #include "window/ControlArray.h"
+#include "window/ValueBox.h"
 
 #include <QMainWindow>
 
@@ -25,7 +26,6 @@ class LineStatus;
 class ConsoleView;
 class FormSurface;
 class ScopeSurface;
-class ValueBox;
 
 class Fo : public QMainWindow, private ScopeImages {
     Q_OBJECT
@@ -98,7 +98,6 @@ public:
     // The status line below the client area (the window is that much taller): what the line
     // is doing and what went wrong, as LineStatus words it.
     LineStatus& lineStatus() { return *lineStatus_; }
-    QString statusText() const;
 
     // --- Components without a shape ---
     Dialogs& dialogs;         // message boxes, Dialogopen and Dialogsave

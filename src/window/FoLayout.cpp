@@ -48,6 +48,7 @@ constexpr int kButtonRowY = 616;
 constexpr int kButtonWidth = 65;
 constexpr int kButtonHeight = 29;
 constexpr int kListButtonWidth = 85;
+constexpr int kStatusIndent = 4; // the status line's text from the window's left edge
 
 // Rows inside the two readout frames: first, middle, second.
 constexpr int kRowTop = 18;
@@ -297,5 +298,6 @@ void Fo::createStatusLine()
     statusBar()->setAccessibleName(QStringLiteral("Status line"));
     statusText_ = new QLabel(statusBar());
     statusText_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    statusText_->setIndent(kStatusIndent);
     statusBar()->addWidget(statusText_, 1);
 }

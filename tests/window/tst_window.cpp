@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QStatusBar>
 #include <QTest>
 
 namespace {
@@ -93,7 +94,9 @@ private Q_SLOTS:
         QCOMPARE(f.fo.minimumSize(), f.fo.maximumSize()); // fixed: the layout does not move
         showAndWait(f.fo);
         QCOMPARE(f.fo.centralWidget()->y(), f.fo.menuBar()->geometry().bottom() + 1);
-        QCOMPARE(f.fo.height(), f.fo.menuBar()->height() + 651);
+        // The status line adds its height below the client area, which keeps its own.
+        QCOMPARE(f.fo.statusBar()->y(), f.fo.centralWidget()->geometry().bottom() + 1);
+        QCOMPARE(f.fo.height(), f.fo.menuBar()->height() + 651 + Fo::kStatusLineHeight);
     }
 
     void windowCarriesAnIconInBothSizes()

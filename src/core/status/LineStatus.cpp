@@ -29,8 +29,8 @@ const QString kWaitingForTrigger =
 const QString kCheckTheLine = QStringLiteral(": check the cable, the port and the chip's power");
 const QString kSilentSinceStart = QStringLiteral("no data from the chip since Start") + kCheckTheLine;
 const QString kBlocksStopped = QStringLiteral("the chip's blocks stopped coming") + kCheckTheLine;
-const QString kTimingUnanswered =
-    QStringLiteral("the chip did not answer the timing query") + kCheckTheLine;
+const QString kNoTimingReply = QStringLiteral("the chip did not answer the timing query");
+const QString kTimingUnanswered = kNoTimingReply + kCheckTheLine;
 
 const QString kCannotOpen = QStringLiteral("the port cannot be opened");
 const QString kHeldElsewhere = QStringLiteral("the port is held by another program");
@@ -121,9 +121,11 @@ void LineStatus::update()
         parts << faultPlace_ << portFault_;
     } else {
         parts << where();
+        const QString doing = activity(now);
+        // The advice to check the line is given once.
         if (timingUnanswered_)
-            parts << kTimingUnanswered;
-        parts << activity(now);
+            parts << (doing.endsWith(kCheckTheLine) ? kNoTimingReply : kTimingUnanswered);
+        parts << doing;
     }
     if (!replayFile_.isEmpty())
         parts << kReplaying.arg(replayFile_);
