@@ -50,12 +50,12 @@ private:
     Session& session_;
     const CliOptions& options_;
     QFile output_;
-    QEventLoop* loop_ = nullptr; // while waiting for blocks
+    QEventLoop* loop_ = nullptr;  // while waiting for blocks
     QTimer* blockTimer_ = nullptr;
     End end_ = End::Running;
     int blocksWritten_ = 0;
     bool progress_ = false;
-    bool started_ = false;                 // Start's sequence has run, so Stop's is due
+    bool started_ = false; // Start's sequence has run, so Stop's is due
     std::optional<FiguresReport> figures_; // with --stats, printed on standard error
     // With --analyse, printed on standard error as the blocks come.
     std::unique_ptr<RunAnalysis> analysis_;

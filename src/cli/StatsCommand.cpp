@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/StatsCommand.h"
 
-#include "capture/CaptureFile.h"
 #include "cli/CliOptions.h"
 #include "cli/CliText.h"
 #include "cli/ExitStatus.h"
 #include "cli/FiguresReport.h"
+#include "capture/CaptureFile.h"
 
 #include <QFile>
 
@@ -19,16 +19,16 @@ int StatsCommand::run(const CliOptions& options)
 {
     FiguresReport report(options.json);
     QString printed;
-    const CaptureFile::ReadResult read =
-        CaptureFile::read(QFile::encodeName(options.inputFile).toStdString(),
-                          [&](const CaptureCsv::RecordedBlock& block) {
-                              BlockStats::Accumulator sums;
-                              for (const int value : block.value) {
-                                  if (value != CaptureCsv::kMissing)
-                                      sums.add(value);
-                              }
-                              printed += report.addBlock(block.number, sums);
-                          });
+    const CaptureFile::ReadResult read = CaptureFile::read(
+        QFile::encodeName(options.inputFile).toStdString(),
+        [&](const CaptureCsv::RecordedBlock& block) {
+            BlockStats::Accumulator sums;
+            for (const int value : block.value) {
+                if (value != CaptureCsv::kMissing)
+                    sums.add(value);
+            }
+            printed += report.addBlock(block.number, sums);
+        });
     if (!read.cannotOpen.empty()) {
         CliText::printError(
             kCannotRead.arg(options.inputFile, QString::fromStdString(read.cannotOpen)));
