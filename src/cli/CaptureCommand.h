@@ -1,18 +1,24 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// "capture": Start's sequence (or a trigger button's), blocks written as CSV as they arrive, and
+// "capture": Start's sequence (or a trigger button's), blocks written as CSV as they arrive
+// (gzip-compressed when the output file's name ends in ".gz"), and
 // Stop's sequence at the end, after the blocks asked for, on SIGINT or SIGTERM, or when the
 // output can no longer be written.
 
 #include "cli/FiguresReport.h"
 #include "core/SharedState.h"
+#include "core/scope/CsvRows.h"
 
-#include <QFile>
 #include <QObject>
 
 #include <chrono>
+#include <memory>
 #include <optional>
+#include <string_view>
 
+namespace CaptureCsv {
+class CaptureOutput;
+}
 class QEventLoop;
 class QTimer;
 class Session;
@@ -27,6 +33,7 @@ public:
     static constexpr std::chrono::milliseconds kBlockTimeout{3000};
 
     CaptureCommand(Session& session, const CliOptions& options);
+    ~CaptureCommand() override;
     int run();
 
 private:
@@ -35,14 +42,15 @@ private:
     bool openOutput();
     void start();
     void takeBlock(const SampleBlock& block);
-    bool write(const QString& text);
+    bool write(std::string_view text);
     void endWith(End end);
     void showProgress() const;
     int finish();
 
     Session& session_;
     const CliOptions& options_;
-    QFile output_;
+    std::unique_ptr<CaptureCsv::CaptureOutput> output_;
+    CsvRows::Maker rows_;
     QEventLoop* loop_ = nullptr;  // while waiting for blocks
     QTimer* blockTimer_ = nullptr;
     End end_ = End::Running;
@@ -50,4 +58,5 @@ private:
     bool progress_ = false;
     bool started_ = false; // Start's sequence has run, so Stop's is due
     std::optional<FiguresReport> figures_; // with --stats, printed on standard error
+    QString heldFigures_;                  // with --stats --json, the blocks' part until the end
 };
