@@ -20,7 +20,7 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 
-#include <array>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -33,21 +33,14 @@ constexpr long long kTwentyMinutes = 46'080;
 constexpr long long kOneHour = 138'240;
 constexpr double kKiBPerMiB = 1024;
 
-// The recording, written as the program writes it: each sample's time and each value's two
-// columns are formatted once.
+// The recording, written as the program writes it, one write a block.
 bool writeRecording(const QString& path, long long blocks)
 {
     std::FILE* file = std::fopen(QFile::encodeName(path).constData(), "wb");
     if (!file)
         return false;
-    std::array<std::string, kBlockSize> times;
-    for (int s = 1; s <= kBlockSize; ++s)
-        times[std::size_t(s - 1)] =
-            CsvRows::plainNumber(CsvRows::timeReadout(s, KnownSignals::kUsualGridMs)).toStdString();
-    std::array<std::string, 256> levels;
-    for (int v = 0; v < 256; ++v)
-        levels[std::size_t(v)] = CsvRows::levelReadout(v).toStdString();
-    std::string text = CsvRows::kHeader.toStdString();
+    std::fputs(CsvRows::kHeader.c_str(), file);
+    CsvRows::Maker rows;
     for (long long b = 1; b <= blocks; ++b) {
         const double zeta = b % 2 ? 0.25 : 0.6;
         const KnownSignals::Values values =
@@ -55,26 +48,12 @@ bool writeRecording(const QString& path, long long blocks)
                                     KnownSignals::kUsualGridMs, 1, static_cast<unsigned>(b));
         const KnownSignals::Values tone =
             KnownSignals::toneBlock(3, 37.3, 0.1 * double(b), KnownSignals::kUsualGridMs);
-        const std::string number = std::to_string(b) + ",";
-        for (int s = 0; s < kBlockSize; ++s) {
-            const int value =
-                std::clamp(values[std::size_t(s)] + tone[std::size_t(s)] - 128, 0, 255);
-            text += number;
-            text += std::to_string(s + 1);
-            text += ',';
-            text += std::to_string(value);
-            text += ',';
-            text += times[std::size_t(s)];
-            text += ',';
-            text += levels[std::size_t(value)];
-            text += '\n';
-        }
-        if (text.size() > (1 << 20)) {
-            std::fwrite(text.data(), 1, text.size(), file);
-            text.clear();
-        }
+        SampleBlock block;
+        for (std::size_t s = 0; s < kBlockSize; ++s)
+            block.entry[s + 1] = static_cast<quint8>(std::clamp(values[s] + tone[s] - 128, 0, 255));
+        const std::string& text = rows.rowsOf(b, block, KnownSignals::kUsualGridMs);
+        std::fwrite(text.data(), 1, text.size(), file);
     }
-    std::fwrite(text.data(), 1, text.size(), file);
     return std::fclose(file) == 0;
 }
 

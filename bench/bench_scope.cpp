@@ -5,13 +5,16 @@
 // leaves the display's share out). Prints the CPU this process used as a share of one core, and
 // the display server's CPU when its process id is given. Never fails on speed.
 //
-//   bench_scope [--seconds N] [--chunk-ms MS] [--x-server-pid PID]
+//   bench_scope [--seconds N] [--chunk-ms MS] [--x-server-pid PID] [--record FILE]
 //
 // --chunk-ms: the simulator hands the stream over in chunks of this period, as a USB adapter
 // does (1 for a USB CDC adapter, 5.5 for an FTDI-style one); without it each block comes whole.
+// --record: the window records the blocks into FILE as --record does (CSV, or gzip for *.gz);
+// the difference to a run without it is what recording costs.
 
 #include "BenchSupport.h"
 
+#include "window/Recorder.h"
 #include "window/ScopeSurface.h"
 
 #include <QApplication>
@@ -38,6 +41,17 @@ int main(int argc, char** argv)
     if (!chip)
         return 1;
     bench::WindowOnDevice setup(chip->devicePath());
+    const QString recordInto = bench::stringOption(argc, argv, "--record");
+    std::unique_ptr<Recorder> recorder;
+    if (!recordInto.isEmpty()) {
+        QFile::remove(recordInto);
+        QString error;
+        recorder = Recorder::start(recordInto, setup.window().core(), error);
+        if (!recorder) {
+            std::printf("cannot record: %s\n", qPrintable(error));
+            return 1;
+        }
+    }
     const auto* paints = new bench::PaintCounter(setup.window().Rajz);
     setup.window().Be->click(); // the timing query, then the block stream
     if (!setup.comm().portOpen()) {
@@ -77,9 +91,14 @@ int main(int argc, char** argv)
     // At a device pixel ratio above 1 (QT_SCALE_FACTOR=2) the scope is drawn at the screen's
     // pixels: its figure stands beside the ratio 1 one.
     const qreal ratio = setup.window().devicePixelRatioF();
-    const QByteArray what =
+    QByteArray what =
         "scope " + (chunk.isEmpty() ? QByteArray("blocks") : chunk.last().toUtf8() + "ms") +
         (ratio != 1 ? " ratio " + QByteArray::number(ratio) : QByteArray());
+    if (recorder) {
+        std::printf("  recorded %d blocks into %s\n", recorder->blocksWritten(),
+                    qPrintable(recordInto));
+        what += recordInto.endsWith(QLatin1String(".gz")) ? " recording gz" : " recording csv";
+    }
     cost.print(what.constData(),
                chunkMs > 0 && chunkMs < kFastChunkMs ? kTargetPercentFastChunks : kTargetPercent);
     return 0;

@@ -23,7 +23,8 @@ constexpr std::string_view kOverflowMark = "...";
 } // namespace
 
 ChipModel::ChipModel(const ChipConfig& config)
-    : m_config(config), m_signal(config.seed, config.timingDigit * kSamplePeriodPerDigit),
+    : m_config(config),
+      m_signal(config.seed, config.timingDigit * kSamplePeriodPerDigit, config.knownSignal),
       m_dropRandom(config.seed ^ kDropSeedSalt)
 {
 }

@@ -46,6 +46,8 @@ struct ChipConfig
     // After this many blocks the chip sends no more (0: no limit).
     std::uint64_t blockLimit = 0;
     std::uint64_t seed = 1;
+    // Moves and an oscillation with known figures in place of the servo signal, when set.
+    KnownSignalShape knownSignal;
     // When set, blocks are these recorded ones, in order, instead of the servo signal; they go
     // out free-running at the line rate whatever the trigger mode, but each waits for the reader
     // to have taken the one before (see readerReady()), so none is lost to a reader's flush and a

@@ -52,11 +52,16 @@ std::uint64_t samplesIn(double seconds, std::chrono::nanoseconds period)
 
 } // namespace
 
-ServoSignal::ServoSignal(std::uint64_t seed, std::chrono::nanoseconds samplePeriod)
+ServoSignal::ServoSignal(std::uint64_t seed, std::chrono::nanoseconds samplePeriod,
+                         const KnownSignalShape& known)
     : m_random(seed),
       m_samplePeriod(samplePeriod.count() > 0 ? samplePeriod : kSamplePeriodPerDigit),
       m_substep(static_cast<double>(m_samplePeriod.count()) * 1e-9 / kSubstepsPerSample)
 {
+    if (known.replacesServo()) {
+        m_known.emplace(known, m_samplePeriod);
+        m_knownNoiseSteps = known.noiseSteps;
+    }
     m_nextMoveStart =
         samplesIn(m_random.uniform(kMinFirstMoveDelay, kMaxFirstMoveDelay), m_samplePeriod);
 }
@@ -131,6 +136,12 @@ void ServoSignal::advanceOneSample()
 
 std::uint8_t ServoSignal::next()
 {
+    if (m_known) {
+        const double noise =
+            m_knownNoiseSteps > 0 ? m_random.uniform(-m_knownNoiseSteps, m_knownNoiseSteps) : 0;
+        const double value = kSignalCentre + m_known->levelAt(m_index++) + noise;
+        return static_cast<std::uint8_t>(std::lround(std::clamp(value, kMinByte, kMaxByte)));
+    }
     advanceOneSample();
     const double error = (m_commanded - m_position) / kCountsPerStep;
     const double value = kSignalCentre + error + kNoiseSteps * m_random.gaussian();

@@ -6,12 +6,17 @@
 // second-order loop, so the error (commanded minus actual) shows a following error while the
 // axis travels, overshoot and decaying ringing when it accelerates or stops, and a little noise
 // at rest. The whole sequence is fixed by the seed and the sample period.
+//
+// Given a KnownSignalShape with moves or an oscillation, the axis makes those instead (see
+// KnownSignal), with their noise.
 #pragma once
 
+#include "KnownSignal.h"
 #include "SimRandom.h"
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 
 namespace kdsp {
 
@@ -20,7 +25,8 @@ class ServoSignal
 public:
     // samplePeriod is the chip time between two samples; zero or less is taken as the shortest
     // period the chip knows (timing digit 1).
-    ServoSignal(std::uint64_t seed, std::chrono::nanoseconds samplePeriod);
+    ServoSignal(std::uint64_t seed, std::chrono::nanoseconds samplePeriod,
+                const KnownSignalShape& known = {});
 
     // The next sample of tracking error.
     std::uint8_t next();
@@ -30,7 +36,10 @@ public:
 
     // Index of the sample at which the next move begins; always >= sampleIndex(). The sample
     // at this index is the first one taken with the new move under way.
-    std::uint64_t nextMoveStart() const { return m_nextMoveStart; }
+    std::uint64_t nextMoveStart() const
+    {
+        return m_known ? m_known->nextPeriodStart(m_index) : m_nextMoveStart;
+    }
 
     // Runs the axis on, without keeping the samples, until sampleIndex() == index.
     void skipTo(std::uint64_t index);
@@ -44,6 +53,8 @@ private:
 
     SimRandom m_random;
     std::chrono::nanoseconds m_samplePeriod;
+    std::optional<KnownSignal> m_known;
+    double m_knownNoiseSteps = 0;
     double m_substep;
 
     std::uint64_t m_index = 0;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SimOptions.h"
 
+#include <algorithm>
 #include <charconv>
 #include <functional>
 #include <limits>
@@ -21,6 +22,16 @@ constexpr double kMaxChunkMs = 1000.0;
 // The period of the text stream when no --chunk-ms is given: a USB CDC adapter's.
 constexpr std::chrono::nanoseconds kDefaultTextChunk = std::chrono::milliseconds(1);
 constexpr double kNsPerMs = 1e6;
+// The known signals: steps and amplitudes within the byte's half range, damping ratios that
+// overshoot (0 < z < 1), frequencies up to what any grid can show, and move periods long
+// enough for a move's rise and short enough to leave a block room for more than one.
+constexpr double kMaxSteps = 127;
+constexpr double kMinDamping = 0.01;
+constexpr double kMaxDamping = 0.99;
+constexpr double kMinHz = 0.1;
+constexpr double kMaxHz = 1000;
+constexpr std::int64_t kMinMoveEvery = 30;
+constexpr std::int64_t kMaxMoveEvery = 1'000'000;
 
 std::optional<std::int64_t> parseNumber(std::string_view text, std::int64_t low, std::int64_t high)
 {
@@ -77,6 +88,17 @@ struct ValueOption
     std::function<bool(std::string_view, SimOptions&)> store;
 };
 
+// Stores a decimal from `low` to `high` in a field of the known signal's shape.
+std::function<bool(std::string_view, SimOptions&)> knownDecimal(double KnownSignalShape::*field,
+                                                                double low, double high)
+{
+    return [=](std::string_view v, SimOptions& o) {
+        const auto value = parseDecimal(v, low, high);
+        o.chip.knownSignal.*field = value.value_or(0);
+        return value.has_value();
+    };
+}
+
 std::vector<ValueOption> valueOptions()
 {
     return {
@@ -126,6 +148,24 @@ std::vector<ValueOption> valueOptions()
              o.replayPath = std::string(v);
              return !v.empty();
          }},
+        {"moves", "a step in steps, 1..127",
+         knownDecimal(&KnownSignalShape::stepSteps, 1, kMaxSteps)},
+        {"damping", "a damping ratio 0.01..0.99, such as 0.25",
+         knownDecimal(&KnownSignalShape::dampingRatio, kMinDamping, kMaxDamping)},
+        {"natural-hz", "a frequency in Hz, 0.1..1000",
+         knownDecimal(&KnownSignalShape::naturalHz, kMinHz, kMaxHz)},
+        {"move-every", "a count of samples, 30..1000000",
+         [](std::string_view v, SimOptions& o) {
+             const auto samples = parseNumber(v, kMinMoveEvery, kMaxMoveEvery);
+             o.chip.knownSignal.moveEvery = static_cast<std::uint64_t>(samples.value_or(0));
+             return samples.has_value();
+         }},
+        {"tone", "an amplitude in steps, 1..127",
+         knownDecimal(&KnownSignalShape::toneSteps, 1, kMaxSteps)},
+        {"tone-hz", "a frequency in Hz, 0.1..1000",
+         knownDecimal(&KnownSignalShape::toneHz, kMinHz, kMaxHz)},
+        {"noise", "steps 0..127, such as 1",
+         knownDecimal(&KnownSignalShape::noiseSteps, 0, kMaxSteps)},
         {"seed", "an unsigned number",
          [](std::string_view v, SimOptions& o) {
              const auto seed = parseUnsigned(v);
@@ -133,6 +173,27 @@ std::vector<ValueOption> valueOptions()
              return seed.has_value();
          }},
     };
+}
+
+// What is wrong with the known signal's options together; empty when nothing is.
+std::string knownSignalConflict(const SimOptions& options,
+                                const std::vector<std::string_view>& given)
+{
+    const KnownSignalShape& known = options.chip.knownSignal;
+    const auto wasGiven = [&](std::string_view name) {
+        return std::find(given.begin(), given.end(), name) != given.end();
+    };
+    for (const std::string_view name : {"damping", "natural-hz", "move-every"}) {
+        if (wasGiven(name) && known.stepSteps == 0)
+            return "--" + std::string(name) + " goes with --moves";
+    }
+    if (wasGiven("tone-hz") && known.toneSteps == 0)
+        return "--tone-hz goes with --tone";
+    if (wasGiven("noise") && !known.replacesServo())
+        return "--noise goes with --moves or --tone";
+    if (known.replacesServo() && !options.replayPath.empty())
+        return "--moves and --tone make the signal that --replay would replace: choose one";
+    return {};
 }
 
 } // namespace
@@ -159,6 +220,7 @@ ParsedOptions parseSimOptions(const std::vector<std::string>& arguments)
     ParsedOptions parsed;
     SimOptions& options = parsed.options;
     const std::vector<ValueOption> withValue = valueOptions();
+    std::vector<std::string_view> given;
 
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         std::string_view argument = arguments[i];
@@ -208,6 +270,7 @@ ParsedOptions parseSimOptions(const std::vector<std::string>& arguments)
             return parsed;
         }
         const std::string_view value = inlineValue ? *inlineValue : arguments[++i];
+        given.push_back(option->name);
         if (!option->store(value, options)) {
             parsed.error = "--" + std::string(option->name) + " needs " +
                            std::string(option->expected) + ", not '" + std::string(value) + "'";
@@ -221,6 +284,10 @@ ParsedOptions parseSimOptions(const std::vector<std::string>& arguments)
     }
     if (options.chip.replayLoop && options.replayPath.empty()) {
         parsed.error = "--loop goes with --replay";
+        return parsed;
+    }
+    if (const std::string error = knownSignalConflict(options, given); !error.empty()) {
+        parsed.error = error;
         return parsed;
     }
     if (options.textStream && options.chunkPeriod.count() == 0) {
@@ -257,6 +324,18 @@ Options:
                        and a last block cut short (a recording ended by a crash) is left out
   --loop               with --replay: start again from the first block after the last
   --seed N             seed of the simulated signal and of lost bytes (default 1)
+  --moves STEPS        instead of the servo signal, moves of STEPS steps, alternately up and
+                       down, that a second-order loop follows: the tracking error after each
+                       is STEPS e^(-z w t) (cos(wd t) + z/sqrt(1-z^2) sin(wd t)), wd = w
+                       sqrt(1-z^2), w = 2 pi F; one every K samples, the first at sample 21
+                       (K 300: one a block, at its 21st sample, settling within it)
+  --damping Z          the loop's damping ratio z, 0.01..0.99 (default 0.5)
+  --natural-hz F       the loop's natural frequency in Hz (default 30)
+  --move-every K       samples from one move to the next, 30 or more (default 300)
+  --tone AMPLITUDE     add (or, alone, send) a sustained oscillation of this many steps
+  --tone-hz F          its frequency in Hz (default 50); samples are on the chip's grid
+                       (1.909 ms for timing digit 4: at most 261.9 Hz can be told apart)
+  --noise N            add noise to --moves or --tone, uniform within +-N steps
   --verbose            log commands and events to standard error
   -h, --help           show this text
 )";

@@ -17,8 +17,8 @@ bool startsWithGzipMark(std::istream& input)
 {
     char first[sizeof kGzipMark] = {};
     input.read(first, sizeof first);
-    const bool marked = input.gcount() == sizeof first &&
-                        std::memcmp(first, kGzipMark, sizeof kGzipMark) == 0;
+    const bool marked =
+        input.gcount() == sizeof first && std::memcmp(first, kGzipMark, sizeof kGzipMark) == 0;
     input.clear();
     input.seekg(0);
     return marked;
@@ -45,8 +45,9 @@ void readCompressed(std::istream& file, ReadResult& result,
             result.rows.droppedFromLine = nextLine;
     }
     if (result.rows.error.line == 0)
-        result.keptLength = result.rows.wholeLength == 0 ? std::optional<std::uint64_t>(0)
-                                                         : text.memberEndAt(result.rows.wholeLength);
+        result.keptLength = result.rows.wholeLength == 0
+                                ? std::optional<std::uint64_t>(0)
+                                : text.memberEndAt(result.rows.wholeLength);
 }
 } // namespace
 

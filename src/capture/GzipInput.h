@@ -60,14 +60,14 @@ private:
     z_stream zip_{};
     std::vector<unsigned char> in_;
     std::uint64_t bytesRead_ = 0;
-    std::vector<char> held_;  // the current member's text not yet handed on
+    std::vector<char> held_; // the current member's text not yet handed on
     std::size_t heldSize_ = 0;
-    std::vector<char> out_;   // the text being read
+    std::vector<char> out_; // the text being read
     std::uint64_t textHandedOn_ = 0;
     long long lineEnds_ = 0;
     std::deque<MemberEnd> memberEnds_;
     bool inMember_ = false;
-    bool streaming_ = false;  // the current member outgrew kLongestHeldText
+    bool streaming_ = false; // the current member outgrew kLongestHeldText
     bool ended_ = false;
     bool cutMemberLeftOut_ = false;
     std::string fault_;

@@ -51,12 +51,15 @@ QString winnerText(RunFigures::Winner winner)
 QString figuresTable(const std::vector<AnalysisPrinter::Run>& runs)
 {
     constexpr int kNameWidth = 30;
-    constexpr int kColumnWidth = 14;
+    constexpr int kNarrowestColumn = 14;
+    int columnWidth = kNarrowestColumn;
+    for (const AnalysisPrinter::Run& run : runs)
+        columnWidth = std::max<int>(columnWidth, int(QFileInfo(run.path).fileName().size()) + 1);
     QString text = QStringLiteral("%1").arg(QString(), -kNameWidth);
     for (const AnalysisPrinter::Run& run : runs)
-        text += QStringLiteral(" %1").arg(QFileInfo(run.path).fileName(), kColumnWidth);
+        text += QStringLiteral(" %1").arg(QFileInfo(run.path).fileName(), columnWidth);
     if (runs.size() == 2)
-        text += QStringLiteral(" %1  better").arg(QStringLiteral("change"), kColumnWidth);
+        text += QStringLiteral(" %1  better").arg(QStringLiteral("change"), columnWidth);
     text += QLatin1Char('\n');
     for (std::size_t f = 0; f < RunFigures::kFigures.size(); ++f) {
         const std::string_view unit = RunFigures::kFigures[f].unit;
@@ -65,12 +68,12 @@ QString figuresTable(const std::vector<AnalysisPrinter::Run>& runs)
             name += QStringLiteral(" (%1)").arg(QLatin1String(unit.data(), qsizetype(unit.size())));
         text += QStringLiteral("%1").arg(name, -kNameWidth);
         for (const AnalysisPrinter::Run& run : runs)
-            text += QStringLiteral(" %1").arg(textOf(f, run.figures[f]), kColumnWidth);
+            text += QStringLiteral(" %1").arg(textOf(f, run.figures[f]), columnWidth);
         if (runs.size() == 2) {
             const RunFigures::Comparison c =
                 RunFigures::compare(f, runs[0].figures[f], runs[1].figures[f]);
             text += QStringLiteral(" %1  %2")
-                        .arg(textOf(f, c.change), kColumnWidth)
+                        .arg(textOf(f, c.change), columnWidth)
                         .arg(AnalysisPrinter::betterRun(c, runs[0].path, runs[1].path));
         }
         text += QLatin1Char('\n');

@@ -283,7 +283,7 @@ bool AnalysisReport::write(const QString& path, const std::vector<Run>& runs, QS
     element(xml, QStringLiteral("h2"), QStringLiteral("A typical move"));
     element(xml, QStringLiteral("p"),
             QStringLiteral("Of each run, the first settled move whose settle time is the run's "
-                           "median."));
+                           "median (of an even number of moves, the lower middle one)."));
     legend(xml, typicalMoves(xml, runs));
     element(xml, QStringLiteral("h2"), QStringLiteral("Spectrum"));
     element(xml, QStringLiteral("p"),

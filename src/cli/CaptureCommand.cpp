@@ -1,15 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/CaptureCommand.h"
 
+#include "capture/CaptureOutput.h"
 #include "cli/CliOptions.h"
 #include "cli/CliText.h"
 #include "cli/ExitStatus.h"
 #include "cli/Session.h"
 #include "cli/SignalWatch.h"
 #include "core/Core.h"
-#include "core/scope/CsvRows.h"
 
 #include <QEventLoop>
+#include <QFile>
 #include <QTimer>
 
 #include <csignal>
@@ -28,25 +29,30 @@ CaptureCommand::CaptureCommand(Session& session, const CliOptions& options)
 {
 }
 
+CaptureCommand::~CaptureCommand() = default;
+
 bool CaptureCommand::openOutput()
 {
-    if (options_.outputFile.isEmpty())
-        return output_.open(stdout, QIODevice::WriteOnly);
-    output_.setFileName(options_.outputFile);
-    if (output_.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (options_.outputFile.isEmpty()) {
+        output_ = CaptureCsv::CaptureOutput::standardOutput();
         return true;
-    CliText::printError(kCannotOpen.arg(options_.outputFile, output_.errorString()));
+    }
+    std::string reason;
+    output_ = CaptureCsv::CaptureOutput::create(
+        QFile::encodeName(options_.outputFile).toStdString(), reason);
+    if (output_)
+        return true;
+    CliText::printError(kCannotOpen.arg(options_.outputFile, QString::fromStdString(reason)));
     return false;
 }
 
-bool CaptureCommand::write(const QString& text)
+bool CaptureCommand::write(std::string_view text)
 {
-    // Whole blocks go out at once and are flushed, so an interrupted capture leaves whole rows.
-    const QByteArray bytes = text.toUtf8();
-    if (output_.write(bytes) == bytes.size() && output_.flush())
+    // Whole blocks go out at once, so an interrupted capture leaves whole rows.
+    if (output_->write(text))
         return true;
     if (end_ != End::OutputFailed)
-        CliText::printError(kCannotWrite.arg(output_.errorString()));
+        CliText::printError(kCannotWrite.arg(QString::fromStdString(output_->error())));
     endWith(End::OutputFailed);
     return false;
 }
@@ -66,12 +72,19 @@ void CaptureCommand::takeBlock(const SampleBlock& block)
     // plots them. Blocks beyond the count, before the stop goes out, are left out.
     if (end_ != End::Running)
         return;
-    if (!write(CsvRows::forBlock(blocksWritten_ + 1, block, session_.core.timeGrid())))
+    if (!write(rows_.rowsOf(blocksWritten_ + 1, block, session_.core.timeGrid())))
         return;
     ++blocksWritten_;
-    if (figures_)
-        std::fputs(figures_->addBlock(blocksWritten_, BlockStats::sumsOf(block)).toLocal8Bit(),
-                   stderr);
+    if (figures_) {
+        const QString text = figures_->addBlock(blocksWritten_, BlockStats::sumsOf(block));
+        // The JSON document goes out whole at the end, after any message of the run.
+        if (options_.json)
+            heldFigures_ += text;
+        else
+            std::fputs(text.toLocal8Bit(), stderr);
+    }
+    // The analysis prints its moves as they are found, its JSON too: holding them would make
+    // its memory grow with the run.
     if (analysis_) {
         const double grid = session_.core.timeGrid();
         analysisPrinter_->printMoves(
@@ -163,14 +176,14 @@ int CaptureCommand::finish()
         std::fputc('\n', stderr);
     // The blocks taken before a failure have their figures all the same.
     if (figures_)
-        std::fputs(figures_->end().toLocal8Bit(), stderr);
-    const bool failed = finishAnalysis();
+        std::fputs((heldFigures_ + figures_->end()).toLocal8Bit(), stderr);
+    const bool conditionHeld = finishAnalysis();
     // A port that failed has nothing to stop: the device is gone or was never reached.
     if (const auto failed = session_.failureStatus())
         return *failed;
     if (started_)
         session_.core.stopScope();
-    output_.close();
+    output_.reset();
     if (const auto failed = session_.failureStatus())
         return *failed;
     switch (end_) {
@@ -180,7 +193,7 @@ int CaptureCommand::finish()
     case End::OutputFailed:
         return ExitStatus::kIoFailure;
     default:
-        return failed ? ExitStatus::kFailed : ExitStatus::kDone;
+        return conditionHeld ? ExitStatus::kFailed : ExitStatus::kDone;
     }
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// "capture": Start's sequence (or a trigger button's), blocks written as CSV as they arrive, and
+// "capture": Start's sequence (or a trigger button's), blocks written as CSV as they arrive
+// (gzip-compressed when the output file's name ends in ".gz"), and
 // Stop's sequence at the end, after the blocks asked for, on SIGINT or SIGTERM, or when the
 // output can no longer be written.
 
@@ -8,14 +9,18 @@
 #include "cli/FiguresReport.h"
 #include "core/SharedState.h"
 #include "core/analysis/RunAnalysis.h"
+#include "core/scope/CsvRows.h"
 
-#include <QFile>
 #include <QObject>
 
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <string_view>
 
+namespace CaptureCsv {
+class CaptureOutput;
+}
 class QEventLoop;
 class QTimer;
 class Session;
@@ -30,6 +35,7 @@ public:
     static constexpr std::chrono::milliseconds kBlockTimeout{3000};
 
     CaptureCommand(Session& session, const CliOptions& options);
+    ~CaptureCommand() override;
     int run();
 
 private:
@@ -38,7 +44,7 @@ private:
     bool openOutput();
     void start();
     void takeBlock(const SampleBlock& block);
-    bool write(const QString& text);
+    bool write(std::string_view text);
     void endWith(End end);
     void showProgress() const;
     int finish();
@@ -49,14 +55,16 @@ private:
 
     Session& session_;
     const CliOptions& options_;
-    QFile output_;
-    QEventLoop* loop_ = nullptr; // while waiting for blocks
+    std::unique_ptr<CaptureCsv::CaptureOutput> output_;
+    CsvRows::Maker rows_;
+    QEventLoop* loop_ = nullptr;  // while waiting for blocks
     QTimer* blockTimer_ = nullptr;
     End end_ = End::Running;
     int blocksWritten_ = 0;
     bool progress_ = false;
-    bool started_ = false;                 // Start's sequence has run, so Stop's is due
+    bool started_ = false; // Start's sequence has run, so Stop's is due
     std::optional<FiguresReport> figures_; // with --stats, printed on standard error
+    QString heldFigures_;                  // with --stats --json, the blocks' part until the end
     // With --analyse, printed on standard error as the blocks come.
     std::unique_ptr<RunAnalysis> analysis_;
     std::optional<AnalysisPrinter> analysisPrinter_;

@@ -19,8 +19,7 @@ namespace {
 constexpr int kLongestQuietMs = 600'000;
 constexpr int kMostBlocks = std::numeric_limits<int>::max();
 
-struct CommandInfo
-{
+struct CommandInfo {
     CliCommand command;
     const char* name;
     const char* arguments; // shown after the name in the usage line
@@ -61,14 +60,16 @@ const CommandInfo kCommands[] = {
      "  block,sample,value,time_ms,level\n"
      "one row per sample received (1-300; missing samples are left out). time_ms and level\n"
      "are the numbers the pointer readouts show over that sample (time written as 0.5, not\n"
-     "\".5\"). Exit status 6 when the chip gives no timing or no block.\n"
+     "\".5\"). Exit status 6 when the chip gives no timing or no block. A FILE named *.gz\n"
+     "is written gzip-compressed, each block a member of its own (a third of the size).\n"
      "With --stats the tracking-error figures of each block and of the whole run go to\n"
      "standard error as \"stats\" prints them (with --json as its JSON document), so the\n"
      "CSV stays clean. With --analyse the blocks are analysed as they come, as \"analyse\"\n"
      "does a file, on standard error; with --fail-if the exit status is 7 when a condition\n"
      "holds for the run (the production line's one command)."},
     {CliCommand::Stats, "stats", "FILE [--json]", "tracking-error figures of a capture file",
-     "Reads a CSV written by capture (or by the window's --record) and prints for each block\n"
+     "Reads a capture file (CSV, or gzip-compressed CSV) written by capture (or by the\n"
+     "window's --record), one block at a time, and prints for each block\n"
      "and for the whole run, in encoder steps (level = value - 128): samples, min, max,\n"
      "peak (largest absolute level), mean, RMS and SD (of the samples themselves), such as\n"
      "  block 1: 300 samples, min -12, max 15, peak 15, mean 0.53, RMS 4.21, SD 4.18 ...\n"
@@ -179,8 +180,8 @@ QString programHelp(const QCommandLineParser& parser)
         text += QStringLiteral("  %1 %2\n      %3\n")
                     .arg(QLatin1String(info.name), QLatin1String(info.arguments),
                          QLatin1String(info.summary));
-    text +=
-        QStringLiteral("\n%1 <command> --help describes a command.\n\n").arg(CliText::kProgramName);
+    text += QStringLiteral("\n%1 <command> --help describes a command.\n\n")
+                .arg(CliText::kProgramName);
     // The option list of Qt's help text, without its own usage line.
     const QString options = parser.helpText();
     text += options.mid(options.indexOf(QLatin1Char('\n')) + 1).trimmed();
@@ -195,8 +196,7 @@ QString commandHelp(const CommandInfo& info, const QCommandLineParser& parser)
     if (info.command == CliCommand::Option) {
         text += QStringLiteral("\nNames:\n");
         for (const OptionItem& item : kOptionItems)
-            text += QStringLiteral("  %1  %2\n")
-                        .arg(QLatin1String(item.name), -21)
+            text += QStringLiteral("  %1  %2\n").arg(QLatin1String(item.name), -21)
                         .arg(QLatin1String(item.description));
     }
     const QString options = parser.helpText();
@@ -322,11 +322,12 @@ ParsedCommandLine parseCommand(const CommandInfo& info, const QStringList& argum
         if (positional.isEmpty() || positional.size() > 2)
             return usageError(QStringLiteral("analyse takes one or two files"));
         options.inputFiles = positional;
-    } else if (positional.size() != wanted)
-        return usageError(wanted == 0
-                              ? QStringLiteral("%1 takes no arguments").arg(info.name)
-                              : QStringLiteral("%1 takes one argument: %2")
-                                    .arg(QLatin1String(info.name), QLatin1String(info.arguments)));
+    } else if (positional.size() != wanted) {
+        return usageError(wanted == 0 ? QStringLiteral("%1 takes no arguments").arg(info.name)
+                                      : QStringLiteral("%1 takes one argument: %2")
+                                            .arg(QLatin1String(info.name),
+                                                 QLatin1String(info.arguments)));
+    }
     if (info.command == CliCommand::Option) {
         options.optionName = positional.first();
         if (!findOptionItem(options.optionName))

@@ -13,8 +13,13 @@ const QString kNoSamplesLine = QStringLiteral("%1: no samples\n");
 const QString kBlockName = QStringLiteral("block %1");
 const QString kRunName = QStringLiteral("run of %1 blocks");
 constexpr int kDecimals = 2;
-// Only in a report of a file whose torn last block was left out: the line that block starts on.
-const QString kDroppedTailKey = QStringLiteral("incomplete_tail_from_line");
+// The JSON document's members in the order of their keys, as a JSON object writes them: the
+// blocks, the line a torn last block left out starts on (only for a file that had one), the run.
+const QString kDocumentStart = QStringLiteral("{\"blocks\":[");
+const QString kBlocksEnd = QStringLiteral("]");
+const QString kBlockSeparator = QStringLiteral(",");
+const QString kDroppedTail = QStringLiteral(",\"incomplete_tail_from_line\":%1");
+const QString kRunAndEnd = QStringLiteral(",\"run\":%1}\n");
 
 QString decimal(double value)
 {
@@ -31,6 +36,11 @@ QString line(const QString& name, const std::optional<BlockStats::Figures>& figu
         .arg(figures->maximum)
         .arg(figures->peak)
         .arg(decimal(figures->mean), decimal(figures->rms), decimal(figures->standardDeviation));
+}
+
+QString compact(const QJsonObject& object)
+{
+    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
 }
 
 QJsonValue json(const std::optional<BlockStats::Figures>& figures)
@@ -55,22 +65,19 @@ QString FiguresReport::addBlock(long long number, const BlockStats::Accumulator&
     run_.add(sums);
     if (!json_)
         return line(kBlockName.arg(number), sums.figures());
-    blockFigures_.append(QJsonObject{{QStringLiteral("block"), number},
-                                     {QStringLiteral("figures"), json(sums.figures())}});
-    return {};
+    return (blocks_ == 1 ? kDocumentStart : kBlockSeparator) +
+           compact(QJsonObject{{QStringLiteral("block"), number},
+                               {QStringLiteral("figures"), json(sums.figures())}});
 }
 
 QString FiguresReport::end() const
 {
     if (!json_)
         return line(kRunName.arg(blocks_), run_.figures());
-    QJsonObject document{
-        {QStringLiteral("blocks"), blockFigures_},
-        {QStringLiteral("run"), QJsonObject{{QStringLiteral("blocks"), blocks_},
-                                            {QStringLiteral("figures"), json(run_.figures())}}},
-    };
+    QString text = (blocks_ == 0 ? kDocumentStart : QString()) + kBlocksEnd;
     if (droppedFromLine_ != 0)
-        document.insert(kDroppedTailKey, droppedFromLine_);
-    return QString::fromUtf8(QJsonDocument(document).toJson(QJsonDocument::Compact)) +
-           QLatin1Char('\n');
+        text += kDroppedTail.arg(droppedFromLine_);
+    return text +
+           kRunAndEnd.arg(compact(QJsonObject{{QStringLiteral("blocks"), blocks_},
+                                              {QStringLiteral("figures"), json(run_.figures())}}));
 }

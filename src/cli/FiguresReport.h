@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The tracking-error figures of a run as the command-line program prints them: a line for each
-// block as it comes and one for the whole run, or one JSON document at the end. `capture
-// --stats` and `stats FILE` print through this, so a capture and its file give the same text.
+// block as it comes and one for the whole run, or one JSON document written as the blocks come
+// (each block's part as it is taken, the run's at the end), so nothing grows with the run.
+// `capture --stats` and `stats FILE` print through this, so a capture and its file give the
+// same text.
 
 #include "core/scope/BlockStats.h"
 
-#include <QJsonArray>
 #include <QString>
 
 class FiguresReport
@@ -14,11 +15,11 @@ class FiguresReport
 public:
     explicit FiguresReport(bool json) : json_(json) {}
 
-    // Takes block `number`'s sums; returns what to print now (a line, or nothing for JSON).
+    // Takes block `number`'s sums; returns what to print now (a line, or the block's JSON).
     QString addBlock(long long number, const BlockStats::Accumulator& sums);
     // The file's torn last block, from `line` on, was left out; the JSON document says so.
     void noteDroppedTail(long long line) { droppedFromLine_ = line; }
-    // What to print at the end: the run's line, or the whole JSON document. Lines end with "\n".
+    // What to print at the end: the run's line, or the JSON document's rest. Lines end with "\n".
     QString end() const;
 
 private:
@@ -26,5 +27,4 @@ private:
     long long blocks_ = 0;
     long long droppedFromLine_ = 0;
     BlockStats::Accumulator run_;
-    QJsonArray blockFigures_;
 };

@@ -9,8 +9,7 @@
 
 #include <array>
 
-struct OptionItem
-{
+struct OptionItem {
     const char* name;        // as typed after "option"
     const char* description; // for --help
     Core::ChipOption option;

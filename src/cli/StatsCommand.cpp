@@ -1,34 +1,42 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/StatsCommand.h"
 
-#include "capture/CaptureFile.h"
 #include "cli/CliOptions.h"
 #include "cli/CliText.h"
 #include "cli/ExitStatus.h"
 #include "cli/FiguresReport.h"
+#include "capture/CaptureFile.h"
 
 #include <QFile>
+
+#include <cstdio>
 
 namespace {
 const QString kCannotRead = QStringLiteral("cannot read %1: %2");
 // "run.csv: line 4: ...": what is wrong with the file, or what was left out of it.
 const QString kAboutTheFile = QStringLiteral("%1: %2");
+const QString kCannotPrint = QStringLiteral("standard output could not be written");
 } // namespace
 
 int StatsCommand::run(const CliOptions& options)
 {
     FiguresReport report(options.json);
-    QString printed;
-    const CaptureFile::ReadResult read =
-        CaptureFile::read(QFile::encodeName(options.inputFile).toStdString(),
-                          [&](const CaptureCsv::RecordedBlock& block) {
-                              BlockStats::Accumulator sums;
-                              for (const int value : block.value) {
-                                  if (value != CaptureCsv::kMissing)
-                                      sums.add(value);
-                              }
-                              printed += report.addBlock(block.number, sums);
-                          });
+    // Each block's figures go out as they are worked out, through the stream's buffer, so the
+    // memory stays the same for an hour's recording as for a minute's.
+    bool printed = true;
+    const CaptureFile::ReadResult read = CaptureFile::read(
+        QFile::encodeName(options.inputFile).toStdString(),
+        [&](const CaptureCsv::RecordedBlock& block) {
+            BlockStats::Accumulator sums;
+            for (const int value : block.value) {
+                if (value != CaptureCsv::kMissing)
+                    sums.add(value);
+            }
+            const QByteArray text = report.addBlock(block.number, sums).toLocal8Bit();
+            printed =
+                printed && std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()),
+                                       stdout) == static_cast<std::size_t>(text.size());
+        });
     if (!read.cannotOpen.empty()) {
         CliText::printError(
             kCannotRead.arg(options.inputFile, QString::fromStdString(read.cannotOpen)));
@@ -36,7 +44,9 @@ int StatsCommand::run(const CliOptions& options)
     }
     const CaptureCsv::ReadResult& file = read.rows;
     if (file.error.line != 0) {
-        // Nothing is printed for a file that is not a capture: half a report would mislead.
+        // A file that is not a capture is refused at its header, before anything is printed; a
+        // fault further on ends the report where it is found, unfinished.
+        std::fflush(stdout);
         CliText::printError(kAboutTheFile.arg(
             options.inputFile, QString::fromStdString(CaptureCsv::describe(file.error))));
         return ExitStatus::kUsage;
@@ -48,6 +58,9 @@ int StatsCommand::run(const CliOptions& options)
             QString::fromStdString(CaptureCsv::describeDroppedTail(file.droppedFromLine))));
         report.noteDroppedTail(file.droppedFromLine);
     }
-    return CliText::printResult(printed + report.end()) ? ExitStatus::kDone
-                                                        : ExitStatus::kIoFailure;
+    if (!printed) {
+        CliText::printError(kCannotPrint);
+        return ExitStatus::kIoFailure;
+    }
+    return CliText::printResult(report.end()) ? ExitStatus::kDone : ExitStatus::kIoFailure;
 }

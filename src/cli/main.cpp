@@ -93,8 +93,8 @@ int main(int argc, char** argv)
         if (!options.replayFile.isEmpty())
             simulatorArguments << QStringLiteral("--replay") << options.replayFile;
         if (!chip.start(simulatorArguments)) {
-            CliText::printError(
-                QStringLiteral("the simulated chip did not start: %1").arg(chip.errorString()));
+            CliText::printError(QStringLiteral("the simulated chip did not start: %1")
+                                    .arg(chip.errorString()));
             return ExitStatus::kIoFailure;
         }
         device = chip.devicePath();

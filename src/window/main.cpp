@@ -61,7 +61,7 @@ Options parseOptions(int argc, char** argv)
     const QCommandLineOption record(
         QStringLiteral("record"),
         QStringLiteral("Append every block the scope draws to this file, as trevalon-cli "
-                       "capture writes it."),
+                       "capture writes it (gzip-compressed when its name ends in .gz)."),
         QStringLiteral("FILE"));
     const QCommandLineOption replay(
         QStringLiteral("replay"),

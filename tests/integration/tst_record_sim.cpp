@@ -4,11 +4,13 @@
 // Start and Stop, each one a block the chip sent; a right click's redraw is not a new block; a
 // window killed mid-run leaves a file that reads back as whole blocks the chip sent, in order.
 // A recording that goes on in a file cut short loses the torn block first and numbers on; a file
-// that cannot take a recording is refused at the start and left as it was.
+// that cannot take a recording is refused at the start and left as it was. All of it holds for a
+// recording compressed as gzip (FILE.csv.gz), whose torn end is a cut member.
 
 #include "support/SimulatedWindow.h"
 
-#include "capture/CaptureCsv.h"
+#include "capture/CaptureFile.h"
+#include "capture/CaptureOutput.h"
 #include "core/scope/CsvRows.h"
 #include "core/scope/ScopeControl.h"
 #include "support/TestFiles.h"
@@ -21,7 +23,6 @@
 #include <QTest>
 
 #include <csignal>
-#include <sstream>
 
 namespace {
 constexpr int kBlockTimeoutMs = 5000;
@@ -33,8 +34,6 @@ const char* const kChildDevice = "TREVALON_TEST_RECORD_FROM";
 constexpr int kBlocksBeforeKill = 4;
 // The child's chip replays this many blocks, more than it takes to the kill, all different.
 constexpr int kKillRunBlocks = 30;
-// A block's rows are never longer than this ("123,300,255,1234.56,127\n" is 24 bytes).
-constexpr qint64 kBlockRowsSize = 300 * 24;
 const QByteArray kHeader = "block,sample,value,time_ms,level\n";
 
 // Block k (from 1) of the chip's recording: a ramp that starts at 40 k, so that the first 32
@@ -52,12 +51,38 @@ SampleBlock sentBlock(int block, int samples = kBlockSize)
     return sent;
 }
 
+QByteArray rowsOf(int number, const SampleBlock& block, double timeGrid)
+{
+    return QByteArray::fromStdString(CsvRows::Maker().rowsOf(number, block, timeGrid));
+}
+
 QByteArray sentRecording(int blocks)
 {
     QByteArray text = kHeader;
     for (int block = 1; block <= blocks; ++block)
-        text += CsvRows::forBlock(block, sentBlock(block), 0).toUtf8();
+        text += rowsOf(block, sentBlock(block), 0);
     return text;
+}
+
+// `pieces` as a recording compressed as gzip holds them: a member each.
+QByteArray gzipped(const QList<QByteArray>& pieces)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("pieces.gz"));
+    std::string error;
+    auto output = CaptureCsv::CaptureOutput::create(path.toStdString(), error);
+    for (const QByteArray& piece : pieces)
+        output->write(piece.toStdString());
+    output.reset();
+    return TestFiles::readAll(path);
+}
+
+// The blocks a capture file holds, as long as it reads.
+int blocksIn(const QString& path)
+{
+    int blocks = 0;
+    CaptureFile::read(path.toStdString(), [&](const CaptureCsv::RecordedBlock&) { ++blocks; });
+    return blocks;
 }
 
 // The chip's recording of `blocks` blocks as a file in `folder`; empty if it was not written.
@@ -90,6 +115,7 @@ class TestRecordSim : public QObject
 
 private Q_SLOTS:
     void recordingHoldsExactlyTheBlocksDrawn();
+    void windowKilledMidRunLeavesWholeBlocks_data();
     void windowKilledMidRunLeavesWholeBlocks();
     void recordingStartsOnWhatItsFileHolds_data();
     void recordingStartsOnWhatItsFileHolds();
@@ -126,16 +152,24 @@ void TestRecordSim::recordingHoldsExactlyTheBlocksDrawn()
     const double grid = 1.909; // the chip's default timing digit 4
     for (qsizetype i = 0; i < captured; ++i) {
         QVERIFY2(sentIndex(drawn[i]) != 0, qPrintable(QStringLiteral("block %1").arg(i + 1)));
-        expected += CsvRows::forBlock(static_cast<int>(i + 1), drawn[i], grid).toUtf8();
+        expected += rowsOf(static_cast<int>(i + 1), drawn[i], grid);
     }
     QCOMPARE(TestFiles::readAll(recorded), expected);
     QCOMPARE(w.reports(), QStringList{});
 }
 
+void TestRecordSim::windowKilledMidRunLeavesWholeBlocks_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("CSV") << "killed.csv";
+    QTest::newRow("gzip") << "killed.csv.gz";
+}
+
 void TestRecordSim::windowKilledMidRunLeavesWholeBlocks()
 {
+    QFETCH(QString, name);
     QTemporaryDir folder;
-    const QString recorded = folder.filePath("killed.csv");
+    const QString recorded = folder.filePath(name);
     SimulatedChip chip;
     QVERIFY2(chip.start({"--replay", sentFile(folder, kKillRunBlocks)}),
              qPrintable(chip.errorString()));
@@ -147,8 +181,7 @@ void TestRecordSim::windowKilledMidRunLeavesWholeBlocks()
     child.start(QCoreApplication::applicationFilePath(), {});
     QVERIFY(child.waitForStarted());
     QVERIFY(
-        waitUntil([&] { return QFileInfo(recorded).size() > kBlocksBeforeKill * kBlockRowsSize; },
-                  kBlockTimeoutMs * 2));
+        waitUntil([&] { return blocksIn(recorded) >= kBlocksBeforeKill; }, kBlockTimeoutMs * 2));
     ::kill(static_cast<pid_t>(child.processId()), SIGKILL);
     QVERIFY(child.waitForFinished());
 
@@ -156,13 +189,12 @@ void TestRecordSim::windowKilledMidRunLeavesWholeBlocks()
     // fatal signal at a page boundary, so the kill may tear the block being written. What the
     // file reads back as is whole blocks all the same, numbered from 1, each one the chip sent,
     // in the order it sent them; a torn block is left out, and only after them.
-    std::istringstream rows(TestFiles::readAll(recorded).toStdString());
     long long blocks = 0;
     int lastSent = 0;
     int rowsRead = 0;
     QString fault;
-    const CaptureCsv::ReadResult file =
-        CaptureCsv::read(rows, [&](const CaptureCsv::RecordedBlock& b) {
+    const CaptureFile::ReadResult read =
+        CaptureFile::read(recorded.toStdString(), [&](const CaptureCsv::RecordedBlock& b) {
             SampleBlock drawn;
             int received = 0;
             for (int i = 0; i < kBlockSize; ++i)
@@ -176,7 +208,8 @@ void TestRecordSim::windowKilledMidRunLeavesWholeBlocks()
             lastSent = sent;
             rowsRead += received;
         });
-    QVERIFY2(file.error.line == 0, CaptureCsv::describe(file.error).c_str());
+    const CaptureCsv::ReadResult& file = read.rows;
+    QVERIFY2(read.fine(), CaptureFile::describeFault(read).c_str());
     QVERIFY2(fault.isEmpty(), qPrintable(fault));
     QVERIFY(blocks >= kBlocksBeforeKill);
     // The header, the whole blocks' rows, then the torn block if there is one.
@@ -191,9 +224,12 @@ void TestRecordSim::recordingStartsOnWhatItsFileHolds_data()
     QTest::addColumn<QString>("reasonHas");
     // One whole block, then half a block and a row torn by a crash: the torn block is cut off.
     const QByteArray whole = sentRecording(1);
+    const QByteArray torn = rowsOf(2, sentBlock(2, 150), 0) + "2,1";
     QTest::newRow("a recording cut short goes on after its last whole block")
-        << "run.csv" << whole + CsvRows::forBlock(2, sentBlock(2, 150), 0).toUtf8() + "2,1" << whole
-        << QString();
+        << "run.csv" << whole + torn << whole << QString();
+    const QByteArray wholeMembers = gzipped({kHeader, rowsOf(1, sentBlock(1), 0)});
+    QTest::newRow("a gzip recording cut short goes on after its last whole member")
+        << "run.csv.gz" << wholeMembers + gzipped({torn}).left(40) << wholeMembers << QString();
     QTest::newRow("a folder that does not exist")
         << "missing/run.csv" << QByteArray() << QByteArray() << "missing/run.csv";
     QTest::newRow("a setup file is not added to")
@@ -224,8 +260,9 @@ void TestRecordSim::recordingStartsOnWhatItsFileHolds()
     QCOMPARE(TestFiles::readAll(path), kept);
     // The next block drawn is numbered on: block 2, right after block 1's rows.
     w.fo.core().drawReceivedBlock(sentBlock(3));
+    const QByteArray rows = rowsOf(2, sentBlock(3), w.fo.core().timeGrid());
     QCOMPARE(TestFiles::readAll(path),
-             kept + CsvRows::forBlock(2, sentBlock(3), w.fo.core().timeGrid()).toUtf8());
+             kept + (name.endsWith(QLatin1String(".gz")) ? gzipped({rows}) : rows));
 }
 
 // The child: records until it is killed.

@@ -55,6 +55,9 @@ Move follow(std::span<const int> levels, int start, const Settings& settings)
             takeOvershoot(e, i);
         }
     }
+    // The stretch ended before the hold was complete: those samples were no settling either.
+    if (heldOvershootAt >= 0)
+        takeOvershoot(heldOvershoot, heldOvershootAt);
     return move;
 }
 } // namespace

@@ -22,6 +22,26 @@ std::vector<std::int8_t> traceOf(const MoveFinder::Move& move, int hold,
                                                             MoveTally::kLargestLevel - 1)));
     return trace;
 }
+
+struct SampleCount
+{
+    int samples;
+    long long count;
+};
+
+std::vector<SampleCount> counted(const std::array<long long, MoveTally::kSamples>& counts)
+{
+    std::vector<SampleCount> entries;
+    for (int i = 0; i < MoveTally::kSamples; ++i)
+        if (counts[static_cast<std::size_t>(i)] != 0)
+            entries.push_back({i, counts[static_cast<std::size_t>(i)]});
+    return entries;
+}
+
+double percent(int overshoot, int peak)
+{
+    return 100.0 * overshoot / peak;
+}
 } // namespace
 
 void MoveTally::add(const MoveFinder::Move& move, long long block,
@@ -74,23 +94,6 @@ std::optional<double> MoveTally::median(const std::vector<T>& counted, ValueOf v
     return lowerValue;
 }
 
-namespace {
-struct SampleCount
-{
-    int samples;
-    long long count;
-};
-
-std::vector<SampleCount> counted(const std::array<long long, MoveTally::kSamples>& counts)
-{
-    std::vector<SampleCount> entries;
-    for (int i = 0; i < MoveTally::kSamples; ++i)
-        if (counts[static_cast<std::size_t>(i)] != 0)
-            entries.push_back({i, counts[static_cast<std::size_t>(i)]});
-    return entries;
-}
-} // namespace
-
 std::optional<double> MoveTally::medianSettleSamples() const
 {
     return median(counted(settleCounts_), [](const SampleCount& e) { return double(e.samples); });
@@ -121,13 +124,6 @@ std::vector<MoveTally::Ratio> MoveTally::ratios(bool onlyBeyondWindow) const
     });
     return entries;
 }
-
-namespace {
-double percent(int overshoot, int peak)
-{
-    return 100.0 * overshoot / peak;
-}
-} // namespace
 
 std::optional<double> MoveTally::medianOvershootPct() const
 {

@@ -82,7 +82,7 @@ RunFigures::Values RunAnalysis::figures() const
     set("overshoot_pct_max", tally_.largestOvershootPct());
     set("damping_ratio", tally_.medianDampingRatio());
     set("ringing_hz", tally_.medianRingingHz(timeGridMs_));
-    if (blocks_ > 0) {
+    if (blocks_ > 0 && timeGridMs_ > 0) {
         if (const std::optional<Spectrum::Peak> peak = spectrum_.dominant(timeGridMs_)) {
             set("frequency_hz", peak->frequencyHz);
             set("frequency_amplitude", peak->amplitude);

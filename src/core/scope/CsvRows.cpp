@@ -30,18 +30,20 @@ QString CsvRows::plainNumber(const QString& readoutText)
     return text;
 }
 
-QString CsvRows::forBlock(int blockNumber, const SampleBlock& block, double timeGrid)
+const std::string& CsvRows::Maker::rowsOf(long long blockNumber, const SampleBlock& block,
+                                          double timeGrid)
 {
-    QString rows;
-    const QString blockText = QString::number(blockNumber);
-    for (int sample = 1; sample <= kBlockSize; ++sample) {
-        const std::optional<quint8>& value = block.entry[sample];
-        if (!value)
-            continue;
-        rows += blockText + QLatin1Char(',') + QString::number(sample) + QLatin1Char(',') +
-                QString::number(*value) + QLatin1Char(',') +
-                plainNumber(timeReadout(sample, timeGrid)) + QLatin1Char(',') +
-                levelReadout(*value) + QLatin1Char('\n');
+    if (!rows_ || timeGrid != timeGrid_) {
+        std::vector<std::string> times;
+        for (int sample = 1; sample <= kBlockSize; ++sample)
+            times.push_back(plainNumber(timeReadout(sample, timeGrid)).toStdString());
+        rows_.emplace(times);
+        timeGrid_ = timeGrid;
     }
-    return rows;
+    rows_->start(text_, blockNumber);
+    for (int sample = 1; sample <= kBlockSize; ++sample) {
+        if (const std::optional<quint8>& value = block.entry[static_cast<std::size_t>(sample)])
+            rows_->add(text_, sample, *value);
+    }
+    return text_;
 }

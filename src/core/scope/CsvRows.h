@@ -4,16 +4,30 @@
 // window's pointer readouts show over that sample.
 
 #include "core/SharedState.h"
-#include "capture/CaptureCsv.h"
+#include "capture/BlockRows.h"
 
 #include <QString>
 
-namespace CsvRows {
-inline const QString kHeader =
-    QLatin1String(CaptureCsv::kHeader.data(), CaptureCsv::kHeader.size()) + QLatin1Char('\n');
+#include <optional>
+#include <string>
 
-// The rows of block number `blockNumber` (counted from 1); samples not received are left out.
-QString forBlock(int blockNumber, const SampleBlock& block, double timeGrid);
+namespace CsvRows {
+// The header line, the file's first piece.
+inline const std::string kHeader = std::string(CaptureCsv::kHeader) + '\n';
+
+// Makes blocks' rows; the texts of a time grid are worked out once, when it first comes.
+class Maker
+{
+public:
+    // The rows of block number `blockNumber` (counted from 1); samples not received are left
+    // out. The text is the maker's own, until its next call.
+    const std::string& rowsOf(long long blockNumber, const SampleBlock& block, double timeGrid);
+
+private:
+    double timeGrid_ = 0;
+    std::optional<CaptureCsv::BlockRows> rows_;
+    std::string text_;
+};
 
 // The time readout over sample i and the level readout over value v, as the window writes them.
 QString timeReadout(int sample, double timeGrid);

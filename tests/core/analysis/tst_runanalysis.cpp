@@ -11,8 +11,10 @@
 
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <random>
 
 namespace {
 using KnownSignals::Values;
@@ -52,8 +54,11 @@ class TestRunAnalysis : public QObject
 private Q_SLOTS:
     void movesAndSettling_data();
     void movesAndSettling();
+    void runMediansAreThoseOfItsMoves_data();
+    void runMediansAreThoseOfItsMoves();
     void dominantTone_data();
     void dominantTone();
+    void longRunHistoryStaysSmall();
 };
 
 void TestRunAnalysis::movesAndSettling_data()
@@ -155,6 +160,61 @@ void TestRunAnalysis::movesAndSettling()
              qPrintable(QString::number(figure(figures, "ringing_hz"))));
 }
 
+void TestRunAnalysis::runMediansAreThoseOfItsMoves_data()
+{
+    QTest::addColumn<int>("blocks");
+    QTest::newRow("an odd number of moves: the middle one") << 41;
+    QTest::newRow("an even number of moves: the mean of the middle two") << 40;
+}
+
+void TestRunAnalysis::runMediansAreThoseOfItsMoves()
+{
+    // Moves of many dampings, sizes and places under noise: the run's medians and maxima, kept
+    // as counts, must be those of the settled moves' own figures sorted.
+    QFETCH(int, blocks);
+    constexpr double kGrid = KnownSignals::kUsualGridMs;
+    const MoveFinder::Settings settings;
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> zeta(0.15, 0.8);
+    std::uniform_real_distribution<double> step(-110, 110);
+    std::uniform_int_distribution<int> place(5, 150);
+    RunAnalysis analysis{settings};
+    std::vector<double> settle;
+    std::vector<double> overshoot;
+    std::vector<double> damping;
+    std::vector<double> ringing;
+    for (int b = 1; b <= blocks; ++b) {
+        const KnownSignals::Loop loop{zeta(random), 30, std::max(20.0, std::abs(step(random)))};
+        const Values values = KnownSignals::stepBlock(loop, place(random), kGrid, 1, unsigned(b));
+        for (const MoveFinder::Move& move : analysis.addBlock(b, values, kGrid)) {
+            const MoveFinder::Figures f = MoveFinder::figuresOf(move, kGrid, settings);
+            if (!f.settleMs)
+                continue;
+            settle.push_back(*f.settleMs);
+            overshoot.push_back(f.overshootPct);
+            if (f.dampingRatio) {
+                damping.push_back(*f.dampingRatio);
+                ringing.push_back(*f.ringingHz);
+            }
+        }
+    }
+    const auto median = [](std::vector<double> values) {
+        std::sort(values.begin(), values.end());
+        const std::size_t n = values.size();
+        return (values[(n - 1) / 2] + values[n / 2]) / 2;
+    };
+    QVERIFY(settle.size() >= std::size_t(blocks) - 2);
+    const RunFigures::Values figures = analysis.figures();
+    QCOMPARE(figure(figures, "settled"), double(settle.size()));
+    QCOMPARE(figure(figures, "settle_ms"), median(settle));
+    QCOMPARE(figure(figures, "settle_ms_max"), *std::max_element(settle.begin(), settle.end()));
+    QCOMPARE(figure(figures, "overshoot_pct"), median(overshoot));
+    QCOMPARE(figure(figures, "overshoot_pct_max"),
+             *std::max_element(overshoot.begin(), overshoot.end()));
+    QCOMPARE(figure(figures, "damping_ratio"), median(damping));
+    QCOMPARE(figure(figures, "ringing_hz"), median(ringing));
+}
+
 void TestRunAnalysis::dominantTone_data()
 {
     QTest::addColumn<double>("hz");
@@ -190,6 +250,35 @@ void TestRunAnalysis::dominantTone()
     // The steps the tone is rounded to make a little noise of their own.
     QVERIFY2(std::abs(figure(figures, "frequency_amplitude") - amplitude) < 0.02 * amplitude,
              qPrintable(QString::number(figure(figures, "frequency_amplitude"))));
+}
+
+void TestRunAnalysis::longRunHistoryStaysSmall()
+{
+    // Block b holds one sample at level b % 100 + 1, the rest 0: its peak and square are known.
+    constexpr long long kBlocks = 5'000;
+    BlockHistory history;
+    double sumOfSquares = 0;
+    for (long long b = 1; b <= kBlocks; ++b) {
+        const int peak = int(b % 100) + 1;
+        sumOfSquares += peak * peak;
+        history.add(b, kBlockSize, peak * peak, peak);
+    }
+    const std::vector<BlockHistory::Point>& points = history.points();
+    QVERIFY(points.size() <= std::size_t(BlockHistory::kPoints));
+    QVERIFY(points.size() > std::size_t(BlockHistory::kPoints) / 2);
+    long long blocks = 0;
+    double squares = 0;
+    for (const BlockHistory::Point& p : points) {
+        QCOMPARE(p.firstBlock, blocks + 1);
+        blocks += p.blocks;
+        squares += p.rms() * p.rms() * double(p.samples);
+        int peak = 0;
+        for (long long b = p.firstBlock; b < p.firstBlock + p.blocks; ++b)
+            peak = std::max(peak, int(b % 100) + 1);
+        QCOMPARE(p.peak, peak);
+    }
+    QCOMPARE(blocks, kBlocks);
+    QVERIFY(std::abs(squares - sumOfSquares) < 1e-6 * sumOfSquares);
 }
 
 QTEST_GUILESS_MAIN(TestRunAnalysis)

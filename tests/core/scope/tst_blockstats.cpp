@@ -130,6 +130,8 @@ void TestBlockStats::wholeBlocksAreReadAndATornLastOneLeftOut_data()
         << csv(whole(1)) << rows(2, 1, 150) << QList<long long>{1} << 0 << 302;
     QTest::newRow("a first block cut mid-row leaves the header alone")
         << csv("") << rows(1, 1, 2) + "1,3,1" << QList<long long>{} << 0 << 2;
+    QTest::newRow("a UTF-8 byte-order mark before the header is passed over")
+        << "\xEF\xBB\xBF" + csv(whole(1)) << std::string() << QList<long long>{1} << 0 << 0;
     QTest::newRow("a 300th row cut short leaves its block whole")
         << csv(rows(1, 1, 299)) << std::string("1,300,1") << QList<long long>{1} << 1 << 301;
 }
