@@ -166,6 +166,10 @@ ParsedOptions parseSimOptions(const std::vector<std::string>& arguments)
             options.help = true;
             continue;
         }
+        if (argument == "-v" || argument == "--version") {
+            options.version = true;
+            continue;
+        }
         if (!argument.starts_with(kOptionPrefix)) {
             parsed.error = "unexpected argument '" + arguments[i] + "'";
             return parsed;
@@ -259,6 +263,7 @@ Options:
   --seed N             seed of the simulated signal and of lost bytes (default 1)
   --verbose            log commands and events to standard error
   -h, --help           show this text
+  -v, --version        show the version
 )";
     return text;
 }

@@ -223,7 +223,7 @@ void TestRecordSim::recordingStartsOnWhatItsFileHolds()
     QVERIFY2(recorder, qPrintable(error));
     QCOMPARE(TestFiles::readAll(path), kept);
     // The next block drawn is numbered on: block 2, right after block 1's rows.
-    w.fo.core().drawReceivedBlock(sentBlock(3));
+    CoreInsides::drawReceivedBlock(w.fo.core(), sentBlock(3));
     QCOMPARE(TestFiles::readAll(path),
              kept + CsvRows::forBlock(2, sentBlock(3), w.fo.core().timeGrid()).toUtf8());
 }
