@@ -88,10 +88,10 @@ void DispatcherHarness::reset()
     stateOf(core).portNumber = kPort;
     core.setPortPosition(kFirstListPosition);
     setConsoleText(core, QString());
-    core.clearScope();
-    core.setReadout(Readout::TimeGrid, startGridCaption_);
-    core.setReadout(Readout::PidFrequency, startPidCaption_);
-    core.setLampColour(static_cast<int>(kRed));
+    CoreInsides::clearScope(core);
+    CoreInsides::setReadout(core, Readout::TimeGrid, startGridCaption_);
+    CoreInsides::setReadout(core, Readout::PidFrequency, startPidCaption_);
+    CoreInsides::setLampColour(core, static_cast<int>(kRed));
     drawn_.clear();
     clears_ = 0;
     clearsBeforeLastBlock_ = 0;

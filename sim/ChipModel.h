@@ -75,11 +75,12 @@ public:
     // no answer is pending and no block is coming.
     std::optional<SimTime> nextDue() const;
 
-    // The reader has opened the line again (the scope closes and reopens it around each block):
-    // a replay's next block may go. A reader that is not seen to reopen (it keeps the line open,
-    // or reopens before the close is noticed) gets the next one after kReplayReaderWait: twice a
-    // block's line time leaves the scope's read, draw and flush room to finish, so a block is not
-    // flushed away half-received.
+    // The reader has opened the line or flushed its input (the scope flushes as it reopens the
+    // port after each block): it has taken the block before, and what comes now reaches it. A
+    // replay's next block then goes at the line rate, as the live chip's do. Sent sooner, it
+    // could reach a reader still busy with the block before, and that reader's flush would drop
+    // it. A reader seen to do neither gets the next block after kReplayReaderWait: twice a
+    // block's line time leaves the scope's read, draw and flush room to finish.
     void readerReady() { m_replayWaitsForReader = false; }
     static constexpr SimTime kReplayReaderWait = 2 * kBlockLineTime;
 

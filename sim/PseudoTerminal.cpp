@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <system_error>
 #include <termios.h>
 #include <unistd.h>
@@ -70,6 +71,13 @@ PseudoTerminal::PseudoTerminal()
             throw;
         }
         ::close(slave);
+
+        // Packet mode: a read of the master also tells when the program has flushed its input
+        // (see PtyServer::readCommands).
+        int packetMode = 1;
+        if (::ioctl(m_master, TIOCPKT, &packetMode) != 0) {
+            fail("packet mode on the master");
+        }
 
         const int flags = ::fcntl(m_master, F_GETFL);
         if (flags < 0 || ::fcntl(m_master, F_SETFL, flags | O_NONBLOCK) != 0) {

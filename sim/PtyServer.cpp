@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace kdsp {
@@ -108,7 +109,21 @@ bool PtyServer::readCommands(SimTime now)
     for (;;) {
         const ssize_t count = ::read(m_master, buffer, sizeof buffer);
         if (count > 0) {
-            const std::string_view bytes(buffer, static_cast<std::size_t>(count));
+            // In packet mode each read starts with a status byte: TIOCPKT_DATA before the bytes
+            // the program wrote, or events alone. The program flushing its input (the scope does
+            // as it reopens the port after each block) means it has taken the block sent before:
+            // whatever arrives from now on reaches it.
+            const auto status = static_cast<unsigned char>(buffer[0]);
+            if (status != TIOCPKT_DATA) {
+                if ((status & TIOCPKT_FLUSHREAD) != 0) {
+                    m_model.readerReady();
+                }
+                continue;
+            }
+            const std::string_view bytes(buffer + 1, static_cast<std::size_t>(count) - 1);
+            if (bytes.empty()) {
+                continue;
+            }
             log("received \"" + escaped(bytes) + "\"");
             m_model.receive(bytes, now);
             continue;

@@ -228,6 +228,10 @@ ParsedOptions parseSimOptions(const std::vector<std::string>& arguments)
             options.help = true;
             continue;
         }
+        if (argument == "-v" || argument == "--version") {
+            options.version = true;
+            continue;
+        }
         if (!argument.starts_with(kOptionPrefix)) {
             parsed.error = "unexpected argument '" + arguments[i] + "'";
             return parsed;
@@ -338,6 +342,7 @@ Options:
   --noise N            add noise to --moves or --tone, uniform within +-N steps
   --verbose            log commands and events to standard error
   -h, --help           show this text
+  -v, --version        show the version
 )";
     return text;
 }

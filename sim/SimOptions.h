@@ -29,6 +29,7 @@ struct SimOptions
     std::string replayPath;
     bool verbose = false;
     bool help = false;
+    bool version = false;
 };
 
 struct ParsedOptions

@@ -23,6 +23,12 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
+constexpr const char* kCopyrightAndLicence =
+    "Copyright (C) 2026 The Trevalon Project\n"
+    "License GPL-3.0-or-later: GNU GPL version 3 or later <https://gnu.org/licenses/gpl.html>\n"
+    "This is free software: you are free to change and redistribute it.\n"
+    "There is NO WARRANTY, to the extent permitted by law.\n";
+
 volatile std::sig_atomic_t g_stopRequested = 0;
 
 extern "C" void requestStop(int)
@@ -75,6 +81,11 @@ int main(int argc, char** argv)
     const kdsp::SimOptions& options = parsed.options;
     if (options.help) {
         std::cout << kdsp::usageText(programName);
+        return kExitOk;
+    }
+    if (options.version) {
+        // The first line names the program and its version, as scripts read it.
+        std::cout << "kdsp-sim " KDSP_SIM_VERSION "\n" << kCopyrightAndLicence;
         return kExitOk;
     }
 

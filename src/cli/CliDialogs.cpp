@@ -11,8 +11,16 @@ MsgAnswer CliDialogs::message(const QString& text, MsgIcon icon, MsgButtons butt
     if (icon == MsgIcon::Question && buttons == MsgButtons::OkCancel)
         return MsgAnswer::Ok;
     ++reportsShown_;
-    CliText::printError(oneLine(text));
+    const std::optional<QString> failure = takeAttached();
+    CliText::printError(failure ? oneLine(text) + QLatin1Char(' ') + *failure : oneLine(text));
     return MsgAnswer::Ok;
+}
+
+std::optional<QString> CliDialogs::takeAttached()
+{
+    std::optional<QString> failure;
+    failure.swap(attached_);
+    return failure;
 }
 
 std::optional<QString> CliDialogs::saveFileName(const QString& /*filter*/,

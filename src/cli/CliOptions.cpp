@@ -52,7 +52,8 @@ const CommandInfo kCommands[] = {
      "the line has been quiet for MS milliseconds (default 300). Exit status 6 when the chip\n"
      "does not answer."},
     {CliCommand::Capture, "capture",
-     "[--blocks N] [--trigger on|off] [-o FILE] [--stats] [--analyse [--fail-if EXPR]...]",
+     "[--blocks N] [--trigger on|off] [-o FILE] [--stats] [--analyse [--fail-if EXPR]...] "
+     "[--json]",
      "scope blocks as CSV",
      "Runs Start's sequence (with --trigger, that of Triger on or Triger off), writes N\n"
      "blocks (default 1) as CSV and ends with Stop's sequence, also on Ctrl-C or SIGTERM\n"
@@ -148,6 +149,22 @@ void addPortOptions(QCommandLineParser& parser)
     parser.addOptions({kPortOption, kDeviceOption, kDemoOption, kReplayOption, kSimArgsOption});
 }
 
+// stats reads a file and ports only looks at the devices: neither opens a port.
+bool opensPort(CliCommand command)
+{
+    return command != CliCommand::Stats && command != CliCommand::Ports;
+}
+
+// The first port option set in `parser`, or nothing.
+std::optional<QString> portOptionSet(const QCommandLineParser& parser)
+{
+    for (const QCommandLineOption* option :
+         {&kPortOption, &kDeviceOption, &kDemoOption, &kReplayOption, &kSimArgsOption})
+        if (parser.isSet(*option))
+            return QStringLiteral("--") + option->names().constFirst();
+    return std::nullopt;
+}
+
 ParsedCommandLine usageError(const QString& reason)
 {
     CliText::printError(reason + QStringLiteral(" (see --help)"));
@@ -190,14 +207,15 @@ QString programHelp(const QCommandLineParser& parser)
 
 QString commandHelp(const CommandInfo& info, const QCommandLineParser& parser)
 {
-    QString text = QStringLiteral("Usage: %1 [port options] %2 %3\n\n%4\n")
-                       .arg(CliText::kProgramName, QLatin1String(info.name),
+    const QLatin1String portOptions(opensPort(info.command) ? "[port options] " : "");
+    QString text = QStringLiteral("Usage: %1 %2%3 %4\n\n%5\n")
+                       .arg(CliText::kProgramName, portOptions, QLatin1String(info.name),
                             QLatin1String(info.arguments), QLatin1String(info.details));
     if (info.command == CliCommand::Option) {
         text += QStringLiteral("\nNames:\n");
         for (const OptionItem& item : kOptionItems)
             text += QStringLiteral("  %1  %2\n").arg(QLatin1String(item.name), -21)
-                        .arg(QLatin1String(item.description));
+                        .arg(QString::fromUtf8(item.description));
     }
     const QString options = parser.helpText();
     text += QLatin1Char('\n') + options.mid(options.indexOf(QLatin1Char('\n')) + 1).trimmed();
@@ -239,6 +257,10 @@ ParsedCommandLine parseCommand(const CommandInfo& info, const QStringList& argum
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Show this text."));
     const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Print one JSON line."));
+    // Capture's figures go to standard error; --json changes how they are written, not the CSV.
+    const QCommandLineOption statsJson(QStringLiteral("json"),
+                                       QStringLiteral("With --stats or --analyse: the figures "
+                                                      "on standard error as JSON."));
     const QCommandLineOption output(QStringLiteral("o"),
                                     QStringLiteral("Write to this file instead of standard "
                                                    "output."),
@@ -257,7 +279,8 @@ ParsedCommandLine parseCommand(const CommandInfo& info, const QStringList& argum
                                    QStringLiteral("Print the tracking-error figures on standard "
                                                   "error."));
     parser.addOption(help);
-    addPortOptions(parser);
+    if (opensPort(info.command))
+        addPortOptions(parser);
     switch (info.command) {
     case CliCommand::Timing:
         parser.addOption(json);
@@ -275,7 +298,7 @@ ParsedCommandLine parseCommand(const CommandInfo& info, const QStringList& argum
         parser.addOption(quiet);
         break;
     case CliCommand::Capture:
-        parser.addOptions({blocks, trigger, output, stats, json});
+        parser.addOptions({blocks, trigger, output, stats, statsJson});
         AnalysisOptions::addTo(parser, false);
         break;
     case CliCommand::Analyse:
@@ -300,10 +323,13 @@ ParsedCommandLine parseCommand(const CommandInfo& info, const QStringList& argum
         return printed(commandHelp(info, parser));
 
     QString reason;
-    if (!takePortOptions(parser, options, reason))
+    if (opensPort(info.command) && !takePortOptions(parser, options, reason))
         return usageError(reason);
     if (!options.replayFile.isEmpty() && !options.demo)
         return usageError(QStringLiteral("--replay needs --demo: the simulated chip replays"));
+    if (!options.simulatorArguments.isEmpty() && !options.demo)
+        return usageError(QStringLiteral("--sim-args needs --demo: they are the simulated "
+                                         "chip's"));
     options.command = info.command;
     // Found among the options given; options of other commands are not asked about at all.
     const auto has = [&parser](const QCommandLineOption& option) {
@@ -391,6 +417,10 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
         return usageError(QStringLiteral("no command given"));
     for (const CommandInfo& info : kCommands) {
         if (rest.first() == QLatin1String(info.name)) {
+            if (const std::optional<QString> given = portOptionSet(parser);
+                given && !opensPort(info.command))
+                return usageError(QStringLiteral("%1 uses no port: %2 does not apply")
+                                      .arg(QLatin1String(info.name), *given));
             QStringList commandArguments = rest;
             commandArguments.first() = CliText::kProgramName + QLatin1Char(' ') + rest.first();
             return parseCommand(info, commandArguments, options);

@@ -2,7 +2,7 @@
 #pragma once
 // The command-line program's exit statuses, and which one a port failure of the core gives.
 
-#include "core/link/CommError.h"
+#include "core/Core.h"
 
 namespace ExitStatus {
 constexpr int kDone = 0;
@@ -17,9 +17,9 @@ constexpr int kFailed = 7;       // a run's figures met a --fail-if condition
 constexpr int forPortError(int number)
 {
     switch (number) {
-    case CommErrorNumber::InvalidPort:
+    case Core::kInvalidPortError:
         return kNoAccess;
-    case CommErrorNumber::PortInUse:
+    case Core::kPortInUseError:
         return kPortBusy;
     default:
         return kIoFailure; // 8015, 8018, 8020: the line failed under us

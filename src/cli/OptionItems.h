@@ -11,14 +11,14 @@
 
 struct OptionItem {
     const char* name;        // as typed after "option"
-    const char* description; // for --help
+    const char* description; // for --help, in UTF-8
     Core::ChipOption option;
 };
 
 inline constexpr std::array<OptionItem, 8> kOptionItems{{
-    {"thermo-100", "thermo protection at 100 %", Core::ChipOption::Thermo100},
-    {"thermo-80", "thermo protection at 80 %", Core::ChipOption::Thermo80},
-    {"thermo-60", "thermo protection at 60 %", Core::ChipOption::Thermo60},
+    {"thermo-100", "thermo protection at 100 °C", Core::ChipOption::Thermo100},
+    {"thermo-80", "thermo protection at 80 °C", Core::ChipOption::Thermo80},
+    {"thermo-60", "thermo protection at 60 °C", Core::ChipOption::Thermo60},
     {"motor-protection-off", "motor protection off", Core::ChipOption::MotorProtectionOff},
     {"soft-limit-fault", "soft limit with the fault signal", Core::ChipOption::SoftLimitWithFault},
     {"soft-limit-no-fault", "soft limit without the fault signal",

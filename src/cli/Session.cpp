@@ -2,6 +2,7 @@
 #include "cli/Session.h"
 
 #include "cli/CliDialogs.h"
+#include "cli/CliText.h"
 #include "cli/ExitStatus.h"
 #include "core/Core.h"
 
@@ -16,6 +17,17 @@ Session::Session(Core& core, CliDialogs& dialogs) : core(core), dialogs(dialogs)
     connect(&core, &Core::portErrorReported, this, [this](int number) {
         if (!firstPortError_)
             firstPortError_ = number;
+        // A closed port's number has no failure line of its own.
+        this->dialogs.attachToNextBox(
+            failure_.isEmpty()
+                ? QStringLiteral("Comm %1: error %2").arg(this->core.portNumber()).arg(number)
+                : failure_);
+        failure_.clear();
+    });
+    // The report shows no box: its number is written on the window's surface instead.
+    connect(&core, &Core::formTextPrinted, this, [this] {
+        if (const std::optional<QString> failure = this->dialogs.takeAttached())
+            CliText::printError(*failure);
     });
 }
 

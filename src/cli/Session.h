@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One run of a sub-command: the core it drives, the dialogs answering for the user, and the first
-// port failure the core reported, which decides the exit status.
+// port failure the core reported, which decides the exit status. Each report is one line on
+// standard error: the window's box for it (if any) and the port's reason.
 
 #include <QObject>
 
@@ -21,6 +22,9 @@ public:
     Core& core;
     CliDialogs& dialogs;
 
+    // The port's failure line (Comm::takeFailures), told with the core's report of it.
+    void noteFailure(const QString& failure) { failure_ = failure; }
+
     // The exit status for the first port failure, or nothing while none was reported.
     std::optional<int> failureStatus() const;
 
@@ -37,4 +41,5 @@ public:
 
 private:
     std::optional<int> firstPortError_;
+    QString failure_;
 };

@@ -23,6 +23,7 @@
 #include "core/link/SimulatedChip.h"
 
 #include <QCoreApplication>
+#include <QScopeGuard>
 
 namespace {
 // The port a device or the simulated chip is reached through when no port has been chosen, as
@@ -76,11 +77,11 @@ int main(int argc, char** argv)
     NoScopeImages images;
     Core core(comm, dialogs, settings, images);
     Session session(core, dialogs);
+    comm.takeFailures([&session](const QString& failure) { session.noteFailure(failure); });
+    const auto sessionEnded = qScopeGuard([&comm] { comm.takeFailures({}); });
 
-    // The window's start-up, with the list position it selects taken as the choice: the stored
+    // The window's start-up, which takes the list position it selects as the choice: the stored
     // [Setup] Port, unless --port names another. Nothing is stored back.
-    QObject::connect(&core, &Core::portListFilled, &core,
-                     [&core](const QStringList&, int position) { core.setPortPosition(position); });
     core.startUp();
     if (options.command == CliCommand::Ports)
         return PortsCommand::run(ports, core.portNumberFromList(), options.json);

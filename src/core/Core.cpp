@@ -20,7 +20,7 @@
 
 Core::Core(Comm& comm, Dialogs& dialogs, SettingsStore& settings, ScopeImages& images,
            QObject* parent)
-    : QObject(parent), MSComm(comm), dialogs(dialogs), settings(settings), images(images)
+    : QObject(parent), serialPort(comm), dialogs(dialogs), settings(settings), images(images)
 {
     link_ = std::make_unique<Link>(comm, *this);
     dispatcher_ = std::make_unique<Dispatcher>(*this);
@@ -45,7 +45,10 @@ Core::Core(Comm& comm, Dialogs& dialogs, SettingsStore& settings, ScopeImages& i
 
 Core::~Core() = default;
 
-void Core::setNoPortReason(const QString& reason) { MSComm.setNoPortReason(reason); }
+void Core::setNoPortReason(const QString& reason)
+{
+    serialPort.setNoPortReason(reason.isEmpty() ? Comm::kNoPortChosen : reason);
+}
 
 void Core::setStoresPortChoice(bool stores) { shell_->setStoresPortChoice(stores); }
 
@@ -217,6 +220,6 @@ void Core::switchOption(ChipOption option) { options_->switchOption(option); }
 void Core::enterCommandLine() { console_->enterCommandLine(); }
 void Core::leaveCommandLine() { console_->leaveCommandLine(); }
 void Core::typeOnCommandLine(int key, const QString& line) { console_->typeKey(key, line); }
-void Core::sendLine(const QString& line) { console_->typeKey(Console::kEnterKey, line); }
+void Core::sendLine(const QString& line) { console_->typeKey(kEnterKey, line); }
 void Core::returnToCommandLine() { console_->returnToCommandLine(); }
 void Core::saveSetupFile() { setupFile_->save(); }

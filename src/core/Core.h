@@ -13,11 +13,15 @@
 // in as arguments or through setPortPosition(). It also remembers what it has shown, so that a
 // handler reads its own readouts back without asking a window.
 //
+// The output steps are private: only the core's parts show anything, so no front-end can fake
+// a block into whatever records them.
+//
 // All signals are emitted synchronously from the running handler: a front-end connected
 // directly sees them in the order the handler makes its steps.
 
 #include "core/SharedState.h"
 #include "core/console/ConsoleBuffer.h"
+#include "core/link/CommError.h"
 
 #include <QObject>
 #include <QString>
@@ -45,18 +49,6 @@ class SetupFile;
 class OptionCommands;
 class CoreInsides; // the tests' one way in
 
-// The readouts, by the index of their control: MX(0)-MX(5), and Gr(2) as TimeGrid.
-enum class Readout : int {
-    Time = 0,         // MX(0): the time under the pointer
-    Level = 1,        // MX(1): the level under the pointer
-    MarkerStart = 2,  // MX(2)
-    MarkerEnd = 3,    // MX(3)
-    MarkerWidth = 4,  // MX(4)
-    PidFrequency = 5, // MX(5)
-    TimeGrid = 6,     // Gr(2)
-};
-constexpr int kReadoutCount = 7;
-
 class Core : public QObject
 {
     Q_OBJECT
@@ -80,9 +72,9 @@ public:
 
     // The items of the KDSP Special Config menu: each sends one option command to the chip.
     enum class ChipOption {
-        Thermo100,             // thermo protection at 100 %
-        Thermo80,              // thermo protection at 80 %
-        Thermo60,              // thermo protection at 60 %
+        Thermo100,             // thermo protection at 100 °C
+        Thermo80,              // thermo protection at 80 °C
+        Thermo60,              // thermo protection at 60 °C
         MotorProtectionOff,    // motor protection off
         SoftLimitWithFault,    // soft limit with the fault signal
         SoftLimitWithoutFault, // soft limit without the fault signal
@@ -108,6 +100,25 @@ public:
     // The two markers on the scope.
     enum class Marker { Start, End };
     Q_ENUM(Marker)
+    // The readouts the core shows, each a number as text.
+    enum class Readout : int {
+        Time = 0,         // the time under the pointer (ms)
+        Level = 1,        // the level under the pointer (encoder steps)
+        MarkerStart = 2,  // the start marker's time
+        MarkerEnd = 3,    // the end marker's time
+        MarkerWidth = 4,  // the time between the markers
+        PidFrequency = 5, // the PID loop's frequency (Hz)
+        TimeGrid = 6,     // the time between two samples (ms)
+    };
+    Q_ENUM(Readout)
+    static constexpr int kReadoutCount = 7;
+
+    // The key code typeOnCommandLine() takes for Enter, which sends the line.
+    static constexpr int kEnterKey = 13;
+    // The port failures portErrorReported() tells apart: no such port, no device or no access,
+    // and a port held by another program. Any other number is a failure of the line itself.
+    static constexpr int kInvalidPortError = CommErrorNumber::InvalidPort;
+    static constexpr int kPortInUseError = CommErrorNumber::PortInUse;
 
     // --- The verbs: what a front-end asks of the core ---
     // Each runs to its end, counted waits included, before it returns; a port failure is
@@ -172,7 +183,7 @@ public:
     // The port number the handlers take from the list: position + 1 held in 8 bits, so no choice
     // (position -1) gives 0.
     quint8 portNumberFromList() const { return static_cast<quint8>(portPosition_ + 1); }
-    // Why no port is chosen, for the report of a port that cannot open (see Comm).
+    // Why no port is chosen, for the report of a port that cannot open (empty: simply none is).
     void setNoPortReason(const QString& reason);
     // A demonstration run on the simulated chip leaves the stored port choice as it found it.
     void setStoresPortChoice(bool stores);
@@ -199,42 +210,18 @@ public:
 
     // --- What the core shows, and remembers having shown ---
     QString readout(Readout which) const { return readouts_.at(static_cast<int>(which)); }
-    void setReadout(Readout which, const QString& text);
     // The status lamp as a 0x00BBGGRR value: red idle or console, green while blocks arrive.
     int lampColour() const { return lampColour_; }
-    void setLampColour(int colour);
     // The console's text (Text): what the chip sent, CR LF between lines, capped.
     const ConsoleBuffer& consoleText() const { return consoleText_; }
     const QString& consoleString() const { return consoleText_.text(); }
-    void appendToConsole(const QString& characters);
-    void clearConsole();
-    // The scope: clearing keeps the background; a block is drawn as the trace in a colour.
-    void clearScope();
-    void drawBlock(const SampleBlock& block, int colour);
-    // A block just received from the chip: drawn in the trace colour, and told as received (a
-    // right click's redraw of the last block is drawn, but not received again).
-    void drawReceivedBlock(const SampleBlock& block);
-    // A marker line from top to bottom at a sample position, with its label.
-    void placeMarker(Marker which, float samplePosition, const QString& label);
-    // A line of text on the window's own surface.
-    void printOnForm(const QString& text);
-    // The port choice cleared after a port error.
-    void clearPortChoice();
-    // The command line.
-    void setCommandLineColour(int colour);
-    void clearCommandLine();
-    void rememberCommand(const QString& typed);
-    void focusCommandLine();
-    // Start-up: the title, and the port list with the position chosen.
-    void setTitle(const QString& title);
-    void fillPortList(const QStringList& entries, int position);
 
 Q_SIGNALS:
     // The time grid (and with it the PID frequency) has a new value.
     void timingChanged();
     // A marker was placed or the markers were removed.
     void markersChanged();
-    void readoutChanged(Readout which, const QString& text);
+    void readoutChanged(Core::Readout which, const QString& text);
     void lampChanged(int colour);
     void consoleAppended(const QString& characters);
     void consoleCleared();
@@ -252,9 +239,9 @@ Q_SIGNALS:
     void commandLineFocusWanted();
     void titleChanged(const QString& title);
     void portListFilled(const QStringList& entries, int position);
-    // A port failure is being reported (8002, 8005, 8020, ...), before its box or form text:
-    // for a front-end that must tell the failures apart, such as the command-line program's
-    // exit status.
+    // A port failure is being reported (kInvalidPortError, kPortInUseError, or a failure of the
+    // line), before its box or form text: for a front-end that must tell the failures apart,
+    // such as the command-line program's exit status.
     void portErrorReported(int number);
     // The scope was started and blocks are now expected; triggered: only once the chip sees a
     // move. (Stopping closes the port.)
@@ -291,6 +278,32 @@ private:
     SetupFile& setupFile() { return *setupFile_; }
     OptionCommands& options() { return *options_; }
 
+    // --- The core's output steps: each changes what is shown and tells it by its signal ---
+    void setReadout(Readout which, const QString& text);
+    void setLampColour(int colour);
+    void appendToConsole(const QString& characters);
+    void clearConsole();
+    // The scope: clearing keeps the background; a block is drawn as the trace in a colour.
+    void clearScope();
+    void drawBlock(const SampleBlock& block, int colour);
+    // A block just received from the chip: drawn in the trace colour, and told as received (a
+    // right click's redraw of the last block is drawn, but not received again).
+    void drawReceivedBlock(const SampleBlock& block);
+    // A marker line from top to bottom at a sample position, with its label.
+    void placeMarker(Marker which, float samplePosition, const QString& label);
+    // A line of text on the window's own surface.
+    void printOnForm(const QString& text);
+    // The port choice cleared after a port error.
+    void clearPortChoice();
+    // The command line.
+    void setCommandLineColour(int colour);
+    void clearCommandLine();
+    void rememberCommand(const QString& typed);
+    void focusCommandLine();
+    // Start-up: the title, and the port list with the position chosen.
+    void setTitle(const QString& title);
+    void fillPortList(const QStringList& entries, int position);
+
     // The time grid, told to whoever watches it.
     void setTimeGrid(double milliseconds);
     // Both marker positions (below 0: none), told when they change.
@@ -298,7 +311,7 @@ private:
     // The wait for a timing reply is over: told with whether one came since `repliesBefore`.
     void endTimingQuery(quint64 repliesBefore);
 
-    Comm& MSComm;            // the serial port
+    Comm& serialPort;        // the serial port
     Dialogs& dialogs;        // message boxes, Dialogopen and Dialogsave
     SettingsStore& settings; // the per-user settings store
     ScopeImages& images;     // the scope picture's bitmap files
@@ -324,3 +337,6 @@ private:
     std::unique_ptr<SetupFile> setupFile_;
     std::unique_ptr<OptionCommands> options_;
 };
+
+// Callers name the readouts without the class: Readout::TimeGrid.
+using Readout = Core::Readout;

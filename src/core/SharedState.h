@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The state that the window's handlers share. One instance lives in the main window; the
-// handlers read and write it between (and inside) their port sequences.
+// The state that the core's handlers share; the handlers read and write it between (and inside)
+// their port sequences.
 
 #include <QString>
 #include <QtGlobal>

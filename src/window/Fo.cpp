@@ -107,6 +107,7 @@ void Fo::wireEvents()
 
     connect(Command, &CommandLine::gotFocus, this,                   // Command_GotFocus
             [&core] { core.enterCommandLine(); });
+    static_assert(CommandLine::kEnterKey == Core::kEnterKey, "the line's Enter sends it");
     connect(Command, &CommandLine::keyPress, this,                   // Command_KeyPress
             [this, &core](int key) { core.typeOnCommandLine(key, Command->text()); });
     connect(Command, &CommandLine::lostFocus, this,                  // Command_LostFocus
@@ -212,7 +213,7 @@ void Fo::explainMissingPort()
     const QString text = Portok->currentText();
     core_->setNoPortReason(Portok->currentIndex() < 0 && !text.isEmpty()
                                ? QStringLiteral("The port field's text \"%1\" names no port").arg(text)
-                               : Comm::kNoPortChosen);
+                               : QString());
 }
 
 void Fo::paintLamp(int colour)

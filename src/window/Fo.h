@@ -112,7 +112,6 @@ public:
 
     // Colour of the status lamp as a 0x00BBGGRR value (what the core last showed).
     int lampColour() const { return core_->lampColour(); }
-    void setLampColour(int colour) { core_->setLampColour(colour); }
 
     // Makes every caption's font smaller where the face this machine gave it runs too wide for
     // its box. Runs before the window is first shown; the boxes must have their sizes.

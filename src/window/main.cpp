@@ -24,6 +24,14 @@
 
 namespace {
 
+constexpr int kExitUsage = 2;
+
+[[noreturn]] void refuseUsage(const QString& reason)
+{
+    std::fprintf(stderr, "trevalon: %s (see --help)\n", qPrintable(reason));
+    std::exit(kExitUsage);
+}
+
 struct Options {
     bool demo = false;
     QStringList simulatorArguments;
@@ -99,6 +107,13 @@ Options parseOptions(int argc, char** argv)
             continue;
         ownArguments.append(all[i]);
     }
+    // Nothing on the command line is passed over: what is not understood ends the run as bad
+    // usage (status 2), as an option without its --demo does.
+    if (!parser.parse(ownArguments))
+        refuseUsage(parser.errorText());
+    if (!parser.positionalArguments().isEmpty())
+        refuseUsage(QStringLiteral("unexpected argument '%1'")
+                        .arg(parser.positionalArguments().constFirst()));
     parser.process(ownArguments); // --help prints and exits here
     if (parser.isSet(version)) {
         std::fputs(qPrintable(Version::versionText(QStringLiteral("Trevalon"))), stdout);
@@ -109,13 +124,13 @@ Options parseOptions(int argc, char** argv)
     options.demo = parser.isSet(demo);
     options.simulatorArguments =
         QProcess::splitCommand(parser.value(simArgs));
+    if (parser.isSet(simArgs) && !options.demo)
+        refuseUsage(QStringLiteral("--sim-args needs --demo: they are the simulated chip's"));
     options.startupProbe = parser.isSet(startupProbe);
     options.recordFile = parser.value(record);
     if (parser.isSet(replay)) {
-        if (!options.demo) {
-            std::fprintf(stderr, "trevalon: --replay needs --demo: the simulated chip replays\n");
-            std::exit(2);
-        }
+        if (!options.demo)
+            refuseUsage(QStringLiteral("--replay needs --demo: the simulated chip replays"));
         options.replayFile = parser.value(replay);
         options.simulatorArguments << QStringLiteral("--replay")
                                    << QFileInfo(options.replayFile).absoluteFilePath();

@@ -167,7 +167,8 @@ void TestCli::storedChoiceAndPortMapAsTheWindowReadsThem()
     other.start({"--port", "251", "timing"});
     const CliResult elsewhere = other.finish();
     QCOMPARE(elsewhere.status, 3);
-    QVERIFY2(elsewhere.err.contains("trevalon: Comm 251"), elsewhere.err.constData());
+    QVERIFY2(elsewhere.err.contains("Invalid Port Number! Please select anothert! Comm 251"),
+             elsewhere.err.constData());
 }
 
 void TestCli::captureRowsAgreeWithTheReadouts_data()
@@ -243,7 +244,7 @@ void TestCli::savedListingIsTheWindowsSetupFile()
     QByteArray consoleText = printed.out.chopped(1);
     consoleText.replace("\n", "\r\n");
     CoreFixture window;
-    window.core.appendToConsole(QString::fromLatin1(consoleText));
+    setConsoleText(window.core, QString::fromLatin1(consoleText));
     const QString fromWindow = folder.filePath("window.txt");
     window.dialogs.chosenFiles.enqueue(fromWindow);
     window.core.saveSetupFile();
@@ -275,7 +276,9 @@ void TestCli::helpAndUsage()
           QStringList{"option", "thermo-50"}, QStringList{"capture", "--blocks", "0"},
           QStringList{"capture", "--trigger", "maybe"}, QStringList{"send"},
           QStringList{"timing", "extra"}, QStringList{"send", "s", "--quiet-ms", "x"},
-          QStringList{"--demo", "--device", "/dev/null", "timing"}}) {
+          QStringList{"--demo", "--device", "/dev/null", "timing"},
+          QStringList{"--sim-args", "--seed 3", "timing"}, QStringList{"--port", "3", "ports"},
+          QStringList{"stats", "run.csv", "--demo"}}) {
         const CliResult result = runCli(bad);
         QCOMPARE(result.status, 2);
         QVERIFY2(result.err.startsWith("trevalon-cli: "), result.err.constData());

@@ -2,13 +2,14 @@
 // The tracking-error figures and the replay, through trevalon-cli against the simulated chip:
 // `capture --stats` and `stats FILE` agree on the same run, also when a crash has torn a block
 // after it; `stats` refuses a file that is not a capture at the line at fault, and a capture of
-// a replayed recording gives back its values.
+// a replayed recording gives back its values, at the live chip's pace.
 
 #include "CliRun.h"
 #include "CsvCheck.h"
 
 #include "support/TestFiles.h"
 
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -109,27 +110,36 @@ void TestCliFigures::statsRefusesWhatIsNoCapture()
 
 void TestCliFigures::captureOfAReplayGivesBackTheRecording()
 {
+    // At the live chip's pace, both through --demo in the same run, so that the machine's load
+    // weighs on both alike.
+    constexpr int kReplayBlocks = 60;
     QTemporaryDir folder;
     const QString recorded = folder.filePath("recorded.csv");
     const QString replayed = folder.filePath("replayed.csv");
-    const ChipRun record = runOnNewChip(
-        {"capture", "--blocks", QString::number(kBlocks), "-o", recorded}, {"--seed", "7"});
-    QVERIFY(record.chip);
-    QCOMPARE(record.result.status, 0);
-    // Through --demo, as a user looks at a recording without the machine.
-    const CliResult replay = untilAnswered([&] {
-        return runCli({"--demo", "--replay", recorded, "capture", "--blocks",
-                       QString::number(kBlocks), "-o", replayed});
-    });
-    QCOMPARE(replay.status, 0);
+    const QString blocks = QString::number(kReplayBlocks);
+    QElapsedTimer clock;
+    const auto timed = [&clock](const QStringList& arguments) {
+        return untilAnswered([&] {
+            clock.start();
+            return runCli(arguments);
+        });
+    };
+    QCOMPARE(timed({"--demo", "--sim-args", "--seed 7", "capture", "--blocks", blocks, "-o",
+                    recorded}).status, 0);
+    const qint64 liveMs = clock.elapsed();
+    QCOMPARE(timed({"--demo", "--replay", recorded, "capture", "--blocks", blocks, "-o",
+                    replayed}).status, 0);
+    const qint64 replayMs = clock.elapsed();
+    QVERIFY2(replayMs <= 1.25 * static_cast<double>(liveMs),
+             qPrintable(QStringLiteral("replay %1 ms, live %2 ms").arg(replayMs).arg(liveMs)));
 
     const QMap<int, QMap<int, int>> before = valuesOf(csvRows(TestFiles::readAll(recorded)));
     const QMap<int, QMap<int, int>> after = valuesOf(csvRows(TestFiles::readAll(replayed)));
-    QCOMPARE(before.size(), kBlocks);
-    QCOMPARE(after.size(), kBlocks);
+    QCOMPARE(before.size(), kReplayBlocks);
+    QCOMPARE(after.size(), kReplayBlocks);
     // Block for block the same values; a sample the capture threshold left out of either run
     // (at most the last) is the only one not compared.
-    for (int block = 1; block <= kBlocks; ++block) {
+    for (int block = 1; block <= kReplayBlocks; ++block) {
         int compared = 0;
         for (auto it = before[block].cbegin(); it != before[block].cend(); ++it) {
             if (!after[block].contains(it.key()))

@@ -125,8 +125,8 @@ void TestFaultsPorts::unusablePortIsReportedByEveryHandler()
     }
     // What the user had before.
     setConsoleText(w.fo.core(), kConsoleBefore);
-    w.fo.core().setReadout(Readout::TimeGrid, kGridBefore);
-    w.fo.core().setReadout(Readout::PidFrequency, kFrequencyBefore);
+    CoreInsides::setReadout(w.fo.core(), Readout::TimeGrid, kGridBefore);
+    CoreInsides::setReadout(w.fo.core(), Readout::PidFrequency, kFrequencyBefore);
 
     run(w.fo, handler);
 

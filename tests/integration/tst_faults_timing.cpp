@@ -160,8 +160,8 @@ void TestFaultsTiming::garbledTimingReplies()
     QVERIFY2(w.startChip({"--timing-reply", replyHex}), qPrintable(w.chip.errorString()));
     // An earlier reply has set the grid; the captions are marked to see whether they are written.
     knowTiming(w.fo.core(), kGridOfDigit4);
-    w.fo.core().setReadout(Readout::TimeGrid, kPrior);
-    w.fo.core().setReadout(Readout::PidFrequency, kPrior);
+    CoreInsides::setReadout(w.fo.core(), Readout::TimeGrid, kPrior);
+    CoreInsides::setReadout(w.fo.core(), Readout::PidFrequency, kPrior);
 
     w.fo.core().startScope();
     QCOMPARE(w.fo.Gr(2)->text(), timeGrid);

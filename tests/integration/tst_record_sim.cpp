@@ -259,7 +259,7 @@ void TestRecordSim::recordingStartsOnWhatItsFileHolds()
     QVERIFY2(recorder, qPrintable(error));
     QCOMPARE(TestFiles::readAll(path), kept);
     // The next block drawn is numbered on: block 2, right after block 1's rows.
-    w.fo.core().drawReceivedBlock(sentBlock(3));
+    CoreInsides::drawReceivedBlock(w.fo.core(), sentBlock(3));
     const QByteArray rows = rowsOf(2, sentBlock(3), w.fo.core().timeGrid());
     QCOMPARE(TestFiles::readAll(path),
              kept + (name.endsWith(QLatin1String(".gz")) ? gzipped({rows}) : rows));

@@ -185,7 +185,7 @@ void TestScopeSim::pidDetectUpdatesTheReadoutsAndLeavesTheScopeStopped()
         QVERIFY(waitUntil([&] { return watch.distinctBlocks() >= 1; }, kBlockTimeoutMs));
         // So that the readouts are seen to be written again by PID detect.
         w.fo.Gr(2)->clear();
-        w.fo.core().setReadout(Readout::PidFrequency, QStringLiteral("???"));
+        CoreInsides::setReadout(w.fo.core(), Readout::PidFrequency, QStringLiteral("???"));
     }
 
     QVERIFY(detectUntilShown(w.fo, QStringLiteral("1746.11")));

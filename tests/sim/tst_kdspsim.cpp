@@ -337,6 +337,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("exitCode");
 
         QTest::newRow("help lists the options and succeeds") << QStringList{"--help"} << 0;
+        QTest::newRow("version is printed and succeeds") << QStringList{"--version"} << 0;
         QTest::newRow("an unknown option is refused") << QStringList{"--bogus"} << 2;
         QTest::newRow("a drop rate above 1000 per mille is refused")
             << QStringList{"--drop-permille", "1001"} << 2;
@@ -358,7 +359,10 @@ private Q_SLOTS:
         process.start(QStringLiteral(KDSP_SIM_PATH), arguments);
         QVERIFY(process.waitForFinished(kFinishTimeoutMs));
         QCOMPARE(process.exitCode(), exitCode);
-        if (exitCode == 0) {
+        if (arguments == QStringList{"--version"}) {
+            const QByteArray firstLine = process.readAllStandardOutput().split('\n').first();
+            QCOMPARE(firstLine, QByteArray("kdsp-sim " TREVALON_VERSION));
+        } else if (exitCode == 0) {
             const QString help = QString::fromLocal8Bit(process.readAllStandardOutput());
             for (const char* option :
                  {"--timing-digit", "--timing-reply", "--unpaced", "--mute", "--slow-ms",

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The tests' one way into a core's insides: its shared state, the message texts fixed at
-// start-up and the link with its sequences and waits. A front-end has none of these; tests use
-// them to set up a situation in one step (a scope running on port 1, a block already held) or to
-// look at what no signal tells. What a front-end can read, tests read through Core's accessors.
+// start-up, the link with its sequences and waits, and its output steps. A front-end has none of
+// these; tests use them to set up a situation in one step (a scope running on port 1, a block
+// already held, a readout already shown) or to look at what no signal tells. What a front-end can read, tests read through Core's accessors.
 
 #include "core/Core.h"
 #include "core/link/Link.h"
@@ -15,6 +15,15 @@ public:
     static const SharedState& state(const Core& core) { return core.state; }
     static const MessageTexts& messages(const Core& core) { return core.messages; }
     static Link& link(Core& core) { return core.link(); }
+
+    // The core's output steps, to start from something already shown.
+    static void setReadout(Core& c, Readout r, const QString& text) { c.setReadout(r, text); }
+    static void setLampColour(Core& c, int colour) { c.setLampColour(colour); }
+    static void clearConsole(Core& c) { c.clearConsole(); }
+    static void appendToConsole(Core& c, const QString& text) { c.appendToConsole(text); }
+    static void clearScope(Core& c) { c.clearScope(); }
+    static void drawBlock(Core& c, const SampleBlock& b, int colour) { c.drawBlock(b, colour); }
+    static void drawReceivedBlock(Core& c, const SampleBlock& b) { c.drawReceivedBlock(b); }
 };
 
 inline SharedState& stateOf(Core& core) { return CoreInsides::state(core); }

@@ -2,15 +2,15 @@
 #pragma once
 // Setting up what the core shows, for tests that start from a given state.
 
-#include "core/Core.h"
+#include "support/CoreInsides.h"
 
 // Puts a text into the console as if the chip had sent it (the core holds the console's text;
 // a window shows it).
 inline void setConsoleText(Core& core, const QString& text)
 {
-    core.clearConsole();
+    CoreInsides::clearConsole(core);
     if (!text.isEmpty())
-        core.appendToConsole(text);
+        CoreInsides::appendToConsole(core, text);
 }
 
 // A block whose samples climb and fall, so every sample sits at a different place.

@@ -96,7 +96,7 @@ void TestConsoleWiring::clickIntoConsoleGivesFocusBack()
     focusCommandLine(f, Qt::MouseFocusReason);
     if (QTest::currentTestFailed())
         return;
-    pressKey(f.fo, Console::kEnterKey); // port 1 open in console mode, as after a command
+    pressKey(f.fo, Core::kEnterKey); // port 1 open in console mode, as after a command
     QVERIFY(f.comm.portOpen());
 
     // One timeline of the command line's focus events and the port's actions; each entry is
@@ -150,7 +150,7 @@ void TestConsoleWiring::altToTheMenuBarAndBackKeepsTheExchange()
     focusCommandLine(f, Qt::MouseFocusReason);
     if (QTest::currentTestFailed())
         return;
-    pressKey(f.fo, Console::kEnterKey); // the chip is answering in console mode
+    pressKey(f.fo, Core::kEnterKey); // the chip is answering in console mode
     QVERIFY(f.comm.portOpen());
     f.comm.log.clear();
 
@@ -180,7 +180,7 @@ void TestConsoleWiring::portErrorClearsThePortField()
         lineWhileShown = f.fo.Command->text();
     };
 
-    pressKey(f.fo, Console::kEnterKey);
+    pressKey(f.fo, Core::kEnterKey);
 
     QCOMPARE(lineWhileShown, QString()); // dropped before the report
     QCOMPARE(f.fo.Portok->currentIndex(), -1);
@@ -192,7 +192,7 @@ void TestConsoleWiring::editingPortFieldTurnsTheLampRed()
 {
     WindowFixture f;
     openPortOn(f.fo.core(), 1, kCaptureProfile);
-    f.fo.setLampColour(kGreenLamp);
+    CoreInsides::setLampColour(f.fo.core(), kGreenLamp);
     QCOMPARE(lampShown(f.fo), oleColour(kGreenLamp));
     // Typing into the field is what the user does; textEdited follows real key presses.
     QTest::keyClick(f.fo.Portok->lineEdit(), Qt::Key_Backspace);
@@ -203,7 +203,7 @@ void TestConsoleWiring::pickingFromListIsNotAnEdit()
 {
     WindowFixture f;
     openPortOn(f.fo.core(), 1, kConsoleProfile);
-    f.fo.setLampColour(kGreenLamp);
+    CoreInsides::setLampColour(f.fo.core(), kGreenLamp);
     f.fo.Portok->setCurrentIndex(5);
     QCOMPARE(lampShown(f.fo), oleColour(kGreenLamp));
     // The pick is the port the next command uses.

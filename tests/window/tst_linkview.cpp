@@ -141,7 +141,7 @@ void TestLinkView::captureCycleLightsTheLampAndReplacesTheTrace()
 {
     WindowFixture f;
     f.listen(kCaptureProfile, Core::LineMode::Capture);
-    f.fo.setLampColour(static_cast<int>(kRed));
+    CoreInsides::setLampColour(f.fo.core(), static_cast<int>(kRed));
     f.fo.Rajz->line(QPointF(0, 0), QPointF(599, 0), rgbOf(kYellow)); // an old trace
     QByteArray block;
     for (int i = 0; i < kBlockSize; ++i)

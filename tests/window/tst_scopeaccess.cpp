@@ -60,15 +60,15 @@ void TestScopeAccess::descriptionFollowsTheBlocksAtMostTwiceASecond()
     QTest::qWait(ScopeAccessibility::kDescriptionPeriodMs + 100);
 
     // Level 5 everywhere: peak 5, RMS 5.
-    core.drawBlock(flatBlock(133), 0);
+    CoreInsides::drawBlock(core, flatBlock(133), 0);
     const QString first = "Last block: peak 5 encoder steps, RMS 5.00 encoder steps.";
     QCOMPARE(f.fo.Rajz->accessibleDescription(), first);
     // Half the samples at -10, half at +10, and a start marker: held back, then told together.
     SampleBlock square = flatBlock(118);
     for (int i = 151; i <= kBlockSize; ++i)
         square.entry[i] = 138;
-    core.drawBlock(square, 0);
-    core.setReadout(Readout::MarkerStart, "95.45");
+    CoreInsides::drawBlock(core, square, 0);
+    CoreInsides::setReadout(core, Readout::MarkerStart, "95.45");
     QCOMPARE(f.fo.Rajz->accessibleDescription(), first);
     QTRY_COMPARE_WITH_TIMEOUT(
         f.fo.Rajz->accessibleDescription(),

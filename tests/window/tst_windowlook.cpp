@@ -160,9 +160,9 @@ private Q_SLOTS:
         QAccessibleInterface* lamp = QAccessible::queryAccessibleInterface(f.fo.LED1);
         QVERIFY(lamp);
         QCOMPARE(lamp->text(QAccessible::Description), QStringLiteral("idle"));
-        f.fo.setLampColour(65280);
+        CoreInsides::setLampColour(f.fo.core(), 65280);
         QCOMPARE(lamp->text(QAccessible::Description), QStringLiteral("receiving"));
-        f.fo.setLampColour(255);
+        CoreInsides::setLampColour(f.fo.core(), 255);
         QCOMPARE(lamp->text(QAccessible::Description), QStringLiteral("idle"));
     }
 

@@ -30,7 +30,7 @@ void Console::typeKey(int key, const QString& line)
     // Read for every key, before the trap: a port choice made while typing takes effect at Enter.
     core_.state.portNumber = core_.portNumberFromList();
     try {
-        if (key != kEnterKey)
+        if (key != Core::kEnterKey)
             return; // the character goes into the line as typed
         sendCommandLine(line);
     } catch (const CommError& error) {
@@ -45,7 +45,7 @@ void Console::sendCommandLine(const QString& typed)
     core_.state.receiveMode = ModeConsole;
     link_.reopenPort(kConsoleProfile);
     // Nothing can run between the open and this test; it guards the send all the same.
-    if (!core_.MSComm.portOpen() || core_.state.receiveMode != ModeConsole) {
+    if (!core_.serialPort.portOpen() || core_.state.receiveMode != ModeConsole) {
         core_.clearCommandLine();
         return;
     }

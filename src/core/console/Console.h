@@ -17,8 +17,6 @@ public:
     // (red 255, green 192, blue 192) while it has not.
     static constexpr int kFocusColour = 16777215;
     static constexpr int kNoFocusColour = 12632319;
-    // The key code that sends the command line.
-    static constexpr int kEnterKey = 13;
 
     Console(Core& core, Link& link);
 

@@ -14,6 +14,8 @@ constexpr qint64 kCompactAfter = 4096;
 // text taken in one wake-up (about 920 characters at the line rate) is handled in one turn,
 // which takes a millisecond or two.
 constexpr int kEventsPerTurn = 1024;
+// The failure lines nobody takes are the window's.
+constexpr const char* kWindowProgramName = "trevalon";
 
 QByteArray singleByte(char c)
 {
@@ -182,6 +184,10 @@ void Comm::lineEventArrived(int code)
     if (!open_)
         return;
     const quint64 generation = openGeneration_;
+    // The static analyser reports a leak here that is none: it takes invokeMethod, a function of
+    // a system header, to free nothing, but Qt owns the slot object and deletes it. The call is
+    // hidden from the analyser alone, its one way of silencing a report at the line.
+#ifndef __clang_analyzer__
     QMetaObject::invokeMethod(
         this,
         [this, code, generation] {
@@ -191,6 +197,7 @@ void Comm::lineEventArrived(int code)
             Q_EMIT onComm();
         },
         Qt::QueuedConnection);
+#endif
 }
 
 void Comm::deviceFailed(int errorNumber, const QString& device, const QString& reason)
@@ -205,11 +212,14 @@ void Comm::deviceFailed(int errorNumber, const QString& device, const QString& r
 void Comm::logFailure(const QString& device, const QString& reason) const
 {
     failureReason_ = reason;
-    const QString line =
-        device.isEmpty()
-            ? QStringLiteral("trevalon: Comm %1: %2").arg(commPort_).arg(reason)
-            : QStringLiteral("trevalon: Comm %1 (%2): %3").arg(commPort_).arg(device, reason);
-    std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
+    const QString failure =
+        device.isEmpty() ? QStringLiteral("Comm %1: %2").arg(commPort_).arg(reason)
+                         : QStringLiteral("Comm %1 (%2): %3").arg(commPort_).arg(device, reason);
+    if (failureTaker_) {
+        failureTaker_(failure);
+        return;
+    }
+    std::fprintf(stderr, "%s: %s\n", kWindowProgramName, failure.toLocal8Bit().constData());
     std::fflush(stderr);
 }
 
@@ -218,7 +228,10 @@ void Comm::scheduleReceiveCheck()
     if (checkPending_)
         return;
     checkPending_ = true;
+    // Hidden from the static analyser, which reports a leak here that is none (as above).
+#ifndef __clang_analyzer__
     QMetaObject::invokeMethod(this, &Comm::raiseReceiveIfDue, Qt::QueuedConnection);
+#endif
 }
 
 void Comm::raiseReceiveIfDue()

@@ -11,6 +11,8 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 class Comm : public QObject {
     Q_OBJECT
 
@@ -95,6 +97,13 @@ public:
     // The code of the event being raised.
     int commEvent() const { return commEvent_; }
 
+    // Each failure is told in one line naming the port, its device and the system's reason
+    // ("Comm 33 (/dev/ttyUSB0): Permission denied (is the user in the dialout group?)"). Untaken,
+    // the line goes to standard error under the window's name; a front-end that tells a failure
+    // together with its report (the command-line program) takes the lines instead.
+    using FailureTaker = std::function<void(const QString& failure)>;
+    void takeFailures(FailureTaker taker) { failureTaker_ = std::move(taker); }
+
 Q_SIGNALS:
     // The receive event. Always raised from a queued call on the owning thread, never from inside
     // a device signal, so a handler may close and reopen the port.
@@ -108,7 +117,7 @@ protected:
     virtual void closeDevice() = 0;
     // Must hand the bytes to the device or throw CommError.
     virtual void writeDevice(const QByteArray& bytes) = 0;
-    // Drops what the device has received but not yet delivered.
+    // Drops what the device has received but not yet delivered; also once after every open.
     virtual void flushDeviceInput() {}
     virtual void applyBreak(bool /*on*/) {}
 
@@ -134,7 +143,7 @@ protected:
     // and reports through deviceLost(); later failures of the same session are not reported.
     void deviceFailed(int errorNumber, const QString& device, const QString& reason);
 
-    // One line on standard error naming the port number, its device and the system's reason.
+    // The failure's line (see takeFailures), naming the port number, its device and the reason.
     void logFailure(const QString& device, const QString& reason) const;
 
 private:
@@ -162,4 +171,5 @@ private:
     bool checkPending_ = false;
     bool inputHeldBack_ = false;
     bool resumePending_ = false;
+    FailureTaker failureTaker_;
 };

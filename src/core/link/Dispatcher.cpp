@@ -35,7 +35,7 @@ QString latin1Character(char c)
 }
 } // namespace
 
-Dispatcher::Dispatcher(Core& core) : core_(core), comm_(core.MSComm) {}
+Dispatcher::Dispatcher(Core& core) : core_(core), comm_(core.serialPort) {}
 
 void Dispatcher::handleCommEvent()
 {

@@ -103,9 +103,10 @@ void SerialComm::openDevice()
     // The device is still open, within the same turn of the event loop: it only needs its line
     // still up (an unplugged adapter or a vanished simulator hangs it up); otherwise it is
     // opened afresh and reports what is wrong.
+    // What arrived while closed is dropped once, by Comm's flush after the open: the simulated
+    // chip takes that flush to mean the block before has been taken, so there is only one.
     if (closePending_ && device_ == openDevice_ && port_.isOpen() && !deviceHungUp()) {
         closePending_ = false;
-        port_.clear(QSerialPort::Input); // what arrived while closed is lost
         forgetWait();
         return;
     }
@@ -132,8 +133,6 @@ void SerialComm::openDevice()
     openDevice_ = device_;
     wakeCount_ = -1;
     streaming_ = false;
-    // The driver may still hold bytes from before (a pseudo-terminal does).
-    port_.clear(QSerialPort::Input);
 }
 
 void SerialComm::closeDevice()

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // PID frequency detect: the chip's stream is stopped, then the timing query is sent without a
-// scope run. The dispatcher turns the reply into the time grid Gr(2) and the frequency MX(5).
+// scope run. The dispatcher turns the reply into the time grid and PID frequency readouts.
 
 class Core;
 class Link;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The scope as a measuring tool: the pointer readouts MX(0) (time) and MX(1) (level), the start
-// and end markers with their readouts MX(2)-MX(4), and the redraw of the last block. Positions
+// The scope as a measuring tool: the pointer's time and level readouts, the start and end markers
+// with their readouts (start, end, width), and the redraw of the last block. Positions
 // are sample positions and level positions; the window turns the pointer's pixels into them.
 
 #include <QString>

@@ -9,8 +9,6 @@
 
 namespace {
 constexpr float kNoMarker = -1;
-constexpr int kFirstMarkerReadout = 2; // MX(2) start, MX(3) end, MX(4) width
-constexpr int kLastMarkerReadout = 4;
 // The trigger buttons let blocks flow for as long as the timing wait before the trigger command.
 constexpr int kBlocksBeforeTrigger = Wait::kTiming;
 } // namespace

@@ -22,7 +22,7 @@ public:
     // The shared sequences. They throw CommError to the calling handler's trap.
 
     // portNumber from the port choice (position + 1, so 0 without a choice), both markers
-    // removed and the marker readouts MX(2)-MX(4) emptied. Cannot fail.
+    // removed and the marker readouts (start, end, width) emptied. Cannot fail.
     void prepareScope();
     // Timing profile, ModeTiming, "J1100", then the full 601-pass wait in which the dispatcher
     // takes the reply. The wait does not end early.

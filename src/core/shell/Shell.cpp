@@ -73,12 +73,12 @@ void Shell::startUp()
     // this, a first "q" would reach port 1, whatever device that is.
     if (position != kNoPosition) {
         core_.state.portNumber = core_.portNumberFromList();
-        core_.MSComm.setCommPort(core_.state.portNumber);
+        core_.serialPort.setCommPort(core_.state.portNumber);
     }
 
-    core_.MSComm.setParityReplace("?");
-    core_.MSComm.setInputMode(Comm::InputMode::Text);
-    core_.MSComm.setNullDiscard(false);
+    core_.serialPort.setParityReplace("?");
+    core_.serialPort.setInputMode(Comm::InputMode::Text);
+    core_.serialPort.setNullDiscard(false);
 
     core_.state.traceColour = kYellow;
     core_.setTimeGrid(0);
@@ -91,13 +91,13 @@ void Shell::shutDown()
         core_.settings.saveSetting(SettingsKeys::kApplication, SettingsKeys::kSetupSection,
                                  SettingsKeys::kPortKey, positionText(core_.portPosition()));
     // From here every error is ignored and the next step runs: the window always closes.
-    if (core_.MSComm.portOpen()) {
+    if (core_.serialPort.portOpen()) {
         try {
             link_.sendCommand(ChipCommand::kStop);
         } catch (const CommError&) {
         }
         try {
-            core_.MSComm.setPortOpen(false);
+            core_.serialPort.setPortOpen(false);
         } catch (const CommError&) {
         }
     }

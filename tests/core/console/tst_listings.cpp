@@ -100,7 +100,7 @@ void TestListings::listingSteps()
     CoreFixture f;
     f.choosePort(2);
     setLineMode(f.core, Core::LineMode::Capture);
-    f.core.setLampColour(int(kGreen));
+    CoreInsides::setLampColour(f.core, int(kGreen));
     setConsoleText(f.core, QStringLiteral("old"));
     f.markScope();
 
@@ -155,7 +155,7 @@ void TestListings::scopeStreamTakenAsSamples()
     CoreFixture f;
     // The scope runs: port 1 open for blocks.
     f.listen(kCaptureProfile, Core::LineMode::Capture);
-    f.core.setLampColour(int(kGreen));
+    CoreInsides::setLampColour(f.core, int(kGreen));
 
     // The block in flight when "q" goes out; no zero bytes, which the console profile drops.
     QByteArray block;
@@ -286,7 +286,7 @@ void TestListings::noPortChosen()
     CoreFixture f;
     f.choosePort(-1);
     setLineMode(f.core, Core::LineMode::Capture);
-    f.core.setLampColour(int(kGreen));
+    CoreInsides::setLampColour(f.core, int(kGreen));
     setConsoleText(f.core, QStringLiteral("old"));
 
     choose(f.core, listing);

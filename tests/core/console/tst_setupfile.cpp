@@ -223,7 +223,7 @@ void SetupFileTest::cancelledDialogIsSilent()
     const TestFiles::WorkingFolder folder;
     QVERIFY(folder.entered());
     CoreFixture f;
-    f.core.setLampColour(static_cast<int>(kGreen));
+    CoreInsides::setLampColour(f.core, static_cast<int>(kGreen));
     f.dialogs.chosenFiles.enqueue(std::nullopt);
 
     f.core.saveSetupFile();

@@ -63,7 +63,7 @@ void TestDispatcher::consoleTakesOneCharacterPerEvent()
     CoreFixture f;
     f.listen(kConsoleProfile, Core::LineMode::Console);
     setConsoleText(f.core, QStringLiteral("> "));
-    f.core.setLampColour(static_cast<int>(kGreen));
+    CoreInsides::setLampColour(f.core, static_cast<int>(kGreen));
     QSignalSpy events(&f.comm, &Comm::onComm);
 
     for (const char c : {'a', 'b', '\r', '\n'})
@@ -181,8 +181,8 @@ void TestDispatcher::timingLetterKeepsTheGridButRewritesCaptions()
         f.comm.receive(first);
         f.settle();
     }
-    f.core.setReadout(Readout::TimeGrid, QStringLiteral("stale"));
-    f.core.setReadout(Readout::PidFrequency, QStringLiteral("stale"));
+    CoreInsides::setReadout(f.core, Readout::TimeGrid, QStringLiteral("stale"));
+    CoreInsides::setReadout(f.core, Readout::PidFrequency, QStringLiteral("stale"));
 
     f.comm.receive(reply);
     f.settle();
@@ -271,7 +271,7 @@ void TestDispatcher::captureCycleClosesDrawsEmptiesAndReopens()
 {
     CoreFixture f;
     f.listen(kCaptureProfile, Core::LineMode::Capture);
-    f.core.setLampColour(static_cast<int>(kRed));
+    CoreInsides::setLampColour(f.core, static_cast<int>(kRed));
     const QStringList before = f.shown.events;
     // The port as the block reaches the scope: closed, and not yet opened again.
     QStringList logWhenDrawn;

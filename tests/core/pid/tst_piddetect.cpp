@@ -21,11 +21,11 @@ void runningScopeWithMarkers(CoreFixture& f)
 {
     Core& core = f.core;
     setLineMode(core, Core::LineMode::Capture);
-    core.setLampColour(int(kGreen));
+    CoreInsides::setLampColour(core, int(kGreen));
     f.markScope();
     placeMarkersAt(core, 10, 20);
     for (const Readout r : {Readout::MarkerStart, Readout::MarkerEnd, Readout::MarkerWidth})
-        core.setReadout(r, QStringLiteral("1."));
+        CoreInsides::setReadout(core, r, QStringLiteral("1."));
 }
 } // namespace
 
@@ -163,8 +163,8 @@ void TestPidDetect::aFailureLeavesWhatTheStepsBeforeItDid()
     Core& core = f.core;
     runningScopeWithMarkers(f);
     knowTiming(core, 2.8635);
-    core.setReadout(Readout::TimeGrid, QStringLiteral("2.86"));
-    core.setReadout(Readout::PidFrequency, QStringLiteral("1746.11"));
+    CoreInsides::setReadout(core, Readout::TimeGrid, QStringLiteral("2.86"));
+    CoreInsides::setReadout(core, Readout::PidFrequency, QStringLiteral("1746.11"));
     f.choosePort(position);
     if (openFailure != 0 && !inTimingPhase)
         f.comm.openFailures.insert(1, openFailure);

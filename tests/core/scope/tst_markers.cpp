@@ -303,7 +303,7 @@ void TestMarkers::rightClickRedrawsTheStoredBlockInTheChosenColour()
     core.placeMarkerAt(250);
     core.pointAt(10, 112.5); // the level halfway goes to even
     core.chooseTraceColour(3);
-    core.setLampColour(int(kGreen));
+    CoreInsides::setLampColour(core, int(kGreen));
     setLineMode(core, Core::LineMode::Timing);
     f.comm.log.clear();
     const SampleBlock held = core.lastBlock();

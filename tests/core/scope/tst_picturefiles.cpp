@@ -119,7 +119,7 @@ void PictureFilesTest::cancelledDialogIsSilent()
     const TestFiles::WorkingFolder folder;
     QVERIFY(folder.entered());
     CoreFixture f;
-    f.core.setLampColour(static_cast<int>(kGreen));
+    CoreInsides::setLampColour(f.core, static_cast<int>(kGreen));
     f.dialogs.chosenFiles.enqueue(std::nullopt);
 
     if (saving)
@@ -167,7 +167,7 @@ void PictureFilesTest::anExistingFileIsHandedToThePicture()
     const QString path = dir.filePath(QStringLiteral("scope.png"));
     QVERIFY(writeFile(path, kSomePicture));
     CoreFixture f;
-    f.core.setLampColour(static_cast<int>(kGreen));
+    CoreInsides::setLampColour(f.core, static_cast<int>(kGreen));
     f.dialogs.chosenFiles.enqueue(path);
 
     f.core.loadScopePicture();

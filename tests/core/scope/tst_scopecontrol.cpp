@@ -21,7 +21,7 @@ void setMarkerState(Core& core)
 {
     placeMarkersAt(core, 10, 20);
     for (const Readout r : {Readout::MarkerStart, Readout::MarkerEnd, Readout::MarkerWidth})
-        core.setReadout(r, QStringLiteral("1."));
+        CoreInsides::setReadout(core, r, QStringLiteral("1."));
 }
 
 using Handler = std::function<void(Core&)>;
@@ -107,7 +107,7 @@ void TestScopeControl::startWhileRunningRepeatsBothPhasesWithoutAReply()
     f.comm.log.clear();
     f.markScope();
     knowTiming(core, 2.8635);
-    core.setReadout(Readout::TimeGrid, QStringLiteral("2.86"));
+    CoreInsides::setReadout(core, Readout::TimeGrid, QStringLiteral("2.86"));
 
     // The chip does not answer this time: the full wait runs and the start goes on.
     core.startScope();
@@ -188,7 +188,7 @@ void TestScopeControl::openingFailuresAreReportedAfterTheMarkersAreCleared()
         f.comm.openFailures.insert(1, openFailure);
     setMarkerState(core);
     f.markScope();
-    core.setLampColour(int(kGreen));
+    CoreInsides::setLampColour(core, int(kGreen));
     setLineMode(core, Core::LineMode::Capture);
 
     handlerNamed(handler)(core);
@@ -238,7 +238,7 @@ void TestScopeControl::stopSendsQOnThePortAsItStands()
     placeMarkersAt(core, 10, 20);
     const QStringList readouts(3, QStringLiteral("7."));
     for (const Readout r : {Readout::MarkerStart, Readout::MarkerEnd, Readout::MarkerWidth})
-        core.setReadout(r, QStringLiteral("7."));
+        CoreInsides::setReadout(core, r, QStringLiteral("7."));
     f.markScope();
 
     core.stopScope();
@@ -259,7 +259,7 @@ void TestScopeControl::stopFailingKeepsTheLampAndModeItSet()
 {
     CoreFixture f;
     Core& core = f.core;
-    core.setLampColour(int(kGreen));
+    CoreInsides::setLampColour(core, int(kGreen));
     setLineMode(core, Core::LineMode::Timing);
     placeMarkersAt(core, 10, -1);
     f.comm.openFailures.insert(1, CommErrorNumber::PortInUse);
@@ -363,7 +363,7 @@ void TestScopeControl::triggerOffDropsBytesOneAtATimeAndKeepsTheTrace()
     CoreFixture f;
     Core& core = f.core;
     f.markScope();
-    core.setLampColour(int(kGreen));
+    CoreInsides::setLampColour(core, int(kGreen));
     PassCounter secondWait;
     auto modeAtTrigger = kModeNotSeen;
     f.comm.onWrite = [&](const QByteArray& bytes) {

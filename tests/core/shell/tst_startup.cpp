@@ -117,7 +117,7 @@ void StartUpTest::portFieldChangeClosesPortAndTurnsLampRed()
 {
     CoreFixture f;
     openPortOn(f.core, 1, kCaptureProfile);
-    f.core.setLampColour(65280);
+    CoreInsides::setLampColour(f.core, 65280);
     // What the window runs when the user edits the port field's text.
     f.core.closePortForNewChoice();
     QCOMPARE(f.core.lampColour(), 255);
@@ -129,7 +129,7 @@ void StartUpTest::choosingAPortLeavesPortAndLampAlone()
 {
     CoreFixture f;
     openPortOn(f.core, 1, kConsoleProfile);
-    f.core.setLampColour(65280);
+    CoreInsides::setLampColour(f.core, 65280);
     f.comm.log.clear();
     // A choice is no command: it takes effect at the next one.
     f.choosePort(5);
