@@ -76,11 +76,11 @@ void Core::setMarkers(float start, float end)
     Q_EMIT markersChanged();
 }
 
-QString Core::portDevice() const { return MSComm.deviceOf(portNumberFromList()); }
+QString Core::portDevice() const { return serialPort.deviceOf(portNumberFromList()); }
 
-bool Core::portOpen() const { return MSComm.portOpen(); }
+bool Core::portOpen() const { return serialPort.portOpen(); }
 
-QString Core::portFailureReason() const { return MSComm.failureReason(); }
+QString Core::portFailureReason() const { return serialPort.failureReason(); }
 
 void Core::endTimingQuery(quint64 repliesBefore)
 {
