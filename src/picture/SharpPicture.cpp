@@ -14,9 +14,10 @@ namespace {
 // Enlarged without smoothing: a loaded bitmap has no more detail to show.
 QImage enlarged(const QImage& image, qreal ratio, QImage::Format format)
 {
-    QImage large = image.scaled(static_cast<int>(std::lround(image.width() * ratio)),
-                                static_cast<int>(std::lround(image.height() * ratio)),
-                                Qt::IgnoreAspectRatio, Qt::FastTransformation)
+    QImage large = image
+                       .scaled(static_cast<int>(std::lround(image.width() * ratio)),
+                               static_cast<int>(std::lround(image.height() * ratio)),
+                               Qt::IgnoreAspectRatio, Qt::FastTransformation)
                        .convertToFormat(format);
     large.setDevicePixelRatio(ratio);
     return large;
@@ -123,4 +124,3 @@ void SharpPicture::print(QPointF baseline, const QString& text, const QFont& fon
         painter.drawText(baseline, text);
     }
 }
-

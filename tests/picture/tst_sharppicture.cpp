@@ -57,8 +57,8 @@ void SharpPictureTest::drawnAtTheDevicePixelsInTheSameGeometry()
 
     const QImage shown = sharp.shown();
     QCOMPARE(shown.devicePixelRatio(), ratio);
-    QCOMPARE(shown.size(), QSize(qRound(ScopePicture::kWidth * ratio),
-                                 qRound(ScopePicture::kHeight * ratio)));
+    QCOMPARE(shown.size(),
+             QSize(qRound(ScopePicture::kWidth * ratio), qRound(ScopePicture::kHeight * ratio)));
     // The flat trace lies inside its logical row, as thin as a whole device pixel can be.
     const int x = static_cast<int>((ScopeGeometry::xOfSample(kColumnSample) + 0.5) * ratio);
     const double y = ScopeGeometry::yOfValue(kLevel);
