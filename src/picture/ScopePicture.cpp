@@ -57,17 +57,15 @@ bool ScopePicture::setDisplayRatio(qreal ratio)
     sharp_.reset();
     if (ratio > 1) {
         sharp_ = std::make_unique<SharpPicture>(ratio, background_, drawing_);
-        if (graticule_) {
+        if (graticule_)
             sharp_->setGraticule();
-            sharp_->composite(QRegion(composite_.rect()));
-        }
     }
     return true;
 }
 
-const QImage& ScopePicture::shown(const QRegion& area)
+const QImage& ScopePicture::shown() const
 {
-    return sharp_ ? sharp_->composite(area) : composite_;
+    return sharp_ ? sharp_->composite() : composite_;
 }
 
 void ScopePicture::ColumnSpans::clear()

@@ -34,9 +34,9 @@ public:
     // screen's pixels (SharpPicture), for showing; the picture itself stays 600 x 512. True
     // when the ratio changed, and with it all that is shown.
     bool setDisplayRatio(qreal ratio);
-    // What a view shows within the logical area: at a display ratio above 1 the sharp picture
-    // (ratio times larger, with its ratio set), otherwise the composite.
-    const QImage& shown(const QRegion& area);
+    // What a view shows: at a display ratio above 1 the sharp picture (ratio times larger, with
+    // its ratio set), otherwise the composite.
+    const QImage& shown() const;
 
     // A picture of another size is drawn from the top-left corner and clipped; the area it does
     // not cover is black. The surface stays 600 x 512.

@@ -33,12 +33,13 @@ public:
     void polyline(QPointF from, const QList<QPointF>& points, QRgb colour);
     void print(QPointF baseline, const QString& text, const QFont& font, QRgb colour);
 
-    // Brings the shown picture up to date within the logical area (what ScopePicture reports
-    // changed), and gives it: `ratio()` times 600 x 512, with that ratio set.
-    const QImage& composite(const QRegion& changed);
+    // The picture shown: `ratio()` times 600 x 512, with that ratio set.
+    const QImage& composite() const { return composite_; }
 
 private:
     QRect devicePixels(const QRect& logical) const;
+    // The shown picture made again from the background and the drawing layer.
+    void recompose();
 
     qreal ratio_;
     QImage background_;

@@ -119,7 +119,7 @@ void ScopeSurface::paintEvent(QPaintEvent* event)
     // The picture's own pixels, one copy per rectangle of what changed (a trace changes a few
     // rows of each band of columns); at a ratio above 1 the device pixels of the same areas.
     QPainter painter(this);
-    const QImage& shown = picture_.shown(event->region());
+    const QImage& shown = picture_.shown();
     const qreal ratio = shown.devicePixelRatio();
     for (const QRect& area : event->region()) {
         const QRectF source(area.x() * ratio, area.y() * ratio, area.width() * ratio,

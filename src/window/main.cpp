@@ -139,18 +139,18 @@ Options parseOptions(int argc, char** argv)
 }
 
 // Without a window system Qt would abort with a long message and exit 134; the user is told in
-// one line instead. A platform chosen by the user (QT_QPA_PLATFORM, -platform) is left to Qt.
+// one line instead. A platform without a display chosen by the user (QT_QPA_PLATFORM=offscreen,
+// -platform vnc, ...) is left to Qt.
 bool hasDisplay(int argc, char** argv)
 {
-    for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
-        if (!qEnvironmentVariableIsEmpty(variable))
-            return true;
-    }
-    for (int i = 1; i < argc; ++i) {
+    if (!qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return true;
+    QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    for (int i = 1; i + 1 < argc; ++i) {
         if (std::strcmp(argv[i], "-platform") == 0)
-            return true;
+            platform = argv[i + 1];
     }
-    return false;
+    return !platform.isEmpty() && !platform.startsWith("xcb") && !platform.startsWith("wayland");
 }
 
 } // namespace

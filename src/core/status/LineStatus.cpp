@@ -27,7 +27,8 @@ const QString kWaitingForBlocks = QStringLiteral("waiting for blocks");
 const QString kWaitingForTrigger =
     QStringLiteral("trigger on: waiting for a move of the drive to send blocks");
 const QString kCheckTheLine = QStringLiteral(": check the cable, the port and the chip's power");
-const QString kSilentSinceStart = QStringLiteral("no data from the chip since Start") + kCheckTheLine;
+const QString kSilentSinceStart =
+    QStringLiteral("no data from the chip since Start") + kCheckTheLine;
 const QString kBlocksStopped = QStringLiteral("the chip's blocks stopped coming") + kCheckTheLine;
 const QString kNoTimingReply = QStringLiteral("the chip did not answer the timing query");
 const QString kTimingUnanswered = kNoTimingReply + kCheckTheLine;
@@ -97,7 +98,10 @@ void LineStatus::setRecording(std::function<Recording()> recording)
     recording_ = std::move(recording);
 }
 
-void LineStatus::setClock(std::function<qint64()> clock) { clock_ = std::move(clock); }
+void LineStatus::setClock(std::function<qint64()> clock)
+{
+    clock_ = std::move(clock);
+}
 
 void LineStatus::blockArrived()
 {
@@ -165,7 +169,8 @@ QString LineStatus::activity(qint64 now) const
     }
     const bool recentBlock =
         blocksSinceStart_ > 0 &&
-        now - arrivals_[static_cast<std::size_t>((arrivalCount_ - 1) % kTimesKept)] < kSilentAfterMs;
+        now - arrivals_[static_cast<std::size_t>((arrivalCount_ - 1) % kTimesKept)] <
+            kSilentAfterMs;
     if (recentBlock) {
         const double rate = blockRate(now);
         return rate > 0 ? kReceivingAt.arg(rate, 0, 'f', kRateDecimals) : kReceiving;
@@ -181,8 +186,8 @@ QString LineStatus::activity(qint64 now) const
 double LineStatus::blockRate(qint64 now) const
 {
     // The blocks of the window since Start, newest first.
-    const int kept = static_cast<int>(std::min<long long>(
-        std::min(arrivalCount_, kTimesKept), blocksSinceStart_));
+    const int kept = static_cast<int>(
+        std::min<long long>(std::min(arrivalCount_, kTimesKept), blocksSinceStart_));
     qint64 newest = 0;
     qint64 oldest = 0;
     int inWindow = 0;

@@ -230,11 +230,12 @@ void TestSerialComm::portHeldByAnotherProgramIsBusy()
     StderrCapture errors;
     QCOMPARE(errorOf([&] { comm.setPortOpen(true); }), CommErrorNumber::PortInUse);
     QCOMPARE(errors.lines().size(), 1);
-    // The holder here is this very process, which the reason names.
-    const QString holderNamed =
-        QStringLiteral("(held by process %1 ").arg(QCoreApplication::applicationPid());
+    // The holder here is this process's other port, found by its lock file: it is named.
+    const QString heldBy = QStringLiteral("(held by process %1 (%2))")
+                               .arg(QCoreApplication::applicationPid())
+                               .arg(QCoreApplication::applicationName());
     QVERIFY2(errors.lines()[0].startsWith(failureLine(kSimPort, sim.devicePath(), QString())) &&
-                 errors.lines()[0].contains(holderNamed),
+                 errors.lines()[0].endsWith(heldBy),
              qPrintable(errors.lines()[0]));
 
     // Once the other program lets go, the port opens.

@@ -33,7 +33,8 @@ enum class Scene {
 constexpr qint64 kBlockPeriodMs = 26; // a block's time on the line, 38.5 a second
 constexpr int kBlocksFed = 20;
 const QString kGoneDevice = QStringLiteral("/dev/trevalon-test-unplugged");
-const QString kHeldReason = QStringLiteral("Device or resource busy (held by process 4711 (minicom))");
+const QString kHeldReason =
+    QStringLiteral("Device or resource busy (held by process 4711 (minicom))");
 } // namespace
 
 class TestLineStatus : public QObject
@@ -52,8 +53,7 @@ void TestLineStatus::textTellsWhatTheLineDoesAndWhatWentWrong_data()
     QTest::addColumn<QString>("text");
     const QString port = QStringLiteral("Comm 1 \u2014 /dev/fake; ");
     const QString check = QStringLiteral(": check the cable, the port and the chip's power");
-    QTest::newRow("before anything: the port, its device and idle")
-        << Scene::Idle << port + "idle";
+    QTest::newRow("before anything: the port, its device and idle") << Scene::Idle << port + "idle";
     QTest::newRow("blocks coming: their rate over the last two seconds")
         << Scene::Streaming << port + "receiving blocks, 38.5 a second";
     QTest::newRow("no block two seconds after Start: the chip is silent")
@@ -131,12 +131,14 @@ void TestLineStatus::textTellsWhatTheLineDoesAndWhatWentWrong()
         now += 10 * LineStatus::kSilentAfterMs;
         break;
     case Scene::Recording:
-        status.setRecording([] { return LineStatus::Recording{QStringLiteral("run.csv"), 3, QString()}; });
+        status.setRecording([] {
+            return LineStatus::Recording{QStringLiteral("run.csv"), 3, QString()};
+        });
         break;
     case Scene::RecordingRefused:
         status.setRecording([] {
-            return LineStatus::Recording{QString(), 0,
-                                         QStringLiteral("run.csv: Permission denied"), false};
+            return LineStatus::Recording{QString(), 0, QStringLiteral("run.csv: Permission denied"),
+                                         false};
         });
         break;
     case Scene::Simulated:
