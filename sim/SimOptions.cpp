@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <functional>
 #include <limits>
 
@@ -134,8 +135,7 @@ std::vector<ValueOption> valueOptions()
         {"chunk-ms", "milliseconds 0.1..1000, such as 1 or 5.5",
          [](std::string_view v, SimOptions& o) {
              const auto ms = parseDecimal(v, kMinChunkMs, kMaxChunkMs);
-             o.chunkPeriod = std::chrono::nanoseconds(
-                 static_cast<std::int64_t>(ms.value_or(0) * kNsPerMs + 0.5));
+             o.chunkPeriod = std::chrono::nanoseconds(std::llround(ms.value_or(0) * kNsPerMs));
              return ms.has_value();
          }},
         {"link", "a path",

@@ -58,7 +58,7 @@ QString lookUpFileName(const QString& path)
         return {};
     // Without QDir::Hidden and QDir::System the listing holds visible ordinary files only.
     const QStringList names = QDir(file.absolutePath()).entryList(QDir::Files);
-    const QString asked = file.fileName();
+    QString asked = file.fileName();
     if (names.contains(asked))
         return asked;
     for (const QString& name : names) {
@@ -135,7 +135,7 @@ bool confirmOverwrite(Dialogs& dialogs, const MessageTexts& texts, const QString
 std::optional<QString> askSavePath(Dialogs& dialogs, const MessageTexts& texts,
                                    const QString& filter, const QString& offeredName)
 {
-    const std::optional<QString> path = dialogs.saveFileName(filter, offeredName);
+    std::optional<QString> path = dialogs.saveFileName(filter, offeredName);
     if (!path)
         return std::nullopt;
     if (wouldReplace(*path) && !confirmOverwrite(dialogs, texts, fileTitle(*path)))

@@ -36,7 +36,7 @@ DecimalParts roundToHundredths(double value)
     // mantissa looks like "d.dddddddddddddde+XX"
     QString text = QString::fromLatin1(mantissa);
     const int ePos = text.indexOf(QLatin1Char('e'));
-    const int exponent = text.mid(ePos + 1).toInt();
+    const int exponent = QStringView(text).mid(ePos + 1).toInt();
     QString digits = text.left(ePos).remove(QLatin1Char('.')); // 15 significant digits
 
     // Place the decimal point: digits[0] has weight 10^exponent.

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "window/ScopeSurface.h"
 
+#include "core/link/QueuedCall.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -51,16 +53,13 @@ void ScopeSurface::pictureChanged()
     if (repaintPending_)
         return;
     repaintPending_ = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            repaintPending_ = false;
-            // Painted here and now: what the last turn drew (a clear and a block) is whole, and
-            // an update would cost another turn of the event loop for the window's update
-            // request, 38 times a second while blocks stream in.
-            repaint(sharpened(picture_.takeChangedArea()));
-        },
-        Qt::QueuedConnection);
+    queueCall(this, [this] {
+        repaintPending_ = false;
+        // Painted here and now: what the last turn drew (a clear and a block) is whole, and
+        // an update would cost another turn of the event loop for the window's update
+        // request, 38 times a second while blocks stream in.
+        repaint(sharpened(picture_.takeChangedArea()));
+    });
 }
 
 void ScopeSurface::cls()

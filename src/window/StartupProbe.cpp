@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "window/StartupProbe.h"
 
+#include "core/link/QueuedCall.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QFile>
-#include <QTimer>
 #include <QWidget>
 
 #include <time.h>
@@ -68,7 +69,7 @@ bool StartupProbe::eventFilter(QObject* watched, QEvent* event)
     // The report waits for the event loop's next turn, so the first paint has finished.
     if (event->type() == QEvent::Paint && !reported_) {
         reported_ = true;
-        QTimer::singleShot(0, this, &StartupProbe::report);
+        queueCall(this, [this] { report(); });
     }
     return QObject::eventFilter(watched, event);
 }

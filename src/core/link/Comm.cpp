@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/link/Comm.h"
 
-#include <QMetaObject>
+#include "core/link/QueuedCall.h"
 
 #include <array>
 
@@ -27,6 +27,7 @@ QByteArray singleByte(char c)
     }();
     return QByteArray::fromRawData(&kAllBytes[static_cast<uchar>(c)], 1);
 }
+
 } // namespace
 
 Comm::Comm(QObject* parent) : QObject(parent) {}
@@ -140,13 +141,10 @@ void Comm::resumeInputIfRoom()
         return;
     inputHeldBack_ = false;
     resumePending_ = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            resumePending_ = false;
-            resumeDeviceInput();
-        },
-        Qt::QueuedConnection);
+    queueCall(this, [this] {
+        resumePending_ = false;
+        resumeDeviceInput();
+    });
 }
 
 void Comm::retire()
@@ -183,21 +181,12 @@ void Comm::lineEventArrived(int code)
 {
     if (!open_)
         return;
-    const quint64 generation = openGeneration_;
-    // The static analyser reports a leak here that is none: it takes invokeMethod, a function of
-    // a system header, to free nothing, but Qt owns the slot object and deletes it. The call is
-    // hidden from the analyser alone, its one way of silencing a report at the line.
-#ifndef __clang_analyzer__
-    QMetaObject::invokeMethod(
-        this,
-        [this, code, generation] {
-            if (!open_ || generation != openGeneration_)
-                return;
-            commEvent_ = code;
-            Q_EMIT onComm();
-        },
-        Qt::QueuedConnection);
-#endif
+    queueCall(this, [this, code, generation = openGeneration_] {
+        if (!open_ || generation != openGeneration_)
+            return;
+        commEvent_ = code;
+        Q_EMIT onComm();
+    });
 }
 
 void Comm::deviceFailed(int errorNumber, const QString& device, const QString& reason)
@@ -228,10 +217,7 @@ void Comm::scheduleReceiveCheck()
     if (checkPending_)
         return;
     checkPending_ = true;
-    // Hidden from the static analyser, which reports a leak here that is none (as above).
-#ifndef __clang_analyzer__
-    QMetaObject::invokeMethod(this, &Comm::raiseReceiveIfDue, Qt::QueuedConnection);
-#endif
+    queueCall(this, [this] { raiseReceiveIfDue(); });
 }
 
 void Comm::raiseReceiveIfDue()

@@ -6,9 +6,9 @@
 #include "core/TextRules.h"
 #include "core/link/ChipCommands.h"
 #include "core/link/Comm.h"
+#include "core/link/QueuedCall.h"
 
 #include <QCoreApplication>
-#include <QMetaObject>
 
 #include <thread>
 
@@ -113,13 +113,10 @@ void Link::reportLossUnlessReported(int number, quint64 reportsBefore)
 {
     // A queued call runs in the next pass of whichever loop turns, a counted wait's included;
     // it passes itself on until the waits have ended and the handlers have returned.
-    QMetaObject::invokeMethod(
-        &core_,
-        [this, number, reportsBefore] {
-            if (waitDepth_ > 0)
-                reportLossUnlessReported(number, reportsBefore);
-            else if (reportsMade_ == reportsBefore)
-                reportPortError(number);
-        },
-        Qt::QueuedConnection);
+    queueCall(&core_, [this, number, reportsBefore] {
+        if (waitDepth_ > 0)
+            reportLossUnlessReported(number, reportsBefore);
+        else if (reportsMade_ == reportsBefore)
+            reportPortError(number);
+    });
 }

@@ -4,6 +4,7 @@
 #include "core/link/DeviceAccess.h"
 #include "core/link/PortMap.h"
 #include "core/link/PortSurvey.h"
+#include "core/link/QueuedCall.h"
 
 #include <QElapsedTimer>
 #include <QSocketNotifier>
@@ -140,7 +141,7 @@ void SerialComm::closeDevice()
     if (!port_.isOpen() || closePending_)
         return;
     closePending_ = true;
-    QMetaObject::invokeMethod(this, &SerialComm::finishClose, Qt::QueuedConnection);
+    queueCall(this, [this] { finishClose(); });
 }
 
 void SerialComm::finishClose()
@@ -451,7 +452,7 @@ void SerialComm::onErrorOccurred(QSerialPort::SerialPortError error)
     if ((error == QSerialPort::ReadError || foundNothingToRead(error)) && !deviceHungUp()) {
         port_.clearError();
         if (error != QSerialPort::ReadError)
-            QMetaObject::invokeMethod(this, &SerialComm::resumeDeviceInput, Qt::QueuedConnection);
+            queueCall(this, [this] { resumeDeviceInput(); });
         return;
     }
     if (!portOpen()) {

@@ -66,7 +66,7 @@ public:
     static constexpr std::chrono::milliseconds kCloseDrainBound{50};
     // QSerialPort's own buffer stops reading the device when it holds this much; with the
     // port's held input (Comm::kMaxHeldInput) it bounds what the program holds.
-    static constexpr qint64 kDeviceReadBuffer = 64 * 1024;
+    static constexpr qint64 kDeviceReadBuffer = qint64{64} * 1024;
     // The most bytes the driver can be asked to collect before it wakes the program.
     static constexpr int kMaxWakeCount = 255;
     // Console text: bytes the driver collects per wake-up while a stream is coming (22 ms at the
