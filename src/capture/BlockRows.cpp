@@ -4,7 +4,7 @@
 namespace CaptureCsv {
 namespace {
 // Some 20 bytes a row.
-constexpr std::size_t kBytesPerBlock = 8 * 1024;
+constexpr std::size_t kBytesPerBlock = std::size_t{8} * 1024;
 } // namespace
 
 BlockRows::BlockRows(const std::vector<std::string>& timeTexts)

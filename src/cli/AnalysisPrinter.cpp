@@ -154,8 +154,8 @@ void AnalysisPrinter::beginRun(const QString& path)
     if (json_) {
         const QString quoted = compact(QJsonObject{{QStringLiteral("path"), path}});
         print(QStringLiteral("%1%2,\"moves\":[")
-                  .arg(runs_ == 0 ? QStringLiteral("{\"files\":[") : QStringLiteral(","))
-                  .arg(quoted.chopped(1)));
+                  .arg(runs_ == 0 ? QStringLiteral("{\"files\":[") : QStringLiteral(","),
+                       quoted.chopped(1)));
     } else {
         print(QStringLiteral("%1:\n").arg(path));
     }

@@ -104,12 +104,18 @@ void SvgPlot::axes(const QString& xLabel, const QString& yLabel)
     const double top = yOf(y_.high);
     const double bottom = yOf(y_.low);
     const double xStep = tickStep(x_.high - x_.low);
-    for (double t = std::ceil(x_.low / xStep) * xStep; t <= x_.high; t += xStep) {
+    // Counted in whole steps: a sum of steps in floating point drifts and may miss the last.
+    const auto firstStep = [](double low, double step) {
+        return static_cast<long long>(std::ceil(low / step));
+    };
+    for (long long n = firstStep(x_.low, xStep); n * xStep <= x_.high; ++n) {
+        const double t = static_cast<double>(n) * xStep;
         rule(xOf(t), top, xOf(t), bottom, kGridColour);
         text(xOf(t), bottom + 15, tickText(t, xStep), QStringLiteral("middle"));
     }
     const double yStep = tickStep(y_.high - y_.low);
-    for (double t = std::ceil(y_.low / yStep) * yStep; t <= y_.high; t += yStep) {
+    for (long long n = firstStep(y_.low, yStep); n * yStep <= y_.high; ++n) {
+        const double t = static_cast<double>(n) * yStep;
         rule(left, yOf(t), right, yOf(t), kGridColour);
         text(left - 6, yOf(t) + 4, tickText(t, yStep), QStringLiteral("end"));
     }

@@ -6,7 +6,12 @@
 #include <cstdlib>
 
 namespace {
-constexpr int kRatioColumns = MoveTally::kLargestLevel + 1;
+constexpr std::size_t kRatioColumns = MoveTally::kLargestLevel + 1;
+// The count of an overshoot over a peak, both absolute levels (0-128).
+std::size_t cellOf(int overshoot, int peak)
+{
+    return static_cast<std::size_t>(overshoot) * kRatioColumns + static_cast<std::size_t>(peak);
+}
 
 // The move's levels from its start to the end of its hold (the move at rest), clipped to the
 // block.
@@ -55,7 +60,7 @@ void MoveTally::add(const MoveFinder::Move& move, long long block,
     const int overshoot = std::min(std::abs(move.overshoot), kLargestLevel);
     const int peak = std::min(std::abs(move.peak), kLargestLevel);
     ++settleCounts_[static_cast<std::size_t>(settle)];
-    ++overshootCounts_[static_cast<std::size_t>(overshoot * kRatioColumns + peak)];
+    ++overshootCounts_[cellOf(overshoot, peak)];
     if (move.overshootAt >= 0 && overshoot > settings_.window)
         ++ringingCounts_[static_cast<std::size_t>(move.overshootAt - move.peakAt)];
     if (firstWithSettle_[static_cast<std::size_t>(settle)].empty()) {
@@ -115,7 +120,7 @@ std::vector<MoveTally::Ratio> MoveTally::ratios(bool onlyBeyondWindow) const
             continue;
         for (int peak = 1; peak <= kLargestLevel; ++peak)
             if (const long long count =
-                    overshootCounts_[static_cast<std::size_t>(overshoot * kRatioColumns + peak)])
+                    overshootCounts_[cellOf(overshoot, peak)])
                 entries.push_back({overshoot, peak, count});
     }
     // Cross-multiplied, so equal ratios compare equal.

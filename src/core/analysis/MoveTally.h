@@ -70,7 +70,7 @@ private:
     std::array<long long, kSamples> ringingCounts_{};
     // [overshoot][peak], both absolute levels.
     std::vector<long long> overshootCounts_ =
-        std::vector<long long>((kLargestLevel + 1) * (kLargestLevel + 1));
+        std::vector<long long>(std::size_t{kLargestLevel + 1} * (kLargestLevel + 1));
     // The first move that settled after each number of samples, and its levels.
     std::array<std::vector<std::int8_t>, kSamples> firstWithSettle_;
     std::array<MoveFinder::Move, kSamples> firstMoveWithSettle_{};
