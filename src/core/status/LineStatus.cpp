@@ -65,6 +65,8 @@ LineStatus::LineStatus(Core& core, QObject* parent)
     clock_ = [started] { return started->elapsed(); };
 
     connect(&core, &Core::blockReceived, this, &LineStatus::blockArrived);
+    connect(&core, &Core::blockReceived, this,
+            [this](const SampleBlock& block) { figures_.take(block, core_.timeGrid()); });
     connect(&core, &Core::portErrorReported, this, &LineStatus::portFailed);
     connect(&core, &Core::consoleAppended, this, [this] {
         consoleText_ = true;
@@ -76,6 +78,7 @@ LineStatus::LineStatus(Core& core, QObject* parent)
         awaitedAt_ = clock_();
         blocksSinceStart_ = 0;
         portFault_.clear();
+        figures_.clear();
     });
     connect(&core, &Core::timingQueryEnded, this, [this](bool answered) {
         timingUnanswered_ = !answered;
@@ -130,6 +133,8 @@ void LineStatus::update()
         if (timingUnanswered_)
             parts << (doing.endsWith(kCheckTheLine) ? kNoTimingReply : kTimingUnanswered);
         parts << doing;
+        if (const QString figures = figures_.text(); !figures.isEmpty())
+            parts << figures;
     }
     if (!replayFile_.isEmpty())
         parts << kReplaying.arg(replayFile_);

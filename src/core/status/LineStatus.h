@@ -9,6 +9,8 @@
 // A fault stays until something shows the line working again: a port failure until a block,
 // console text, a timing reply or the next Start; the unanswered timing query until a reply.
 
+#include "core/status/LiveFigures.h"
+
 #include <QObject>
 #include <QString>
 
@@ -85,6 +87,8 @@ private:
     static constexpr int kTimesKept = 128;
     std::array<qint64, kTimesKept> arrivals_{};
     int arrivalCount_ = 0; // all blocks ever, so the ring's newest is (count - 1) % size
+
+    LiveFigures figures_; // the last block's and the last settled move's
 
     QString text_;
 };
