@@ -98,6 +98,22 @@ void findIn(std::span<const int> levels, int firstSample, const Settings& settin
     }
 }
 
+void findInReceived(std::span<const int> levels, std::span<const bool> received,
+                    const Settings& settings, std::vector<Move>& moves)
+{
+    const int end = static_cast<int>(levels.size());
+    for (int start = 0; start < end;) {
+        int stop = start;
+        while (stop < end && received[static_cast<std::size_t>(stop)])
+            ++stop;
+        if (stop > start)
+            findIn(levels.subspan(static_cast<std::size_t>(start),
+                                  static_cast<std::size_t>(stop - start)),
+                   start, settings, moves);
+        start = stop + 1;
+    }
+}
+
 double dampingRatio(double overshootFraction)
 {
     if (overshootFraction >= 1)

@@ -38,6 +38,10 @@ struct Move
 // offset by `firstSample` (the stretch's place in its block).
 void findIn(std::span<const int> levels, int firstSample, const Settings& settings,
             std::vector<Move>& moves);
+// A block's levels, some not received: each stretch of received samples is searched on its own,
+// a sample not received ending a stretch as a block's end does.
+void findInReceived(std::span<const int> levels, std::span<const bool> received,
+                    const Settings& settings, std::vector<Move>& moves);
 
 // The second-order relation between overshoot and damping: zeta = -ln(OS) / sqrt(pi^2 + ln^2 OS)
 // with OS the overshoot as a fraction of the peak (0 < OS < 1; 1 or more gives 0).

@@ -3,7 +3,6 @@
 
 #include "capture/CaptureCsv.h"
 
-#include <span>
 
 RunAnalysis::RunAnalysis(const MoveFinder::Settings& settings)
     : settings_(settings), tally_(settings)
@@ -18,12 +17,14 @@ const std::vector<MoveFinder::Move>& RunAnalysis::addBlock(long long number, con
     ++blocks_;
     BlockStats::Accumulator sums;
     std::array<int, kSamples> levels{};
+    std::array<bool, kSamples> received{};
     bool whole = true;
     for (std::size_t i = 0; i < kSamples; ++i) {
         if (values[i] == CaptureCsv::kMissing) {
             whole = false;
             continue;
         }
+        received[i] = true;
         sums.add(values[i]);
         levels[i] = CaptureCsv::levelOfValue(values[i]);
     }
@@ -36,18 +37,7 @@ const std::vector<MoveFinder::Move>& RunAnalysis::addBlock(long long number, con
         spectrum_.add(levels);
 
     blockMoves_.clear();
-    const std::span<const int> all(levels);
-    for (int start = 0; start < kSamples;) {
-        // The stretch of samples received from `start` on.
-        int end = start;
-        while (end < kSamples && values[static_cast<std::size_t>(end)] != CaptureCsv::kMissing)
-            ++end;
-        if (end > start)
-            MoveFinder::findIn(
-                all.subspan(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start)),
-                start, settings_, blockMoves_);
-        start = end + 1;
-    }
+    MoveFinder::findInReceived(levels, received, settings_, blockMoves_);
     for (const MoveFinder::Move& move : blockMoves_)
         tally_.add(move, number, levels);
     return blockMoves_;

@@ -5,7 +5,6 @@
 #include "core/scope/ScopeGeometry.h"
 
 #include <array>
-#include <span>
 
 namespace {
 const QString kBlockFigures = QStringLiteral("last block peak %1, RMS %2");
@@ -17,23 +16,16 @@ void LiveFigures::take(const SampleBlock& block, double timeGridMs)
 {
     lastBlock_ = BlockStats::sumsOf(block).figures();
     std::array<int, kBlockSize> levels{};
-    for (std::size_t i = 0; i < levels.size(); ++i)
-        if (const std::optional<quint8> value = block.entry[i + 1])
+    std::array<bool, kBlockSize> received{};
+    for (std::size_t i = 0; i < levels.size(); ++i) {
+        if (const std::optional<quint8> value = block.entry[i + 1]) {
             levels[i] = ScopeGeometry::levelOfValue(*value);
-    // A sample not received ends a stretch as a block's end does: no move is followed across it.
+            received[i] = true;
+        }
+    }
     moves_.clear();
     const MoveFinder::Settings settings;
-    const std::span<const int> all(levels);
-    for (int start = 0; start < kBlockSize;) {
-        int end = start;
-        while (end < kBlockSize && block.entry[static_cast<std::size_t>(end) + 1])
-            ++end;
-        if (end > start)
-            MoveFinder::findIn(
-                all.subspan(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start)),
-                start, settings, moves_);
-        start = end + 1;
-    }
+    MoveFinder::findInReceived(levels, received, settings, moves_);
     for (auto move = moves_.rbegin(); move != moves_.rend(); ++move) {
         if (move->settleAt) {
             lastSettled_ = MoveFinder::figuresOf(*move, timeGridMs, settings);
