@@ -10,15 +10,19 @@
 // --chunk-ms: the simulator hands the stream over in chunks of this period, as a USB adapter
 // does (1 for a USB CDC adapter, 5.5 for an FTDI-style one); without it each block comes whole.
 // --record: the window records the blocks into FILE as --record does (CSV, or gzip for *.gz);
-// the difference to a run without it is what recording costs.
+// the difference to a run without it is what recording costs, and the CPU of the recorder's own
+// handling of each block (timed around it, as the window runs) is printed beside it.
 
 #include "BenchSupport.h"
 
+#include "core/Core.h"
 #include "window/Recorder.h"
 #include "window/ScopeSurface.h"
 
 #include <QApplication>
 #include <QPushButton>
+
+#include <ctime>
 
 namespace {
 constexpr int kDefaultSeconds = 30;
@@ -27,6 +31,42 @@ constexpr int kMsPerSecond = 1000;
 constexpr double kTargetPercentFastChunks = 2.0;
 constexpr double kTargetPercent = 1.0;
 constexpr double kFastChunkMs = 2.0;
+// What recording may add at the line rate, in % of one core.
+constexpr double kTargetRecordingCsvPercent = 0.3;
+constexpr double kTargetRecordingGzipPercent = 0.6;
+
+double threadCpuSeconds()
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+// The CPU that the slots connected to a block's arrival between start() and stop() take: a
+// slot connected before them and one connected after, called in that order, bracket them.
+class SlotTimer
+{
+public:
+    explicit SlotTimer(Core& core) : core_(core)
+    {
+        QObject::connect(&core_, &Core::blockReceived, [this] { began_ = threadCpuSeconds(); });
+    }
+    void stop()
+    {
+        QObject::connect(&core_, &Core::blockReceived, [this] {
+            if (counting_)
+                seconds_ += threadCpuSeconds() - began_;
+        });
+    }
+    void count(bool on) { counting_ = on; }
+    double seconds() const { return seconds_; }
+
+private:
+    Core& core_;
+    double began_ = 0;
+    double seconds_ = 0;
+    bool counting_ = false;
+};
 } // namespace
 
 int main(int argc, char** argv)
@@ -43,6 +83,7 @@ int main(int argc, char** argv)
     bench::WindowOnDevice setup(chip->devicePath());
     const QString recordInto = bench::stringOption(argc, argv, "--record");
     std::unique_ptr<Recorder> recorder;
+    SlotTimer recording(setup.window().core());
     if (!recordInto.isEmpty()) {
         QFile::remove(recordInto);
         QString error;
@@ -52,6 +93,7 @@ int main(int argc, char** argv)
             return 1;
         }
     }
+    recording.stop();
     const auto* paints = new bench::PaintCounter(setup.window().Rajz);
     setup.window().Be->click(); // the timing query, then the block stream
     if (!setup.comm().portOpen()) {
@@ -65,7 +107,9 @@ int main(int argc, char** argv)
     const quint64 wakeUpsBefore = setup.serial().wakeUps();
     bench::StreamCost cost(argc, argv);
     cost.start();
+    recording.count(true);
     bench::runFor(seconds * kMsPerSecond);
+    recording.count(false);
     cost.stop();
     const long blocks = setup.blocks() - blocksBefore;
     const long repaints = paints->paints() - paintsBefore;
@@ -95,9 +139,16 @@ int main(int argc, char** argv)
         "scope " + (chunk.isEmpty() ? QByteArray("blocks") : chunk.last().toUtf8() + "ms") +
         (ratio != 1 ? " ratio " + QByteArray::number(ratio) : QByteArray());
     if (recorder) {
+        const bool compressed = recordInto.endsWith(QLatin1String(".gz"));
         std::printf("  recorded %d blocks into %s\n", recorder->blocksWritten(),
                     qPrintable(recordInto));
-        what += recordInto.endsWith(QLatin1String(".gz")) ? " recording gz" : " recording csv";
+        if (blocks > 0)
+            std::printf("  recording itself: %.1f us CPU a block = %.3f %% of one core at the line "
+                        "rate (target at most %.1f %%)\n",
+                        recording.seconds() * 1e6 / blocks,
+                        recording.seconds() / blocks * bench::kLineBlocksPerSecond * 100,
+                        compressed ? kTargetRecordingGzipPercent : kTargetRecordingCsvPercent);
+        what += compressed ? " recording gz" : " recording csv";
     }
     cost.print(what.constData(),
                chunkMs > 0 && chunkMs < kFastChunkMs ? kTargetPercentFastChunks : kTargetPercent);

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include <zlib.h>
+struct libdeflate_compressor;
 
 namespace CaptureCsv {
 
@@ -45,7 +45,7 @@ private:
     int descriptor_;
     bool owned_;
     bool compressed_;
-    z_stream zip_{};
+    libdeflate_compressor* packer_ = nullptr;
     std::vector<unsigned char> member_;
     std::string error_;
 };
