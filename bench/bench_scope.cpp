@@ -42,8 +42,8 @@ double threadCpuSeconds()
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
 
-// The CPU that the slots connected to a block's arrival between start() and stop() take: a
-// slot connected before them and one connected after, called in that order, bracket them.
+// The CPU taken by the slots connected to a block's arrival after this timer is made and before
+// stop(): a slot connected before them and one connected after, called in that order, bracket them.
 class SlotTimer
 {
 public:
