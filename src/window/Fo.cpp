@@ -13,6 +13,7 @@
 #include "window/FormSurface.h"
 #include "window/ScopeAccessibility.h"
 #include "window/ScopeSurface.h"
+#include "window/StatusText.h"
 #include "window/ValueBox.h"
 
 #include <QAction>
@@ -140,7 +141,7 @@ void Fo::showCore()
 {
     const Core& core = *core_;
     connect(&core, &Core::titleChanged, this, &QWidget::setWindowTitle);
-    connect(lineStatus_, &LineStatus::textChanged, statusText_, &QLabel::setText);
+    connect(lineStatus_, &LineStatus::textChanged, statusText_, &StatusText::showText);
     connect(&core, &Core::readoutChanged, this, [this](Readout which, const QString& text) {
         ValueBox* box = which == Readout::TimeGrid ? Gr(2) : MX(static_cast<int>(which));
         box->setValue(text);

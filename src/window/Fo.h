@@ -26,6 +26,7 @@ class LineStatus;
 class ConsoleView;
 class FormSurface;
 class ScopeSurface;
+class StatusText;
 
 class Fo : public QMainWindow, private ScopeImages {
     Q_OBJECT
@@ -138,7 +139,7 @@ private:
 
     FormSurface* surface_ = nullptr; // the client area; paints the texts behind the controls
     LineStatus* lineStatus_ = nullptr;
-    QLabel* statusText_ = nullptr;   // the status line's text, in the status bar
+    StatusText* statusText_ = nullptr; // the status line's text, in the status bar
     bool captionsFitted_ = false;
 };
 

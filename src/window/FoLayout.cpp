@@ -11,6 +11,7 @@
 #include "window/CommandLine.h"
 #include "window/ConsoleView.h"
 #include "window/ScopeSurface.h"
+#include "window/StatusText.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -292,13 +293,12 @@ void Fo::createMenus()
 void Fo::createStatusLine()
 {
     // The window keeps its fixed size, so there is nothing to grip; a text longer than the line
-    // is cut at its end rather than widening the window.
+    // is cut at its end (see StatusText) rather than widening the window.
     statusBar()->setSizeGripEnabled(false);
     statusBar()->setFixedHeight(kStatusLineHeight);
     statusBar()->setFont(sansFont());
     statusBar()->setAccessibleName(QStringLiteral("Status line"));
-    statusText_ = new QLabel(statusBar());
-    statusText_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    statusText_ = new StatusText(statusBar());
     statusText_->setIndent(kStatusIndent);
     statusBar()->addWidget(statusText_, 1);
 }

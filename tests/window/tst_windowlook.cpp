@@ -9,6 +9,7 @@
 #include "window/CommandLine.h"
 #include "window/ConsoleView.h"
 #include "window/ScopeSurface.h"
+#include "window/StatusText.h"
 #include "support/WindowFixture.h"
 
 #include <QAbstractButton>
@@ -21,6 +22,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QStyle>
 #include <QTest>
 #include <QTimer>
@@ -249,6 +251,38 @@ private Q_SLOTS:
         QCOMPARE(darkPixels(many, underFrame), darkPixels(blank, underFrame));
         QCOMPARE(f.fo.formTexts().size(), 9);
         QCOMPARE(f.fo.formTexts().constFirst(), QStringLiteral("8020"));
+    }
+
+    void statusLineShowsWhereItIsCut_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("cut");
+        QTest::newRow("a text that fits")
+            << "the simulated KDSP chip on Comm 1; idle; recording to /tmp/x.csv.gz (0 blocks)"
+            << false;
+        QTest::newRow("the live figures and a recording")
+            << "the simulated KDSP chip on Comm 1; receiving blocks, 35.9 a second; last block "
+               "peak 52, RMS 15.05; last move settled in 227.2 ms, 54 % overshoot; recording to "
+               "/home/engineer/recordings/axis-2.csv.gz (1234 blocks)"
+            << true;
+    }
+
+    void statusLineShowsWhereItIsCut()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, cut);
+        WindowFixture f;
+        showAndWait(f.fo);
+        auto* line = f.fo.statusBar()->findChild<StatusText*>();
+        QVERIFY(line);
+        line->showText(text);
+        QCOMPARE(line->text().endsWith(QChar(0x2026)), cut);
+        QCOMPARE(line->text() == text, !cut);
+        QVERIFY(line->fontMetrics().horizontalAdvance(line->text()) + line->indent() <=
+                line->contentsRect().width());
+        QCOMPARE(line->toolTip(), cut ? text : QString());
+        // A screen reader is given the whole text, cut or not.
+        QCOMPARE(QAccessible::queryAccessibleInterface(line)->text(QAccessible::Name), text);
     }
 };
 
