@@ -14,7 +14,6 @@ public:
     explicit StatusText(QWidget* parent = nullptr);
 
     void showText(const QString& text);
-    QString wholeText() const { return whole_; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
