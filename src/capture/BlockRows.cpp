@@ -9,7 +9,7 @@ constexpr std::size_t kBytesPerBlock = std::size_t{8} * 1024;
 
 BlockRows::BlockRows(const std::vector<std::string>& timeTexts)
 {
-    for (int sample = 1; sample <= kSamplesPerBlock; ++sample) {
+    for (int sample = 1; sample <= kBlockSize; ++sample) {
         const auto i = static_cast<std::size_t>(sample);
         sampleText_[i] = ',' + std::to_string(sample) + ',';
         timeText_[i] = ',' + timeTexts.at(i - 1) + ',';

@@ -16,7 +16,7 @@ namespace CaptureCsv {
 class BlockRows
 {
 public:
-    // `timeTexts[i]` is sample i + 1's time_ms as the file writes it (kSamplesPerBlock texts).
+    // `timeTexts[i]` is sample i + 1's time_ms as the file writes it (kBlockSize texts).
     explicit BlockRows(const std::vector<std::string>& timeTexts);
 
     // Empties `out` for the rows of block `number`.
@@ -35,8 +35,8 @@ private:
     static constexpr int kValues = 256;
 
     std::string block_;
-    std::array<std::string, kSamplesPerBlock + 1> sampleText_; // ",s,"
-    std::array<std::string, kSamplesPerBlock + 1> timeText_;   // ",time,"
+    std::array<std::string, kBlockSize + 1> sampleText_; // ",s,"
+    std::array<std::string, kBlockSize + 1> timeText_;   // ",time,"
     std::array<std::string, kValues> valueText_;               // "v"
     std::array<std::string, kValues> levelLine_;               // "level\n"
 };

@@ -68,7 +68,7 @@ public:
         const auto level = wholeNumber(fields[4]);
         if (!block || *block < 1)
             return "the block number is not a whole number of at least 1";
-        if (!sample || *sample < 1 || *sample > kSamplesPerBlock)
+        if (!sample || *sample < 1 || *sample > kBlockSize)
             return "the sample number is not a whole number from 1 to 300";
         if (!value || *value < kLowestValue || *value > kHighestValue)
             return "the value is not a whole number from 0 to 255";

@@ -5,6 +5,8 @@
 // below the core, so that the simulator, which has no Qt and is not part of the program it
 // judges, replays recordings through the same reader.
 
+#include "capture/BlockSize.h"
+
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -14,7 +16,6 @@
 
 namespace CaptureCsv {
 inline constexpr std::string_view kHeader = "block,sample,value,time_ms,level";
-inline constexpr int kSamplesPerBlock = 300;
 // A sample's value at zero tracking error, and a value's level in encoder steps.
 inline constexpr int kCentreValue = 128;
 constexpr int levelOfValue(int value) { return value - kCentreValue; }
@@ -25,7 +26,7 @@ struct RecordedBlock
 {
     long long number = 0;
     // value[i] is sample i + 1 (0-255), or kMissing when its row is not in the file.
-    std::array<int, kSamplesPerBlock> value{};
+    std::array<int, kBlockSize> value{};
     // The time between two samples in milliseconds: the time_ms of the block's last sample
     // received over its number (sample k is at k x grid; the column is rounded to hundredths,
     // so the last sample gives the grid most closely).
@@ -40,7 +41,7 @@ struct ReadError
 
 // A block is read from the line once 299 of its bytes wait, so the 300th may not have come yet:
 // every block the program writes has at least this many rows. A block with fewer was cut short.
-inline constexpr int kFewestRowsOfWholeBlock = kSamplesPerBlock - 1;
+inline constexpr int kFewestRowsOfWholeBlock = kBlockSize - 1;
 
 struct ReadResult
 {

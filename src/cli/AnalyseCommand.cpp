@@ -31,8 +31,9 @@ int AnalyseCommand::run(const CliOptions& options)
         // The moves are printed as they are found and forgotten: memory stays flat.
         const CaptureFile::ReadResult read = CaptureFile::read(
             QFile::encodeName(path).toStdString(), [&](const CaptureCsv::RecordedBlock& block) {
-                const auto& moves = analysis->addBlock(block.number, block.value, block.timeGridMs);
-                printer.printMoves(block.number, moves, block.timeGridMs, options.moveSettings);
+                const double grid = options.timeGridMs.value_or(block.timeGridMs);
+                const auto& moves = analysis->addBlock(block.number, block.value, grid);
+                printer.printMoves(block.number, moves, grid, options.moveSettings);
             });
         if (!read.cannotOpen.empty()) {
             CliText::printError(kCannotRead.arg(path, QString::fromStdString(read.cannotOpen)));

@@ -1,15 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/AnalysisOptions.h"
 
+#include "capture/BlockSize.h"
 #include "cli/CliOptions.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 
 namespace {
-// A level is at most 128 steps from the centre; a block has 300 samples.
+// A level is at most 128 steps from the centre; a hold is at most a block.
 constexpr double kLargestSteps = 128;
-constexpr int kLongestHold = 300;
+constexpr int kLongestHold = kBlockSize;
+// The chip's time grids lie within these, with room on either side.
+constexpr double kShortestGridMs = 0.01;
+constexpr double kLongestGridMs = 1000;
 
 const QCommandLineOption kAnalyse(QStringLiteral("analyse"),
                                   QStringLiteral("Analyse the blocks as they come (moves, "
@@ -21,6 +25,11 @@ const QCommandLineOption kFailIf(QStringLiteral("fail-if"),
                                  QStringLiteral("Exit with status 7 when this holds, such as "
                                                 "rms>5 (repeatable)."),
                                  QStringLiteral("EXPR"));
+const QCommandLineOption kGrid(QStringLiteral("grid"),
+                               QStringLiteral("The time between two samples in ms, for every "
+                                              "block, over the file's own (for a recording whose "
+                                              "timing query went unanswered)."),
+                               QStringLiteral("MS"));
 const QCommandLineOption kWindow(QStringLiteral("window"),
                                  QStringLiteral("The in-position window in steps (default 2)."),
                                  QStringLiteral("W"));
@@ -52,7 +61,7 @@ std::optional<double> stepsIn(const QString& text)
 void AnalysisOptions::addTo(QCommandLineParser& parser, bool withReport)
 {
     if (withReport)
-        parser.addOption(kReport);
+        parser.addOptions({kReport, kGrid});
     else
         parser.addOption(kAnalyse);
     parser.addOptions({kFailIf, kWindow, kThreshold, kHold});
@@ -70,6 +79,16 @@ bool AnalysisOptions::take(const QCommandLineParser& parser, CliOptions& options
     }
     if (has(parser, kReport))
         options.reportFile = parser.value(kReport);
+    if (has(parser, kGrid)) {
+        bool ok = false;
+        const double grid = parser.value(kGrid).trimmed().toDouble(&ok);
+        // Written as "!(a < b)" so that a value that is not a number is refused too.
+        if (!ok || !(grid >= kShortestGridMs && grid <= kLongestGridMs)) {
+            reason = QStringLiteral("--grid takes %1 to %2 ms").arg(kShortestGridMs).arg(kLongestGridMs);
+            return false;
+        }
+        options.timeGridMs = grid;
+    }
     // Asked only when given: the parser warns of a value asked of an option it does not have.
     for (const QString& text : has(parser, kFailIf) ? parser.values(kFailIf) : QStringList()) {
         std::optional<FailCondition> condition = FailCondition::parse(text, reason);

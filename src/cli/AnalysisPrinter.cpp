@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/AnalysisPrinter.h"
 
+#include "cli/FigureText.h"
 #include "core/analysis/RunAnalysis.h"
 
 #include <QFileInfo>
@@ -9,17 +10,15 @@
 #include <QJsonObject>
 
 namespace {
-const QString kNotKnown = QStringLiteral("-");
+using RunFigures::Id;
 const QString kBetterKey = QStringLiteral("better");
 
-QString nameOf(std::size_t figure)
-{
-    return AnalysisPrinter::figureName(figure);
-}
+const QString kNoGrid = QStringLiteral("no time grid (the chip's timing was not answered)");
 
-QString textOf(std::size_t figure, std::optional<double> value)
+// The run's time grid, nothing when the file has none.
+std::optional<double> gridOf(const RunAnalysis& analysis)
 {
-    return AnalysisPrinter::figureText(figure, value);
+    return analysis.timeGridMs() > 0 ? std::optional(analysis.timeGridMs()) : std::nullopt;
 }
 
 QJsonValue jsonOf(std::optional<double> value)
@@ -47,46 +46,55 @@ QString winnerText(RunFigures::Winner winner)
     return {};
 }
 
-// The figures of each run in columns, with the change and the better run for two.
+// The figures of each run in columns, with the change and the better run for two; then why
+// the figures without a number have none.
 QString figuresTable(const std::vector<AnalysisPrinter::Run>& runs)
 {
     constexpr int kNameWidth = 30;
-    constexpr int kNarrowestColumn = 14;
-    int columnWidth = kNarrowestColumn;
-    for (const AnalysisPrinter::Run& run : runs)
-        columnWidth = std::max<int>(columnWidth, int(QFileInfo(run.path).fileName().size()) + 1);
-    QString text = QStringLiteral("%1").arg(QString(), -kNameWidth);
-    for (const AnalysisPrinter::Run& run : runs)
-        text += QStringLiteral(" %1").arg(QFileInfo(run.path).fileName(), columnWidth);
-    if (runs.size() == 2)
-        text += QStringLiteral(" %1  better").arg(QStringLiteral("change"), columnWidth);
-    text += QLatin1Char('\n');
-    for (std::size_t f = 0; f < RunFigures::kFigures.size(); ++f) {
-        const std::string_view unit = RunFigures::kFigures[f].unit;
-        QString name = nameOf(f);
-        if (!unit.empty())
-            name += QStringLiteral(" (%1)").arg(QLatin1String(unit.data(), qsizetype(unit.size())));
-        text += QStringLiteral("%1").arg(name, -kNameWidth);
-        for (const AnalysisPrinter::Run& run : runs)
-            text += QStringLiteral(" %1").arg(textOf(f, run.figures[f]), columnWidth);
-        if (runs.size() == 2) {
-            const RunFigures::Comparison c =
-                RunFigures::compare(f, runs[0].figures[f], runs[1].figures[f]);
-            text += QStringLiteral(" %1  %2")
-                        .arg(textOf(f, c.change), columnWidth)
-                        .arg(AnalysisPrinter::betterRun(c, runs[0].path, runs[1].path));
-        }
-        text += QLatin1Char('\n');
+    std::vector<QStringList> columns; // the header, then a cell for each figure
+    for (const AnalysisPrinter::Run& run : runs) {
+        QStringList cells{QFileInfo(run.path).fileName()};
+        for (const RunFigures::Info& info : RunFigures::kFigures)
+            cells << FigureText::value(info.id, run.figures[info.id]);
+        columns.push_back(cells);
     }
+    if (runs.size() == 2) {
+        QStringList changes{QStringLiteral("change")};
+        QStringList better{QStringLiteral("better")};
+        for (const RunFigures::Info& info : RunFigures::kFigures) {
+            const RunFigures::Comparison c =
+                RunFigures::compare(info.id, runs[0].figures[info.id], runs[1].figures[info.id]);
+            changes << FigureText::change(info.id, c);
+            better << FigureText::better(c, runs[0].path, runs[1].path);
+        }
+        columns.push_back(changes);
+        columns.push_back(better);
+    }
+    std::vector<qsizetype> widths;
+    for (const QStringList& cells : columns) {
+        qsizetype width = 0;
+        for (const QString& cell : cells)
+            width = std::max(width, cell.size());
+        widths.push_back(width);
+    }
+    QString text;
+    for (qsizetype row = 0; row <= qsizetype(RunFigures::kFigures.size()); ++row) {
+        QString line = QStringLiteral("%1").arg(
+            row == 0 ? QString() : FigureText::nameWithUnit(RunFigures::kFigures[row - 1].id),
+            -kNameWidth);
+        for (std::size_t c = 0; c < columns.size(); ++c) {
+            // The better run's name is the last column, left-aligned; the numbers right-aligned.
+            const bool last = runs.size() == 2 && c + 1 == columns.size();
+            line += QStringLiteral("  %1").arg(columns[c][row], int(last ? 0 : widths[c]));
+        }
+        while (line.endsWith(QLatin1Char(' ')))
+            line.chop(1);
+        text += line + QLatin1Char('\n');
+    }
+    for (const AnalysisPrinter::Run& run : runs)
+        for (const QString& absence : FigureText::absences(run.figures))
+            text += QStringLiteral("%1: %2\n").arg(QFileInfo(run.path).fileName(), absence);
     return text;
-}
-
-QJsonObject figuresJson(const RunFigures::Values& figures)
-{
-    QJsonObject object;
-    for (std::size_t f = 0; f < RunFigures::kFigures.size(); ++f)
-        object.insert(nameOf(f), jsonOf(figures[f]));
-    return object;
 }
 
 QJsonObject compareJson(const std::vector<AnalysisPrinter::Run>& runs)
@@ -94,51 +102,29 @@ QJsonObject compareJson(const std::vector<AnalysisPrinter::Run>& runs)
     QJsonObject compare;
     if (runs.size() != 2)
         return compare;
-    for (std::size_t f = 0; f < RunFigures::kFigures.size(); ++f) {
+    for (const RunFigures::Info& info : RunFigures::kFigures) {
         const RunFigures::Comparison c =
-            RunFigures::compare(f, runs[0].figures[f], runs[1].figures[f]);
+            RunFigures::compare(info.id, runs[0].figures[info.id], runs[1].figures[info.id]);
         const QString better = winnerText(c.better);
-        compare.insert(nameOf(f), QJsonObject{
-                                      {QStringLiteral("a"), jsonOf(runs[0].figures[f])},
-                                      {QStringLiteral("b"), jsonOf(runs[1].figures[f])},
-                                      {QStringLiteral("change"), jsonOf(c.change)},
-                                      {kBetterKey, better.isEmpty() ? QJsonValue(QJsonValue::Null)
-                                                                    : QJsonValue(better)},
-                                  });
+        compare.insert(FigureText::name(info.id),
+                       QJsonObject{
+                           {QStringLiteral("a"), jsonOf(runs[0].figures[info.id].value.number)},
+                           {QStringLiteral("b"), jsonOf(runs[1].figures[info.id].value.number)},
+                           {QStringLiteral("change"), jsonOf(c.change)},
+                           {kBetterKey, better.isEmpty() ? QJsonValue(QJsonValue::Null)
+                                                         : QJsonValue(better)},
+                           {QStringLiteral("within_spread"), c.withinSpread},
+                       });
     }
     return compare;
 }
 
 QString failedText(const FailedCondition& failed)
 {
-    return QStringLiteral("FAILED %1: %2 (%3)\n")
-        .arg(failed.path, failed.condition, QString::number(failed.value, 'g', 6));
+    const QString value = failed.value ? QString::number(*failed.value, 'g', 6) : failed.reason;
+    return QStringLiteral("FAILED %1: %2 (%3)\n").arg(failed.path, failed.condition, value);
 }
 } // namespace
-
-QString AnalysisPrinter::figureName(std::size_t figure)
-{
-    const std::string_view name = RunFigures::kFigures[figure].name;
-    return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
-}
-
-QString AnalysisPrinter::figureText(std::size_t figure, std::optional<double> value)
-{
-    return value ? QString::number(*value, 'f', RunFigures::kFigures[figure].decimals) : kNotKnown;
-}
-
-QString AnalysisPrinter::betterRun(const RunFigures::Comparison& comparison, const QString& a,
-                                   const QString& b)
-{
-    switch (comparison.better) {
-    case RunFigures::Winner::A:
-        return QFileInfo(a).fileName();
-    case RunFigures::Winner::B:
-        return QFileInfo(b).fileName();
-    default:
-        return winnerText(comparison.better);
-    }
-}
 
 void AnalysisPrinter::print(const QString& text)
 {
@@ -178,22 +164,27 @@ void AnalysisPrinter::printMoves(long long block, const std::vector<MoveFinder::
 void AnalysisPrinter::printMoveText(long long block, const MoveFinder::Figures& move)
 {
     // "block 4: move at 38.18 ms, peak 80 at 0.00 ms, overshoot 44.4 % at 17.18 ms, settled
-    // after 78.27 ms, ringing 29.09 Hz, damping ratio 0.250"
-    QString text = QStringLiteral("  block %1: move at %2 ms, peak %3 at %4 ms")
+    // after 78.27 ms, ringing 29.09 Hz, damping ratio 0.250"; without a time grid, no times.
+    const auto at = [](std::optional<double> ms) {
+        return ms ? QStringLiteral(" at %1 ms").arg(*ms, 0, 'f', 2) : QString();
+    };
+    QString text = QStringLiteral("  block %1: move%2, peak %3%4")
                        .arg(block)
-                       .arg(move.startMs, 0, 'f', 2)
+                       .arg(at(move.startMs))
                        .arg(move.peak)
-                       .arg(move.peakMs, 0, 'f', 2);
-    if (move.overshootMs)
-        text += QStringLiteral(", overshoot %1 % at %2 ms")
-                    .arg(move.overshootPct, 0, 'f', 1)
-                    .arg(*move.overshootMs, 0, 'f', 2);
-    text += move.settleMs ? QStringLiteral(", settled after %1 ms").arg(*move.settleMs, 0, 'f', 2)
-                          : QStringLiteral(", not settled in its block");
+                       .arg(at(move.peakMs));
+    if (move.overshootPct > 0)
+        text += QStringLiteral(", overshoot %1 %%2").arg(move.overshootPct, 0, 'f', 1).arg(at(move.overshootMs));
+    if (!move.settled)
+        text += QStringLiteral(", not settled in its block");
+    else if (move.settleMs)
+        text += QStringLiteral(", settled after %1 ms").arg(*move.settleMs, 0, 'f', 2);
+    else
+        text += QStringLiteral(", settled");
     if (move.ringingHz)
-        text += QStringLiteral(", ringing %1 Hz, damping ratio %2")
-                    .arg(*move.ringingHz, 0, 'f', 2)
-                    .arg(*move.dampingRatio, 0, 'f', 3);
+        text += QStringLiteral(", ringing %1 Hz").arg(*move.ringingHz, 0, 'f', 2);
+    if (move.dampingRatio)
+        text += QStringLiteral(", damping ratio %1").arg(*move.dampingRatio, 0, 'f', 3);
     print(text + QLatin1Char('\n'));
 }
 
@@ -201,11 +192,12 @@ void AnalysisPrinter::printMoveJson(long long block, const MoveFinder::Figures& 
 {
     const QJsonObject object{
         {QStringLiteral("block"), block},
-        {QStringLiteral("start_ms"), move.startMs},
+        {QStringLiteral("start_ms"), jsonOf(move.startMs)},
         {QStringLiteral("peak"), move.peak},
-        {QStringLiteral("peak_ms"), move.peakMs},
+        {QStringLiteral("peak_ms"), jsonOf(move.peakMs)},
         {QStringLiteral("overshoot_pct"), move.overshootPct},
         {QStringLiteral("overshoot_ms"), jsonOf(move.overshootMs)},
+        {QStringLiteral("settled"), move.settled},
         {QStringLiteral("settle_ms"), jsonOf(move.settleMs)},
         {QStringLiteral("ringing_hz"), jsonOf(move.ringingHz)},
         {QStringLiteral("damping_ratio"), jsonOf(move.dampingRatio)},
@@ -219,17 +211,19 @@ void AnalysisPrinter::endRun(const RunAnalysis& analysis, long long droppedFromL
     if (json_) {
         QJsonObject rest{
             {QStringLiteral("blocks"), analysis.blocks()},
-            {QStringLiteral("time_grid_ms"), analysis.timeGridMs()},
-            {QStringLiteral("figures"), figuresJson(figures)},
+            {QStringLiteral("time_grid_ms"), jsonOf(gridOf(analysis))},
+            {QStringLiteral("figures"), FigureText::json(figures)},
+            {QStringLiteral("no_value"), FigureText::absencesJson(figures)},
         };
         if (droppedFromLine != 0)
             rest.insert(QStringLiteral("incomplete_tail_from_line"), droppedFromLine);
         print(QStringLiteral("],") + compact(rest).mid(1));
         return;
     }
-    print(QStringLiteral("  %1 blocks, time grid %2 ms, %3 moves\n")
+    const std::optional<double> grid = gridOf(analysis);
+    print(QStringLiteral("  %1 blocks, %2, %3 moves\n")
               .arg(analysis.blocks())
-              .arg(analysis.timeGridMs())
+              .arg(grid ? QStringLiteral("time grid %1 ms").arg(*grid) : kNoGrid)
               .arg(movesOfRun_));
 }
 
@@ -241,7 +235,10 @@ void AnalysisPrinter::finish(const std::vector<Run>& runs,
         for (const FailedCondition& f : failed)
             failures.append(QJsonObject{{QStringLiteral("path"), f.path},
                                         {QStringLiteral("condition"), f.condition},
-                                        {QStringLiteral("value"), f.value}});
+                                        {QStringLiteral("value"), jsonOf(f.value)},
+                                        {QStringLiteral("reason"), f.reason.isEmpty()
+                                                                       ? QJsonValue(QJsonValue::Null)
+                                                                       : QJsonValue(f.reason)}});
         const QJsonObject end{{QStringLiteral("compare"), compareJson(runs)},
                               {QStringLiteral("failed"), failures}};
         print(QStringLiteral("],") + compact(end).mid(1) + QLatin1Char('\n'));

@@ -40,13 +40,6 @@ public:
     // False once a write has failed.
     bool written() const { return written_; }
 
-    // A figure's name, and its value as shown to people ("-" when not known).
-    static QString figureName(std::size_t figure);
-    static QString figureText(std::size_t figure, std::optional<double> value);
-    // The better of two runs as the comparison names it, by their paths' file names.
-    static QString betterRun(const RunFigures::Comparison& comparison, const QString& a,
-                             const QString& b);
-
 private:
     void print(const QString& text);
     void printMoveText(long long block, const MoveFinder::Figures& move);

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/AnalysisReport.h"
 
-#include "cli/AnalysisPrinter.h"
+#include "cli/FigureText.h"
 #include "cli/SvgPlot.h"
 #include "core/analysis/RunAnalysis.h"
 
@@ -10,6 +10,7 @@
 #include <QXmlStreamWriter>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 const QString kRunColours[] = {QStringLiteral("#1f5fbf"), QStringLiteral("#d2561e")};
@@ -69,23 +70,29 @@ void figuresTable(QXmlStreamWriter& xml, const std::vector<AnalysisReport::Run>&
         element(xml, QStringLiteral("th"), QStringLiteral("better"));
     }
     xml.writeEndElement();
-    for (std::size_t f = 0; f < RunFigures::kFigures.size(); ++f) {
-        const std::string_view unit = RunFigures::kFigures[f].unit;
+    for (const RunFigures::Info& info : RunFigures::kFigures) {
         xml.writeStartElement(QStringLiteral("tr"));
-        element(xml, QStringLiteral("td"), AnalysisPrinter::figureName(f));
+        element(xml, QStringLiteral("td"), FigureText::name(info.id));
         element(xml, QStringLiteral("td"),
-                QString::fromLatin1(unit.data(), qsizetype(unit.size())));
+                QString::fromLatin1(info.unit.data(), qsizetype(info.unit.size())));
         for (const RunFigures::Values& values : figures)
-            element(xml, QStringLiteral("td"), AnalysisPrinter::figureText(f, values[f]));
+            element(xml, QStringLiteral("td"), FigureText::value(info.id, values[info.id]));
         if (runs.size() == 2) {
-            const RunFigures::Comparison c = RunFigures::compare(f, figures[0][f], figures[1][f]);
-            element(xml, QStringLiteral("td"), AnalysisPrinter::figureText(f, c.change));
-            element(xml, QStringLiteral("td"),
-                    AnalysisPrinter::betterRun(c, runs[0].path, runs[1].path));
+            const RunFigures::Comparison c =
+                RunFigures::compare(info.id, figures[0][info.id], figures[1][info.id]);
+            element(xml, QStringLiteral("td"), FigureText::change(info.id, c));
+            element(xml, QStringLiteral("td"), FigureText::better(c, runs[0].path, runs[1].path));
         }
         xml.writeEndElement();
     }
     xml.writeEndElement();
+    for (std::size_t r = 0; r < runs.size(); ++r)
+        for (const QString& absence : FigureText::absences(figures[r])) {
+            xml.writeStartElement(QStringLiteral("p"));
+            xml.writeAttribute(QStringLiteral("class"), QStringLiteral("note"));
+            xml.writeCharacters(QStringLiteral("%1: %2").arg(fileName(runs[r].path), absence));
+            xml.writeEndElement();
+        }
 }
 
 // A typical move's levels with its peak made positive, so moves of either sign overlay.
@@ -110,15 +117,19 @@ std::vector<LegendEntry> typicalMoves(QXmlStreamWriter& xml,
     std::vector<std::optional<MoveTally::TypicalMove>> moves;
     for (const AnalysisReport::Run& run : runs) {
         moves.push_back(run.analysis->typicalMove());
+        // A move without a time grid has no place on an axis of milliseconds.
+        if (moves.back() && !(moves.back()->timeGridMs > 0))
+            moves.back().reset();
         if (!moves.back())
             continue;
         const std::vector<int> levels = upright(*moves.back());
-        longest = std::max(longest, double(levels.size()) * run.analysis->timeGridMs());
+        longest = std::max(longest, double(levels.size()) * moves.back()->timeGridMs);
         low = std::min(low, double(*std::min_element(levels.begin(), levels.end())));
         high = std::max(high, double(*std::max_element(levels.begin(), levels.end())));
     }
     if (longest == 0) {
-        element(xml, QStringLiteral("p"), QStringLiteral("No move settled in the run."));
+        element(xml, QStringLiteral("p"),
+                QStringLiteral("No move settled in the run on a known time grid."));
         return entries;
     }
     SvgPlot plot(xml, QStringLiteral("time from the move's start (ms)"),
@@ -129,8 +140,8 @@ std::vector<LegendEntry> typicalMoves(QXmlStreamWriter& xml,
     for (std::size_t r = 0; r < runs.size(); ++r) {
         if (!moves[r])
             continue;
-        const double grid = runs[r].analysis->timeGridMs();
         const MoveTally::TypicalMove& typical = *moves[r];
+        const double grid = typical.timeGridMs;
         const std::vector<int> levels = upright(typical);
         std::vector<QPointF> points;
         for (std::size_t i = 0; i < levels.size(); ++i)
@@ -162,12 +173,16 @@ std::vector<LegendEntry> spectra(QXmlStreamWriter& xml,
     double highestHz = 0;
     double largest = 0;
     for (const AnalysisReport::Run& run : runs) {
+        // Without a time grid a spectrum has no frequency axis.
+        if (!(run.analysis->timeGridMs() > 0))
+            continue;
         highestHz = std::max(highestHz, Spectrum::nyquistHz(run.analysis->timeGridMs()));
         for (const double a : run.analysis->spectrum().amplitudes())
             largest = std::max(largest, a);
     }
     if (largest == 0) {
-        element(xml, QStringLiteral("p"), QStringLiteral("No whole block to take a spectrum of."));
+        element(xml, QStringLiteral("p"),
+                QStringLiteral("No whole block on a known time grid to take a spectrum of."));
         return entries;
     }
     SvgPlot plot(xml, QStringLiteral("frequency (Hz)"), QStringLiteral("amplitude (steps)"),
@@ -175,18 +190,19 @@ std::vector<LegendEntry> spectra(QXmlStreamWriter& xml,
     for (std::size_t r = 0; r < runs.size(); ++r) {
         const RunAnalysis& analysis = *runs[r].analysis;
         const std::vector<double> amplitudes = analysis.spectrum().amplitudes();
-        if (amplitudes.empty())
+        if (amplitudes.empty() || !(analysis.timeGridMs() > 0))
             continue;
         const double bin = Spectrum::resolutionHz(analysis.timeGridMs());
         std::vector<QPointF> points;
         for (std::size_t k = 0; k < amplitudes.size(); ++k)
             points.emplace_back(double(k) * bin, amplitudes[k]);
         plot.line(points, kRunColours[r]);
-        if (const auto peak = analysis.spectrum().dominant(analysis.timeGridMs())) {
-            const auto strongest = std::max_element(amplitudes.begin() + 1, amplitudes.end());
-            plot.mark({peak->frequencyHz, *strongest}, kRunColours[r],
+        if (const auto peak = analysis.spectrum().dominant()) {
+            const double hz = peak->frequencyHz(analysis.timeGridMs());
+            const auto nearest = static_cast<std::size_t>(std::lround(peak->bin));
+            plot.mark({hz, amplitudes[nearest]}, kRunColours[r],
                       QStringLiteral("%1 Hz, %2 steps")
-                          .arg(peak->frequencyHz, 0, 'f', 2)
+                          .arg(hz, 0, 'f', 2)
                           .arg(peak->amplitude, 0, 'f', 2));
         }
         entries.push_back({QStringLiteral("%1: %2 whole blocks, resolution %3 Hz, Nyquist %4 Hz")
@@ -239,7 +255,11 @@ QString parameters(const RunAnalysis& analysis)
     return QStringLiteral("Levels in encoder steps (value \u2212 128). A move is where the error "
                           "exceeds %1 steps; it starts where it left the in-position window of "
                           "\u00b1%2 steps and has settled once %3 samples in a row lie within it. "
-                          "The run's medians are those of its settled moves.")
+                          "Every move counts: one that did not settle within its block counts as "
+                          "longer than any that did, and its overshoot is the largest seen before "
+                          "its block ended, a lower bound. In brackets, the middle half: the 25th "
+                          "to the 75th percentile over the moves (for peak and RMS, over the "
+                          "blocks).")
         .arg(s.threshold)
         .arg(s.window)
         .arg(s.hold);

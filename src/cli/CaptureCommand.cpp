@@ -88,7 +88,7 @@ void CaptureCommand::takeBlock(const SampleBlock& block)
     if (analysis_) {
         const double grid = session_.core.timeGrid();
         analysisPrinter_->printMoves(
-            blocksWritten_, analysis_->addBlock(blocksWritten_, RunAnalysis::valuesOf(block), grid),
+            blocksWritten_, analysis_->addBlock(blocksWritten_, BlockLevels::valuesOf(block), grid),
             grid, options_.moveSettings);
     }
     showProgress();

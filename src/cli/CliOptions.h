@@ -41,6 +41,7 @@ struct CliOptions {
     QString reportFile;          // analyse: the HTML page; empty: none
     std::vector<FailCondition> failConditions; // analyse, capture --analyse
     MoveFinder::Settings moveSettings;         // analyse, capture --analyse
+    std::optional<double> timeGridMs;          // analyse: the grid of every block, over the file's
     QString outputFile;          // listings and capture; empty: standard output
     QString optionName;          // option
     QString text;                // send

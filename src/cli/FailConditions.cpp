@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/FailConditions.h"
 
+#include "cli/FigureText.h"
+
 #include <QRegularExpression>
 
 namespace {
@@ -25,8 +27,13 @@ std::optional<FailCondition::Compare> compareOf(const QString& text)
 QString figureNames()
 {
     QStringList names;
-    for (const RunFigures::Info& info : RunFigures::kFigures)
-        names << QString::fromLatin1(info.name.data(), static_cast<qsizetype>(info.name.size()));
+    for (const RunFigures::Info& info : RunFigures::kFigures) {
+        const QString name =
+            QString::fromLatin1(info.name.data(), static_cast<qsizetype>(info.name.size()));
+        names << name;
+        if (info.spread)
+            names << name + QStringLiteral("_p25") << name + QStringLiteral("_p75");
+    }
     return names.join(QStringLiteral(", "));
 }
 } // namespace
@@ -40,7 +47,8 @@ std::optional<FailCondition> FailCondition::parse(const QString& text, QString& 
                      .arg(text);
         return std::nullopt;
     }
-    const std::optional<std::size_t> figure = RunFigures::indexOf(match.captured(1).toStdString());
+    const std::optional<RunFigures::Named> figure =
+        RunFigures::byName(match.captured(1).toStdString());
     if (!figure) {
         reason = QStringLiteral("--fail-if: no figure is called \"%1\" (the figures: %2)")
                      .arg(match.captured(1), figureNames());
@@ -52,24 +60,33 @@ std::optional<FailCondition> FailCondition::parse(const QString& text, QString& 
         reason = QStringLiteral("--fail-if: \"%1\" is not a number").arg(match.captured(3));
         return std::nullopt;
     }
-    return FailCondition{text.simplified().remove(QLatin1Char(' ')), *figure,
+    return FailCondition{text.simplified().remove(QLatin1Char(' ')), figure->id, figure->part,
                          *compareOf(match.captured(2)), limit};
 }
 
 bool FailCondition::holdsFor(const RunFigures::Values& figures) const
 {
-    const std::optional<double> value = figures[figure];
-    if (!value)
-        return false;
+    const RunFigures::Quantity& quantity = RunFigures::partOf(figures[figure], part);
+    if (!quantity.number) {
+        switch (RunFigures::meaningOf(quantity.missing)) {
+        case RunFigures::Meaning::Best:
+            return false;
+        case RunFigures::Meaning::Unjudged:
+            return true;
+        case RunFigures::Meaning::Longest:
+            return compare == Compare::Greater || compare == Compare::GreaterOrEqual;
+        }
+    }
+    const double value = *quantity.number;
     switch (compare) {
     case Compare::Less:
-        return *value < limit;
+        return value < limit;
     case Compare::LessOrEqual:
-        return *value <= limit;
+        return value <= limit;
     case Compare::Greater:
-        return *value > limit;
+        return value > limit;
     case Compare::GreaterOrEqual:
-        return *value >= limit;
+        return value >= limit;
     }
     return false;
 }
@@ -79,8 +96,18 @@ std::vector<FailedCondition> failedConditions(const std::vector<FailCondition>& 
                                               const RunFigures::Values& figures)
 {
     std::vector<FailedCondition> failed;
-    for (const FailCondition& condition : conditions)
-        if (condition.holdsFor(figures))
-            failed.push_back({path, condition.text, *figures[condition.figure]});
+    for (const FailCondition& condition : conditions) {
+        if (!condition.holdsFor(figures))
+            continue;
+        const RunFigures::Quantity& quantity =
+            RunFigures::partOf(figures[condition.figure], condition.part);
+        QString reason;
+        if (!quantity.number) {
+            reason = FigureText::reason(quantity.missing, figures);
+            if (RunFigures::meaningOf(quantity.missing) == RunFigures::Meaning::Unjudged)
+                reason = QStringLiteral("cannot be judged: ") + reason;
+        }
+        failed.push_back({path, condition.text, quantity.number, reason});
+    }
     return failed;
 }

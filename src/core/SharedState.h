@@ -3,6 +3,8 @@
 // The state that the core's handlers share; the handlers read and write it between (and inside)
 // their port sequences.
 
+#include "capture/BlockSize.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -14,8 +16,6 @@ enum ReceiveMode : quint8 {
     ModeCapture = 1, // a 300-byte block is read, stored and plotted
     ModeTiming = 2,  // the chip's seven-character timing reply is decoded
 };
-
-constexpr int kBlockSize = 300;
 
 // The last captured block. Entries 1..300 are used (entry 0 stays empty); an empty entry means
 // that no byte was waiting when it was read.

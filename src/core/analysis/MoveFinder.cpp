@@ -122,22 +122,35 @@ double dampingRatio(double overshootFraction)
     return -logOs / std::sqrt(std::numbers::pi * std::numbers::pi + logOs * logOs);
 }
 
+bool rings(const Move& move, const Settings& settings)
+{
+    return move.overshootAt >= 0 && std::abs(move.overshoot) > settings.window;
+}
+
+double ringingHz(int halfPeriodSamples, double timeGridMs)
+{
+    return 1000.0 / (2.0 * halfPeriodSamples * timeGridMs);
+}
+
 Figures figuresOf(const Move& move, double timeGridMs, const Settings& settings)
 {
-    const auto msFromStart = [&](int at) { return (at - move.start) * timeGridMs; };
     Figures f;
-    f.startMs = (move.start + 1) * timeGridMs;
     f.peak = move.peak;
-    f.peakMs = msFromStart(move.peakAt);
     f.overshootPct = 100.0 * std::abs(move.overshoot) / std::abs(move.peak);
+    f.settled = move.settleAt.has_value();
+    if (rings(move, settings))
+        f.dampingRatio = dampingRatio(f.overshootPct / 100.0);
+    if (!(timeGridMs > 0))
+        return f;
+    const auto msFromStart = [&](int at) { return (at - move.start) * timeGridMs; };
+    f.startMs = (move.start + 1) * timeGridMs;
+    f.peakMs = msFromStart(move.peakAt);
     if (move.overshootAt >= 0)
         f.overshootMs = msFromStart(move.overshootAt);
     if (move.settleAt)
         f.settleMs = msFromStart(*move.settleAt);
-    if (move.overshootAt >= 0 && std::abs(move.overshoot) > settings.window) {
-        f.ringingHz = 1000.0 / (2.0 * (*f.overshootMs - f.peakMs));
-        f.dampingRatio = dampingRatio(f.overshootPct / 100.0);
-    }
+    if (rings(move, settings))
+        f.ringingHz = ringingHz(move.overshootAt - move.peakAt, timeGridMs);
     return f;
 }
 } // namespace MoveFinder

@@ -47,18 +47,27 @@ void findInReceived(std::span<const int> levels, std::span<const bool> received,
 // with OS the overshoot as a fraction of the peak (0 < OS < 1; 1 or more gives 0).
 double dampingRatio(double overshootFraction);
 
+// A move rings when its overshoot goes beyond the in-position window: then the time from its
+// peak to its overshoot is half a period of the ringing, and its overshoot gives its damping.
+bool rings(const Move& move, const Settings& settings);
+// The ringing's frequency from that half period.
+double ringingHz(int halfPeriodSamples, double timeGridMs);
+
 // A move's figures in milliseconds and percent, as reported. Times within a block are sample
 // k (counted from 1) at k x grid; the move's own times are from its start.
 struct Figures
 {
-    double startMs = 0;
+    std::optional<double> startMs;
     int peak = 0;
-    double peakMs = 0;
+    std::optional<double> peakMs;
     double overshootPct = 0;
     std::optional<double> overshootMs;
     std::optional<double> settleMs;
+    bool settled = false;
     std::optional<double> ringingHz;    // only where the overshoot exceeds W
     std::optional<double> dampingRatio; // the same
 };
+// With no time grid (0: the chip's timing was not answered) the times and the ringing are left
+// empty, as no number of milliseconds would be true.
 Figures figuresOf(const Move& move, double timeGridMs, const Settings& settings);
 } // namespace MoveFinder

@@ -1,12 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/analysis/MoveTally.h"
 
+#include "core/analysis/Quantiles.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
 namespace {
+using RunFigures::Missing;
+using RunFigures::Quantity;
+
 constexpr std::size_t kRatioColumns = MoveTally::kLargestLevel + 1;
+// Two time grids this close are one: the file's times are rounded to hundredths of a millisecond.
+constexpr double kSameGridFraction = 1e-3;
+
 // The count of an overshoot over a peak, both absolute levels (0-128).
 std::size_t cellOf(int overshoot, int peak)
 {
@@ -16,9 +24,9 @@ std::size_t cellOf(int overshoot, int peak)
 // The move's levels from its start to the end of its hold (the move at rest), clipped to the
 // block.
 std::vector<std::int8_t> traceOf(const MoveFinder::Move& move, int hold,
-                                 const std::array<int, MoveTally::kSamples>& levels)
+                                 const std::array<int, kBlockSize>& levels)
 {
-    const int end = std::min<int>(MoveTally::kSamples, *move.settleAt + hold);
+    const int end = std::min<int>(kBlockSize, *move.settleAt + hold);
     std::vector<std::int8_t> trace;
     trace.reserve(static_cast<std::size_t>(end - move.start));
     for (int i = move.start; i < end; ++i)
@@ -28,152 +36,175 @@ std::vector<std::int8_t> traceOf(const MoveFinder::Move& move, int hold,
     return trace;
 }
 
-struct SampleCount
+void sortRising(std::vector<Quantiles::Counted>& entries)
 {
-    int samples;
-    long long count;
-};
-
-std::vector<SampleCount> counted(const std::array<long long, MoveTally::kSamples>& counts)
-{
-    std::vector<SampleCount> entries;
-    for (int i = 0; i < MoveTally::kSamples; ++i)
-        if (counts[static_cast<std::size_t>(i)] != 0)
-            entries.push_back({i, counts[static_cast<std::size_t>(i)]});
-    return entries;
+    std::sort(entries.begin(), entries.end(),
+              [](const auto& a, const auto& b) { return a.value < b.value; });
 }
 
 double percent(int overshoot, int peak)
 {
     return 100.0 * overshoot / peak;
 }
+
+// The ratios of a [overshoot][peak] table as `valueOf` gives them, in rising order.
+template <typename ValueOf>
+std::vector<Quantiles::Counted> ratiosOf(const std::vector<long long>& counts, ValueOf valueOf)
+{
+    std::vector<Quantiles::Counted> entries;
+    for (int overshoot = 0; overshoot <= MoveTally::kLargestLevel; ++overshoot)
+        for (int peak = 1; peak <= MoveTally::kLargestLevel; ++peak)
+            if (const long long count = counts[cellOf(overshoot, peak)])
+                entries.push_back({valueOf(overshoot, peak), count});
+    // Equal ratios divide to equal doubles: the division is rounded correctly.
+    sortRising(entries);
+    return entries;
+}
+
 } // namespace
 
+MoveTally::GridCounts& MoveTally::countsFor(double timeGridMs)
+{
+    for (GridCounts& counts : grids_)
+        if (std::abs(counts.timeGridMs - timeGridMs) <= kSameGridFraction * counts.timeGridMs)
+            return counts;
+    grids_.push_back({timeGridMs, {}, {}});
+    return grids_.back();
+}
+
 void MoveTally::add(const MoveFinder::Move& move, long long block,
-                    const std::array<int, kSamples>& levels)
+                    const std::array<int, kBlockSize>& levels, double timeGridMs)
 {
     ++moves_;
-    if (!move.settleAt)
-        return;
-    ++settled_;
-    const int settle = *move.settleAt - move.start;
     const int overshoot = std::min(std::abs(move.overshoot), kLargestLevel);
     const int peak = std::min(std::abs(move.peak), kLargestLevel);
-    ++settleCounts_[static_cast<std::size_t>(settle)];
     ++overshootCounts_[cellOf(overshoot, peak)];
-    if (move.overshootAt >= 0 && overshoot > settings_.window)
-        ++ringingCounts_[static_cast<std::size_t>(move.overshootAt - move.peakAt)];
-    if (firstWithSettle_[static_cast<std::size_t>(settle)].empty()) {
-        firstWithSettle_[static_cast<std::size_t>(settle)] = traceOf(move, settings_.hold, levels);
+    const bool rings = MoveFinder::rings(move, settings_);
+    if (rings)
+        ++ringingOvershootCounts_[cellOf(overshoot, peak)];
+    GridCounts* counts = timeGridMs > 0 ? &countsFor(timeGridMs) : nullptr;
+    if (rings && counts)
+        ++counts->halfPeriod[static_cast<std::size_t>(move.overshootAt - move.peakAt)];
+    if (!move.settleAt) {
+        ++unsettled_;
+        return;
+    }
+    ++settled_;
+    const int settle = *move.settleAt - move.start;
+    const auto at = static_cast<std::size_t>(settle);
+    ++settleSamples_[at];
+    if (counts)
+        ++counts->settle[at];
+    if (firstWithSettle_[at].empty()) {
+        firstWithSettle_[at] = traceOf(move, settings_.hold, levels);
         MoveFinder::Move relative = move;
         relative.peakAt -= move.start;
         if (relative.overshootAt >= 0)
             relative.overshootAt -= move.start;
         relative.settleAt = settle;
         relative.start = 0;
-        firstMoveWithSettle_[static_cast<std::size_t>(settle)] = relative;
-        firstBlockWithSettle_[static_cast<std::size_t>(settle)] = block;
+        firstMoveWithSettle_[at] = relative;
+        firstBlockWithSettle_[at] = block;
+        firstGridWithSettle_[at] = timeGridMs;
     }
 }
 
-template <typename T, typename ValueOf>
-std::optional<double> MoveTally::median(const std::vector<T>& counted, ValueOf valueOf)
+Missing MoveTally::noMoves() const
 {
-    long long total = 0;
-    for (const T& entry : counted)
-        total += entry.count;
-    if (total == 0)
-        return std::nullopt;
-    // The middle one, or the mean of the middle two.
-    const long long lower = (total - 1) / 2;
-    const long long upper = total / 2;
-    std::optional<double> lowerValue;
-    long long seen = 0;
-    for (const T& entry : counted) {
-        seen += entry.count;
-        if (!lowerValue && seen > lower)
-            lowerValue = valueOf(entry);
-        if (seen > upper)
-            return (*lowerValue + valueOf(entry)) / 2;
+    return moves_ == 0 ? Missing::NoMoves : Missing::NoGrid;
+}
+
+RunFigures::Value MoveTally::settleMs() const
+{
+    std::vector<Quantiles::Counted> entries;
+    for (const GridCounts& counts : grids_)
+        for (std::size_t samples = 0; samples < counts.settle.size(); ++samples)
+            if (counts.settle[samples] != 0)
+                entries.push_back({double(samples) * counts.timeGridMs, counts.settle[samples]});
+    sortRising(entries);
+    if (entries.empty() && unsettled_ == 0) {
+        const Quantity none = Quantity::none(noMoves());
+        return {none, none, none};
     }
-    return lowerValue;
+    return Quantiles::spreadOf(entries, unsettled_);
 }
 
-std::optional<double> MoveTally::medianSettleSamples() const
+Quantity MoveTally::longestSettleMs() const
 {
-    return median(counted(settleCounts_), [](const SampleCount& e) { return double(e.samples); });
+    if (unsettled_ > 0)
+        return Quantity::none(Missing::NotSettled);
+    std::optional<double> longest;
+    for (const GridCounts& counts : grids_)
+        for (std::size_t samples = 0; samples < counts.settle.size(); ++samples)
+            if (counts.settle[samples] != 0)
+                longest = std::max(longest.value_or(0), double(samples) * counts.timeGridMs);
+    return longest ? Quantity::of(*longest) : Quantity::none(noMoves());
 }
 
-std::optional<int> MoveTally::longestSettleSamples() const
+RunFigures::Value MoveTally::overshootPct() const
 {
-    const std::vector<SampleCount> entries = counted(settleCounts_);
-    if (entries.empty())
-        return std::nullopt;
-    return entries.back().samples;
-}
-
-std::vector<MoveTally::Ratio> MoveTally::ratios(bool onlyBeyondWindow) const
-{
-    std::vector<Ratio> entries;
-    for (int overshoot = 0; overshoot <= kLargestLevel; ++overshoot) {
-        if (onlyBeyondWindow && overshoot <= settings_.window)
-            continue;
-        for (int peak = 1; peak <= kLargestLevel; ++peak)
-            if (const long long count =
-                    overshootCounts_[cellOf(overshoot, peak)])
-                entries.push_back({overshoot, peak, count});
+    if (moves_ == 0) {
+        const Quantity none = Quantity::none(Missing::NoMoves);
+        return {none, none, none};
     }
-    // Cross-multiplied, so equal ratios compare equal.
-    std::sort(entries.begin(), entries.end(), [](const Ratio& a, const Ratio& b) {
-        return a.overshoot * b.peak < b.overshoot * a.peak;
-    });
-    return entries;
+    return Quantiles::spreadOf(ratiosOf(overshootCounts_, percent));
 }
 
-std::optional<double> MoveTally::medianOvershootPct() const
+Quantity MoveTally::largestOvershootPct() const
 {
-    return median(ratios(false), [](const Ratio& r) { return percent(r.overshoot, r.peak); });
+    const std::vector<Quantiles::Counted> entries = ratiosOf(overshootCounts_, percent);
+    return entries.empty() ? Quantity::none(Missing::NoMoves) : Quantity::of(entries.back().value);
 }
 
-std::optional<double> MoveTally::largestOvershootPct() const
+RunFigures::Value MoveTally::dampingRatio() const
 {
-    const std::vector<Ratio> entries = ratios(false);
-    if (entries.empty())
-        return std::nullopt;
-    return percent(entries.back().overshoot, entries.back().peak);
+    const std::vector<Quantiles::Counted> entries =
+        ratiosOf(ringingOvershootCounts_, [](int overshoot, int peak) {
+            return MoveFinder::dampingRatio(double(overshoot) / peak);
+        });
+    if (entries.empty()) {
+        const Quantity none =
+            Quantity::none(moves_ == 0 ? Missing::NoMoves : Missing::NoOvershoot);
+        return {none, none, none};
+    }
+    return Quantiles::spreadOf(entries);
 }
 
-std::optional<double> MoveTally::medianDampingRatio() const
+RunFigures::Value MoveTally::ringingHz() const
 {
-    // The damping ratio falls as the overshoot rises, so the middle ones are the same moves.
-    return median(ratios(true), [](const Ratio& r) {
-        return MoveFinder::dampingRatio(double(r.overshoot) / r.peak);
-    });
-}
-
-std::optional<double> MoveTally::medianRingingHz(double timeGridMs) const
-{
-    // Listed from the fastest ringing down, the order of the values taken.
-    std::vector<SampleCount> entries = counted(ringingCounts_);
-    std::reverse(entries.begin(), entries.end());
-    return median(entries, [timeGridMs](const SampleCount& e) {
-        return 1000.0 / (2 * e.samples * timeGridMs);
-    });
+    std::vector<Quantiles::Counted> entries;
+    bool ringsAtAll = false;
+    for (int overshoot = 0; overshoot <= kLargestLevel && !ringsAtAll; ++overshoot)
+        for (int peak = 1; peak <= kLargestLevel && !ringsAtAll; ++peak)
+            ringsAtAll = ringingOvershootCounts_[cellOf(overshoot, peak)] != 0;
+    for (const GridCounts& counts : grids_)
+        for (std::size_t samples = 1; samples < counts.halfPeriod.size(); ++samples)
+            if (counts.halfPeriod[samples] != 0)
+                entries.push_back({MoveFinder::ringingHz(int(samples), counts.timeGridMs),
+                                   counts.halfPeriod[samples]});
+    sortRising(entries);
+    if (entries.empty()) {
+        const Missing why = moves_ == 0    ? Missing::NoMoves
+                            : !ringsAtAll ? Missing::NoOvershoot
+                                          : Missing::NoGrid;
+        const Quantity none = Quantity::none(why);
+        return {none, none, none};
+    }
+    return Quantiles::spreadOf(entries);
 }
 
 std::optional<MoveTally::TypicalMove> MoveTally::typicalMove() const
 {
-    const std::vector<SampleCount> entries = counted(settleCounts_);
-    if (entries.empty())
+    if (settled_ == 0)
         return std::nullopt;
     // The lower middle: a move that really took that long.
     const long long middle = (settled_ - 1) / 2;
     long long seen = 0;
-    for (const SampleCount& entry : entries) {
-        seen += entry.count;
+    for (std::size_t at = 0; at < settleSamples_.size(); ++at) {
+        seen += settleSamples_[at];
         if (seen > middle) {
-            const auto at = static_cast<std::size_t>(entry.samples);
-            TypicalMove typical{firstBlockWithSettle_[at], firstMoveWithSettle_[at], {}};
+            TypicalMove typical{firstBlockWithSettle_[at], firstGridWithSettle_[at],
+                                firstMoveWithSettle_[at], {}};
             for (const std::int8_t level : firstWithSettle_[at])
                 typical.levels.push_back(level);
             return typical;

@@ -1,15 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// A run's moves counted for their medians and maxima in memory that does not grow with the run.
-// Every figure a median is taken of comes from a few whole numbers of samples or steps: the
-// settle time is a count of samples within a block (0-299), the overshoot a ratio of two levels
-// (0-128 over 1-128), the damping ratio a function of that ratio, the ringing frequency a count
-// of samples between peak and overshoot. So a count for each possible value holds the run's
-// moves exactly (about 140 kB however many there are), and the medians are exact.
-// The run's figures are those of its settled moves: a move cut off by its block's end may not
-// have reached its overshoot yet.
+// A run's moves counted for their medians, middle halves and maxima in memory that does not grow
+// with the run. Every figure comes from a few whole numbers of samples or steps: the settle time
+// is a count of samples within a block (0-299) on the block's time grid, the overshoot a ratio of
+// two levels (0-128 over 1-128), the damping ratio a function of that ratio, the ringing
+// frequency a count of samples between peak and overshoot. So a count for each possible value
+// (and each time grid the run has, a handful at most) holds the run's moves exactly, and the
+// medians are exact.
+//
+// Every move counts. A move that did not settle within its block counts as longer than any that
+// did: where a median falls on one, the figure is "not settled". Its overshoot is the largest
+// seen up to its block's end, a lower bound. Moves of a block without a time grid count in
+// everything but the figures in milliseconds and hertz.
 
+#include "capture/BlockSize.h"
 #include "core/analysis/MoveFinder.h"
+#include "core/analysis/RunFigures.h"
 
 #include <array>
 #include <cstdint>
@@ -19,7 +25,6 @@
 class MoveTally
 {
 public:
-    static constexpr int kSamples = 300; // samples in a block
     static constexpr int kLargestLevel = 128;
 
     // The first settled move whose settle time is the run's median, with its levels from its
@@ -27,52 +32,54 @@ public:
     struct TypicalMove
     {
         long long block = 0;
+        double timeGridMs = 0;
         MoveFinder::Move move; // positions from the move's start
         std::vector<int> levels;
     };
 
     explicit MoveTally(const MoveFinder::Settings& settings) : settings_(settings) {}
 
-    // Takes a move of block `block`, whose levels (missing samples aside) are `levels`.
+    // Takes a move of block `block` sampled every `timeGridMs` (0: not known), whose levels
+    // (missing samples aside) are `levels`.
     void add(const MoveFinder::Move& move, long long block,
-             const std::array<int, kSamples>& levels);
+             const std::array<int, kBlockSize>& levels, double timeGridMs);
 
     long long moves() const { return moves_; }
     long long settled() const { return settled_; }
-    // In samples, or as a percentage; nothing without settled moves (or ringing ones).
-    std::optional<double> medianSettleSamples() const;
-    std::optional<int> longestSettleSamples() const;
-    std::optional<double> medianOvershootPct() const;
-    std::optional<double> largestOvershootPct() const;
-    std::optional<double> medianDampingRatio() const;
-    // Peak to overshoot is half a period of the ringing.
-    std::optional<double> medianRingingHz(double timeGridMs) const;
+    RunFigures::Value settleMs() const;
+    RunFigures::Quantity longestSettleMs() const;
+    RunFigures::Value overshootPct() const;
+    RunFigures::Quantity largestOvershootPct() const;
+    RunFigures::Value dampingRatio() const;
+    RunFigures::Value ringingHz() const;
     std::optional<TypicalMove> typicalMove() const;
 
 private:
-    struct Ratio
+    // The moves of the blocks on one time grid, by their samples.
+    struct GridCounts
     {
-        int overshoot;
-        int peak;
-        long long count;
+        double timeGridMs = 0;
+        std::array<long long, kBlockSize> settle{};
+        std::array<long long, kBlockSize> halfPeriod{};
     };
-    // The settled moves' overshoot ratios in rising order, those at or within W left out on
-    // request.
-    std::vector<Ratio> ratios(bool onlyBeyondWindow) const;
-    // The median of a rising sequence given as (value, count), by `valueOf`.
-    template <typename T, typename ValueOf>
-    static std::optional<double> median(const std::vector<T>& counted, ValueOf valueOf);
+    GridCounts& countsFor(double timeGridMs);
+    // The missing reason of a figure over the moves when it has no number to give.
+    RunFigures::Missing noMoves() const;
 
     MoveFinder::Settings settings_;
     long long moves_ = 0;
     long long settled_ = 0;
-    std::array<long long, kSamples> settleCounts_{};
-    std::array<long long, kSamples> ringingCounts_{};
-    // [overshoot][peak], both absolute levels.
+    long long unsettled_ = 0;
+    std::vector<GridCounts> grids_;
+    // [overshoot][peak], both absolute levels: every move's, and the ringing moves'.
     std::vector<long long> overshootCounts_ =
         std::vector<long long>(std::size_t{kLargestLevel + 1} * (kLargestLevel + 1));
+    std::vector<long long> ringingOvershootCounts_ =
+        std::vector<long long>(std::size_t{kLargestLevel + 1} * (kLargestLevel + 1));
     // The first move that settled after each number of samples, and its levels.
-    std::array<std::vector<std::int8_t>, kSamples> firstWithSettle_;
-    std::array<MoveFinder::Move, kSamples> firstMoveWithSettle_{};
-    std::array<long long, kSamples> firstBlockWithSettle_{};
+    std::array<std::vector<std::int8_t>, kBlockSize> firstWithSettle_;
+    std::array<MoveFinder::Move, kBlockSize> firstMoveWithSettle_{};
+    std::array<long long, kBlockSize> firstBlockWithSettle_{};
+    std::array<double, kBlockSize> firstGridWithSettle_{};
+    std::array<long long, kBlockSize> settleSamples_{}; // settled moves by samples, any grid
 };

@@ -80,27 +80,46 @@ std::vector<double> Spectrum::amplitudes() const
     return result;
 }
 
-std::optional<Spectrum::Peak> Spectrum::dominant(double timeGridMs) const
+std::optional<Spectrum::Peak> Spectrum::dominant() const
 {
     const std::vector<double> amplitude = amplitudes();
     if (amplitude.empty())
         return std::nullopt;
-    const auto strongest = std::max_element(amplitude.begin() + 1, amplitude.end());
-    if (*strongest <= 0)
-        return std::nullopt;
-    const auto k = static_cast<std::size_t>(strongest - amplitude.begin());
-    double offset = 0;
-    if (k + 1 < amplitude.size()) {
-        // The Hann window's exact two-bin estimator: for a tone d bins above bin k the larger
-        // neighbour's ratio to bin k is r = (1 + d) / (2 - d), so d = (2r - 1) / (1 + r).
-        const double below = amplitude[k - 1];
-        const double above = amplitude[k + 1];
-        const double r = std::max(below, above) / amplitude[k];
-        offset = std::clamp((2 * r - 1) / (1 + r), 0.0, 0.5) * (above >= below ? 1 : -1);
+    const int nyquist = kBins - 1;
+    const auto at = [&amplitude](int k) { return amplitude[static_cast<std::size_t>(k)]; };
+    // The median power of the bins around bin k, outside its main lobe, within those searched.
+    const auto surroundingPower = [&](int k) -> std::optional<double> {
+        std::vector<double> powers;
+        for (int d = kNearest; d <= kFarthest; ++d)
+            for (const int bin : {k - d, k + d})
+                if (bin >= kFirstSearchedBin && bin < nyquist)
+                    powers.push_back(at(bin) * at(bin));
+        if (powers.size() < 3)
+            return std::nullopt;
+        const auto middle = powers.begin() + static_cast<std::ptrdiff_t>(powers.size() / 2);
+        std::nth_element(powers.begin(), middle, powers.end());
+        return *middle;
+    };
+    int strongest = 0;
+    for (int k = kFirstSearchedBin; k < nyquist; ++k) {
+        if (!(at(k) > at(k - 1) && at(k) >= at(k + 1)) || (strongest != 0 && at(k) <= at(strongest)))
+            continue;
+        const std::optional<double> around = surroundingPower(k);
+        if (around && at(k) * at(k) >= kStandoutPowerRatio * *around)
+            strongest = k;
     }
+    if (strongest == 0)
+        return std::nullopt;
+    // The Hann window's exact two-bin estimator: for a tone d bins above bin k the larger
+    // neighbour's ratio to bin k is r = (1 + d) / (2 - d), so d = (2r - 1) / (1 + r). The
+    // Nyquist bin is no neighbour to take: its scale is another.
+    const double below = at(strongest - 1);
+    const double above = strongest + 1 < nyquist ? at(strongest + 1) : 0;
+    const double r = std::max(below, above) / at(strongest);
+    const double offset = std::clamp((2 * r - 1) / (1 + r), 0.0, 0.5) * (above >= below ? 1 : -1);
     Peak peak;
-    peak.frequencyHz = (static_cast<double>(k) + offset) * resolutionHz(timeGridMs);
+    peak.bin = strongest + offset;
     // The window passes a tone between bins weaker by its response there; that is undone.
-    peak.amplitude = amplitude[k] / hannResponse(offset);
+    peak.amplitude = at(strongest) / hannResponse(offset);
     return peak;
 }

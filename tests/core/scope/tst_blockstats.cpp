@@ -49,7 +49,7 @@ std::string rows(int block, int first, int last, const std::string& lineEnd = "\
 
 std::string whole(int block)
 {
-    return rows(block, 1, CaptureCsv::kSamplesPerBlock);
+    return rows(block, 1, kBlockSize);
 }
 } // namespace
 
@@ -150,7 +150,7 @@ void TestBlockStats::wholeBlocksAreReadAndATornLastOneLeftOut()
     const CaptureCsv::ReadResult file =
         CaptureCsv::read(input, [&](const CaptureCsv::RecordedBlock& b) {
             handedOver << b.number;
-            for (int s = 1; s <= CaptureCsv::kSamplesPerBlock; ++s) {
+            for (int s = 1; s <= kBlockSize; ++s) {
                 const int value = b.value[s - 1];
                 notInFile += value == CaptureCsv::kMissing;
                 wrongValues += value != CaptureCsv::kMissing && value != valueOf(b.number, s);

@@ -1,0 +1,24 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// Medians and quartiles of counted values: the q-quantile lies q of the way from the first to the
+// last in rising order, between two neighbours as the median of an even count does. Values
+// "beyond" stand above all the others with no number (moves that did not settle): a quantile
+// that touches one has none.
+
+#include "core/analysis/RunFigures.h"
+
+#include <vector>
+
+namespace Quantiles {
+struct Counted
+{
+    double value;
+    long long count;
+};
+
+// The quantile of `rising` (values in rising order, equal ones together or not) and `beyond`;
+// nothing (Missing::None) when there are none at all.
+RunFigures::Quantity of(const std::vector<Counted>& rising, long long beyond, double q);
+// The median with its 25th and 75th percentiles.
+RunFigures::Value spreadOf(const std::vector<Counted>& rising, long long beyond = 0);
+} // namespace Quantiles
