@@ -21,7 +21,7 @@ struct ReceiveProfile {
 };
 constexpr ReceiveProfile kConsoleProfile{1, 1, true};
 constexpr ReceiveProfile kTimingProfile{7, 7, true};
-constexpr ReceiveProfile kCaptureProfile{299, 1, false}; // one less than the block, not 300
+constexpr ReceiveProfile kCaptureProfile{kBlockSize - 1, 1, false}; // one less than the block
 // A capture file reads a block of this many rows as whole.
 static_assert(kCaptureProfile.threshold == CaptureCsv::kFewestRowsOfWholeBlock);
 
