@@ -153,7 +153,8 @@ const QCommandLineOption kDemoOption(QStringLiteral("demo"),
                                                     "through the chosen port for this run."));
 const QCommandLineOption kReplayOption(QStringLiteral("replay"),
                                        QStringLiteral("With --demo: the simulated chip streams "
-                                                      "the blocks of this capture file."),
+                                                      "the blocks of this capture file, from the "
+                                                      "first again after the last."),
                                        QStringLiteral("FILE"));
 const QCommandLineOption kSimArgsOption(QStringLiteral("sim-args"),
                                         QStringLiteral("Extra arguments for the simulated chip "

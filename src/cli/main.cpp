@@ -91,8 +91,11 @@ int main(int argc, char** argv)
     QString device = options.device;
     if (options.demo) {
         QStringList simulatorArguments = options.simulatorArguments;
+        // A capture asks for a count of blocks, not for the recording's: past its last block
+        // the recording starts again from its first at the line rate, as a live chip goes on.
         if (!options.replayFile.isEmpty())
-            simulatorArguments << QStringLiteral("--replay") << options.replayFile;
+            simulatorArguments << QStringLiteral("--replay") << options.replayFile
+                               << QStringLiteral("--loop");
         if (!chip.start(simulatorArguments)) {
             CliText::printError(QStringLiteral("the simulated chip did not start: %1")
                                     .arg(chip.errorString()));

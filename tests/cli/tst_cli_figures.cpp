@@ -2,7 +2,8 @@
 // The tracking-error figures and the replay, through trevalon-cli against the simulated chip:
 // `capture --stats` and `stats FILE` agree on the same run, also when a crash has torn a block
 // after it; `stats` refuses a file that is not a capture at the line at fault, and a capture of
-// a replayed recording gives back its values, at the live chip's pace.
+// a replayed recording gives back its values, at the live chip's pace, over again after the
+// last block when the capture is the longer.
 
 #include "CliRun.h"
 #include "CsvCheck.h"
@@ -18,6 +19,10 @@
 
 namespace {
 constexpr int kBlocks = 3;
+constexpr int kReplayBlocks = 60;
+// Fewer blocks than the replayed capture takes, and no divisor of it, so the wrap falls inside
+// a recording's pass.
+constexpr int kShortRecordingBlocks = 25;
 
 // value[block][sample] of a capture's rows, block and sample counted from 1.
 QMap<int, QMap<int, int>> valuesOf(const QList<QStringList>& rows)
@@ -37,6 +42,7 @@ private Q_SLOTS:
     void captureStatsAreThoseOfItsFile();
     void figuresOfTheBlocksTakenOutliveALostDevice();
     void statsRefusesWhatIsNoCapture();
+    void captureOfAReplayGivesBackTheRecording_data();
     void captureOfAReplayGivesBackTheRecording();
 };
 
@@ -108,13 +114,22 @@ void TestCliFigures::statsRefusesWhatIsNoCapture()
     QVERIFY2(result.err.contains(QFile::encodeName(path) + ": line 4:"), result.err.constData());
 }
 
+void TestCliFigures::captureOfAReplayGivesBackTheRecording_data()
+{
+    QTest::addColumn<int>("recordedBlocks");
+    QTest::newRow("a recording as long as the capture") << kReplayBlocks;
+    QTest::newRow("a recording shorter than the capture starts again from its first block")
+        << kShortRecordingBlocks;
+}
+
 void TestCliFigures::captureOfAReplayGivesBackTheRecording()
 {
     // At the live chip's pace, both through --demo in the same run, so that the machine's load
     // weighs on both alike.
-    constexpr int kReplayBlocks = 60;
+    QFETCH(int, recordedBlocks);
     QTemporaryDir folder;
     const QString recorded = folder.filePath("recorded.csv");
+    const QString live = folder.filePath("live.csv");
     const QString replayed = folder.filePath("replayed.csv");
     const QString blocks = QString::number(kReplayBlocks);
     QElapsedTimer clock;
@@ -124,9 +139,14 @@ void TestCliFigures::captureOfAReplayGivesBackTheRecording()
             return runCli(arguments);
         });
     };
+    const QString liveFile = recordedBlocks == kReplayBlocks ? recorded : live;
     QCOMPARE(timed({"--demo", "--sim-args", "--seed 7", "capture", "--blocks", blocks, "-o",
-                    recorded}).status, 0);
+                    liveFile}).status, 0);
     const qint64 liveMs = clock.elapsed();
+    if (liveFile != recorded) {
+        QCOMPARE(runCli({"--demo", "--sim-args", "--seed 7", "capture", "--blocks",
+                         QString::number(recordedBlocks), "-o", recorded}).status, 0);
+    }
     QCOMPARE(timed({"--demo", "--replay", recorded, "capture", "--blocks", blocks, "-o",
                     replayed}).status, 0);
     const qint64 replayMs = clock.elapsed();
@@ -135,13 +155,15 @@ void TestCliFigures::captureOfAReplayGivesBackTheRecording()
 
     const QMap<int, QMap<int, int>> before = valuesOf(csvRows(TestFiles::readAll(recorded)));
     const QMap<int, QMap<int, int>> after = valuesOf(csvRows(TestFiles::readAll(replayed)));
-    QCOMPARE(before.size(), kReplayBlocks);
+    QCOMPARE(before.size(), recordedBlocks);
     QCOMPARE(after.size(), kReplayBlocks);
-    // Block for block the same values; a sample the capture threshold left out of either run
-    // (at most the last) is the only one not compared.
+    // Block for block the same values, the recording over again after its last block; a sample
+    // the capture threshold left out of either run (at most the last) is the only one not
+    // compared.
     for (int block = 1; block <= kReplayBlocks; ++block) {
+        const QMap<int, int>& sent = before[(block - 1) % recordedBlocks + 1];
         int compared = 0;
-        for (auto it = before[block].cbegin(); it != before[block].cend(); ++it) {
+        for (auto it = sent.cbegin(); it != sent.cend(); ++it) {
             if (!after[block].contains(it.key()))
                 continue;
             QCOMPARE(after[block][it.key()], it.value());

@@ -70,20 +70,20 @@ LineStatus::LineStatus(Core& core, QObject* parent)
     connect(&core, &Core::portErrorReported, this, &LineStatus::portFailed);
     connect(&core, &Core::consoleAppended, this, [this] {
         consoleText_ = true;
-        portFault_.clear();
+        portFault_.reset();
     });
     connect(&core, &Core::blocksAwaited, this, [this](bool triggered) {
         awaiting_ = true;
         triggered_ = triggered;
         awaitedAt_ = clock_();
         blocksSinceStart_ = 0;
-        portFault_.clear();
+        portFault_.reset();
         figures_.clear();
     });
     connect(&core, &Core::timingQueryEnded, this, [this](bool answered) {
         timingUnanswered_ = !answered;
         if (answered)
-            portFault_.clear();
+            portFault_.reset();
     });
     timer_->setInterval(kUpdatePeriodMs);
     connect(timer_, &QTimer::timeout, this, &LineStatus::update);
@@ -111,21 +111,20 @@ void LineStatus::blockArrived()
     arrivals_[static_cast<std::size_t>(arrivalCount_ % kTimesKept)] = clock_();
     ++arrivalCount_;
     ++blocksSinceStart_;
-    portFault_.clear();
+    portFault_.reset();
 }
 
 void LineStatus::portFailed(int number)
 {
-    portFault_ = failureText(number);
-    faultPlace_ = where();
+    portFault_ = PortFault{number, core_.portDevice(), core_.portFailureReason(), where()};
 }
 
 void LineStatus::update()
 {
     const qint64 now = clock_();
     QStringList parts;
-    if (!portFault_.isEmpty()) {
-        parts << faultPlace_ << portFault_;
+    if (portFault_) {
+        parts << portFault_->place << failureText(*portFault_);
     } else {
         parts << where();
         const QString doing = activity(now);
@@ -210,13 +209,12 @@ double LineStatus::blockRate(qint64 now) const
     return (inWindow - 1) * kMsPerSecond / static_cast<double>(newest - oldest);
 }
 
-QString LineStatus::failureText(int number) const
+QString LineStatus::failureText(PortFault& fault)
 {
-    const QString reason = core_.portFailureReason();
-    const auto because = [&reason](const QString& what) {
-        return reason.isEmpty() ? what : kBecause.arg(what, reason);
+    const auto because = [&fault](const QString& what) {
+        return fault.reason.isEmpty() ? what : kBecause.arg(what, fault.reason);
     };
-    switch (number) {
+    switch (fault.number) {
     case CommErrorNumber::InvalidPort:
         return because(kCannotOpen);
     case CommErrorNumber::PortInUse:
@@ -224,15 +222,14 @@ QString LineStatus::failureText(int number) const
     case CommErrorNumber::BadSettings:
         return because(kSettingsRefused);
     case CommErrorNumber::DeviceFailed:
-    case CommErrorNumber::PortClosed: {
+    case CommErrorNumber::PortClosed:
         // A device file that has gone with the device: an unplugged adapter, an ended simulator.
-        const QString device = core_.portDevice();
-        if (!device.isEmpty() && !QFileInfo::exists(device))
-            return kUnplugged.arg(device);
-        return because(kDeviceFailed);
-    }
+        // A node that comes back (plugged in again) does not make the unplug a device failure.
+        if (!fault.device.isEmpty() && !fault.deviceGone)
+            fault.deviceGone = !QFileInfo::exists(fault.device);
+        return fault.deviceGone ? kUnplugged.arg(fault.device) : because(kDeviceFailed);
     default:
-        return because(kPortError.arg(number));
+        return because(kPortError.arg(fault.number));
     }
 }
 

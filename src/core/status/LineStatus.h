@@ -8,6 +8,9 @@
 //
 // A fault stays until something shows the line working again: a port failure until a block,
 // console text, a timing reply or the next Start; the unanswered timing query until a reply.
+// Whether a failed device was unplugged is asked again each time the text is composed: udev
+// removes the device node some milliseconds after the read that failed, so the node may still
+// be there at the failure and gone by the next period. Once seen gone, it stays an unplug.
 
 #include "core/status/LiveFigures.h"
 
@@ -16,6 +19,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 
 class Core;
 class QTimer;
@@ -58,11 +62,22 @@ Q_SIGNALS:
     void textChanged(const QString& text);
 
 private:
+    // A port failure as it was when it struck.
+    struct PortFault
+    {
+        int number = 0;
+        QString device;          // the device the port reached then (a refusal clears the choice)
+        QString reason;          // the system's reason, if any
+        QString place;           // the port, named as the line's place then
+        bool deviceGone = false; // its node was seen missing while the fault was shown
+    };
+
     void blockArrived();
     void portFailed(int number);
     QString where() const;
     QString activity(qint64 now) const;
-    QString failureText(int number) const;
+    // Looks whether the failed device's node is still there, so an unplug is told as one.
+    static QString failureText(PortFault& fault);
     QString recordingText() const;
     // Blocks a second over the rate window, 0 with fewer than two blocks in it.
     double blockRate(qint64 now) const;
@@ -74,8 +89,7 @@ private:
     QString simulatedDevice_;
     QString replayFile_;
 
-    QString portFault_;  // the last port failure, in words
-    QString faultPlace_; // the port it struck, as it was named then (a refusal clears the choice)
+    std::optional<PortFault> portFault_; // the last port failure, until the line works again
     bool timingUnanswered_ = false;
     bool awaiting_ = false; // the scope was started
     bool triggered_ = false;

@@ -9,7 +9,9 @@
 #include "../scope/ScopeChecks.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 using ScopeChecks::kTimingQueryLine;
@@ -22,6 +24,9 @@ enum class Scene {
     SilentAfterStart,
     TimingUnanswered,
     Unplugged,
+    NodeGoesAfterFailure,
+    NodeStays,
+    NodeBackAfterUnplug,
     NoAccess,
     HeldElsewhere,
     TriggerWaiting,
@@ -32,6 +37,7 @@ enum class Scene {
 
 constexpr qint64 kBlockPeriodMs = 26; // a block's time on the line, 38.5 a second
 constexpr int kBlocksFed = 20;
+const QString kNode = QStringLiteral("<node>");
 const QString kGoneDevice = QStringLiteral("/dev/trevalon-test-unplugged");
 const QString kHeldReason =
     QStringLiteral("Device or resource busy (held by process 4711 (minicom))");
@@ -64,6 +70,16 @@ void TestLineStatus::textTellsWhatTheLineDoesAndWhatWentWrong_data()
     QTest::newRow("the device gone under the open port: unplugged")
         << Scene::Unplugged
         << QStringLiteral("Comm 1 \u2014 %1; %1 was unplugged").arg(kGoneDevice);
+    // kNode stands for the device node the test makes in its own folder.
+    const QString nodeGone = QStringLiteral("Comm 1 \u2014 %1; %1 was unplugged").arg(kNode);
+    QTest::newRow(
+        "the device node removed a moment after the failure: unplugged by the next period")
+        << Scene::NodeGoesAfterFailure << nodeGone;
+    QTest::newRow("the device node still there: the device failed, with the system's reason")
+        << Scene::NodeStays
+        << QStringLiteral("Comm 1 \u2014 %1; the device failed: gone").arg(kNode);
+    QTest::newRow("an unplugged device plugged in again: still told as unplugged")
+        << Scene::NodeBackAfterUnplug << nodeGone;
     QTest::newRow("a port refused for permission: the reason with the group hint")
         << Scene::NoAccess << port + "the port cannot be opened: " + kNoAccessReason;
     QTest::newRow("a port held by another program: its name and process")
@@ -84,6 +100,13 @@ void TestLineStatus::textTellsWhatTheLineDoesAndWhatWentWrong()
     QFETCH(Scene, scene);
     QFETCH(QString, text);
     CoreFixture f;
+    QTemporaryDir devices;
+    // A device node the test makes and removes as udev would.
+    const QString node = devices.filePath(QStringLiteral("ttyUSB0"));
+    const auto plugIn = [&node](bool in) {
+        QFile file(node);
+        QVERIFY(in ? file.open(QIODevice::WriteOnly) : file.remove());
+    };
     qint64 now = 0;
     LineStatus status(f.core);
     status.setClock([&now] { return now; });
@@ -117,6 +140,27 @@ void TestLineStatus::textTellsWhatTheLineDoesAndWhatWentWrong()
         f.comm.failDevice(CommErrorNumber::DeviceFailed);
         CoreFixture::settle();
         break;
+    case Scene::NodeGoesAfterFailure:
+    case Scene::NodeStays:
+    case Scene::NodeBackAfterUnplug: {
+        const bool goneFirst = scene == Scene::NodeBackAfterUnplug;
+        f.comm.device = node;
+        if (!goneFirst)
+            plugIn(true);
+        f.core.startScope();
+        f.comm.failDevice(CommErrorNumber::DeviceFailed);
+        CoreFixture::settle();
+        status.update();
+        const QString first = status.text();
+        QVERIFY2(first.contains(goneFirst ? "was unplugged" : "the device failed"),
+                 qPrintable(first));
+        if (scene == Scene::NodeGoesAfterFailure)
+            plugIn(false);
+        if (goneFirst)
+            plugIn(true);
+        now += LineStatus::kUpdatePeriodMs;
+        break;
+    }
     case Scene::NoAccess:
     case Scene::HeldElsewhere: {
         const bool held = scene == Scene::HeldElsewhere;
@@ -146,7 +190,7 @@ void TestLineStatus::textTellsWhatTheLineDoesAndWhatWentWrong()
         break;
     }
     status.update();
-    QCOMPARE(status.text(), text);
+    QCOMPARE(status.text(), text.replace(kNode, node));
 }
 
 void TestLineStatus::blocksAloneDoNotChangeTheText()
