@@ -23,6 +23,7 @@ enum class Scene {
     Streaming,
     SilentAfterStart,
     TimingUnanswered,
+    MovesWithoutGrid,
     Unplugged,
     NodeGoesAfterFailure,
     NodeStays,
@@ -67,6 +68,11 @@ void TestLineStatus::textTellsWhatTheLineDoesAndWhatWentWrong_data()
     QTest::newRow("no timing reply: said beside what the line does")
         << Scene::TimingUnanswered
         << port + "the chip did not answer the timing query" + check + "; waiting for blocks";
+    QTest::newRow("moves without a time grid: settled, but no time in ms made up")
+        << Scene::MovesWithoutGrid
+        << port + "the chip did not answer the timing query" + check +
+               "; receiving blocks, 38.5 a second; last block peak 20, RMS 1.21; last move "
+               "settled, 20 % overshoot (no time grid: the chip's timing was not answered)";
     QTest::newRow("the device gone under the open port: unplugged")
         << Scene::Unplugged
         << QStringLiteral("Comm 1 \u2014 %1; %1 was unplugged").arg(kGoneDevice);
@@ -110,7 +116,7 @@ void TestLineStatus::textTellsWhatTheLineDoesAndWhatWentWrong()
     qint64 now = 0;
     LineStatus status(f.core);
     status.setClock([&now] { return now; });
-    bool answersTiming = scene != Scene::TimingUnanswered;
+    bool answersTiming = scene != Scene::TimingUnanswered && scene != Scene::MovesWithoutGrid;
     f.comm.onWrite = [&](const QByteArray& bytes) {
         if (bytes == kTimingQueryLine && answersTiming)
             f.comm.receive(kTimingReplyDigit4);
@@ -134,6 +140,18 @@ void TestLineStatus::textTellsWhatTheLineDoesAndWhatWentWrong()
     case Scene::TimingUnanswered:
         f.core.startScope();
         break;
+    case Scene::MovesWithoutGrid: {
+        f.core.startScope();
+        // A move of 20 steps that overshoots by 4 and settles.
+        QByteArray block(kBlockSize, char(128));
+        block.replace(10, 4, QByteArray::fromHex("9485 7c81"));
+        for (int i = 0; i < kBlocksFed; ++i) {
+            now += kBlockPeriodMs;
+            f.comm.receive(block);
+            CoreFixture::settle();
+        }
+        break;
+    }
     case Scene::Unplugged:
         f.comm.device = kGoneDevice;
         f.core.startScope();
