@@ -37,8 +37,8 @@ private:
     std::string block_;
     std::array<std::string, kBlockSize + 1> sampleText_; // ",s,"
     std::array<std::string, kBlockSize + 1> timeText_;   // ",time,"
-    std::array<std::string, kValues> valueText_;               // "v"
-    std::array<std::string, kValues> levelLine_;               // "level\n"
+    std::array<std::string, kValues> valueText_;         // "v"
+    std::array<std::string, kValues> levelLine_;         // "level\n"
 };
 
 } // namespace CaptureCsv

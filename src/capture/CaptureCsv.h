@@ -18,7 +18,10 @@ namespace CaptureCsv {
 inline constexpr std::string_view kHeader = "block,sample,value,time_ms,level";
 // A sample's value at zero tracking error, and a value's level in encoder steps.
 inline constexpr int kCentreValue = 128;
-constexpr int levelOfValue(int value) { return value - kCentreValue; }
+constexpr int levelOfValue(int value)
+{
+    return value - kCentreValue;
+}
 // A sample the capture did not receive.
 inline constexpr int kMissing = -1;
 

@@ -84,7 +84,8 @@ bool AnalysisOptions::take(const QCommandLineParser& parser, CliOptions& options
         const double grid = parser.value(kGrid).trimmed().toDouble(&ok);
         // Written as "!(a < b)" so that a value that is not a number is refused too.
         if (!ok || !(grid >= kShortestGridMs && grid <= kLongestGridMs)) {
-            reason = QStringLiteral("--grid takes %1 to %2 ms").arg(kShortestGridMs).arg(kLongestGridMs);
+            reason =
+                QStringLiteral("--grid takes %1 to %2 ms").arg(kShortestGridMs).arg(kLongestGridMs);
             return false;
         }
         options.timeGridMs = grid;

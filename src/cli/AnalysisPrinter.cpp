@@ -106,15 +106,15 @@ QJsonObject compareJson(const std::vector<AnalysisPrinter::Run>& runs)
         const RunFigures::Comparison c =
             RunFigures::compare(info.id, runs[0].figures[info.id], runs[1].figures[info.id]);
         const QString better = winnerText(c.better);
-        compare.insert(FigureText::name(info.id),
-                       QJsonObject{
-                           {QStringLiteral("a"), jsonOf(runs[0].figures[info.id].value.number)},
-                           {QStringLiteral("b"), jsonOf(runs[1].figures[info.id].value.number)},
-                           {QStringLiteral("change"), jsonOf(c.change)},
-                           {kBetterKey, better.isEmpty() ? QJsonValue(QJsonValue::Null)
-                                                         : QJsonValue(better)},
-                           {QStringLiteral("within_spread"), c.withinSpread},
-                       });
+        compare.insert(
+            FigureText::name(info.id),
+            QJsonObject{
+                {QStringLiteral("a"), jsonOf(runs[0].figures[info.id].value.number)},
+                {QStringLiteral("b"), jsonOf(runs[1].figures[info.id].value.number)},
+                {QStringLiteral("change"), jsonOf(c.change)},
+                {kBetterKey, better.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(better)},
+                {QStringLiteral("within_spread"), c.withinSpread},
+            });
     }
     return compare;
 }
@@ -174,7 +174,9 @@ void AnalysisPrinter::printMoveText(long long block, const MoveFinder::Figures& 
                        .arg(move.peak)
                        .arg(at(move.peakMs));
     if (move.overshootPct > 0)
-        text += QStringLiteral(", overshoot %1 %%2").arg(move.overshootPct, 0, 'f', 1).arg(at(move.overshootMs));
+        text += QStringLiteral(", overshoot %1 %%2")
+                    .arg(move.overshootPct, 0, 'f', 1)
+                    .arg(at(move.overshootMs));
     if (!move.settled)
         text += QStringLiteral(", not settled in its block");
     else if (move.settleMs)
@@ -233,12 +235,12 @@ void AnalysisPrinter::finish(const std::vector<Run>& runs,
     if (json_) {
         QJsonArray failures;
         for (const FailedCondition& f : failed)
-            failures.append(QJsonObject{{QStringLiteral("path"), f.path},
-                                        {QStringLiteral("condition"), f.condition},
-                                        {QStringLiteral("value"), jsonOf(f.value)},
-                                        {QStringLiteral("reason"), f.reason.isEmpty()
-                                                                       ? QJsonValue(QJsonValue::Null)
-                                                                       : QJsonValue(f.reason)}});
+            failures.append(QJsonObject{
+                {QStringLiteral("path"), f.path},
+                {QStringLiteral("condition"), f.condition},
+                {QStringLiteral("value"), jsonOf(f.value)},
+                {QStringLiteral("reason"),
+                 f.reason.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(f.reason)}});
         const QJsonObject end{{QStringLiteral("compare"), compareJson(runs)},
                               {QStringLiteral("failed"), failures}};
         print(QStringLiteral("],") + compact(end).mid(1) + QLatin1Char('\n'));

@@ -19,7 +19,8 @@ namespace {
 constexpr int kLongestQuietMs = 600'000;
 constexpr int kMostBlocks = std::numeric_limits<int>::max();
 
-struct CommandInfo {
+struct CommandInfo
+{
     CliCommand command;
     const char* name;
     const char* arguments; // shown after the name in the usage line
@@ -214,8 +215,8 @@ QString programHelp(const QCommandLineParser& parser)
         text += QStringLiteral("  %1 %2\n      %3\n")
                     .arg(QLatin1String(info.name), QLatin1String(info.arguments),
                          QLatin1String(info.summary));
-    text += QStringLiteral("\n%1 <command> --help describes a command.\n\n")
-                .arg(CliText::kProgramName);
+    text +=
+        QStringLiteral("\n%1 <command> --help describes a command.\n\n").arg(CliText::kProgramName);
     // The option list of Qt's help text, without its own usage line.
     const QString options = parser.helpText();
     text += options.mid(options.indexOf(QLatin1Char('\n')) + 1).trimmed();
@@ -231,7 +232,8 @@ QString commandHelp(const CommandInfo& info, const QCommandLineParser& parser)
     if (info.command == CliCommand::Option) {
         text += QStringLiteral("\nNames:\n");
         for (const OptionItem& item : kOptionItems)
-            text += QStringLiteral("  %1  %2\n").arg(QLatin1String(item.name), -21)
+            text += QStringLiteral("  %1  %2\n")
+                        .arg(QLatin1String(item.name), -21)
                         .arg(QString::fromUtf8(item.description));
     }
     const QString options = parser.helpText();
@@ -366,10 +368,10 @@ ParsedCommandLine parseCommand(const CommandInfo& info, const QStringList& argum
             return usageError(QStringLiteral("analyse takes one or two files"));
         options.inputFiles = positional;
     } else if (positional.size() != wanted) {
-        return usageError(wanted == 0 ? QStringLiteral("%1 takes no arguments").arg(info.name)
-                                      : QStringLiteral("%1 takes one argument: %2")
-                                            .arg(QLatin1String(info.name),
-                                                 QLatin1String(info.arguments)));
+        return usageError(wanted == 0
+                              ? QStringLiteral("%1 takes no arguments").arg(info.name)
+                              : QStringLiteral("%1 takes one argument: %2")
+                                    .arg(QLatin1String(info.name), QLatin1String(info.arguments)));
     }
     if (info.command == CliCommand::Option) {
         options.optionName = positional.first();

@@ -13,11 +13,21 @@
 #include <vector>
 
 enum class CliCommand {
-    Timing, Registers, Special, Fuses, Option, Send, Capture, Stats, Analyse, Ports
+    Timing,
+    Registers,
+    Special,
+    Fuses,
+    Option,
+    Send,
+    Capture,
+    Stats,
+    Analyse,
+    Ports
 };
 enum class CaptureTrigger { None, On, Off };
 
-struct CliOptions {
+struct CliOptions
+{
     static constexpr int kDefaultQuietMs = 300;
     static constexpr int kDefaultBlocks = 1;
     static constexpr int kFirstPort = 1;
@@ -31,26 +41,27 @@ struct CliOptions {
     QString device;
     bool demo = false;
     QStringList simulatorArguments;
-    QString replayFile;          // with demo: the capture file the simulated chip replays
+    QString replayFile; // with demo: the capture file the simulated chip replays
 
-    bool json = false;           // timing, capture --stats, stats, ports
-    bool stats = false;          // capture: the figures of each block and of the run
-    QString inputFile;           // stats
-    QStringList inputFiles;      // analyse: one run, or two (before, after)
-    bool analyse = false;        // capture: the analysis of the blocks captured
-    QString reportFile;          // analyse: the HTML page; empty: none
+    bool json = false;                         // timing, capture --stats, stats, ports
+    bool stats = false;                        // capture: the figures of each block and of the run
+    QString inputFile;                         // stats
+    QStringList inputFiles;                    // analyse: one run, or two (before, after)
+    bool analyse = false;                      // capture: the analysis of the blocks captured
+    QString reportFile;                        // analyse: the HTML page; empty: none
     std::vector<FailCondition> failConditions; // analyse, capture --analyse
     MoveFinder::Settings moveSettings;         // analyse, capture --analyse
     std::optional<double> timeGridMs;          // analyse: the grid of every block, over the file's
-    QString outputFile;          // listings and capture; empty: standard output
-    QString optionName;          // option
-    QString text;                // send
-    int quietMs = kDefaultQuietMs; // send
-    int blocks = kDefaultBlocks; // capture
+    QString outputFile;                        // listings and capture; empty: standard output
+    QString optionName;                        // option
+    QString text;                              // send
+    int quietMs = kDefaultQuietMs;             // send
+    int blocks = kDefaultBlocks;               // capture
     CaptureTrigger trigger = CaptureTrigger::None;
 };
 
-struct ParsedCommandLine {
+struct ParsedCommandLine
+{
     std::optional<CliOptions> options; // empty: nothing to run, end with exitStatus
     int exitStatus = 0;
 };

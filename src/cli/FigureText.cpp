@@ -46,7 +46,8 @@ QString name(Id figure)
 QString nameWithUnit(Id figure)
 {
     const std::string_view unit = RunFigures::infoOf(figure).unit;
-    return unit.empty() ? name(figure) : QStringLiteral("%1 (%2)").arg(name(figure), fromView(unit));
+    return unit.empty() ? name(figure)
+                        : QStringLiteral("%1 (%2)").arg(name(figure), fromView(unit));
 }
 
 QString quantity(Id figure, const RunFigures::Quantity& quantity)
@@ -69,8 +70,8 @@ QString value(Id figure, const RunFigures::Value& value)
     QString text = quantity(figure, value.value);
     if (RunFigures::infoOf(figure).spread && value.value.number &&
         (value.p25.number || value.p75.number))
-        text += QStringLiteral(" (%1-%2)").arg(quantity(figure, value.p25),
-                                               quantity(figure, value.p75));
+        text += QStringLiteral(" (%1-%2)")
+                    .arg(quantity(figure, value.p25), quantity(figure, value.p75));
     return text;
 }
 

@@ -97,8 +97,8 @@ int main(int argc, char** argv)
             simulatorArguments << QStringLiteral("--replay") << options.replayFile
                                << QStringLiteral("--loop");
         if (!chip.start(simulatorArguments)) {
-            CliText::printError(QStringLiteral("the simulated chip did not start: %1")
-                                    .arg(chip.errorString()));
+            CliText::printError(
+                QStringLiteral("the simulated chip did not start: %1").arg(chip.errorString()));
             return ExitStatus::kIoFailure;
         }
         device = chip.devicePath();

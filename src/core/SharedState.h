@@ -19,7 +19,8 @@ enum ReceiveMode : quint8 {
 
 // The last captured block. Entries 1..300 are used (entry 0 stays empty); an empty entry means
 // that no byte was waiting when it was read.
-struct SampleBlock {
+struct SampleBlock
+{
     std::array<std::optional<quint8>, kBlockSize + 1> entry{};
 };
 
@@ -30,18 +31,20 @@ constexpr double kGreen = 65280;
 constexpr double kBlack = 0;
 constexpr double kMagenta = 16711935;
 
-struct SharedState {
-    quint8 portNumber = 0;             // port list position + 1; 0 when nothing is chosen
-    quint8 receiveMode = ModeConsole;  // how the receive event treats incoming bytes
-    SampleBlock sampleBlock;           // the last captured block
-    double traceColour = kYellow;      // colour of the trace
-    double timeGrid = 0;               // milliseconds between two samples; 0 before any reply
-    float markerStart = -1;            // sample position of the start marker; below 0: none
-    float markerEnd = -1;              // sample position of the end marker; below 0: none
+struct SharedState
+{
+    quint8 portNumber = 0;            // port list position + 1; 0 when nothing is chosen
+    quint8 receiveMode = ModeConsole; // how the receive event treats incoming bytes
+    SampleBlock sampleBlock;          // the last captured block
+    double traceColour = kYellow;     // colour of the trace
+    double timeGrid = 0;              // milliseconds between two samples; 0 before any reply
+    float markerStart = -1;           // sample position of the start marker; below 0: none
+    float markerEnd = -1;             // sample position of the end marker; below 0: none
 };
 
 // The message texts fixed at start-up.
-struct MessageTexts {
+struct MessageTexts
+{
     QString msgNotExist;
     QString msgDriveProblem;
     QString msgFileError;

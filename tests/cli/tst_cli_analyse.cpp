@@ -33,9 +33,8 @@ QByteArray runOfMoves(double zeta, double naturalHz = 30,
     std::string text = CsvRows::kHeader;
     CsvRows::Maker rows;
     for (int b = 1; b <= kBlocks; ++b) {
-        const KnownSignals::Values values =
-            KnownSignals::stepBlock({zeta, naturalHz, 80}, 20 * b, KnownSignals::kUsualGridMs, 1,
-                                    static_cast<unsigned>(b));
+        const KnownSignals::Values values = KnownSignals::stepBlock(
+            {zeta, naturalHz, 80}, 20 * b, KnownSignals::kUsualGridMs, 1, static_cast<unsigned>(b));
         SampleBlock block;
         for (int i = 0; i < kBlockSize; ++i)
             block.entry[static_cast<std::size_t>(i + 1)] = static_cast<quint8>(values[i]);
@@ -89,27 +88,29 @@ void TestCliAnalyse::analyse_data()
         << QStringList{"\"condition\":\"damping_ratio>0.5\"", "after.csv"} << QStringList{};
     // A figure without a number reads as what its absence means.
     QTest::newRow("a run whose moves never settle fails a bound on its settle time")
-        << QStringList{"analyse", kNeverSettles, "--fail-if", "settle_ms>80", "--fail-if",
-                       "overshoot_pct>25", "--fail-if", "settle_ms<80"}
+        << QStringList{"analyse",   kNeverSettles,      "--fail-if", "settle_ms>80",
+                       "--fail-if", "overshoot_pct>25", "--fail-if", "settle_ms<80"}
         << 7
         << QStringList{"FAILED never.csv: settle_ms>80 (not settled, 0 of 6 moves settled)",
                        "FAILED never.csv: overshoot_pct>25"}
         << QStringList{"settle_ms<80"};
     QTest::newRow("a run with nothing to find meets no condition on what it lacks")
-        << QStringList{"analyse",   kCalm,           "--fail-if", "ringing_hz>20",
-                       "--fail-if", "damping_ratio<0.4", "--fail-if", "frequency_amplitude>3"}
+        << QStringList{"analyse",   kCalm,
+                       "--fail-if", "ringing_hz>20",
+                       "--fail-if", "damping_ratio<0.4",
+                       "--fail-if", "frequency_amplitude>3"}
         << 0 << QStringList{"no overshoot beyond the window", "no oscillation stands out"}
         << QStringList{"FAILED"};
     QTest::newRow("a run that cannot be judged fails every condition on what it lacks")
-        << QStringList{"analyse", kNoGrid, "--fail-if", "settle_ms<1000", "--fail-if",
-                       "settle_ms>1000", "--fail-if", "rms>50"}
+        << QStringList{"analyse",   kNoGrid,          "--fail-if", "settle_ms<1000",
+                       "--fail-if", "settle_ms>1000", "--fail-if", "rms>50"}
         << 7
         << QStringList{"FAILED nogrid.csv: settle_ms<1000 (cannot be judged: no time grid",
                        "FAILED nogrid.csv: settle_ms>1000 (cannot be judged: no time grid"}
         << QStringList{"rms>50", "inf", "nan"};
     QTest::newRow("a time grid given for a file without one times its moves")
-        << QStringList{"analyse", kNoGrid, "--grid", "1.909", "--fail-if", "settle_ms>1000"}
-        << 0 << QStringList{"time grid 1.909 ms"} << QStringList{"FAILED", "no time grid"};
+        << QStringList{"analyse", kNoGrid, "--grid", "1.909", "--fail-if", "settle_ms>1000"} << 0
+        << QStringList{"time grid 1.909 ms"} << QStringList{"FAILED", "no time grid"};
     QTest::newRow("an unknown figure is bad usage")
         << QStringList{"analyse", kBefore, "--fail-if", "wobble>1"} << 2 << QStringList{"wobble"}
         << QStringList{"block 1:"};
@@ -161,7 +162,7 @@ void TestCliAnalyse::twoRunsComparedAndReported()
     // and damping are known.
     const QJsonArray moves = before["moves"].toArray();
     QCOMPARE(moves.size(), kBlocks);
-    const QStringList fields{"block",        "start_ms", "peak",      "peak_ms",
+    const QStringList fields{"block",         "start_ms",     "peak",    "peak_ms",
                              "overshoot_pct", "overshoot_ms", "settled", "settle_ms",
                              "ringing_hz",    "damping_ratio"};
     for (const QJsonValue& move : moves)

@@ -140,15 +140,20 @@ void TestCliFigures::captureOfAReplayGivesBackTheRecording()
         });
     };
     const QString liveFile = recordedBlocks == kReplayBlocks ? recorded : live;
-    QCOMPARE(timed({"--demo", "--sim-args", "--seed 7", "capture", "--blocks", blocks, "-o",
-                    liveFile}).status, 0);
+    QCOMPARE(
+        timed({"--demo", "--sim-args", "--seed 7", "capture", "--blocks", blocks, "-o", liveFile})
+            .status,
+        0);
     const qint64 liveMs = clock.elapsed();
     if (liveFile != recorded) {
         QCOMPARE(runCli({"--demo", "--sim-args", "--seed 7", "capture", "--blocks",
-                         QString::number(recordedBlocks), "-o", recorded}).status, 0);
+                         QString::number(recordedBlocks), "-o", recorded})
+                     .status,
+                 0);
     }
-    QCOMPARE(timed({"--demo", "--replay", recorded, "capture", "--blocks", blocks, "-o",
-                    replayed}).status, 0);
+    QCOMPARE(timed({"--demo", "--replay", recorded, "capture", "--blocks", blocks, "-o", replayed})
+                 .status,
+             0);
     const qint64 replayMs = clock.elapsed();
     QVERIFY2(replayMs <= 1.25 * static_cast<double>(liveMs),
              qPrintable(QStringLiteral("replay %1 ms, live %2 ms").arg(replayMs).arg(liveMs)));

@@ -163,8 +163,7 @@ RunFigures::Value MoveTally::dampingRatio() const
             return MoveFinder::dampingRatio(double(overshoot) / peak);
         });
     if (entries.empty()) {
-        const Quantity none =
-            Quantity::none(moves_ == 0 ? Missing::NoMoves : Missing::NoOvershoot);
+        const Quantity none = Quantity::none(moves_ == 0 ? Missing::NoMoves : Missing::NoOvershoot);
         return {none, none, none};
     }
     return Quantiles::spreadOf(entries);
@@ -184,7 +183,7 @@ RunFigures::Value MoveTally::ringingHz() const
                                    counts.halfPeriod[samples]});
     sortRising(entries);
     if (entries.empty()) {
-        const Missing why = moves_ == 0    ? Missing::NoMoves
+        const Missing why = moves_ == 0   ? Missing::NoMoves
                             : !ringsAtAll ? Missing::NoOvershoot
                                           : Missing::NoGrid;
         const Quantity none = Quantity::none(why);
@@ -203,8 +202,8 @@ std::optional<MoveTally::TypicalMove> MoveTally::typicalMove() const
     for (std::size_t at = 0; at < settleSamples_.size(); ++at) {
         seen += settleSamples_[at];
         if (seen > middle) {
-            TypicalMove typical{firstBlockWithSettle_[at], firstGridWithSettle_[at],
-                                firstMoveWithSettle_[at], {}};
+            TypicalMove typical{
+                firstBlockWithSettle_[at], firstGridWithSettle_[at], firstMoveWithSettle_[at], {}};
             for (const std::int8_t level : firstWithSettle_[at])
                 typical.levels.push_back(level);
             return typical;

@@ -102,7 +102,8 @@ std::optional<Spectrum::Peak> Spectrum::dominant() const
     };
     int strongest = 0;
     for (int k = kFirstSearchedBin; k < nyquist; ++k) {
-        if (!(at(k) > at(k - 1) && at(k) >= at(k + 1)) || (strongest != 0 && at(k) <= at(strongest)))
+        if (!(at(k) > at(k - 1) && at(k) >= at(k + 1)) ||
+            (strongest != 0 && at(k) <= at(strongest)))
             continue;
         const std::optional<double> around = surroundingPower(k);
         if (around && at(k) * at(k) >= kStandoutPowerRatio * *around)

@@ -14,7 +14,8 @@ class Comm;
 class Core;
 
 // How the port is reopened for the kind of answer expected.
-struct ReceiveProfile {
+struct ReceiveProfile
+{
     int threshold;
     int readLength;
     bool discardNulls;
@@ -34,7 +35,8 @@ constexpr int kStopThenFuses = 4001;
 constexpr int kPidReply = 401;
 } // namespace Wait
 
-class Link {
+class Link
+{
 public:
     Link(Comm& comm, Core& core);
 

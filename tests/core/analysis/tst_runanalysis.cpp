@@ -148,9 +148,8 @@ void TestRunAnalysis::movesAndSettling_data()
     // one's; with two never settled, the median falls on one and is not settled.
     const Values neverSettles = handMade({0, 0, 12, 30, 20}, 20);
     QTest::newRow("a move that never settles counts as longer than any that did")
-        << QList<Values>{overshooting, handMade({0, 0, 3, 12, 20, 0, 0}), neverSettles} << 1.0
-        << 3 << 2 << Expected{5, 0} << Expected{0, 0} << Expected{0.4559, 1e-4}
-        << Expected{250, 1e-9};
+        << QList<Values>{overshooting, handMade({0, 0, 3, 12, 20, 0, 0}), neverSettles} << 1.0 << 3
+        << 2 << Expected{5, 0} << Expected{0, 0} << Expected{0.4559, 1e-4} << Expected{250, 1e-9};
     QTest::newRow("where the median falls on a move that never settled, it is not settled")
         << QList<Values>{overshooting, neverSettles, neverSettles} << 1.0 << 3 << 1 << kNotSettled
         << Expected{0, 0} << Expected{0.4559, 1e-4} << Expected{250, 1e-9};

@@ -4,8 +4,8 @@
 // gives back the whole blocks before it, and a file that is not a capture is refused at the line
 // at fault.
 
-#include "core/scope/BlockStats.h"
 #include "capture/CaptureCsv.h"
+#include "core/scope/BlockStats.h"
 
 #include <QTest>
 

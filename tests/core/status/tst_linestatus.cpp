@@ -62,7 +62,8 @@ void TestLineStatus::textTellsWhatTheLineDoesAndWhatWentWrong_data()
     const QString check = QStringLiteral(": check the cable, the port and the chip's power");
     QTest::newRow("before anything: the port, its device and idle") << Scene::Idle << port + "idle";
     QTest::newRow("blocks coming: their rate over the last two seconds")
-        << Scene::Streaming << port + "receiving blocks, 38.5 a second; last block peak 0, RMS 0.00";
+        << Scene::Streaming
+        << port + "receiving blocks, 38.5 a second; last block peak 0, RMS 0.00";
     QTest::newRow("no block two seconds after Start: the chip is silent")
         << Scene::SilentAfterStart << port + "no data from the chip since Start" + check;
     QTest::newRow("no timing reply: said beside what the line does")
