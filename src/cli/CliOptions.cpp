@@ -149,10 +149,12 @@ void addPortOptions(QCommandLineParser& parser)
     parser.addOptions({kPortOption, kDeviceOption, kDemoOption, kReplayOption, kSimArgsOption});
 }
 
-// stats reads a file and ports only looks at the devices: neither opens a port.
+// stats and analyse read files and ports only looks at the devices: none opens a port, so none
+// takes the port options, which would otherwise be taken and silently do nothing.
 bool opensPort(CliCommand command)
 {
-    return command != CliCommand::Stats && command != CliCommand::Ports;
+    return command != CliCommand::Stats && command != CliCommand::Analyse &&
+           command != CliCommand::Ports;
 }
 
 // The first port option set in `parser`, or nothing.
