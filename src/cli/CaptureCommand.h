@@ -61,7 +61,7 @@ private:
     const CliOptions& options_;
     std::unique_ptr<CaptureCsv::CaptureOutput> output_;
     CsvRows::Maker rows_;
-    QEventLoop* loop_ = nullptr;  // while waiting for blocks
+    QEventLoop* loop_ = nullptr; // while waiting for blocks
     QTimer* blockTimer_ = nullptr;
     End end_ = End::Running;
     int blocksWritten_ = 0;

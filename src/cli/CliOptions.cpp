@@ -67,10 +67,12 @@ const CommandInfo kCommands[] = {
      "standard error as \"stats\" prints them (with --json as its JSON document), so the\n"
      "CSV stays clean. With --analyse the blocks are analysed as they come, as \"analyse\"\n"
      "does a file, on standard error; with --fail-if the exit status is 7 when a condition\n"
-     "holds for the run (the production line's one command)."},
+     "holds for the run (the production line's one command). With --json the document is\n"
+     "whole at every end, with \"error\" when the capture failed, the messages after it."},
     {CliCommand::Stats, "stats", "FILE [--json]", "tracking-error figures of a capture file",
-     "Reads a capture file (CSV, or gzip-compressed CSV) written by capture (or by the\n"
-     "window's --record), one block at a time, and prints for each block\n"
+     "Reads a capture file (CSV, or gzip-compressed CSV, told by its first bytes) written\n"
+     "by capture (or by the window's --record), one block at a time; a pipe reads alike and\n"
+     "FILE - is standard input. It prints for each block\n"
      "and for the whole run, in encoder steps (level = value - 128): samples, min, max,\n"
      "peak (largest absolute level), mean, RMS and SD (of the samples themselves), such as\n"
      "  block 1: 300 samples, min -12, max 15, peak 15, mean 0.53, RMS 4.21, SD 4.18 ...\n"
@@ -82,11 +84,13 @@ const CommandInfo kCommands[] = {
      "short gives the figures of the whole blocks before it, says on standard error from\n"
      "which line the cut block was left out (in the JSON as \"incomplete_tail_from_line\")\n"
      "and exits 0. Exit status 2 (with the line) when FILE is not a capture file, 5 when it\n"
-     "cannot be read. No port is used."},
+     "cannot be read. The JSON is one whole document or nothing: a fault after the first\n"
+     "block closes it there with \"error\" (the message). No port is used."},
     {CliCommand::Analyse, "analyse",
      "FILE [FILE2] [--json] [--report FILE.html] [--fail-if EXPR]...",
      "moves, settling and the dominant oscillation of a run, or two compared",
-     "Reads capture files (CSV or .csv.gz) once, in flat memory, and prints each move as\n"
+     "Reads capture files (CSV or gzip, told by content; - is standard input) once, in\n"
+     "flat memory, and prints each move as\n"
      "it is found and the run's figures: those of stats (samples, min, max, peak, mean,\n"
      "rms, sd) and moves, settled, settle_ms, settle_ms_max, overshoot_pct,\n"
      "overshoot_pct_max, damping_ratio, ringing_hz, frequency_hz, frequency_amplitude,\n"
@@ -106,7 +110,9 @@ const CommandInfo kCommands[] = {
      "   \"overshoot_pct\",\"overshoot_ms\",\"settle_ms\",\"ringing_hz\",\"damping_ratio\"}],\n"
      "   \"blocks\",\"time_grid_ms\",\"figures\":{...}}],\n"
      "   \"compare\":{\"rms\":{\"a\",\"b\",\"change\",\"better\"},...},\"failed\":[...]}\n"
-     "--fail-if EXPR (a figure, < <= > or >=, a number: rms>5, settle_ms>=80) names each\n"
+     "or nothing; a failure after the first block closes it there with \"error\".\n"
+     "--fail-if EXPR (a figure in any case, < <= > or >=, a finite number: rms>5,\n"
+     "settle_ms>=80) names each\n"
      "that holds and exits 7; a figure the run lacks holds nothing. --report writes the\n"
      "figures, a typical move of each run, the spectra and each block's RMS and peak as\n"
      "one HTML page with no scripts. Exit status 2 for a file that is not a capture or a\n"

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/StatsCommand.h"
 
+#include "capture/CaptureFile.h"
 #include "cli/CliOptions.h"
 #include "cli/CliText.h"
 #include "cli/ExitStatus.h"
 #include "cli/FiguresReport.h"
-#include "capture/CaptureFile.h"
 
 #include <QFile>
 
