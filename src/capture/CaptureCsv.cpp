@@ -2,6 +2,7 @@
 #include "capture/CaptureCsv.h"
 
 #include <charconv>
+#include <cmath>
 #include <optional>
 #include <vector>
 
@@ -36,13 +37,15 @@ std::optional<long long> wholeNumber(std::string_view text)
     return value;
 }
 
-// time_ms is written as a plain decimal ("0.5", "12", "0").
+// time_ms is written as a plain decimal ("0.5", "12", "0"). from_chars also reads "inf" and
+// "nan", which no capture writes and which would make the block's time grid meaningless.
 std::optional<double> timeOf(std::string_view text)
 {
     double value = 0;
     const auto [end, error] =
         std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
-    if (text.empty() || error != std::errc{} || end != text.data() + text.size() || value < 0)
+    if (text.empty() || error != std::errc{} || end != text.data() + text.size() ||
+        !std::isfinite(value) || value < 0)
         return std::nullopt;
     return value;
 }

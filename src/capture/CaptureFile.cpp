@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "capture/CaptureFile.h"
 
+#include "capture/FileBytes.h"
 #include "capture/GzipInput.h"
 
-#include <cerrno>
 #include <cstring>
-#include <fstream>
+#include <istream>
 
 namespace CaptureFile {
 namespace {
@@ -13,15 +13,11 @@ constexpr std::string_view kGzipSuffix = ".gz";
 // The first two bytes of every gzip member.
 constexpr unsigned char kGzipMark[] = {0x1f, 0x8b};
 
-bool startsWithGzipMark(std::istream& input)
+bool startsWithGzipMark(FileBytes& bytes)
 {
-    char first[sizeof kGzipMark] = {};
-    input.read(first, sizeof first);
-    const bool marked =
-        input.gcount() == sizeof first && std::memcmp(first, kGzipMark, sizeof kGzipMark) == 0;
-    input.clear();
-    input.seekg(0);
-    return marked;
+    const std::string_view first = bytes.ahead(sizeof kGzipMark);
+    return first.size() == sizeof kGzipMark &&
+           std::memcmp(first.data(), kGzipMark, sizeof kGzipMark) == 0;
 }
 
 void readCompressed(std::istream& file, ReadResult& result,
@@ -60,12 +56,14 @@ ReadResult read(const std::string& path,
                 const std::function<void(const CaptureCsv::RecordedBlock&)>& onBlock)
 {
     ReadResult result;
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        result.cannotOpen = std::strerror(errno);
+    FileBytes bytes(path);
+    if (!bytes.openError().empty()) {
+        result.cannotOpen = bytes.openError();
         return result;
     }
-    result.compressed = compressedByName(path) || startsWithGzipMark(file);
+    std::istream file(&bytes);
+    // By the content alone: a CSV named ".gz" is read as the CSV it is.
+    result.compressed = startsWithGzipMark(bytes);
     if (result.compressed) {
         readCompressed(file, result, onBlock);
         return result;

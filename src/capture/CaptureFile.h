@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// A capture file on disk, plain CSV or gzip-compressed CSV, read as a stream of whole blocks:
-// one pass, memory flat whatever the file's length. A file is taken as gzip when its name ends
-// in ".gz" or its first bytes are gzip's mark, so a compressed file read under another name is
-// read all the same.
+// A capture file, plain CSV or gzip-compressed CSV, read as a stream of whole blocks: one pass
+// from the start, never sought, memory flat whatever the file's length, so a pipe and standard
+// input ("-") read as a file does. A file is taken as gzip when its first bytes are gzip's mark,
+// whatever its name.
 
 #include "capture/CaptureCsv.h"
 
@@ -15,7 +15,8 @@
 
 namespace CaptureFile {
 
-// How a capture written to `path` is stored: gzip when the name ends in ".gz".
+// How a capture written to `path` is stored: gzip when the name ends in ".gz". (Reading goes by
+// the content.)
 bool compressedByName(std::string_view path);
 
 struct ReadResult
@@ -35,6 +36,7 @@ struct ReadResult
     bool fine() const { return cannotOpen.empty() && rows.error.line == 0; }
 };
 
+// `path` "-" reads standard input.
 ReadResult read(const std::string& path,
                 const std::function<void(const CaptureCsv::RecordedBlock&)>& onBlock);
 

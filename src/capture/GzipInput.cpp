@@ -75,15 +75,13 @@ void GzipInput::endMember()
         memberEnds_.pop_front();
 }
 
-void GzipInput::failWith(int code)
+void GzipInput::failWith()
 {
+    // Only data that begins with gzip's mark is read as gzip, so even a first member that does
+    // not inflate is a damaged member, not some other kind of file.
     const std::uint64_t at = bytesRead_ - zip_.avail_in;
-    const bool nothingInflated = memberEnds_.empty() && textHandedOn_ == 0 && heldSize_ == 0;
-    if (code == Z_DATA_ERROR && nothingInflated)
-        fault_ = "not a gzip file";
-    else
-        fault_ = "the compressed data is damaged near byte " + std::to_string(at) +
-                 (zip_.msg != nullptr ? std::string(" (") + zip_.msg + ")" : std::string());
+    fault_ = "the compressed data is damaged near byte " + std::to_string(at) +
+             (zip_.msg != nullptr ? std::string(" (") + zip_.msg + ")" : std::string());
     ended_ = true;
 }
 
@@ -118,7 +116,7 @@ GzipInput::int_type GzipInput::underflow()
             }
         } else if (code != Z_OK && code != Z_BUF_ERROR) {
             // inflate's state tells where it stopped; the text of this member is not trusted.
-            failWith(code);
+            failWith();
             break;
         } else if (heldSize_ >= kLongestHeldText || (streaming_ && heldSize_ > 0)) {
             streaming_ = true;

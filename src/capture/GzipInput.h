@@ -32,7 +32,7 @@ public:
 
     // After the end: the file ended inside a member whose text was held back and is left out.
     bool endedInCutMember() const { return cutMemberLeftOut_; }
-    // After the end: why the data could not be inflated (not gzip, damaged); empty when it could.
+    // After the end: why the data could not be inflated (damaged, unreadable); empty when it could.
     const std::string& fault() const { return fault_; }
     // Line ends in the text handed on so far.
     long long lineEndsHandedOn() const { return lineEnds_; }
@@ -54,7 +54,7 @@ private:
     void makeRoom();
     void handOn();
     void endMember();
-    void failWith(int code);
+    void failWith();
 
     std::istream& compressed_;
     z_stream zip_{};

@@ -25,6 +25,12 @@ int AnalyseCommand::run(const CliOptions& options)
     std::vector<std::unique_ptr<RunAnalysis>> analyses;
     std::vector<AnalysisPrinter::Run> runs;
     std::vector<FailedCondition> failed;
+    // What has been printed is ended there, a JSON document closed with the failure.
+    const auto failWith = [&printer](const QString& error, int status) {
+        printer.endWithError(error);
+        CliText::printError(error);
+        return status;
+    };
     for (const QString& path : options.inputFiles) {
         auto analysis = std::make_unique<RunAnalysis>(options.moveSettings);
         printer.beginRun(path);
@@ -35,15 +41,13 @@ int AnalyseCommand::run(const CliOptions& options)
                 const auto& moves = analysis->addBlock(block.number, block.value, grid);
                 printer.printMoves(block.number, moves, grid, options.moveSettings);
             });
-        if (!read.cannotOpen.empty()) {
-            CliText::printError(kCannotRead.arg(path, QString::fromStdString(read.cannotOpen)));
-            return ExitStatus::kIoFailure;
-        }
-        if (read.rows.error.line != 0) {
-            CliText::printError(kAboutTheFile.arg(
-                path, QString::fromStdString(CaptureCsv::describe(read.rows.error))));
-            return ExitStatus::kUsage;
-        }
+        if (!read.cannotOpen.empty())
+            return failWith(kCannotRead.arg(path, QString::fromStdString(read.cannotOpen)),
+                            ExitStatus::kIoFailure);
+        if (read.rows.error.line != 0)
+            return failWith(kAboutTheFile.arg(path, QString::fromStdString(
+                                                        CaptureCsv::describe(read.rows.error))),
+                            ExitStatus::kUsage);
         // A recording cut short is still a recording: the analysis is that of its whole blocks.
         if (read.rows.droppedFromLine != 0)
             CliText::printError(
@@ -56,20 +60,24 @@ int AnalyseCommand::run(const CliOptions& options)
         failed.insert(failed.end(), failedHere.begin(), failedHere.end());
         analyses.push_back(std::move(analysis));
     }
-    printer.finish(runs, failed);
-    if (!printer.written()) {
-        CliText::printError(QStringLiteral("standard output could not be written"));
-        return ExitStatus::kIoFailure;
-    }
+    // The page is written before the document ends, so that the document can say it was not.
+    QString reportError;
     if (!options.reportFile.isEmpty()) {
         std::vector<AnalysisReport::Run> reported;
         for (std::size_t i = 0; i < runs.size(); ++i)
             reported.push_back({runs[i].path, analyses[i].get()});
         QString reason;
-        if (!AnalysisReport::write(options.reportFile, reported, reason)) {
-            CliText::printError(kCannotWrite.arg(options.reportFile, reason));
-            return ExitStatus::kIoFailure;
-        }
+        if (!AnalysisReport::write(options.reportFile, reported, reason))
+            reportError = kCannotWrite.arg(options.reportFile, reason);
+    }
+    printer.finish(runs, failed, reportError);
+    if (!printer.written()) {
+        CliText::printError(QStringLiteral("standard output could not be written"));
+        return ExitStatus::kIoFailure;
+    }
+    if (!reportError.isEmpty()) {
+        CliText::printError(reportError);
+        return ExitStatus::kIoFailure;
     }
     return failed.empty() ? ExitStatus::kDone : ExitStatus::kFailed;
 }

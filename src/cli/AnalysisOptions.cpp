@@ -7,6 +7,8 @@
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 
+#include <cmath>
+
 namespace {
 // A level is at most 128 steps from the centre; a hold is at most a block.
 constexpr double kLargestSteps = 128;
@@ -47,12 +49,13 @@ bool has(const QCommandLineParser& parser, const QCommandLineOption& option)
     return parser.optionNames().contains(option.names().constFirst());
 }
 
-// A number of steps in [0, 128], or nothing.
+// A number of steps in [0, 128], or nothing. "nan" reads as a number but lies in no range: every
+// comparison with it is false, so it must be refused by name.
 std::optional<double> stepsIn(const QString& text)
 {
     bool ok = false;
     const double value = text.trimmed().toDouble(&ok);
-    if (!ok || value < 0 || value > kLargestSteps)
+    if (!ok || !std::isfinite(value) || value < 0 || value > kLargestSteps)
         return std::nullopt;
     return value;
 }

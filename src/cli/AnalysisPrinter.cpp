@@ -12,6 +12,7 @@
 namespace {
 using RunFigures::Id;
 const QString kBetterKey = QStringLiteral("better");
+const QString kErrorKey = QStringLiteral("error");
 
 const QString kNoGrid = QStringLiteral("no time grid (the chip's timing was not answered)");
 
@@ -137,13 +138,22 @@ void AnalysisPrinter::print(const QString& text)
 void AnalysisPrinter::beginRun(const QString& path)
 {
     movesOfRun_ = 0;
+    runPath_ = path;
+    runOpen_ = false;
+}
+
+void AnalysisPrinter::openRun()
+{
+    if (runOpen_)
+        return;
+    runOpen_ = true;
     if (json_) {
-        const QString quoted = compact(QJsonObject{{QStringLiteral("path"), path}});
+        const QString quoted = compact(QJsonObject{{QStringLiteral("path"), runPath_}});
         print(QStringLiteral("%1%2,\"moves\":[")
                   .arg(runs_ == 0 ? QStringLiteral("{\"files\":[") : QStringLiteral(","),
                        quoted.chopped(1)));
     } else {
-        print(QStringLiteral("%1:\n").arg(path));
+        print(QStringLiteral("%1:\n").arg(runPath_));
     }
     ++runs_;
 }
@@ -151,6 +161,7 @@ void AnalysisPrinter::beginRun(const QString& path)
 void AnalysisPrinter::printMoves(long long block, const std::vector<MoveFinder::Move>& moves,
                                  double timeGridMs, const MoveFinder::Settings& settings)
 {
+    openRun();
     for (const MoveFinder::Move& move : moves) {
         const MoveFinder::Figures figures = MoveFinder::figuresOf(move, timeGridMs, settings);
         if (json_)
@@ -209,6 +220,8 @@ void AnalysisPrinter::printMoveJson(long long block, const MoveFinder::Figures& 
 
 void AnalysisPrinter::endRun(const RunAnalysis& analysis, long long droppedFromLine)
 {
+    openRun();
+    runOpen_ = false;
     const RunFigures::Values figures = analysis.figures();
     if (json_) {
         QJsonObject rest{
@@ -230,7 +243,7 @@ void AnalysisPrinter::endRun(const RunAnalysis& analysis, long long droppedFromL
 }
 
 void AnalysisPrinter::finish(const std::vector<Run>& runs,
-                             const std::vector<FailedCondition>& failed)
+                             const std::vector<FailedCondition>& failed, const QString& error)
 {
     if (json_) {
         QJsonArray failures;
@@ -241,13 +254,27 @@ void AnalysisPrinter::finish(const std::vector<Run>& runs,
                 {QStringLiteral("value"), jsonOf(f.value)},
                 {QStringLiteral("reason"),
                  f.reason.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(f.reason)}});
-        const QJsonObject end{{QStringLiteral("compare"), compareJson(runs)},
-                              {QStringLiteral("failed"), failures}};
+        QJsonObject end{{QStringLiteral("compare"), compareJson(runs)},
+                        {QStringLiteral("failed"), failures}};
+        if (!error.isEmpty())
+            end.insert(kErrorKey, error);
         print(QStringLiteral("],") + compact(end).mid(1) + QLatin1Char('\n'));
     } else {
         print(QLatin1Char('\n') + figuresTable(runs));
         for (const FailedCondition& f : failed)
             print(failedText(f));
+    }
+    if (std::fflush(output_) != 0)
+        written_ = false;
+}
+
+void AnalysisPrinter::endWithError(const QString& error)
+{
+    if (json_ && runs_ > 0) {
+        // The moves' array and the run's object, if open, then the files' array and the document.
+        print((runOpen_ ? QStringLiteral("]}],") : QStringLiteral("],")) +
+              compact(QJsonObject{{kErrorKey, error}}).mid(1) + QLatin1Char('\n'));
+        runOpen_ = false;
     }
     if (std::fflush(output_) != 0)
         written_ = false;

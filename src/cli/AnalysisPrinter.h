@@ -6,6 +6,9 @@
 // run's moves are never held:
 //   {"files": [{"path", "moves": [...], "blocks", "time_grid_ms", "figures": {...}}],
 //    "compare": {"rms": {"a", "b", "change", "better"}, ...}, "failed": [...]}
+// The document is begun by the first run's first block, so a failure before it prints nothing;
+// one after it closes the document where it stopped, with the failure as the top level's
+// "error" (a run cut short keeps its path and the moves found, without its figures).
 
 #include "cli/FailConditions.h"
 #include "core/analysis/MoveFinder.h"
@@ -29,25 +32,35 @@ public:
 
     AnalysisPrinter(bool json, std::FILE* output) : json_(json), output_(output) {}
 
+    // The run's beginning is printed with its first block (or at its end, for one without).
     void beginRun(const QString& path);
     void printMoves(long long block, const std::vector<MoveFinder::Move>& moves, double timeGridMs,
                     const MoveFinder::Settings& settings);
     // `droppedFromLine`: the line a torn last block, left out, starts on (0: none).
     void endRun(const RunAnalysis& analysis, long long droppedFromLine = 0);
-    // The comparison of two runs (none for one) and the conditions that held.
-    void finish(const std::vector<Run>& runs, const std::vector<FailedCondition>& failed);
+    // The comparison of two runs (none for one) and the conditions that held; `error`, when the
+    // command failed after all (a report not written, a capture's lost device), as "error".
+    void finish(const std::vector<Run>& runs, const std::vector<FailedCondition>& failed,
+                const QString& error = {});
+    // Ends the output at a failure, told on standard error as `error`: the JSON document, if
+    // begun, is closed with it; text ends where it is.
+    void endWithError(const QString& error);
 
     // False once a write has failed.
     bool written() const { return written_; }
 
 private:
     void print(const QString& text);
+    // Prints the beginning of the run that beginRun named, once.
+    void openRun();
     void printMoveText(long long block, const MoveFinder::Figures& move);
     void printMoveJson(long long block, const MoveFinder::Figures& move);
 
     bool json_;
     std::FILE* output_;
     bool written_ = true;
-    int runs_ = 0;
+    int runs_ = 0; // runs whose beginning was printed
+    QString runPath_;
+    bool runOpen_ = false; // its beginning printed, its end not yet
     long long movesOfRun_ = 0;
 };

@@ -22,6 +22,8 @@ const QString kNoTiming = QStringLiteral("the chip did not answer the timing que
 const QString kNoBlock = QStringLiteral("the chip sent no block for %1 ms");
 const QString kCannotOpen = QStringLiteral("cannot write %1: %2");
 const QString kCannotWrite = QStringLiteral("the CSV could not be written: %1");
+// A failure with no message of its own (none is expected) still makes the report say it failed.
+const QString kFailedStatus = QStringLiteral("the capture failed with status %1");
 } // namespace
 
 CaptureCommand::CaptureCommand(Session& session, const CliOptions& options)
@@ -75,16 +77,9 @@ void CaptureCommand::takeBlock(const SampleBlock& block)
     if (!write(rows_.rowsOf(blocksWritten_ + 1, block, session_.core.timeGrid())))
         return;
     ++blocksWritten_;
-    if (figures_) {
-        const QString text = figures_->addBlock(blocksWritten_, BlockStats::sumsOf(block));
-        // The JSON document goes out whole at the end, after any message of the run.
-        if (options_.json)
-            heldFigures_ += text;
-        else
-            std::fputs(text.toLocal8Bit(), stderr);
-    }
-    // The analysis prints its moves as they are found, its JSON too: holding them would make
-    // its memory grow with the run.
+    if (figures_)
+        std::fputs(figures_->addBlock(blocksWritten_, BlockStats::sumsOf(block)).toLocal8Bit(),
+                   stderr);
     if (analysis_) {
         const double grid = session_.core.timeGrid();
         analysisPrinter_->printMoves(
@@ -128,6 +123,8 @@ int CaptureCommand::run()
     if (!openOutput())
         return ExitStatus::kIoFailure;
     progress_ = ::isatty(STDERR_FILENO) == 1 && !options_.stats && !options_.analyse;
+    if (options_.stats || options_.analyse)
+        heldErrors_.emplace();
     if (options_.stats)
         figures_.emplace(options_.json);
     if (options_.analyse) {
@@ -152,7 +149,9 @@ int CaptureCommand::run()
         // Without the grid no row would have its time; the chip is stopped all the same.
         CliText::printError(kNoTiming);
         core.stopScope();
-        return session_.failureStatus().value_or(ExitStatus::kNoAnswer);
+        const int status = session_.failureStatus().value_or(ExitStatus::kNoAnswer);
+        closeReports(status);
+        return status;
     }
 
     if (end_ == End::Running) {
@@ -174,10 +173,14 @@ int CaptureCommand::finish()
 {
     if (progress_ && blocksWritten_ > 0)
         std::fputc('\n', stderr);
+    const int status = stop();
     // The blocks taken before a failure have their figures all the same.
-    if (figures_)
-        std::fputs((heldFigures_ + figures_->end()).toLocal8Bit(), stderr);
-    const bool conditionHeld = finishAnalysis();
+    const bool conditionHeld = closeReports(status);
+    return status == ExitStatus::kDone && conditionHeld ? ExitStatus::kFailed : status;
+}
+
+int CaptureCommand::stop()
+{
     // A port that failed has nothing to stop: the device is gone or was never reached.
     if (const auto failed = session_.failureStatus())
         return *failed;
@@ -193,23 +196,35 @@ int CaptureCommand::finish()
     case End::OutputFailed:
         return ExitStatus::kIoFailure;
     default:
-        return conditionHeld ? ExitStatus::kFailed : ExitStatus::kDone;
+        return ExitStatus::kDone;
     }
+}
+
+bool CaptureCommand::closeReports(int status)
+{
+    QString error;
+    if (status != ExitStatus::kDone && heldErrors_) {
+        error = heldErrors_->first();
+        if (error.isEmpty())
+            error = kFailedStatus.arg(status);
+    }
+    if (figures_)
+        std::fputs(figures_->end(error).toLocal8Bit(), stderr);
+    bool conditionHeld = false;
+    if (analysis_) {
+        analysisPrinter_->endRun(*analysis_);
+        const std::vector<AnalysisPrinter::Run> runs{{runName(), analysis_->figures()}};
+        const std::vector<FailedCondition> failed =
+            failedConditions(options_.failConditions, runName(), runs.front().figures);
+        analysisPrinter_->finish(runs, failed, error);
+        conditionHeld = !failed.empty();
+    }
+    std::fflush(stderr);
+    heldErrors_.reset();
+    return conditionHeld;
 }
 
 QString CaptureCommand::runName() const
 {
     return options_.outputFile.isEmpty() ? QStringLiteral("capture") : options_.outputFile;
-}
-
-bool CaptureCommand::finishAnalysis()
-{
-    if (!analysis_)
-        return false;
-    analysisPrinter_->endRun(*analysis_);
-    const std::vector<AnalysisPrinter::Run> runs{{runName(), analysis_->figures()}};
-    const std::vector<FailedCondition> failed =
-        failedConditions(options_.failConditions, runName(), runs.front().figures);
-    analysisPrinter_->finish(runs, failed);
-    return !failed.empty();
 }

@@ -6,6 +6,7 @@
 // output can no longer be written.
 
 #include "cli/AnalysisPrinter.h"
+#include "cli/CliText.h"
 #include "cli/FiguresReport.h"
 #include "core/SharedState.h"
 #include "core/analysis/RunAnalysis.h"
@@ -48,8 +49,11 @@ private:
     void endWith(End end);
     void showProgress() const;
     int finish();
-    // The analysis's end; true when a --fail-if condition held.
-    bool finishAnalysis();
+    // Stop's sequence when it is due and the output closed; the run's status, bar --fail-if.
+    int stop();
+    // The reports' ends on standard error, whole documents even for a run that failed (`status`
+    // not kDone), then the run's held messages; true when a --fail-if condition held.
+    bool closeReports(int status);
     // The run's name in the analysis: the CSV file, or "capture" on standard output.
     QString runName() const;
 
@@ -57,15 +61,17 @@ private:
     const CliOptions& options_;
     std::unique_ptr<CaptureCsv::CaptureOutput> output_;
     CsvRows::Maker rows_;
-    QEventLoop* loop_ = nullptr;  // while waiting for blocks
+    QEventLoop* loop_ = nullptr; // while waiting for blocks
     QTimer* blockTimer_ = nullptr;
     End end_ = End::Running;
     int blocksWritten_ = 0;
     bool progress_ = false;
     bool started_ = false; // Start's sequence has run, so Stop's is due
-    std::optional<FiguresReport> figures_; // with --stats, printed on standard error
-    QString heldFigures_;                  // with --stats --json, the blocks' part until the end
-    // With --analyse, printed on standard error as the blocks come.
+    // With --stats and --analyse, printed on standard error as the blocks come: holding them
+    // would make the memory grow with the run.
+    std::optional<FiguresReport> figures_;
     std::unique_ptr<RunAnalysis> analysis_;
     std::optional<AnalysisPrinter> analysisPrinter_;
+    // While a report is printed, the run's messages wait until it is whole.
+    std::optional<CliText::HeldErrors> heldErrors_;
 };

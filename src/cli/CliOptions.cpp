@@ -68,10 +68,12 @@ const CommandInfo kCommands[] = {
      "standard error as \"stats\" prints them (with --json as its JSON document), so the\n"
      "CSV stays clean. With --analyse the blocks are analysed as they come, as \"analyse\"\n"
      "does a file, on standard error; with --fail-if the exit status is 7 when a condition\n"
-     "holds for the run (the production line's one command)."},
+     "holds for the run (the production line's one command). With --json the document is\n"
+     "whole at every end, with \"error\" when the capture failed, the messages after it."},
     {CliCommand::Stats, "stats", "FILE [--json]", "tracking-error figures of a capture file",
-     "Reads a capture file (CSV, or gzip-compressed CSV) written by capture (or by the\n"
-     "window's --record), one block at a time, and prints for each block\n"
+     "Reads a capture file (CSV, or gzip-compressed CSV, told by its first bytes) written\n"
+     "by capture (or by the window's --record), one block at a time; a pipe reads alike and\n"
+     "FILE - is standard input. It prints for each block\n"
      "and for the whole run, in encoder steps (level = value - 128): samples, min, max,\n"
      "peak (largest absolute level), mean, RMS and SD (of the samples themselves), such as\n"
      "  block 1: 300 samples, min -12, max 15, peak 15, mean 0.53, RMS 4.21, SD 4.18 ...\n"
@@ -83,11 +85,13 @@ const CommandInfo kCommands[] = {
      "short gives the figures of the whole blocks before it, says on standard error from\n"
      "which line the cut block was left out (in the JSON as \"incomplete_tail_from_line\")\n"
      "and exits 0. Exit status 2 (with the line) when FILE is not a capture file, 5 when it\n"
-     "cannot be read. No port is used."},
+     "cannot be read. The JSON is one whole document or nothing: a fault after the first\n"
+     "block closes it there with \"error\" (the message). No port is used."},
     {CliCommand::Analyse, "analyse",
      "FILE [FILE2] [--json] [--report FILE.html] [--fail-if EXPR]... [--grid MS]",
      "moves, settling and the dominant oscillation of a run, or two compared",
-     "Reads capture files (CSV or .csv.gz) once, in flat memory, and prints each move as\n"
+     "Reads capture files (CSV or gzip, told by content; - is standard input) once, in\n"
+     "flat memory, and prints each move as\n"
      "it is found and the run's figures: those of stats (samples, min, max, peak, mean,\n"
      "rms, sd) and moves, settled, settle_ms, settle_ms_max, overshoot_pct,\n"
      "overshoot_pct_max, damping_ratio, ringing_hz, frequency_hz, frequency_amplitude,\n"
@@ -118,13 +122,14 @@ const CommandInfo kCommands[] = {
      "   \"no_value\":{\"settle_ms\":\"not settled, 0 of 20 moves settled\",...}}],\n"
      "   \"compare\":{\"rms\":{\"a\",\"b\",\"change\",\"better\",\"within_spread\"},...},\n"
      "   \"failed\":[{\"path\",\"condition\",\"value\",\"reason\"}]}\n"
-     "A figure without a number is null, its reason in no_value.\n"
-     "--fail-if EXPR (a figure in any case, < <= > or >=, a number: rms>5, settle_ms>=80,\n"
-     "settle_ms_p75>60) names each that holds and exits 7. A figure without a number\n"
-     "reads as what its absence means: \"not settled\" is longer than any bound (settle_ms>80\n"
-     "holds); nothing to find (no overshoot beyond W, no oscillation stands out) is the best\n"
-     "case and holds nothing; a figure that cannot be judged (no samples, no moves, no\n"
-     "whole block, no time grid) holds every condition. --report writes the\n"
+     "or nothing; a failure after the first block closes it there with \"error\". A figure\n"
+     "without a number is null, its reason in no_value.\n"
+     "--fail-if EXPR (a figure in any case, < <= > or >=, a finite number: rms>5,\n"
+     "settle_ms>=80, settle_ms_p75>60) names each that holds and exits 7. A figure without\n"
+     "a number reads as what its absence means: \"not settled\" is longer than any bound\n"
+     "(settle_ms>80 holds); nothing to find (no overshoot beyond W, no oscillation stands\n"
+     "out) is the best case and holds nothing; a figure that cannot be judged (no samples,\n"
+     "no moves, no whole block, no time grid) holds every condition. --report writes the\n"
      "figures, a typical move of each run, the spectra and each block's RMS and peak as\n"
      "one HTML page with no scripts. Exit status 2 for a file that is not a capture or a\n"
      "malformed condition, 5 when a file cannot be read or written."},
@@ -167,10 +172,12 @@ void addPortOptions(QCommandLineParser& parser)
     parser.addOptions({kPortOption, kDeviceOption, kDemoOption, kReplayOption, kSimArgsOption});
 }
 
-// stats reads a file and ports only looks at the devices: neither opens a port.
+// stats and analyse read files and ports only looks at the devices: none opens a port, so none
+// takes the port options, which would otherwise be taken and silently do nothing.
 bool opensPort(CliCommand command)
 {
-    return command != CliCommand::Stats && command != CliCommand::Ports;
+    return command != CliCommand::Stats && command != CliCommand::Analyse &&
+           command != CliCommand::Ports;
 }
 
 // The first port option set in `parser`, or nothing.

@@ -3,6 +3,10 @@
 
 #include <cstdio>
 
+namespace {
+CliText::HeldErrors* heldErrors = nullptr;
+} // namespace
+
 QString CliText::withSystemLineBreaks(const QString& consoleText)
 {
     QString text = consoleText;
@@ -21,6 +25,10 @@ bool CliText::printOut(const QString& text)
 
 void CliText::printError(const QString& text)
 {
+    if (heldErrors != nullptr) {
+        heldErrors->keep(text);
+        return;
+    }
     std::fprintf(stderr, "%s: %s\n", qPrintable(kProgramName), text.toLocal8Bit().constData());
     std::fflush(stderr);
 }
@@ -31,4 +39,16 @@ bool CliText::printResult(const QString& text)
         return true;
     printError(QStringLiteral("standard output could not be written"));
     return false;
+}
+
+CliText::HeldErrors::HeldErrors() : outer_(heldErrors)
+{
+    heldErrors = this;
+}
+
+CliText::HeldErrors::~HeldErrors()
+{
+    heldErrors = outer_;
+    for (const QString& line : lines_)
+        printError(line);
 }

@@ -4,6 +4,7 @@
 // each line as the system ends lines.
 
 #include <QString>
+#include <QStringList>
 
 namespace CliText {
 inline const QString kProgramName = QStringLiteral("trevalon-cli");
@@ -14,6 +15,26 @@ QString withSystemLineBreaks(const QString& consoleText);
 bool printOut(const QString& text);
 // printOut, and the reason on standard error when it could not.
 bool printResult(const QString& text);
-// "trevalon-cli: text" and a line break on standard error.
+// "trevalon-cli: text" and a line break on standard error, or kept while a HeldErrors lives.
 void printError(const QString& text);
+
+// While one lives, printError keeps its lines and writes them when it ends, so that a JSON
+// document written to standard error as it is made (capture's figures) is never cut by one.
+class HeldErrors
+{
+public:
+    HeldErrors();
+    ~HeldErrors();
+    HeldErrors(const HeldErrors&) = delete;
+    HeldErrors& operator=(const HeldErrors&) = delete;
+
+    void keep(const QString& text) { lines_ << text; }
+    // The first line kept, without the program's name (later ones are mostly its consequences);
+    // empty when none was.
+    QString first() const { return lines_.isEmpty() ? QString() : lines_.first(); }
+
+private:
+    QStringList lines_;
+    HeldErrors* outer_;
+};
 } // namespace CliText

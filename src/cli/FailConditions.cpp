@@ -5,10 +5,14 @@
 
 #include <QRegularExpression>
 
+#include <cmath>
+
 namespace {
-// The longer operators first, so "<=" is not read as "<" and "=5".
+// The longer operators first, so "<=" is not read as "<" and "=5". A figure's name is taken in
+// any letter case ("RMS>5").
 const QRegularExpression
-    kConditionPattern(QStringLiteral("^\\s*([a-z_]+)\\s*(<=|>=|<|>)\\s*(\\S+)\\s*$"));
+    kConditionPattern(QStringLiteral("^\\s*([a-z][a-z0-9_]*)\\s*(<=|>=|<|>)\\s*(\\S+)\\s*$"),
+                      QRegularExpression::CaseInsensitiveOption);
 
 std::optional<FailCondition::Compare> compareOf(const QString& text)
 {
@@ -56,8 +60,9 @@ std::optional<FailCondition> FailCondition::parse(const QString& text, QString& 
     }
     bool isNumber = false;
     const double limit = match.captured(3).toDouble(&isNumber);
-    if (!isNumber) {
-        reason = QStringLiteral("--fail-if: \"%1\" is not a number").arg(match.captured(3));
+    // No figure is ever beyond an infinite limit, and none compares with nan at all.
+    if (!isNumber || !std::isfinite(limit)) {
+        reason = QStringLiteral("--fail-if: \"%1\" is not a finite number").arg(match.captured(3));
         return std::nullopt;
     }
     return FailCondition{text.simplified().remove(QLatin1Char(' ')), figure->id, figure->part,

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/FiguresReport.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
@@ -14,12 +15,15 @@ const QString kBlockName = QStringLiteral("block %1");
 const QString kRunName = QStringLiteral("run of %1 blocks");
 constexpr int kDecimals = 2;
 // The JSON document's members in the order of their keys, as a JSON object writes them: the
-// blocks, the line a torn last block left out starts on (only for a file that had one), the run.
+// blocks, the failure that ended the run (only for one that failed), the line a torn last block
+// left out starts on (only for a file that had one), the run.
 const QString kDocumentStart = QStringLiteral("{\"blocks\":[");
 const QString kBlocksEnd = QStringLiteral("]");
 const QString kBlockSeparator = QStringLiteral(",");
+const QString kError = QStringLiteral(",\"error\":%1");
 const QString kDroppedTail = QStringLiteral(",\"incomplete_tail_from_line\":%1");
 const QString kRunAndEnd = QStringLiteral(",\"run\":%1}\n");
+const QString kEnd = QStringLiteral("}\n");
 
 QString decimal(double value)
 {
@@ -41,6 +45,16 @@ QString line(const QString& name, const std::optional<BlockStats::Figures>& figu
 QString compact(const QJsonObject& object)
 {
     return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
+}
+
+// The "error" member, quoted as JSON; nothing for no error.
+QString errorMember(const QString& error)
+{
+    if (error.isEmpty())
+        return {};
+    const QString quoted =
+        QString::fromUtf8(QJsonDocument(QJsonArray{error}).toJson(QJsonDocument::Compact));
+    return kError.arg(quoted.mid(1).chopped(1));
 }
 
 QJsonValue json(const std::optional<BlockStats::Figures>& figures)
@@ -70,14 +84,21 @@ QString FiguresReport::addBlock(long long number, const BlockStats::Accumulator&
                                {QStringLiteral("figures"), json(sums.figures())}});
 }
 
-QString FiguresReport::end() const
+QString FiguresReport::end(const QString& error) const
 {
     if (!json_)
         return line(kRunName.arg(blocks_), run_.figures());
-    QString text = (blocks_ == 0 ? kDocumentStart : QString()) + kBlocksEnd;
+    QString text = (blocks_ == 0 ? kDocumentStart : QString()) + kBlocksEnd + errorMember(error);
     if (droppedFromLine_ != 0)
         text += kDroppedTail.arg(droppedFromLine_);
     return text +
            kRunAndEnd.arg(compact(QJsonObject{{QStringLiteral("blocks"), blocks_},
                                               {QStringLiteral("figures"), json(run_.figures())}}));
+}
+
+QString FiguresReport::endCutShort(const QString& error) const
+{
+    if (!json_ || blocks_ == 0)
+        return {};
+    return kBlocksEnd + errorMember(error) + kEnd;
 }

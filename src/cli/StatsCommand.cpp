@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/StatsCommand.h"
 
+#include "capture/CaptureFile.h"
 #include "cli/CliOptions.h"
 #include "cli/CliText.h"
 #include "cli/ExitStatus.h"
 #include "cli/FiguresReport.h"
-#include "capture/CaptureFile.h"
 
 #include <QFile>
 
@@ -45,10 +45,14 @@ int StatsCommand::run(const CliOptions& options)
     const CaptureCsv::ReadResult& file = read.rows;
     if (file.error.line != 0) {
         // A file that is not a capture is refused at its header, before anything is printed; a
-        // fault further on ends the report where it is found, unfinished.
+        // fault further on ends the report where it is found: the JSON document is closed there,
+        // with the fault as its "error" and no run figures.
+        const QString fault = kAboutTheFile.arg(
+            options.inputFile, QString::fromStdString(CaptureCsv::describe(file.error)));
+        const QByteArray rest = report.endCutShort(fault).toLocal8Bit();
+        std::fwrite(rest.constData(), 1, static_cast<std::size_t>(rest.size()), stdout);
         std::fflush(stdout);
-        CliText::printError(kAboutTheFile.arg(
-            options.inputFile, QString::fromStdString(CaptureCsv::describe(file.error))));
+        CliText::printError(fault);
         return ExitStatus::kUsage;
     }
     // A recording cut short is still a recording: the figures are those of its whole blocks.

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Capture files on disk: the rows made in one pass are the bytes the rows have always been; a
-// capture written as CSV or gzip reads back as the blocks written; a gzip recording torn by a
-// crash gives back its whole blocks and tells where a recording that goes on in it resumes.
+// capture written as CSV or gzip reads back as the blocks written, known by its content; a gzip
+// recording torn by a crash gives back its whole blocks and tells where a recording that goes on
+// in it resumes; a file that does not read says why.
 
 #include "capture/CaptureFile.h"
 #include "capture/CaptureOutput.h"
 #include "core/scope/CsvRows.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -92,6 +94,8 @@ private Q_SLOTS:
     void captureReadsBackAsWritten();
     void tornGzipRecordingGivesItsWholeBlocks_data();
     void tornGzipRecordingGivesItsWholeBlocks();
+    void faultSaysWhatIsWrong_data();
+    void faultSaysWhatIsWrong();
 };
 
 void TestCaptureFile::rowsAreTheBytesTheyWere_data()
@@ -135,6 +139,7 @@ void TestCaptureFile::captureReadsBackAsWritten_data()
     QTest::newRow("gzip, a member a block") << "run.csv.gz" << true << "run.csv.gz";
     QTest::newRow("gzip renamed to .csv is known by its mark")
         << "run.csv.gz" << true << "renamed.csv";
+    QTest::newRow("CSV named .gz is read as the CSV it is") << "run.csv" << false << "run.gz";
 }
 
 void TestCaptureFile::captureReadsBackAsWritten()
@@ -206,6 +211,37 @@ void TestCaptureFile::tornGzipRecordingGivesItsWholeBlocks()
     QCOMPARE(read.result.rows.droppedFromLine, droppedFromLine);
     if (keepsAll)
         QCOMPARE(read.result.keptLength, std::optional<std::uint64_t>(whole.size()));
+}
+
+void TestCaptureFile::faultSaysWhatIsWrong_data()
+{
+    QTest::addColumn<QByteArray>("content"); // null: the name is a folder
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("gzip's mark then no gzip is a damaged member, not some other file")
+        << QByteArray("\x1f\x8b"
+                      "block,sample,value,time_ms,level\n")
+        << "compressed data is damaged";
+    QTest::newRow("a time that is no finite number")
+        << QByteArray("block,sample,value,time_ms,level\n1,1,128,nan,0\n")
+        << "line 2: time_ms is not a number";
+    QTest::newRow("a folder is not opened as a file")
+        << QByteArray() << "cannot be opened: Is a directory";
+}
+
+void TestCaptureFile::faultSaysWhatIsWrong()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, fault);
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("run.csv.gz"));
+    if (content.isNull())
+        QVERIFY(QDir().mkdir(path));
+    else
+        writeBytes(path.toStdString(), content.toStdString());
+    const Read read = readBack(path.toStdString());
+    QVERIFY(read.numbers.isEmpty());
+    const QString said = QString::fromStdString(CaptureFile::describeFault(read.result));
+    QVERIFY2(said.contains(fault), qPrintable(said));
 }
 
 QTEST_GUILESS_MAIN(TestCaptureFile)
