@@ -115,8 +115,15 @@ std::optional<double> orderOf(const Quantity& quantity)
 {
     if (quantity.number)
         return quantity.number;
-    if (quantity.missing == Missing::NotSettled)
+    switch (meaningOf(quantity.missing)) {
+    case Meaning::Longest:
         return std::numeric_limits<double>::infinity();
+    case Meaning::Best:
+        // Every figure with something to find is better the lower it is.
+        return -std::numeric_limits<double>::infinity();
+    case Meaning::Unjudged:
+        break;
+    }
     return std::nullopt;
 }
 

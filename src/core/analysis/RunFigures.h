@@ -139,8 +139,8 @@ struct Named
 };
 std::optional<Named> byName(std::string_view name);
 
-// A number as it orders for comparison: a move that did not settle is longer than any, and a
-// quantity with nothing to find or that cannot be judged has no place.
+// A number as it orders for comparison: a move that did not settle is longer than any, nothing
+// to find is lower than any, and a quantity that cannot be judged has no place.
 std::optional<double> orderOf(const Quantity& quantity);
 
 enum class Winner { A, B, Same, Neither };

@@ -388,6 +388,10 @@ void TestRunAnalysis::twoRunsCompared_data()
     QTest::newRow("not settled is longer than any settle time")
         << Id::SettleMs << RunFigures::Value{never, Quantity::of(50), never} << of(42, 39, 44)
         << Winner::B << false;
+    QTest::newRow("no oscillation that stands out is better than one that does")
+        << Id::FrequencyAmplitude << plain(0.8)
+        << RunFigures::Value{Quantity::none(RunFigures::Missing::NoStandout), {}, {}} << Winner::B
+        << false;
     QTest::newRow("a damping ratio is neither better nor worse")
         << Id::DampingRatio << of(0.3, 0.28, 0.32) << of(0.7, 0.68, 0.72) << Winner::Neither
         << false;
