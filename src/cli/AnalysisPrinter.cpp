@@ -47,6 +47,24 @@ QString winnerText(RunFigures::Winner winner)
     return {};
 }
 
+std::vector<RunFigures::Value> valuesOf(RunFigures::Id figure,
+                                        const std::vector<AnalysisPrinter::Run>& runs)
+{
+    std::vector<RunFigures::Value> values;
+    for (const AnalysisPrinter::Run& run : runs)
+        values.push_back(run.figures[figure]);
+    return values;
+}
+
+// The best of three runs or more.
+QString bestText(RunFigures::Id figure, const std::vector<AnalysisPrinter::Run>& runs)
+{
+    QStringList paths;
+    for (const AnalysisPrinter::Run& run : runs)
+        paths << run.path;
+    return FigureText::best(RunFigures::rank(figure, valuesOf(figure, runs)), paths);
+}
+
 // The figures of each run in columns, with the change and the better run for two; then why
 // the figures without a number have none.
 QString figuresTable(const std::vector<AnalysisPrinter::Run>& runs)
@@ -70,6 +88,11 @@ QString figuresTable(const std::vector<AnalysisPrinter::Run>& runs)
         }
         columns.push_back(changes);
         columns.push_back(better);
+    } else if (runs.size() > 2) {
+        QStringList best{QStringLiteral("best")};
+        for (const RunFigures::Info& info : RunFigures::kFigures)
+            best << bestText(info.id, runs);
+        columns.push_back(best);
     }
     std::vector<qsizetype> widths;
     for (const QStringList& cells : columns) {
@@ -85,7 +108,7 @@ QString figuresTable(const std::vector<AnalysisPrinter::Run>& runs)
             -kNameWidth);
         for (std::size_t c = 0; c < columns.size(); ++c) {
             // The better run's name is the last column, left-aligned; the numbers right-aligned.
-            const bool last = runs.size() == 2 && c + 1 == columns.size();
+            const bool last = runs.size() >= 2 && c + 1 == columns.size();
             line += QStringLiteral("  %1").arg(columns[c][row], int(last ? 0 : widths[c]));
         }
         while (line.endsWith(QLatin1Char(' ')))
@@ -98,9 +121,37 @@ QString figuresTable(const std::vector<AnalysisPrinter::Run>& runs)
     return text;
 }
 
+// Three runs or more: each figure's values, their change against the first and the best run.
+QJsonObject rankingJson(const std::vector<AnalysisPrinter::Run>& runs)
+{
+    QJsonObject compare;
+    for (const RunFigures::Info& info : RunFigures::kFigures) {
+        const std::vector<RunFigures::Value> values = valuesOf(info.id, runs);
+        QJsonArray numbers;
+        QJsonArray changes;
+        for (const RunFigures::Value& value : values) {
+            numbers.append(jsonOf(value.value.number));
+            changes.append(jsonOf(RunFigures::compare(info.id, values.front(), value).change));
+        }
+        const RunFigures::Ranking ranking = RunFigures::rank(info.id, values);
+        compare.insert(
+            FigureText::name(info.id),
+            QJsonObject{
+                {QStringLiteral("values"), numbers},
+                {QStringLiteral("change"), changes},
+                {QStringLiteral("best"), ranking.best ? QJsonValue(runs[*ranking.best].path)
+                                                      : QJsonValue(QJsonValue::Null)},
+                {QStringLiteral("within_spread"), ranking.withinSpread},
+            });
+    }
+    return compare;
+}
+
 QJsonObject compareJson(const std::vector<AnalysisPrinter::Run>& runs)
 {
     QJsonObject compare;
+    if (runs.size() > 2)
+        return rankingJson(runs);
     if (runs.size() != 2)
         return compare;
     for (const RunFigures::Info& info : RunFigures::kFigures) {

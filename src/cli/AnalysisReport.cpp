@@ -13,12 +13,16 @@
 #include <cmath>
 
 namespace {
-const QString kRunColours[] = {QStringLiteral("#1f5fbf"), QStringLiteral("#d2561e")};
+// One a run, told apart also by the legend's names.
+const QString kRunColours[] = {QStringLiteral("#1f5fbf"), QStringLiteral("#d2561e"),
+                               QStringLiteral("#2e8b57"), QStringLiteral("#8e44ad"),
+                               QStringLiteral("#b8860b"), QStringLiteral("#17a2b8"),
+                               QStringLiteral("#444444"), QStringLiteral("#c2185b")};
 const QString kWindowColour = QStringLiteral("#6cbf6c");
 const QString kStyle = QStringLiteral(
     "body{font-family:sans-serif;margin:24px;color:#222;max-width:960px}"
     "table{border-collapse:collapse}td,th{padding:3px 10px;border-bottom:1px solid #ddd;"
-    "text-align:right}td:first-child,th:first-child{text-align:left}"
+    "text-align:right;white-space:nowrap}td:first-child,th:first-child{text-align:left}"
     ".note{color:#555;font-size:90%}.legend "
     "span{margin-right:24px;white-space:nowrap;display:inline-block}");
 // Legend keys: a solid and a dashed line.
@@ -63,13 +67,26 @@ void figuresTable(QXmlStreamWriter& xml, const std::vector<AnalysisReport::Run>&
     xml.writeStartElement(QStringLiteral("tr"));
     element(xml, QStringLiteral("th"), QStringLiteral("figure"));
     element(xml, QStringLiteral("th"), QStringLiteral("unit"));
-    for (const AnalysisReport::Run& run : runs)
-        element(xml, QStringLiteral("th"), fileName(run.path));
+    for (const AnalysisReport::Run& run : runs) {
+        xml.writeStartElement(QStringLiteral("th"));
+        xml.writeCharacters(fileName(run.path));
+        if (!run.label.isNull()) {
+            xml.writeEmptyElement(QStringLiteral("br"));
+            element(xml, QStringLiteral("small"),
+                    run.label.isEmpty() ? QStringLiteral("(nothing sent before it)") : run.label);
+        }
+        xml.writeEndElement();
+    }
     if (runs.size() == 2) {
         element(xml, QStringLiteral("th"), QStringLiteral("change"));
         element(xml, QStringLiteral("th"), QStringLiteral("better"));
+    } else if (runs.size() > 2) {
+        element(xml, QStringLiteral("th"), QStringLiteral("best"));
     }
     xml.writeEndElement();
+    QStringList paths;
+    for (const AnalysisReport::Run& run : runs)
+        paths << run.path;
     for (const RunFigures::Info& info : RunFigures::kFigures) {
         xml.writeStartElement(QStringLiteral("tr"));
         element(xml, QStringLiteral("td"), FigureText::name(info.id));
@@ -82,6 +99,12 @@ void figuresTable(QXmlStreamWriter& xml, const std::vector<AnalysisReport::Run>&
                 RunFigures::compare(info.id, figures[0][info.id], figures[1][info.id]);
             element(xml, QStringLiteral("td"), FigureText::change(info.id, c));
             element(xml, QStringLiteral("td"), FigureText::better(c, runs[0].path, runs[1].path));
+        } else if (runs.size() > 2) {
+            std::vector<RunFigures::Value> values;
+            for (const RunFigures::Values& run : figures)
+                values.push_back(run[info.id]);
+            element(xml, QStringLiteral("td"),
+                    FigureText::best(RunFigures::rank(info.id, values), paths));
         }
         xml.writeEndElement();
     }
@@ -205,12 +228,13 @@ std::vector<LegendEntry> spectra(QXmlStreamWriter& xml,
                           .arg(hz, 0, 'f', 2)
                           .arg(peak->amplitude, 0, 'f', 2));
         }
-        entries.push_back({QStringLiteral("%1: %2 whole blocks, resolution %3 Hz, Nyquist %4 Hz")
-                               .arg(fileName(runs[r].path))
-                               .arg(analysis.spectrum().blocks())
-                               .arg(bin, 0, 'f', 3)
-                               .arg(Spectrum::nyquistHz(analysis.timeGridMs()), 0, 'f', 1),
-                           kRunColours[r]});
+        entries.push_back(
+            {QStringLiteral("%1: %2 blocks in the spectrum, resolution %3 Hz, Nyquist %4 Hz")
+                 .arg(fileName(runs[r].path))
+                 .arg(analysis.spectrum().blocks())
+                 .arg(bin, 0, 'f', 3)
+                 .arg(Spectrum::nyquistHz(analysis.timeGridMs()), 0, 'f', 1),
+             kRunColours[r]});
     }
     return entries;
 }
@@ -307,7 +331,7 @@ bool AnalysisReport::write(const QString& path, const std::vector<Run>& runs, QS
     legend(xml, typicalMoves(xml, runs));
     element(xml, QStringLiteral("h2"), QStringLiteral("Spectrum"));
     element(xml, QStringLiteral("p"),
-            QStringLiteral("The mean of the whole blocks' power spectra (each block less its "
+            QStringLiteral("The mean of the blocks' power spectra (each block less its "
                            "mean, Hann window), as the amplitude of a sine."));
     legend(xml, spectra(xml, runs));
     element(xml, QStringLiteral("h2"), QStringLiteral("RMS and peak of each block"));

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The analysis as one HTML page that any browser opens on its own (no script, nothing fetched):
-// the figures of one run, or of two side by side; a typical move of each run overlaid, with the
+// the figures of one run, or of up to eight side by side (each labelled, where it has a label, with
+// what was sent to the chip before it); a typical move of each run overlaid, with the
 // in-position window as a band and the overshoot and settling marked; the runs' spectra with
 // their dominant peaks; and each block's RMS and peak over the run. The plots are SVG.
 
@@ -16,6 +17,7 @@ struct Run
 {
     QString path;
     const RunAnalysis* analysis;
+    QString label; // what was sent to the chip before the run; empty: none known
 };
 
 // Writes the page to `path` (replaced whole); false with the system's reason when it could not.

@@ -18,6 +18,8 @@
 namespace {
 constexpr int kLongestQuietMs = 600'000;
 constexpr int kMostBlocks = std::numeric_limits<int>::max();
+// The runs one analyse compares: as many as a plot tells apart by colour.
+constexpr int kMostRuns = 8;
 
 struct CommandInfo
 {
@@ -88,7 +90,7 @@ const CommandInfo kCommands[] = {
      "cannot be read. The JSON is one whole document or nothing: a fault after the first\n"
      "block closes it there with \"error\" (the message). No port is used."},
     {CliCommand::Analyse, "analyse",
-     "FILE [FILE2] [--json] [--report FILE.html] [--fail-if EXPR]... [--grid MS]",
+     "FILE [FILE2...] [--json] [--report FILE.html] [--fail-if EXPR]... [--grid MS]",
      "moves, settling and the dominant oscillation of a run, or two compared",
      "Reads capture files (CSV or gzip, told by content; - is standard input) once, in\n"
      "flat memory, and prints each move as\n"
@@ -115,7 +117,8 @@ const CommandInfo kCommands[] = {
      "timing was not answered) has no figure in ms or Hz: --grid MS gives it.\n"
      "With two files (before, after) the figures stand side by side with the change and\n"
      "the better run where lower is better: better only where the middle halves do not\n"
-     "overlap, else \"same (within spread)\". With --json one document:\n"
+     "overlap, else \"same (within spread)\". Up to 8 files: each figure per run, the\n"
+     "change against the first (in JSON) and the best run. With --json one document:\n"
      "  {\"files\":[{\"path\",\"moves\":[{\"block\",\"start_ms\",\"peak\",\"peak_ms\",\n"
      "   \"overshoot_pct\",\"overshoot_ms\",\"settled\",\"settle_ms\",\"ringing_hz\",\n"
      "   \"damping_ratio\"}],\"blocks\",\"time_grid_ms\",\"figures\":{...},\n"
@@ -330,8 +333,10 @@ ParsedCommandLine parseCommand(const CommandInfo& info, const QStringList& argum
     case CliCommand::Analyse:
         parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("A capture file."));
         parser.addPositionalArgument(QStringLiteral("FILE2"),
-                                     QStringLiteral("A second run, compared with the first."),
-                                     QStringLiteral("[FILE2]"));
+                                     QStringLiteral("More runs (up to %1 in all), compared with "
+                                                    "the first.")
+                                         .arg(kMostRuns),
+                                     QStringLiteral("[FILE2...]"));
         parser.addOption(json);
         AnalysisOptions::addTo(parser, true);
         break;
@@ -371,8 +376,8 @@ ParsedCommandLine parseCommand(const CommandInfo& info, const QStringList& argum
                                  ? 1
                                  : 0;
     if (info.command == CliCommand::Analyse) {
-        if (positional.isEmpty() || positional.size() > 2)
-            return usageError(QStringLiteral("analyse takes one or two files"));
+        if (positional.isEmpty() || positional.size() > kMostRuns)
+            return usageError(QStringLiteral("analyse takes 1 to %1 files").arg(kMostRuns));
         options.inputFiles = positional;
     } else if (positional.size() != wanted) {
         return usageError(wanted == 0

@@ -97,6 +97,14 @@ QString better(const RunFigures::Comparison& comparison, const QString& a, const
     return {};
 }
 
+QString best(const RunFigures::Ranking& ranking, const QStringList& paths)
+{
+    if (!ranking.best)
+        return {};
+    const QString name = QFileInfo(paths[qsizetype(*ranking.best)]).fileName();
+    return ranking.withinSpread ? name + QStringLiteral(" (within spread)") : name;
+}
+
 QStringList absences(const RunFigures::Values& figures)
 {
     // The figures of each reason, in the figures' order.

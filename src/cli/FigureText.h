@@ -21,6 +21,8 @@ QString value(RunFigures::Id figure, const RunFigures::Value& value);
 QString change(RunFigures::Id figure, const RunFigures::Comparison& comparison);
 // The better run's name, "same", "same (within spread)", or nothing where neither is better.
 QString better(const RunFigures::Comparison& comparison, const QString& a, const QString& b);
+// The best of several runs by its path's file name, "(within spread)" where another is the same.
+QString best(const RunFigures::Ranking& ranking, const QStringList& paths);
 // One line per reason a figure has no number: "settle_ms, settle_ms_max: not settled, 0 of 20
 // moves settled".
 // Why a figure has no number, in words, with the counts of moves where they tell why.

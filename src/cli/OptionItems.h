@@ -9,7 +9,8 @@
 
 #include <array>
 
-struct OptionItem {
+struct OptionItem
+{
     const char* name;        // as typed after "option"
     const char* description; // for --help, in UTF-8
     Core::ChipOption option;

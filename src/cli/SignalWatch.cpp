@@ -33,7 +33,9 @@ SignalWatch::SignalWatch(QObject* parent) : QObject(parent)
     }
     notifier_ = new QSocketNotifier(gPipe[0], QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, &SignalWatch::readPipe);
-    struct sigaction action {};
+    struct sigaction action
+    {
+    };
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;

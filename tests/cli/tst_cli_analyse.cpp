@@ -111,6 +111,12 @@ void TestCliAnalyse::analyse_data()
     QTest::newRow("a time grid given for a file without one times its moves")
         << QStringList{"analyse", kNoGrid, "--grid", "1.909", "--fail-if", "settle_ms>1000"} << 0
         << QStringList{"time grid 1.909 ms"} << QStringList{"FAILED", "no time grid"};
+    QTest::newRow("three runs side by side with the best of each figure named")
+        << QStringList{"analyse", kBefore, kAfter, kCalm, "--json"} << 0
+        << QStringList{"\"best\":\"after.csv\"", "\"change\":[0,"} << QStringList{"FAILED"};
+    QTest::newRow("more than eight runs is bad usage")
+        << (QStringList{"analyse"} << QStringList(9, kBefore)) << 2 << QStringList{"1 to 8 files"}
+        << QStringList{"block 1:"};
     QTest::newRow("an unknown figure is bad usage")
         << QStringList{"analyse", kBefore, "--fail-if", "wobble>1"} << 2 << QStringList{"wobble"}
         << QStringList{"block 1:"};

@@ -159,4 +159,29 @@ Comparison compare(Id figure, const Value& a, const Value& b)
     result.better = scoreA < scoreB ? Winner::A : scoreB < scoreA ? Winner::B : Winner::Same;
     return result;
 }
+Ranking rank(Id figure, std::span<const Value> values)
+{
+    Ranking ranking;
+    const Better better = infoOf(figure).better;
+    if (better == Better::Neither)
+        return ranking;
+    std::optional<double> bestScore;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const std::optional<double> order = orderOf(values[i].value);
+        if (!order)
+            continue;
+        const double score = scoreOf(better, *order);
+        if (!bestScore || score < *bestScore) {
+            bestScore = score;
+            ranking.best = i;
+        }
+    }
+    if (!ranking.best)
+        return ranking;
+    for (std::size_t i = 0; i < values.size(); ++i)
+        if (i != *ranking.best &&
+            compare(figure, values[*ranking.best], values[i]).better == Winner::Same)
+            ranking.withinSpread = true;
+    return ranking;
+}
 } // namespace RunFigures

@@ -14,6 +14,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string_view>
 
 namespace RunFigures {
@@ -155,4 +156,13 @@ struct Comparison
 // middle half lies wholly on the better side of the other's; two values that are shown the same
 // are the same.
 Comparison compare(Id figure, const Value& a, const Value& b);
+
+// The best of several runs' values of a figure: the lowest, where lower is better; "within
+// spread" where another run's value is the same as the best's by compare().
+struct Ranking
+{
+    std::optional<std::size_t> best;
+    bool withinSpread = false;
+};
+Ranking rank(Id figure, std::span<const Value> values);
 } // namespace RunFigures
