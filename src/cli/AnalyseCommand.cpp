@@ -65,7 +65,7 @@ int AnalyseCommand::run(const CliOptions& options)
     if (!options.reportFile.isEmpty()) {
         std::vector<AnalysisReport::Run> reported;
         for (std::size_t i = 0; i < runs.size(); ++i)
-            reported.push_back({runs[i].path, analyses[i].get()});
+            reported.push_back({runs[i].path, analyses[i].get(), QString()});
         QString reason;
         if (!AnalysisReport::write(options.reportFile, reported, reason))
             reportError = kCannotWrite.arg(options.reportFile, reason);
