@@ -1,0 +1,238 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Runs cut from the core's verbs on the fake port: which verb begins a run and which ends it,
+// a start without blocks, what a run is labelled with and which register listing it keeps.
+
+#include "core/analysis/RunAnalysis.h"
+#include "core/link/CommError.h"
+#include "core/runs/RunCutter.h"
+#include "support/CoreFixture.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <functional>
+
+namespace {
+using Verb = std::function<void(CoreFixture&)>;
+
+// A block as the chip would have sent it, told to the core's watchers as received.
+void receiveBlock(CoreFixture& f, quint8 level = 128)
+{
+    SampleBlock block;
+    for (int i = 1; i <= kBlockSize; ++i)
+        block.entry[static_cast<std::size_t>(i)] = static_cast<quint8>(level + (i % 5));
+    CoreInsides::drawReceivedBlock(f.core, block);
+}
+
+Verb verbNamed(const QString& name)
+{
+    static const QHash<QString, Verb> verbs{
+        {QStringLiteral("Start"), [](CoreFixture& f) { f.core.startScope(); }},
+        {QStringLiteral("Triger on"), [](CoreFixture& f) { f.core.startTriggered(); }},
+        {QStringLiteral("Triger off"), [](CoreFixture& f) { f.core.startUntriggered(); }},
+        {QStringLiteral("Stop"), [](CoreFixture& f) { f.core.stopScope(); }},
+        {QStringLiteral("command line focus"), [](CoreFixture& f) { f.core.enterCommandLine(); }},
+        {QStringLiteral("line sent"), [](CoreFixture& f) { f.core.sendLine(QStringLiteral("P 120")); }},
+        {QStringLiteral("registers"),
+         [](CoreFixture& f) { f.core.fetchListing(Core::Listing::Registers); }},
+        {QStringLiteral("specials"),
+         [](CoreFixture& f) { f.core.fetchListing(Core::Listing::Specials); }},
+        {QStringLiteral("fuses"), [](CoreFixture& f) { f.core.fetchListing(Core::Listing::Fuses); }},
+        {QStringLiteral("option"),
+         [](CoreFixture& f) { f.core.switchOption(Core::ChipOption::Thermo80); }},
+        {QStringLiteral("Detect"), [](CoreFixture& f) { f.core.detectTiming(); }},
+        {QStringLiteral("marker"), [](CoreFixture& f) { f.core.placeMarkerAt(10); }},
+        {QStringLiteral("port edited"), [](CoreFixture& f) { f.core.closePortForNewChoice(); }},
+        {QStringLiteral("port failure"),
+         [](CoreFixture& f) { f.comm.failDevice(CommErrorNumber::DeviceFailed); }},
+        {QStringLiteral("shutdown"), [](CoreFixture& f) { f.core.shutDown(); }},
+        {QStringLiteral("pointer moved"), [](CoreFixture& f) { f.core.pointAt(20, 3); }},
+        {QStringLiteral("colour chosen"), [](CoreFixture& f) { f.core.chooseTraceColour(2); }},
+        {QStringLiteral("command line left"), [](CoreFixture& f) { f.core.leaveCommandLine(); }},
+    };
+    return verbs.value(name);
+}
+} // namespace
+
+class TestRunCutter : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void runBoundaries_data();
+    void runBoundaries();
+    void aStartThatReceivesNoBlockMakesNoRun();
+    void blocksOutsideARunBelongToNone();
+    void theLabelIsWhatWasSentSinceThePreviousRunInOrder();
+    void theRegisterListingLastReceivedIsKept();
+    void theFiguresAreTheAnalysisOfTheBlocksAsRecorded();
+};
+
+void TestRunCutter::runBoundaries_data()
+{
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("then");
+    QTest::addColumn<bool>("ends");
+
+    const QStringList starts{QStringLiteral("Start"), QStringLiteral("Triger on"),
+                             QStringLiteral("Triger off")};
+    for (const QString& start : starts) {
+        for (const QString& end :
+             {QStringLiteral("Stop"), QStringLiteral("command line focus"),
+              QStringLiteral("line sent"), QStringLiteral("registers"),
+              QStringLiteral("specials"), QStringLiteral("fuses"), QStringLiteral("option"),
+              QStringLiteral("Detect"), QStringLiteral("marker"), QStringLiteral("port edited"),
+              QStringLiteral("port failure"), QStringLiteral("shutdown"), QStringLiteral("Start"),
+              QStringLiteral("Triger on"), QStringLiteral("Triger off")}) {
+            QTest::addRow("a run begun by %s is ended by %s", qPrintable(start), qPrintable(end))
+                << start << end << true;
+        }
+        for (const QString& other : {QStringLiteral("pointer moved"),
+                                     QStringLiteral("colour chosen"),
+                                     QStringLiteral("command line left")}) {
+            QTest::addRow("a run begun by %s goes on through %s", qPrintable(start),
+                          qPrintable(other))
+                << start << other << false;
+        }
+    }
+}
+
+void TestRunCutter::runBoundaries()
+{
+    QFETCH(QString, start);
+    QFETCH(QString, then);
+    QFETCH(bool, ends);
+
+    CoreFixture f;
+    RunCutter cutter(f.core);
+    QSignalSpy started(&cutter, &RunCutter::runStarted);
+    QSignalSpy ended(&cutter, &RunCutter::runEnded);
+    verbNamed(start)(f);
+    receiveBlock(f);
+    receiveBlock(f);
+    QCOMPARE(started.count(), 1);
+    verbNamed(then)(f);
+
+    QCOMPARE(ended.count(), ends ? 1 : 0);
+    QCOMPARE(cutter.currentRun() == nullptr, ends);
+    if (ends) {
+        const auto run = ended.first().first().value<RunRecord>();
+        QCOMPARE(run.number, 1);
+        QCOMPARE(run.blocks, 2LL);
+        QVERIFY(run.figures.has_value());
+        QVERIFY(run.end.isValid());
+    }
+    // A block after it belongs to a second run only when that was a start.
+    receiveBlock(f);
+    const bool begins = then == QLatin1String("Start") || then.startsWith(QLatin1String("Triger"));
+    QCOMPARE(started.count(), ends && begins ? 2 : 1);
+    const long long blocksNow = cutter.currentRun() ? cutter.currentRun()->blocks : 0;
+    QCOMPARE(blocksNow, ends ? (begins ? 1LL : 0LL) : 3LL);
+}
+
+void TestRunCutter::aStartThatReceivesNoBlockMakesNoRun()
+{
+    CoreFixture f;
+    RunCutter cutter(f.core);
+    QSignalSpy started(&cutter, &RunCutter::runStarted);
+    QSignalSpy ended(&cutter, &RunCutter::runEnded);
+    f.core.startScope();
+    f.core.stopScope();
+    f.core.startScope();
+    receiveBlock(f);
+    f.core.stopScope();
+
+    QCOMPARE(started.count(), 1);
+    QCOMPARE(ended.count(), 1);
+    QCOMPARE(ended.first().first().value<RunRecord>().number, 1);
+    QCOMPARE(cutter.runsBegun(), 1);
+}
+
+void TestRunCutter::blocksOutsideARunBelongToNone()
+{
+    CoreFixture f;
+    RunCutter cutter(f.core);
+    QSignalSpy started(&cutter, &RunCutter::runStarted);
+    receiveBlock(f); // before any start
+    f.core.startScope();
+    receiveBlock(f);
+    f.core.fetchListing(Core::Listing::Registers);
+    receiveBlock(f); // the tail of the stream being stopped
+    QCOMPARE(started.count(), 1);
+    QVERIFY(cutter.currentRun() == nullptr);
+}
+
+void TestRunCutter::theLabelIsWhatWasSentSinceThePreviousRunInOrder()
+{
+    CoreFixture f;
+    RunCutter cutter(f.core);
+    QSignalSpy ended(&cutter, &RunCutter::runEnded);
+    f.core.startScope();
+    receiveBlock(f);
+    f.core.stopScope();
+    f.core.sendLine(QStringLiteral("P 120"));
+    f.core.switchOption(Core::ChipOption::PwmAcMode);
+    // A start without blocks makes no run: what was sent waits for the next one.
+    f.core.startScope();
+    f.core.sendLine(QStringLiteral("I  7 "));
+    f.core.startScope();
+    receiveBlock(f);
+    f.core.stopScope();
+
+    QCOMPARE(ended.count(), 2);
+    QCOMPARE(ended.at(0).first().value<RunRecord>().sent, QStringList());
+    QCOMPARE(ended.at(0).first().value<RunRecord>().label(), QString());
+    const auto second = ended.at(1).first().value<RunRecord>();
+    QCOMPARE(second.number, 2);
+    QCOMPARE(second.sent, (QStringList{QStringLiteral("P 120"), QStringLiteral("J1028"),
+                                       QStringLiteral("I  7 ")}));
+}
+
+void TestRunCutter::theRegisterListingLastReceivedIsKept()
+{
+    CoreFixture f;
+    RunCutter cutter(f.core);
+    QSignalSpy started(&cutter, &RunCutter::runStarted);
+    f.core.fetchListing(Core::Listing::Registers);
+    CoreInsides::appendToConsole(f.core, QStringLiteral("P=100\r\n"));
+    CoreInsides::appendToConsole(f.core, QStringLiteral("I=\xe9\r\n"));
+    // A line's answer and a later listing of another kind are not the register listing.
+    f.core.sendLine(QStringLiteral("P 120"));
+    CoreInsides::appendToConsole(f.core, QStringLiteral("OK\r\n"));
+    f.core.fetchListing(Core::Listing::Fuses);
+    CoreInsides::appendToConsole(f.core, QStringLiteral("fuses\r\n"));
+    f.core.startScope();
+    receiveBlock(f);
+    QCOMPARE(started.count(), 1);
+    QCOMPARE(started.first().first().value<RunRecord>().registerListing,
+             QStringLiteral("P=100\r\nI=\xe9\r\n"));
+}
+
+void TestRunCutter::theFiguresAreTheAnalysisOfTheBlocksAsRecorded()
+{
+    CoreFixture f;
+    RunCutter cutter(f.core);
+    QSignalSpy ended(&cutter, &RunCutter::runEnded);
+    const double grid = 0.3333333;
+    stateOf(f.core).timeGrid = grid;
+    f.core.startScope();
+    stateOf(f.core).timeGrid = grid; // the fake chip answered no timing query
+    RunAnalysis expected{MoveFinder::Settings{}};
+    for (int b = 1; b <= 4; ++b) {
+        SampleBlock block;
+        for (int i = 1; i <= kBlockSize; ++i)
+            block.entry[static_cast<std::size_t>(i)] =
+                static_cast<quint8>(i > 100 && i < 140 ? 128 + 40 / (1 + (i - 100) / 4) : 128);
+        CoreInsides::drawReceivedBlock(f.core, block);
+        // The file's time column has hundredths: sample 300 at 100.00 ms.
+        expected.addBlock(b, RunAnalysis::valuesOf(block), 100.0 / kBlockSize);
+    }
+    f.core.stopScope();
+    QCOMPARE(ended.count(), 1);
+    const auto run = ended.first().first().value<RunRecord>();
+    QVERIFY(run.figures == expected.figures());
+    QCOMPARE(run.timeGridMs, grid);
+}
+
+QTEST_GUILESS_MAIN(TestRunCutter)
+#include "tst_runcutter.moc"
