@@ -16,7 +16,7 @@
 #include "BenchSupport.h"
 
 #include "core/Core.h"
-#include "window/Recorder.h"
+#include "core/record/Recorder.h"
 #include "window/ScopeSurface.h"
 
 #include <QApplication>
