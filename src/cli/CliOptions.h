@@ -13,7 +13,7 @@
 #include <vector>
 
 enum class CliCommand {
-    Timing, Registers, Special, Fuses, Option, Send, Capture, Stats, Analyse, Ports
+    Timing, Registers, Special, Fuses, Option, Send, Capture, Stats, Analyse, Ports, Runs
 };
 enum class CaptureTrigger { None, On, Off };
 
@@ -36,6 +36,8 @@ struct CliOptions {
     bool json = false;           // timing, capture --stats, stats, ports
     bool stats = false;          // capture: the figures of each block and of the run
     QString inputFile;           // stats
+    QString session;             // runs: a session's folder or name, "last"; empty: all
+    QString journalFolder;       // runs: the journal's folder; empty: the settings' or default
     QStringList inputFiles;      // analyse: one run, or two (before, after)
     bool analyse = false;        // capture: the analysis of the blocks captured
     QString reportFile;          // analyse: the HTML page; empty: none

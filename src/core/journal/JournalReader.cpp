@@ -12,6 +12,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
 #include <map>
 
 namespace {
@@ -92,9 +93,10 @@ RunRecord runFromFiles(const QString& folder, int number, QStringList& messages)
     if (!run.start.isValid())
         run.start = blocksInfo.birthTime().isValid() ? blocksInfo.birthTime()
                                                      : blocksInfo.lastModified();
-    // Cut short: it ended when its last block was written.
+    // Cut short: it ended when its last block was written (not before it began, whatever the
+    // clock did meanwhile).
     if (!run.end.isValid())
-        run.end = blocksInfo.lastModified();
+        run.end = std::max(blocksInfo.lastModified(), run.start);
     return run;
 }
 } // namespace
