@@ -293,9 +293,8 @@ ParsedCommandLine parseCommand(const CommandInfo& info, const QStringList& argum
     const QCommandLineOption stats(QStringLiteral("stats"),
                                    QStringLiteral("Print the tracking-error figures on standard "
                                                   "error."));
-    const QCommandLineOption journal(QStringLiteral("journal"),
-                                     QStringLiteral("The journal's folder."),
-                                     QStringLiteral("DIR"));
+    const QCommandLineOption journal(
+        QStringLiteral("journal"), QStringLiteral("The journal's folder."), QStringLiteral("DIR"));
     parser.addOption(help);
     if (opensPort(info.command))
         addPortOptions(parser);

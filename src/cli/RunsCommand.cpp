@@ -56,7 +56,8 @@ std::vector<std::pair<QString, int>> bestRuns(const QList<RunRecord>& runs)
     }
     std::vector<std::pair<QString, int>> best;
     for (const RunFigures::Info& info : RunFigures::kFigures) {
-        const QString name = QString::fromLatin1(info.name.data(), static_cast<qsizetype>(info.name.size()));
+        const QString name =
+            QString::fromLatin1(info.name.data(), static_cast<qsizetype>(info.name.size()));
         if (const std::optional<std::size_t> at = FigureFields::bestOf(figures, name))
             best.emplace_back(name, numbers[*at]);
     }
@@ -70,24 +71,28 @@ int listSessions(const QString& root, bool asJson)
     if (asJson) {
         QJsonArray array;
         for (const JournalReader::SessionSummary& s : sessions)
-            array.append(QJsonObject{{QStringLiteral("name"), s.name},
-                                     {QStringLiteral("start"),
-                                      s.start.isValid() ? QJsonValue(s.start.toString(Qt::ISODate))
-                                                        : QJsonValue()},
-                                     {QStringLiteral("runs"), s.runs},
-                                     {QStringLiteral("bytes"), s.bytes},
-                                     {QStringLiteral("folder"), s.folder}});
-        text = QString::fromUtf8(
-            QJsonDocument(QJsonObject{{QStringLiteral("sessions"), array}}).toJson(QJsonDocument::Compact)) +
+            array.append(QJsonObject{
+                {QStringLiteral("name"), s.name},
+                {QStringLiteral("start"),
+                 s.start.isValid() ? QJsonValue(s.start.toString(Qt::ISODate)) : QJsonValue()},
+                {QStringLiteral("runs"), s.runs},
+                {QStringLiteral("bytes"), s.bytes},
+                {QStringLiteral("folder"), s.folder}});
+        text = QString::fromUtf8(QJsonDocument(QJsonObject{{QStringLiteral("sessions"), array}})
+                                     .toJson(QJsonDocument::Compact)) +
                QLatin1Char('\n');
     } else if (sessions.isEmpty()) {
         text = kNoSessions.arg(root);
     } else {
-        text = kSessionRow.arg(QStringLiteral("start"), -19).arg(QStringLiteral("runs"), 5)
-                   .arg(QStringLiteral("size"), 9).arg(QStringLiteral("folder"));
+        text = kSessionRow.arg(QStringLiteral("start"), -19)
+                   .arg(QStringLiteral("runs"), 5)
+                   .arg(QStringLiteral("size"), 9)
+                   .arg(QStringLiteral("folder"));
         for (const JournalReader::SessionSummary& s : sessions)
-            text += kSessionRow.arg(startText(s.start, kStartFormat), -19).arg(s.runs, 5)
-                        .arg(sizeText(s.bytes), 9).arg(s.folder);
+            text += kSessionRow.arg(startText(s.start, kStartFormat), -19)
+                        .arg(s.runs, 5)
+                        .arg(sizeText(s.bytes), 9)
+                        .arg(s.folder);
     }
     return CliText::printResult(text) ? ExitStatus::kDone : ExitStatus::kIoFailure;
 }
@@ -104,15 +109,21 @@ QJsonObject runJson(const RunRecord& run)
 QString runsTable(const JournalReader::Session& session)
 {
     QString text = QStringLiteral("session %1 (%2)\n").arg(session.name, session.folder);
-    text += kRunRow.arg(QStringLiteral("run"), 3).arg(QStringLiteral("start"), -8)
-                .arg(QStringLiteral("duration"), 9).arg(QStringLiteral("blocks"), 7)
-                .arg(kShownFigures[0], 6).arg(kShownFigures[1], 11).arg(kShownFigures[2], 13)
+    text += kRunRow.arg(QStringLiteral("run"), 3)
+                .arg(QStringLiteral("start"), -8)
+                .arg(QStringLiteral("duration"), 9)
+                .arg(QStringLiteral("blocks"), 7)
+                .arg(kShownFigures[0], 6)
+                .arg(kShownFigures[1], 11)
+                .arg(kShownFigures[2], 13)
                 .arg(QStringLiteral("label"));
     const RunFigures::Values none{};
     for (const RunRecord& run : session.runs) {
         const RunFigures::Values& figures = run.figures ? *run.figures : none;
-        text += kRunRow.arg(run.number, 3).arg(startText(run.start, kTimeFormat), -8)
-                    .arg(durationText(run.durationMs()), 9).arg(run.blocks, 7)
+        text += kRunRow.arg(run.number, 3)
+                    .arg(startText(run.start, kTimeFormat), -8)
+                    .arg(durationText(run.durationMs()), 9)
+                    .arg(run.blocks, 7)
                     .arg(FigureFields::shown(figures, kShownFigures[0]), 6)
                     .arg(FigureFields::shown(figures, kShownFigures[1]), 11)
                     .arg(FigureFields::shown(figures, kShownFigures[2]), 13)
@@ -126,7 +137,8 @@ QString runsTable(const JournalReader::Session& session)
 int listRuns(const QString& root, const QString& which, bool asJson)
 {
     QString error;
-    const std::optional<JournalReader::Session> session = JournalReader::session(root, which, error);
+    const std::optional<JournalReader::Session> session =
+        JournalReader::session(root, which, error);
     if (!session) {
         CliText::printError(error);
         return ExitStatus::kIoFailure;
@@ -141,12 +153,12 @@ int listRuns(const QString& root, const QString& which, bool asJson)
         QJsonObject best;
         for (const auto& [figure, number] : bestRuns(session->runs))
             best.insert(figure, number);
-        const QJsonObject document{{QStringLiteral("session"), session->name},
-                                   {QStringLiteral("folder"), session->folder},
-                                   {QStringLiteral("runs"), runs},
-                                   {QStringLiteral("best"), best},
-                                   {QStringLiteral("messages"),
-                                    QJsonArray::fromStringList(session->messages)}};
+        const QJsonObject document{
+            {QStringLiteral("session"), session->name},
+            {QStringLiteral("folder"), session->folder},
+            {QStringLiteral("runs"), runs},
+            {QStringLiteral("best"), best},
+            {QStringLiteral("messages"), QJsonArray::fromStringList(session->messages)}};
         text = QString::fromUtf8(QJsonDocument(document).toJson(QJsonDocument::Compact)) +
                QLatin1Char('\n');
     } else {

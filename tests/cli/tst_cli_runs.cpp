@@ -29,7 +29,8 @@ struct Ran
 Ran runsCommand(const QStringList& arguments)
 {
     QProcess process;
-    process.start(QStringLiteral(TREVALON_CLI_PATH), QStringList{QStringLiteral("runs")} + arguments);
+    process.start(QStringLiteral(TREVALON_CLI_PATH),
+                  QStringList{QStringLiteral("runs")} + arguments);
     process.waitForFinished(kTimeoutMs);
     return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
 }
@@ -91,9 +92,11 @@ void TestCliRuns::initTestCase()
 
 void TestCliRuns::sessionsAreListedNewestFirst()
 {
-    const Ran ran = runsCommand({QStringLiteral("--json"), QStringLiteral("--journal"), root_.path()});
+    const Ran ran =
+        runsCommand({QStringLiteral("--json"), QStringLiteral("--journal"), root_.path()});
     QCOMPARE(ran.status, ExitStatus::kDone);
-    const QJsonArray sessions = QJsonDocument::fromJson(ran.out).object()[QStringLiteral("sessions")].toArray();
+    const QJsonArray sessions =
+        QJsonDocument::fromJson(ran.out).object()[QStringLiteral("sessions")].toArray();
     QCOMPARE(sessions.size(), 2);
     QCOMPARE(sessions[0][QStringLiteral("name")].toString(), JournalFiles::sessionName(newer_));
     QCOMPARE(sessions[0][QStringLiteral("runs")].toInt(), 3);
@@ -120,7 +123,8 @@ void TestCliRuns::aSessionsRunsAreListedWithTheBestRunNamed()
     // The smallest overshoot is the second run's.
     QCOMPARE(session[QStringLiteral("best")][QStringLiteral("overshoot_pct")].toInt(), 2);
 
-    const Ran table = runsCommand({JournalFiles::sessionName(newer_), QStringLiteral("--journal"), root_.path()});
+    const Ran table =
+        runsCommand({JournalFiles::sessionName(newer_), QStringLiteral("--journal"), root_.path()});
     QCOMPARE(table.status, ExitStatus::kDone);
     QVERIFY(table.out.contains("best overshoot_pct: run 2"));
     QVERIFY(table.out.contains("P 25\n"));
@@ -135,7 +139,8 @@ void TestCliRuns::aLostSessionFileIsRebuiltWithAMessage()
     const Ran ran = runsCommand({folder, QStringLiteral("--json")});
     QCOMPARE(ran.status, ExitStatus::kDone);
     QVERIFY(ran.err.contains("rebuilt"));
-    const QJsonArray runs = QJsonDocument::fromJson(ran.out).object()[QStringLiteral("runs")].toArray();
+    const QJsonArray runs =
+        QJsonDocument::fromJson(ran.out).object()[QStringLiteral("runs")].toArray();
     QCOMPARE(runs.size(), 2);
     QCOMPARE(runs[0][QStringLiteral("label")].toString(), QStringLiteral("P 30"));
     QVERIFY(runs[1][QStringLiteral("figures")][QStringLiteral("overshoot_pct")].isDouble());
@@ -143,7 +148,8 @@ void TestCliRuns::aLostSessionFileIsRebuiltWithAMessage()
 
 void TestCliRuns::aSessionNotThereEndsWithStatus5()
 {
-    const Ran ran = runsCommand({QStringLiteral("2020-01-01_00-00-00"), QStringLiteral("--journal"), root_.path()});
+    const Ran ran = runsCommand(
+        {QStringLiteral("2020-01-01_00-00-00"), QStringLiteral("--journal"), root_.path()});
     QCOMPARE(ran.status, ExitStatus::kIoFailure);
     QVERIFY(ran.err.contains("no session"));
 }

@@ -29,8 +29,8 @@ const QString kFormatKey = QStringLiteral("format");
 const QString kRunsKey = QStringLiteral("runs");
 } // namespace
 
-Journal::Journal(RunCutter& cutter, const QString& root, qint64 capBytes,
-                 const QDateTime& started, QObject* parent)
+Journal::Journal(RunCutter& cutter, const QString& root, qint64 capBytes, const QDateTime& started,
+                 QObject* parent)
     : QObject(parent), root_(root), capBytes_(capBytes),
       sessionName_(JournalFiles::sessionName(started))
 {
@@ -41,7 +41,10 @@ Journal::Journal(RunCutter& cutter, const QString& root, qint64 capBytes,
 
 Journal::~Journal() = default;
 
-QString Journal::pathOf(const QString& fileName) const { return folder_ + QLatin1Char('/') + fileName; }
+QString Journal::pathOf(const QString& fileName) const
+{
+    return folder_ + QLatin1Char('/') + fileName;
+}
 
 void Journal::stop(const QString& reason)
 {
@@ -120,9 +123,8 @@ bool Journal::saveSession()
     QJsonArray runs;
     for (const RunRecord& run : ended_)
         runs.append(JournalFiles::toJson(run, true));
-    const QJsonObject session{{kFormatKey, JournalFiles::kFormat},
-                              {kSessionKey, sessionName_},
-                              {kRunsKey, runs}};
+    const QJsonObject session{
+        {kFormatKey, JournalFiles::kFormat}, {kSessionKey, sessionName_}, {kRunsKey, runs}};
     QString error;
     if (!JournalFiles::saveWhole(pathOf(JournalFiles::kSessionFile),
                                  QJsonDocument(session).toJson(), error)) {
@@ -159,7 +161,6 @@ QString Journal::statusText() const
     const QString text = kKeeping.arg(runs == 1 ? kOneRun : kRuns.arg(runs), sessionName_);
     if (sessionsRemoved_ == 0)
         return text;
-    return kRemoved.arg(text,
-                        sessionsRemoved_ == 1 ? kOneSession : kSessions.arg(sessionsRemoved_))
+    return kRemoved.arg(text, sessionsRemoved_ == 1 ? kOneSession : kSessions.arg(sessionsRemoved_))
         .arg(capBytes_ / kBytesPerMB);
 }

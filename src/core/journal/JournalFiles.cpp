@@ -30,7 +30,10 @@ const QString kListingFile = QStringLiteral("listing_file");
 const QString kFigures = QStringLiteral("figures");
 } // namespace Key
 
-QString runStem(int run) { return kRunName.arg(run, kRunDigits, 10, QLatin1Char('0')); }
+QString runStem(int run)
+{
+    return kRunName.arg(run, kRunDigits, 10, QLatin1Char('0'));
+}
 } // namespace
 
 QString JournalFiles::sessionName(const QDateTime& started)
@@ -44,9 +47,18 @@ QDateTime JournalFiles::startOfSession(const QString& name)
     return QDateTime::fromString(name.left(kSessionNameFormat.size()), kSessionNameFormat);
 }
 
-QString JournalFiles::blocksFile(int run) { return runStem(run) + QStringLiteral(".csv.gz"); }
-QString JournalFiles::listingFile(int run) { return runStem(run) + QStringLiteral(".registers.txt"); }
-QString JournalFiles::runFile(int run) { return runStem(run) + QStringLiteral(".json"); }
+QString JournalFiles::blocksFile(int run)
+{
+    return runStem(run) + QStringLiteral(".csv.gz");
+}
+QString JournalFiles::listingFile(int run)
+{
+    return runStem(run) + QStringLiteral(".registers.txt");
+}
+QString JournalFiles::runFile(int run)
+{
+    return runStem(run) + QStringLiteral(".json");
+}
 
 std::optional<int> JournalFiles::runOfFile(const QString& fileName)
 {

@@ -48,7 +48,7 @@ std::optional<std::map<int, RunRecord>> listedRuns(const QString& path, QString&
     if (parseError.error != QJsonParseError::NoError || !document.isObject() ||
         document.object().value(kFormatKey).toInt() != JournalFiles::kFormat) {
         reason = parseError.error != QJsonParseError::NoError ? parseError.errorString()
-                                                                : QStringLiteral("not a session");
+                                                              : QStringLiteral("not a session");
         return std::nullopt;
     }
     std::map<int, RunRecord> runs;
@@ -91,8 +91,8 @@ RunRecord runFromFiles(const QString& folder, int number, QStringList& messages)
     }
     const QFileInfo blocksInfo(blocksPath);
     if (!run.start.isValid())
-        run.start = blocksInfo.birthTime().isValid() ? blocksInfo.birthTime()
-                                                     : blocksInfo.lastModified();
+        run.start =
+            blocksInfo.birthTime().isValid() ? blocksInfo.birthTime() : blocksInfo.lastModified();
     // Cut short: it ended when its last block was written (not before it began, whatever the
     // clock did meanwhile).
     if (!run.end.isValid())
@@ -164,7 +164,8 @@ std::optional<JournalReader::Session> JournalReader::session(const QString& root
             continue;
         RunRecord run = runFromFiles(folder, *number, session.messages);
         if (!rebuilt)
-            session.messages << kRunRebuilt.arg(*number).arg(JournalFiles::kSessionFile).arg(run.blocks);
+            session.messages
+                << kRunRebuilt.arg(*number).arg(JournalFiles::kSessionFile).arg(run.blocks);
         runs[*number] = run;
     }
     for (auto& [number, run] : runs)

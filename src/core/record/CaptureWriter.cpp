@@ -60,8 +60,7 @@ std::unique_ptr<CaptureWriter> CaptureWriter::create(const QString& path, QStrin
     std::string failure;
     auto output = CaptureCsv::CaptureOutput::create(QFile::encodeName(path).toStdString(), failure);
     if (!output || !output->write(CsvRows::kHeader)) {
-        error = kCannotWrite.arg(
-            path, QString::fromStdString(output ? output->error() : failure));
+        error = kCannotWrite.arg(path, QString::fromStdString(output ? output->error() : failure));
         return nullptr;
     }
     return std::unique_ptr<CaptureWriter>(new CaptureWriter(std::move(output)));
@@ -103,4 +102,7 @@ bool CaptureWriter::write(long long number, const SampleBlock& block, double tim
     return output_->write(rows_.rowsOf(number, block, timeGridMs));
 }
 
-QString CaptureWriter::error() const { return QString::fromStdString(output_->error()); }
+QString CaptureWriter::error() const
+{
+    return QString::fromStdString(output_->error());
+}

@@ -61,7 +61,7 @@ QString FigureFields::shown(const RunFigures::Values& figures, const QString& na
 }
 
 std::optional<std::size_t> FigureFields::bestOf(const std::vector<const RunFigures::Values*>& runs,
-                                                 const QString& name)
+                                                const QString& name)
 {
     const std::optional<std::size_t> index = indexOf(name);
     if (!index)

@@ -40,9 +40,15 @@ RunCutter::RunCutter(Core& core, QObject* parent)
 
 RunCutter::~RunCutter() = default;
 
-void RunCutter::setClock(std::function<QDateTime()> clock) { clock_ = std::move(clock); }
+void RunCutter::setClock(std::function<QDateTime()> clock)
+{
+    clock_ = std::move(clock);
+}
 
-const RunRecord* RunCutter::currentRun() const { return run_.get(); }
+const RunRecord* RunCutter::currentRun() const
+{
+    return run_.get();
+}
 
 void RunCutter::startAwaited()
 {
@@ -51,7 +57,10 @@ void RunCutter::startAwaited()
     awaiting_ = true;
 }
 
-void RunCutter::stopTakingListing() { takingListing_ = false; }
+void RunCutter::stopTakingListing()
+{
+    takingListing_ = false;
+}
 
 void RunCutter::takeConsoleText(const QString& characters)
 {

@@ -14,7 +14,7 @@
 
 struct RunRecord
 {
-    int number = 0; // within its session, from 1
+    int number = 0;  // within its session, from 1
     QDateTime start; // the first block's arrival
     QDateTime end;   // invalid while the run goes on
     int portNumber = 0;

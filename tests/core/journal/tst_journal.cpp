@@ -63,7 +63,8 @@ struct JournalRig
 JournalReader::Session readSession(const QString& root, const QString& which = JournalReader::kLast)
 {
     QString error;
-    const std::optional<JournalReader::Session> session = JournalReader::session(root, which, error);
+    const std::optional<JournalReader::Session> session =
+        JournalReader::session(root, which, error);
     if (!session)
         qWarning("%s", qPrintable(error));
     return session.value_or(JournalReader::Session{});
@@ -73,9 +74,10 @@ JournalReader::Session readSession(const QString& root, const QString& which = J
 RunFigures::Values figuresOfFile(const QString& path)
 {
     RunAnalysis analysis{MoveFinder::Settings{}};
-    CaptureFile::read(QFile::encodeName(path).toStdString(), [&](const CaptureCsv::RecordedBlock& b) {
-        analysis.addBlock(b.number, b.value, b.timeGridMs);
-    });
+    CaptureFile::read(QFile::encodeName(path).toStdString(),
+                      [&](const CaptureCsv::RecordedBlock& b) {
+                          analysis.addBlock(b.number, b.value, b.timeGridMs);
+                      });
     return analysis.figures();
 }
 } // namespace
@@ -123,7 +125,8 @@ void TestJournal::aSessionKeepsItsRunsWithLabelsListingsAndFigures()
         QVERIFY(run.end >= run.start);
         // The figures kept are those `analyse` finds in the run's own file.
         QVERIFY(run.figures.has_value());
-        QVERIFY(*run.figures == figuresOfFile(QDir(folder).filePath(JournalFiles::blocksFile(i + 1))));
+        QVERIFY(*run.figures ==
+                figuresOfFile(QDir(folder).filePath(JournalFiles::blocksFile(i + 1))));
     }
     QVERIFY(session.runs[0].figures != session.runs[2].figures);
     // The register listing fetched before the second run is kept as the chip sent it; the
@@ -168,7 +171,8 @@ void TestJournal::aRunCutShortByAKillIsTakenFromItsFiles()
 void TestJournal::aDamagedOrLostSessionFileIsRebuiltFromTheRunFiles_data()
 {
     QTest::addColumn<QByteArray>("sessionFile"); // empty: removed
-    QTest::newRow("a session.json cut in the middle is rebuilt") << QByteArray("{\"format\": 1, \"ru");
+    QTest::newRow("a session.json cut in the middle is rebuilt")
+        << QByteArray("{\"format\": 1, \"ru");
     QTest::newRow("a session.json of another program is rebuilt") << QByteArray("{\"runs\": 3}");
     QTest::newRow("a lost session.json is rebuilt") << QByteArray();
 }
@@ -225,7 +229,8 @@ void TestJournal::aFullDiskStopsTheJournalKeepingWhatWasWritten()
     QTemporaryDir root;
     JournalRig rig(root.path());
     rig.run(2);
-    const QString blocksOfRun2 = QDir(root.filePath(kSessionName)).filePath(JournalFiles::blocksFile(2));
+    const QString blocksOfRun2 =
+        QDir(root.filePath(kSessionName)).filePath(JournalFiles::blocksFile(2));
     qint64 writtenBefore = 0;
     {
         rig.run(2, QString(), false);
@@ -252,11 +257,13 @@ void TestJournal::theCapRemovesTheOldestSessionsButNeverTheCurrentOne()
 {
     QTemporaryDir root;
     const QByteArray filler(40 * 1024, 'x');
-    const QStringList old{QStringLiteral("2026-12-01_09-00-00"), QStringLiteral("2026-12-02_09-00-00"),
+    const QStringList old{QStringLiteral("2026-12-01_09-00-00"),
+                          QStringLiteral("2026-12-02_09-00-00"),
                           QStringLiteral("2026-12-03_09-00-00")};
     for (const QString& name : old) {
         QVERIFY(QDir(root.path()).mkpath(name));
-        QVERIFY(TestFiles::writeFile(QDir(root.filePath(name)).filePath(JournalFiles::blocksFile(1)), filler));
+        QVERIFY(TestFiles::writeFile(
+            QDir(root.filePath(name)).filePath(JournalFiles::blocksFile(1)), filler));
     }
     // Room for the newest old session and this one, not for two old ones.
     JournalRig rig(root.path(), 60 * 1024);
@@ -277,10 +284,12 @@ void TestJournal::theCapRemovesTheOldestSessionsButNeverTheCurrentOne()
 void TestJournal::sessionsAreListedNewestFirst()
 {
     QTemporaryDir root;
-    for (const QString& name : {QStringLiteral("2026-12-02_09-00-00"), QStringLiteral("2026-12-09_08-00-00"),
-                                QStringLiteral("2026-11-30_23-59-59")})
+    for (const QString& name :
+         {QStringLiteral("2026-12-02_09-00-00"), QStringLiteral("2026-12-09_08-00-00"),
+          QStringLiteral("2026-11-30_23-59-59")})
         QVERIFY(QDir(root.path()).mkpath(name));
-    QVERIFY(TestFiles::writeFile(root.filePath(QStringLiteral("2026-12-02_09-00-00/run-0001.csv.gz")), "ab"));
+    QVERIFY(TestFiles::writeFile(
+        root.filePath(QStringLiteral("2026-12-02_09-00-00/run-0001.csv.gz")), "ab"));
     const QList<JournalReader::SessionSummary> sessions = JournalReader::sessions(root.path());
     QCOMPARE(sessions.size(), 3);
     QCOMPARE(sessions[0].name, QStringLiteral("2026-12-09_08-00-00"));

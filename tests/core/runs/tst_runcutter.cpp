@@ -32,12 +32,14 @@ Verb verbNamed(const QString& name)
         {QStringLiteral("Triger off"), [](CoreFixture& f) { f.core.startUntriggered(); }},
         {QStringLiteral("Stop"), [](CoreFixture& f) { f.core.stopScope(); }},
         {QStringLiteral("command line focus"), [](CoreFixture& f) { f.core.enterCommandLine(); }},
-        {QStringLiteral("line sent"), [](CoreFixture& f) { f.core.sendLine(QStringLiteral("P 120")); }},
+        {QStringLiteral("line sent"),
+         [](CoreFixture& f) { f.core.sendLine(QStringLiteral("P 120")); }},
         {QStringLiteral("registers"),
          [](CoreFixture& f) { f.core.fetchListing(Core::Listing::Registers); }},
         {QStringLiteral("specials"),
          [](CoreFixture& f) { f.core.fetchListing(Core::Listing::Specials); }},
-        {QStringLiteral("fuses"), [](CoreFixture& f) { f.core.fetchListing(Core::Listing::Fuses); }},
+        {QStringLiteral("fuses"),
+         [](CoreFixture& f) { f.core.fetchListing(Core::Listing::Fuses); }},
         {QStringLiteral("option"),
          [](CoreFixture& f) { f.core.switchOption(Core::ChipOption::Thermo80); }},
         {QStringLiteral("Detect"), [](CoreFixture& f) { f.core.detectTiming(); }},
@@ -79,17 +81,17 @@ void TestRunCutter::runBoundaries_data()
     for (const QString& start : starts) {
         for (const QString& end :
              {QStringLiteral("Stop"), QStringLiteral("command line focus"),
-              QStringLiteral("line sent"), QStringLiteral("registers"),
-              QStringLiteral("specials"), QStringLiteral("fuses"), QStringLiteral("option"),
-              QStringLiteral("Detect"), QStringLiteral("marker"), QStringLiteral("port edited"),
+              QStringLiteral("line sent"), QStringLiteral("registers"), QStringLiteral("specials"),
+              QStringLiteral("fuses"), QStringLiteral("option"), QStringLiteral("Detect"),
+              QStringLiteral("marker"), QStringLiteral("port edited"),
               QStringLiteral("port failure"), QStringLiteral("shutdown"), QStringLiteral("Start"),
               QStringLiteral("Triger on"), QStringLiteral("Triger off")}) {
             QTest::addRow("a run begun by %s is ended by %s", qPrintable(start), qPrintable(end))
                 << start << end << true;
         }
-        for (const QString& other : {QStringLiteral("pointer moved"),
-                                     QStringLiteral("colour chosen"),
-                                     QStringLiteral("command line left")}) {
+        for (const QString& other :
+             {QStringLiteral("pointer moved"), QStringLiteral("colour chosen"),
+              QStringLiteral("command line left")}) {
             QTest::addRow("a run begun by %s goes on through %s", qPrintable(start),
                           qPrintable(other))
                 << start << other << false;
