@@ -5,12 +5,8 @@
 
 #include "support/SimulatedWindow.h"
 
-#include "capture/CaptureFile.h"
-#include "core/analysis/RunAnalysis.h"
-#include "core/journal/Journal.h"
 #include "core/journal/JournalFiles.h"
-#include "core/journal/JournalReader.h"
-#include "core/runs/RunCutter.h"
+#include "support/JournalRig.h"
 #include "support/TestFiles.h"
 #include "window/CommandLine.h"
 
@@ -18,20 +14,11 @@
 #include <QPushButton>
 #include <QTest>
 
+using namespace JournalTests;
+
 namespace {
 constexpr int kBlockTimeoutMs = 5000;
 constexpr int kBlocksPerRun = 3;
-constexpr qint64 kNoCap = qint64(1) << 40;
-
-RunFigures::Values figuresOfFile(const QString& path)
-{
-    RunAnalysis analysis{MoveFinder::Settings{}};
-    CaptureFile::read(QFile::encodeName(path).toStdString(),
-                      [&](const CaptureCsv::RecordedBlock& b) {
-                          analysis.addBlock(b.number, b.value, b.timeGridMs);
-                      });
-    return analysis.figures();
-}
 } // namespace
 
 class TestJournalSim : public QObject

@@ -63,8 +63,6 @@ class TestRunCutter : public QObject
 private Q_SLOTS:
     void runBoundaries_data();
     void runBoundaries();
-    void aStartThatReceivesNoBlockMakesNoRun();
-    void blocksOutsideARunBelongToNone();
     void theLabelIsWhatWasSentSinceThePreviousRunInOrder();
     void theRegisterListingLastReceivedIsKept();
     void theFiguresAreTheAnalysisOfTheBlocksAsRecorded();
@@ -130,38 +128,6 @@ void TestRunCutter::runBoundaries()
     QCOMPARE(started.count(), ends && begins ? 2 : 1);
     const long long blocksNow = cutter.currentRun() ? cutter.currentRun()->blocks : 0;
     QCOMPARE(blocksNow, ends ? (begins ? 1LL : 0LL) : 3LL);
-}
-
-void TestRunCutter::aStartThatReceivesNoBlockMakesNoRun()
-{
-    CoreFixture f;
-    RunCutter cutter(f.core);
-    QSignalSpy started(&cutter, &RunCutter::runStarted);
-    QSignalSpy ended(&cutter, &RunCutter::runEnded);
-    f.core.startScope();
-    f.core.stopScope();
-    f.core.startScope();
-    receiveBlock(f);
-    f.core.stopScope();
-
-    QCOMPARE(started.count(), 1);
-    QCOMPARE(ended.count(), 1);
-    QCOMPARE(ended.first().first().value<RunRecord>().number, 1);
-    QCOMPARE(cutter.runsBegun(), 1);
-}
-
-void TestRunCutter::blocksOutsideARunBelongToNone()
-{
-    CoreFixture f;
-    RunCutter cutter(f.core);
-    QSignalSpy started(&cutter, &RunCutter::runStarted);
-    receiveBlock(f); // before any start
-    f.core.startScope();
-    receiveBlock(f);
-    f.core.fetchListing(Core::Listing::Registers);
-    receiveBlock(f); // the tail of the stream being stopped
-    QCOMPARE(started.count(), 1);
-    QVERIFY(cutter.currentRun() == nullptr);
 }
 
 void TestRunCutter::theLabelIsWhatWasSentSinceThePreviousRunInOrder()
