@@ -12,12 +12,13 @@
 
 #include <QFile>
 
-
 namespace JournalTests {
 inline const QDateTime kSessionStart(QDate(2026, 12, 9), QTime(14, 5, 33));
 inline const QString kSessionName = QStringLiteral("2026-12-09_14-05-33");
 constexpr qint64 kNoCap = qint64(1) << 40;
-constexpr double kGrid = 0.5;
+// A grid whose sample times the capture file rounds, so that the figures kept equal the file's
+// only when they are worked out on the grid the file gives.
+constexpr double kGrid = 0.3333333;
 
 // A block with one move, its peak growing with the seed.
 inline SampleBlock moveBlock(int seed)

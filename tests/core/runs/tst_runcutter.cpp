@@ -2,10 +2,9 @@
 // Runs cut from the core's verbs on the fake port: which verb begins a run and which ends it,
 // a start without blocks, what a run is labelled with and which register listing it keeps.
 
-#include "core/analysis/RunAnalysis.h"
 #include "core/link/CommError.h"
 #include "core/runs/RunCutter.h"
-#include "support/CoreFixture.h"
+#include "support/JournalRig.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -16,12 +15,9 @@ namespace {
 using Verb = std::function<void(CoreFixture&)>;
 
 // A block as the chip would have sent it, told to the core's watchers as received.
-void receiveBlock(CoreFixture& f, quint8 level = 128)
+void receiveBlock(CoreFixture& f)
 {
-    SampleBlock block;
-    for (int i = 1; i <= kBlockSize; ++i)
-        block.entry[static_cast<std::size_t>(i)] = static_cast<quint8>(level + (i % 5));
-    CoreInsides::drawReceivedBlock(f.core, block);
+    CoreInsides::drawReceivedBlock(f.core, JournalTests::moveBlock(0));
 }
 
 Verb verbNamed(const QString& name)
@@ -65,7 +61,6 @@ private Q_SLOTS:
     void runBoundaries();
     void theLabelIsWhatWasSentSinceThePreviousRunInOrder();
     void theRegisterListingLastReceivedIsKept();
-    void theFiguresAreTheAnalysisOfTheBlocksAsRecorded();
 };
 
 void TestRunCutter::runBoundaries_data()
@@ -174,32 +169,6 @@ void TestRunCutter::theRegisterListingLastReceivedIsKept()
     QCOMPARE(started.count(), 1);
     QCOMPARE(started.first().first().value<RunRecord>().registerListing,
              QStringLiteral("P=100\r\nI=\xe9\r\n"));
-}
-
-void TestRunCutter::theFiguresAreTheAnalysisOfTheBlocksAsRecorded()
-{
-    CoreFixture f;
-    RunCutter cutter(f.core);
-    QSignalSpy ended(&cutter, &RunCutter::runEnded);
-    const double grid = 0.3333333;
-    stateOf(f.core).timeGrid = grid;
-    f.core.startScope();
-    stateOf(f.core).timeGrid = grid; // the fake chip answered no timing query
-    RunAnalysis expected{MoveFinder::Settings{}};
-    for (int b = 1; b <= 4; ++b) {
-        SampleBlock block;
-        for (int i = 1; i <= kBlockSize; ++i)
-            block.entry[static_cast<std::size_t>(i)] =
-                static_cast<quint8>(i > 100 && i < 140 ? 128 + 40 / (1 + (i - 100) / 4) : 128);
-        CoreInsides::drawReceivedBlock(f.core, block);
-        // The file's time column has hundredths: sample 300 at 100.00 ms.
-        expected.addBlock(b, RunAnalysis::valuesOf(block), 100.0 / kBlockSize);
-    }
-    f.core.stopScope();
-    QCOMPARE(ended.count(), 1);
-    const auto run = ended.first().first().value<RunRecord>();
-    QVERIFY(run.figures == expected.figures());
-    QCOMPARE(run.timeGridMs, grid);
 }
 
 QTEST_GUILESS_MAIN(TestRunCutter)
