@@ -158,7 +158,7 @@ QString Journal::statusText() const
     if (folder_.isEmpty())
         return QString();
     const int runs = runsKept();
-    const QString text = kKeeping.arg(runs == 1 ? kOneRun : kRuns.arg(runs), sessionName_);
+    QString text = kKeeping.arg(runs == 1 ? kOneRun : kRuns.arg(runs), sessionName_);
     if (sessionsRemoved_ == 0)
         return text;
     return kRemoved.arg(text, sessionsRemoved_ == 1 ? kOneSession : kSessions.arg(sessionsRemoved_))

@@ -27,7 +27,7 @@ class Journal : public QObject
     Q_OBJECT
 
 public:
-    static constexpr qint64 kBytesPerMB = 1024 * 1024;
+    static constexpr qint64 kBytesPerMB = qint64(1024) * 1024;
     static constexpr qint64 kDefaultCapMB = 1024;
 
     // Keeps the runs `cutter` cuts in a session folder under `root`, named for `started`.

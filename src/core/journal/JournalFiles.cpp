@@ -103,8 +103,9 @@ std::optional<RunRecord> JournalFiles::runFromJson(const QJsonObject& object)
     run.device = object.value(Key::kDevice).toString();
     run.timeGridMs = object.value(Key::kGrid).toDouble();
     run.blocks = object.value(Key::kBlocks).toInteger();
-    for (const QJsonValue& sent : object.value(Key::kSent).toArray())
-        run.sent << sent.toString();
+    const QJsonArray sent = object.value(Key::kSent).toArray();
+    for (const auto& sentItem : sent)
+        run.sent << sentItem.toString();
     if (object.value(Key::kFigures).isObject())
         run.figures = FigureFields::fromJson(object.value(Key::kFigures).toObject());
     return run;

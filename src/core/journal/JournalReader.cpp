@@ -52,7 +52,8 @@ std::optional<std::map<int, RunRecord>> listedRuns(const QString& path, QString&
         return std::nullopt;
     }
     std::map<int, RunRecord> runs;
-    for (const QJsonValue& value : document.object().value(kRunsKey).toArray()) {
+    const QJsonArray listed = document.object().value(kRunsKey).toArray();
+    for (const auto& value : listed) {
         if (std::optional<RunRecord> run = JournalFiles::runFromJson(value.toObject()))
             runs[run->number] = *run;
     }

@@ -53,7 +53,7 @@ QString FigureFields::shown(const RunFigures::Values& figures, const QString& na
     if (!index || !figures[*index])
         return kNoValue;
     const RunFigures::Info& info = RunFigures::kFigures[*index];
-    const QString number = QString::number(*figures[*index], 'f', info.decimals);
+    QString number = QString::number(*figures[*index], 'f', info.decimals);
     if (info.unit.empty())
         return number;
     return number + QLatin1Char(' ') +

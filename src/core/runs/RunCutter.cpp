@@ -66,7 +66,7 @@ void RunCutter::takeConsoleText(const QString& characters)
 {
     if (!takingListing_ || listing_.size() >= kListingCap)
         return;
-    listing_.append(characters.left(kListingCap - listing_.size()));
+    listing_.append(QStringView(characters).left(kListingCap - listing_.size()));
 }
 
 void RunCutter::takeBlock(const SampleBlock& block)

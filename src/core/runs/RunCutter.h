@@ -26,7 +26,7 @@ class RunCutter : public QObject
 
 public:
     // A register listing longer than this is kept cut at this length.
-    static constexpr qsizetype kListingCap = 64 * 1024;
+    static constexpr qsizetype kListingCap = qsizetype(64) * 1024;
 
     explicit RunCutter(Core& core, QObject* parent = nullptr);
     ~RunCutter() override;
