@@ -19,6 +19,7 @@
 #include <QEvent>
 #include <QEventLoop>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
 
@@ -265,10 +266,16 @@ inline std::unique_ptr<SimulatedChip> startChip(const QStringList& arguments = {
     return chip;
 }
 
+// The offscreen platform unless one is chosen, and the user's settings and data folders moved
+// to a temporary folder of the run's own (removed at exit), so no benchmark reads or writes the
+// user's own settings or journal of runs.
 inline void prepareApplication()
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("config"))));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(QStringLiteral("data"))));
 }
 
 } // namespace bench

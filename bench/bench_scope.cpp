@@ -6,17 +6,22 @@
 // the display server's CPU when its process id is given. Never fails on speed.
 //
 //   bench_scope [--seconds N] [--chunk-ms MS] [--x-server-pid PID] [--record FILE]
+//               [--journal DIR]
 //
 // --chunk-ms: the simulator hands the stream over in chunks of this period, as a USB adapter
 // does (1 for a USB CDC adapter, 5.5 for an FTDI-style one); without it each block comes whole.
 // --record: the window records the blocks into FILE as --record does (CSV, or gzip for *.gz);
 // the difference to a run without it is what recording costs, and the CPU of the recorder's own
 // handling of each block (timed around it, as the window runs) is printed beside it.
+// --journal: the window keeps the journal of runs in DIR, as it does by default (the runs cut,
+// their figures worked out and their blocks written as .csv.gz); timed the same way.
 
 #include "BenchSupport.h"
 
 #include "core/Core.h"
-#include "window/Recorder.h"
+#include "core/journal/Journal.h"
+#include "core/record/Recorder.h"
+#include "core/runs/RunCutter.h"
 #include "window/ScopeSurface.h"
 
 #include <QApplication>
@@ -93,6 +98,14 @@ int main(int argc, char** argv)
             return 1;
         }
     }
+    const QString journalInto = bench::stringOption(argc, argv, "--journal");
+    std::unique_ptr<RunCutter> runs;
+    std::unique_ptr<Journal> journal;
+    if (!journalInto.isEmpty()) {
+        runs = std::make_unique<RunCutter>(setup.window().core());
+        journal = std::make_unique<Journal>(*runs, journalInto,
+                                            Journal::kDefaultCapMB * Journal::kBytesPerMB);
+    }
     recording.stop();
     const auto* paints = new bench::PaintCounter(setup.window().Rajz);
     setup.window().Be->click(); // the timing query, then the block stream
@@ -149,6 +162,17 @@ int main(int argc, char** argv)
                         recording.seconds() / blocks * bench::kLineBlocksPerSecond * 100,
                         compressed ? kTargetRecordingGzipPercent : kTargetRecordingCsvPercent);
         what += compressed ? " recording gz" : " recording csv";
+    }
+    if (journal) {
+        std::printf("  %s\n", qPrintable(journal->statusText()));
+        if (blocks > 0)
+            std::printf(
+                "  the journal itself: %.1f us CPU a block = %.3f %% of one core at the line "
+                "rate (target at most %.1f %%)\n",
+                recording.seconds() * 1e6 / blocks,
+                recording.seconds() / blocks * bench::kLineBlocksPerSecond * 100,
+                kTargetRecordingGzipPercent);
+        what += " journal";
     }
     cost.print(what.constData(),
                chunkMs > 0 && chunkMs < kFastChunkMs ? kTargetPercentFastChunks : kTargetPercent);

@@ -142,6 +142,19 @@ const CommandInfo kCommands[] = {
      "system knows of it (USB ids, manufacturer, serial number, description), whether this\n"
      "user may open it and whether another program holds it; the stored choice is marked\n"
      "with *. No device is opened or written to. With --json one array of objects."},
+    {CliCommand::Runs, "runs", "[SESSION] [--json] [--journal DIR]",
+     "the scope runs the window kept in its journal",
+     "Without SESSION, the window's sessions, newest first: when each started, its runs,\n"
+     "its size on disk and its folder. With SESSION (a session's folder, its name, or\n"
+     "\"last\" for the newest), its runs: number, start, duration, the label (what was sent\n"
+     "to the chip since the run before: command lines and option items, in order), blocks,\n"
+     "moves, settle_ms and overshoot_pct, then the best run for each figure that has a\n"
+     "better side. A run the window did not finish (it was killed) is read from its files;\n"
+     "a damaged or missing session.json is rebuilt from the run files, with a message on\n"
+     "standard error; nothing is changed on disk. The journal is the window's: --journal,\n"
+     "else the [Journal] Folder setting, else $XDG_DATA_HOME/Trevalon/runs. With --json one\n"
+     "document: {\"sessions\":[...]} or {\"session\",\"folder\",\"runs\":[...],\"best\":{...},\n"
+     "\"messages\":[...]}. Exit status 5 when SESSION is not found. No port is used."},
 };
 
 const char* const kExitStatusHelp =
@@ -175,12 +188,13 @@ void addPortOptions(QCommandLineParser& parser)
     parser.addOptions({kPortOption, kDeviceOption, kDemoOption, kReplayOption, kSimArgsOption});
 }
 
-// stats and analyse read files and ports only looks at the devices: none opens a port, so none
-// takes the port options, which would otherwise be taken and silently do nothing.
+// stats and analyse read files, ports only looks at the devices and runs reads the journal: none
+// opens a port, so none takes the port options, which would otherwise be taken and silently do
+// nothing.
 bool opensPort(CliCommand command)
 {
     return command != CliCommand::Stats && command != CliCommand::Analyse &&
-           command != CliCommand::Ports;
+           command != CliCommand::Ports && command != CliCommand::Runs;
 }
 
 // The first port option set in `parser`, or nothing.
@@ -307,6 +321,8 @@ ParsedCommandLine parseCommand(const CommandInfo& info, const QStringList& argum
     const QCommandLineOption stats(QStringLiteral("stats"),
                                    QStringLiteral("Print the tracking-error figures on standard "
                                                   "error."));
+    const QCommandLineOption journal(
+        QStringLiteral("journal"), QStringLiteral("The journal's folder."), QStringLiteral("DIR"));
     parser.addOption(help);
     if (opensPort(info.command))
         addPortOptions(parser);
@@ -347,6 +363,12 @@ ParsedCommandLine parseCommand(const CommandInfo& info, const QStringList& argum
     case CliCommand::Ports:
         parser.addOption(json);
         break;
+    case CliCommand::Runs:
+        parser.addPositionalArgument(QStringLiteral("SESSION"),
+                                     QStringLiteral("A session's folder or name, or last."),
+                                     QStringLiteral("[SESSION]"));
+        parser.addOptions({json, journal});
+        break;
     }
     if (!parser.parse(arguments))
         return usageError(parser.errorText());
@@ -379,6 +401,12 @@ ParsedCommandLine parseCommand(const CommandInfo& info, const QStringList& argum
         if (positional.isEmpty() || positional.size() > kMostRuns)
             return usageError(QStringLiteral("analyse takes 1 to %1 files").arg(kMostRuns));
         options.inputFiles = positional;
+    } else if (info.command == CliCommand::Runs) {
+        if (positional.size() > 1)
+            return usageError(QStringLiteral("runs takes at most one session"));
+        options.session = positional.value(0);
+        if (has(journal))
+            options.journalFolder = parser.value(journal);
     } else if (positional.size() != wanted) {
         return usageError(wanted == 0
                               ? QStringLiteral("%1 takes no arguments").arg(info.name)

@@ -22,7 +22,8 @@ enum class CliCommand {
     Capture,
     Stats,
     Analyse,
-    Ports
+    Ports,
+    Runs
 };
 enum class CaptureTrigger { None, On, Off };
 
@@ -43,12 +44,14 @@ struct CliOptions
     QStringList simulatorArguments;
     QString replayFile; // with demo: the capture file the simulated chip replays
 
-    bool json = false;                         // timing, capture --stats, stats, ports
-    bool stats = false;                        // capture: the figures of each block and of the run
-    QString inputFile;                         // stats
-    QStringList inputFiles;                    // analyse: one run, or two (before, after)
-    bool analyse = false;                      // capture: the analysis of the blocks captured
-    QString reportFile;                        // analyse: the HTML page; empty: none
+    bool json = false;      // timing, capture --stats, stats, ports, runs
+    bool stats = false;     // capture: the figures of each block and of the run
+    QString inputFile;      // stats
+    QString session;        // runs: a session's folder or name, "last"; empty: all
+    QString journalFolder;  // runs: the journal's folder; empty: the settings' or default
+    QStringList inputFiles; // analyse: up to 8 runs, compared with the first
+    bool analyse = false;   // capture: the analysis of the blocks captured
+    QString reportFile;     // analyse: the HTML page; empty: none
     std::vector<FailCondition> failConditions; // analyse, capture --analyse
     MoveFinder::Settings moveSettings;         // analyse, capture --analyse
     std::optional<double> timeGridMs;          // analyse: the grid of every block, over the file's

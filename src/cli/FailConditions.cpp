@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/FailConditions.h"
 
-#include "cli/FigureText.h"
+#include "core/analysis/FigureText.h"
 
 #include <QRegularExpression>
 

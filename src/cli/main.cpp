@@ -13,6 +13,7 @@
 #include "cli/NoScopeImages.h"
 #include "cli/OptionItems.h"
 #include "cli/PortsCommand.h"
+#include "cli/RunsCommand.h"
 #include "cli/Session.h"
 #include "cli/StatsCommand.h"
 #include "cli/TimingCommand.h"
@@ -48,6 +49,7 @@ int runCommand(Session& session, const CliOptions& options)
     case CliCommand::Stats:
     case CliCommand::Analyse:
     case CliCommand::Ports:
+    case CliCommand::Runs:
         break; // run before any port is set up
     }
     return ExitStatus::kUsage;
@@ -67,10 +69,13 @@ int main(int argc, char** argv)
     if (options.command == CliCommand::Analyse)
         return AnalyseCommand::run(options);
 
+    SettingsStore settings;
+    if (options.command == CliCommand::Runs)
+        return RunsCommand::run(options, settings);
+
     // In this order the core goes before the port it uses, and the port before the chip at its
     // other end.
     SimulatedChip chip;
-    SettingsStore settings;
     PortMap ports(&settings);
     SerialComm comm(ports);
     CliDialogs dialogs;

@@ -182,27 +182,61 @@ void Core::fillPortList(const QStringList& entries, int position)
 }
 
 void Core::startUp() { shell_->startUp(); }
-void Core::shutDown() { shell_->shutDown(); }
-void Core::closePortForNewChoice() { shell_->closePortForNewChoice(); }
+void Core::shutDown()
+{
+    Q_EMIT streamEnding();
+    shell_->shutDown();
+}
+void Core::closePortForNewChoice()
+{
+    Q_EMIT streamEnding();
+    shell_->closePortForNewChoice();
+}
 void Core::showAbout() { shell_->showAbout(); }
 
-void Core::startScope() { scope_->start(); }
-void Core::startTriggered() { scope_->startTriggered(); }
-void Core::startUntriggered() { scope_->startUntriggered(); }
-void Core::stopScope() { scope_->stop(); }
-void Core::detectTiming() { pidDetect_->detect(); }
+void Core::startScope()
+{
+    Q_EMIT scopeStarting();
+    scope_->start();
+}
+void Core::startTriggered()
+{
+    Q_EMIT scopeStarting();
+    scope_->startTriggered();
+}
+void Core::startUntriggered()
+{
+    Q_EMIT scopeStarting();
+    scope_->startUntriggered();
+}
+void Core::stopScope()
+{
+    Q_EMIT streamEnding();
+    scope_->stop();
+}
+void Core::detectTiming()
+{
+    Q_EMIT streamEnding();
+    pidDetect_->detect();
+}
 void Core::chooseTraceColour(int index) { traceColour_->choose(index); }
 void Core::pointAt(float samplePosition, double levelPosition)
 {
     markers_->pointAt(samplePosition, levelPosition);
 }
-void Core::placeMarkerAt(float samplePosition) { markers_->placeMarkerAt(samplePosition); }
+void Core::placeMarkerAt(float samplePosition)
+{
+    // Placing a marker stops the chip's blocks first.
+    Q_EMIT streamEnding();
+    markers_->placeMarkerAt(samplePosition);
+}
 void Core::clearMarkers() { markers_->clearMarkers(); }
 void Core::saveScopePicture() { pictureFiles_->save(); }
 void Core::loadScopePicture() { pictureFiles_->load(); }
 
 void Core::fetchListing(Listing listing)
 {
+    Q_EMIT streamEnding();
     switch (listing) {
     case Listing::Registers:
         listings_->fetchRegisters();
@@ -216,10 +250,24 @@ void Core::fetchListing(Listing listing)
     }
 }
 
-void Core::switchOption(ChipOption option) { options_->switchOption(option); }
-void Core::enterCommandLine() { console_->enterCommandLine(); }
+void Core::switchOption(ChipOption option)
+{
+    Q_EMIT streamEnding();
+    options_->switchOption(option);
+}
+void Core::enterCommandLine()
+{
+    Q_EMIT streamEnding();
+    console_->enterCommandLine();
+}
 void Core::leaveCommandLine() { console_->leaveCommandLine(); }
-void Core::typeOnCommandLine(int key, const QString& line) { console_->typeKey(key, line); }
-void Core::sendLine(const QString& line) { console_->typeKey(kEnterKey, line); }
+void Core::typeOnCommandLine(int key, const QString& line)
+{
+    // Sending reopens the port for the console: the chip's stream ends with it.
+    if (key == kEnterKey)
+        Q_EMIT streamEnding();
+    console_->typeKey(key, line);
+}
+void Core::sendLine(const QString& line) { typeOnCommandLine(kEnterKey, line); }
 void Core::returnToCommandLine() { console_->returnToCommandLine(); }
 void Core::saveSetupFile() { setupFile_->save(); }

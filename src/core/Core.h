@@ -249,6 +249,19 @@ Q_SIGNALS:
     // The chip was asked its timing and the wait is over; answered: a reply came meanwhile.
     void timingQueryEnded(bool answered);
 
+    // What cuts the scope's stream into runs (RunCutter). A start of the scope is told before
+    // the start's first step; the blocks then received belong to it until the stream ends.
+    void scopeStarting();
+    // A verb that ends the chip's stream (Stop, the command line taking the focus or sending, a
+    // listing, an option item, Detect, a marker, a new port choice, shutdown) is about to run.
+    void streamEnding();
+    // A line went out from the command line, as typed (a lone carriage return is a listing).
+    void lineSent(const QString& typed);
+    // An option item's command went out to the chip, as sent.
+    void optionSent(const QString& command);
+    // The chip was asked a listing; the console's text from its clearing on is that listing.
+    void listingAsked(Core::Listing listing);
+
 private:
     // The core's parts run the handlers' steps on its state, port and dialogs.
     friend class Link;

@@ -3,13 +3,16 @@
 
 #include "window/Fo.h"
 #include "window/QtDialogs.h"
-#include "window/Recorder.h"
+#include "core/record/Recorder.h"
 #include "core/SettingsStore.h"
 #include "window/StartupProbe.h"
 #include "core/Version.h"
 #include "core/link/PortMap.h"
 #include "core/link/SerialComm.h"
 #include "core/link/SimulatedChip.h"
+#include "core/journal/Journal.h"
+#include "core/journal/JournalSettings.h"
+#include "core/runs/RunCutter.h"
 #include "core/status/LineStatus.h"
 
 #include <QApplication>
@@ -37,6 +40,8 @@ struct Options {
     QStringList simulatorArguments;
     QString recordFile;
     QString replayFile;
+    QString journalFolder;
+    bool noJournal = false;
     bool startupProbe = false;
 };
 
@@ -76,10 +81,20 @@ Options parseOptions(int argc, char** argv)
         QStringLiteral("With --demo: the simulated chip streams the blocks of this capture "
                        "file."),
         QStringLiteral("FILE"));
+    const QCommandLineOption noJournal(
+        QStringLiteral("no-journal"),
+        QStringLiteral("Keep no journal of the scope's runs for this session."));
+    const QCommandLineOption journal(
+        QStringLiteral("journal"),
+        QStringLiteral("Keep the journal of the scope's runs in this folder instead of the "
+                       "data folder's Trevalon/runs."),
+        QStringLiteral("DIR"));
     parser.addOption(demo);
     parser.addOption(simArgs);
     parser.addOption(record);
     parser.addOption(replay);
+    parser.addOption(noJournal);
+    parser.addOption(journal);
     // For the start-up benchmark: report when the window is first shown, then end.
     QCommandLineOption startupProbe(QString::fromLatin1(StartupProbe::kOptionName),
                                     QStringLiteral("Print the start-up time and quit."));
@@ -128,6 +143,10 @@ Options parseOptions(int argc, char** argv)
         refuseUsage(QStringLiteral("--sim-args needs --demo: they are the simulated chip's"));
     options.startupProbe = parser.isSet(startupProbe);
     options.recordFile = parser.value(record);
+    options.noJournal = parser.isSet(noJournal);
+    options.journalFolder = parser.value(journal);
+    if (options.noJournal && parser.isSet(journal))
+        refuseUsage(QStringLiteral("--no-journal and --journal contradict each other"));
     if (parser.isSet(replay)) {
         if (!options.demo)
             refuseUsage(QStringLiteral("--replay needs --demo: the simulated chip replays"));
@@ -208,6 +227,17 @@ int main(int argc, char** argv)
             return LineStatus::Recording{recorder->fileName(), recorder->blocksWritten(),
                                          recorder->failure()};
         });
+    }
+
+    // The runs are cut whatever happens to the journal; a journal that cannot write stops and
+    // says so in the status line, and the window works on.
+    RunCutter runs(window.core());
+    std::unique_ptr<Journal> journal;
+    const JournalSettings::Place place =
+        JournalSettings::placeOf(settings, options.journalFolder, options.noJournal);
+    if (place.enabled) {
+        journal = std::make_unique<Journal>(runs, place.root, place.capBytes);
+        window.lineStatus().setJournal([&journal] { return journal->statusText(); });
     }
 
     if (options.startupProbe)

@@ -14,7 +14,7 @@
 #include "core/scope/CsvRows.h"
 #include "core/scope/ScopeControl.h"
 #include "support/TestFiles.h"
-#include "window/Recorder.h"
+#include "core/record/Recorder.h"
 #include "window/ScopeSurface.h"
 
 #include <QApplication>

@@ -109,6 +109,7 @@ struct Quantity
 
     static Quantity of(double value) { return {value, Missing::None}; }
     static Quantity none(Missing why) { return {std::nullopt, why}; }
+    bool operator==(const Quantity&) const = default;
 };
 
 // A figure's value, with its middle half where the figure has one.
@@ -117,6 +118,7 @@ struct Value
     Quantity value;
     Quantity p25;
     Quantity p75;
+    bool operator==(const Value&) const = default;
 };
 
 // Which number of a figure a condition or a column reads.
@@ -130,6 +132,7 @@ struct Values
 
     Value& operator[](Id id) { return items[static_cast<std::size_t>(id)]; }
     const Value& operator[](Id id) const { return items[static_cast<std::size_t>(id)]; }
+    bool operator==(const Values&) const = default;
 };
 
 // The figure (and its part, for "settle_ms_p75") of a name in any case, or nothing.

@@ -54,9 +54,11 @@ void Console::sendCommandLine(const QString& typed)
         // carriage return (its register listing).
         core_.clearConsole();
         link_.sendCommand(QByteArray());
+        Q_EMIT core_.listingAsked(Core::Listing::Registers);
         return;
     }
     link_.sendCommand(toLineBytes(typed));
+    Q_EMIT core_.lineSent(typed);
     core_.clearCommandLine();
     // Only a command that went out is offered again by Up/Down.
     core_.rememberCommand(typed);

@@ -11,15 +11,15 @@ Listings::Listings(Core& core, Link& link) : core_(core), link_(link) {}
 
 void Listings::fetchRegisters()
 {
-    stopThenList(ChipCommand::kRegisterListing);
+    stopThenList(ChipCommand::kRegisterListing, Core::Listing::Registers);
 }
 
 void Listings::fetchSpecials()
 {
-    stopThenList(ChipCommand::kSpecialListing);
+    stopThenList(ChipCommand::kSpecialListing, Core::Listing::Specials);
 }
 
-void Listings::stopThenList(const QByteArray& request)
+void Listings::stopThenList(const QByteArray& request, Core::Listing listing)
 {
     core_.state.portNumber = core_.portNumberFromList();
     core_.setLampColour(static_cast<int>(kRed));
@@ -30,6 +30,7 @@ void Listings::stopThenList(const QByteArray& request)
         // samples during the wait, not shown as text.
         link_.pumpEvents(Wait::kStopThenListing);
         link_.sendCommand(request);
+        Q_EMIT core_.listingAsked(listing);
         core_.clearScope();
         core_.state.receiveMode = ModeConsole;
         // No receive event can run before this handler returns, so the console gets the
@@ -55,6 +56,7 @@ void Listings::fetchFuses()
         // If a handler run during the wait closed the port, "u" still goes out through a brief
         // open and close, and no answer is shown.
         link_.sendKeepingState(ChipCommand::kFuseListing);
+        Q_EMIT core_.listingAsked(Core::Listing::Fuses);
     } catch (const CommError& error) {
         link_.reportPortError(error.number());
     }

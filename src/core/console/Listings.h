@@ -5,9 +5,10 @@
 // receive event run meanwhile), then sends its request so that the console holds the listing
 // alone, ready to be saved.
 
+#include "core/Core.h"
+
 #include <QByteArray>
 
-class Core;
 class Link;
 
 class Listings
@@ -25,7 +26,7 @@ private:
     // Registers and Special: the request is written whether or not the port is still open after
     // the wait (a closed port fails with 8018); the surface is cleared and the console emptied
     // after the request.
-    void stopThenList(const QByteArray& request);
+    void stopThenList(const QByteArray& request, Core::Listing listing);
 
     Core& core_;
     Link& link_;

@@ -44,6 +44,7 @@ void OptionCommands::sendOption(const QByteArray& command)
         core_.fetchListing(Core::Listing::Registers); // reports its own port errors and returns
         link_.pumpEvents(Wait::kOption); // the register listing fills the console meanwhile
         link_.sendKeepingState(command);
+        Q_EMIT core_.optionSent(QString::fromLatin1(command));
     } catch (const CommError& error) {
         link_.reportPortError(error.number());
     }

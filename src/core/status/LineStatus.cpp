@@ -101,6 +101,11 @@ void LineStatus::setRecording(std::function<Recording()> recording)
     recording_ = std::move(recording);
 }
 
+void LineStatus::setJournal(std::function<QString()> journal)
+{
+    journal_ = std::move(journal);
+}
+
 void LineStatus::setClock(std::function<qint64()> clock)
 {
     clock_ = std::move(clock);
@@ -139,6 +144,8 @@ void LineStatus::update()
         parts << kReplaying.arg(replayFile_);
     if (const QString recording = recordingText(); !recording.isEmpty())
         parts << recording;
+    if (const QString journal = journal_ ? journal_() : QString(); !journal.isEmpty())
+        parts << journal;
     consoleText_ = false;
 
     const QString text = parts.join(kSeparator);

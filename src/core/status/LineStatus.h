@@ -51,6 +51,9 @@ public:
     void setSimulatedChip(const QString& device, const QString& replayFile = QString());
     // Where the recording's state is read when the text is composed.
     void setRecording(std::function<Recording()> recording);
+    // Where the journal of runs tells its state in a few words (empty: nothing to tell), read
+    // when the text is composed.
+    void setJournal(std::function<QString()> journal);
     // Milliseconds from any fixed start; tests set their own clock.
     void setClock(std::function<qint64()> clock);
 
@@ -86,6 +89,7 @@ private:
     QTimer* timer_;
     std::function<qint64()> clock_;
     std::function<Recording()> recording_;
+    std::function<QString()> journal_;
     QString simulatedDevice_;
     QString replayFile_;
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cli/FigureText.h"
+#include "core/analysis/FigureText.h"
 
 #include <QFileInfo>
 

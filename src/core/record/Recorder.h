@@ -1,21 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// `trevalon --record FILE`: every block the scope draws from the chip is appended to FILE as the
-// rows of a capture file (block,sample,value,time_ms,level), the whole block in one write (as a
-// gzip member of its own when FILE ends in ".gz"), so a crash leaves whole blocks behind, all but
-// the one being written when it struck, which may be torn. The numbering goes on across Start and
-// Stop, and after the whole blocks a file already holds (a torn one is cut off first), so a
-// recording grown over several runs still reads as one.
-
-#include "core/scope/CsvRows.h"
+// `trevalon --record FILE`: every block the scope draws from the chip is appended to FILE by the
+// capture writer. The numbering goes on across Start and Stop, and after the whole blocks a file
+// already holds (a torn one is cut off first), so a recording grown over several runs still reads
+// as one.
 
 #include <QObject>
+#include <QString>
 
 #include <memory>
 
-namespace CaptureCsv {
-class CaptureOutput;
-}
+class CaptureWriter;
 class Core;
 struct SampleBlock;
 
@@ -37,13 +32,13 @@ public:
     QString failure() const { return failure_; }
 
 private:
-    Recorder(Core& core, const QString& path, long long lastBlock);
+    Recorder(Core& core, const QString& path, long long lastBlock,
+             std::unique_ptr<CaptureWriter> writer);
     void takeBlock(const SampleBlock& block);
 
     Core& core_;
     QString path_;
-    std::unique_ptr<CaptureCsv::CaptureOutput> output_;
-    CsvRows::Maker rows_;
+    std::unique_ptr<CaptureWriter> writer_;
     long long lastBlock_;
     int blocksWritten_ = 0;
     bool failed_ = false;

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "window/Recorder.h"
+#include "core/record/CaptureWriter.h"
 
-#include "core/Core.h"
 #include "capture/CaptureFile.h"
 #include "capture/CaptureOutput.h"
 
@@ -15,7 +14,6 @@ const QString kCannotWrite = QStringLiteral("%1: %2");
 const QString kNotACapture = QStringLiteral("%1 is not a capture file to add to (%2)");
 const QString kEndsInsideMember = QStringLiteral(
     "its last whole block ends inside a compressed piece, after which nothing can be added");
-const QString kStoppedRecording = QStringLiteral("trevalon: recording to %1 stopped: %2\n");
 const QString kCutBack =
     QStringLiteral("trevalon: %1: %2; it is cut off, and this recording goes on after block %3\n");
 
@@ -50,7 +48,26 @@ std::optional<Held> heldIn(const QString& path, QString& reason)
 }
 } // namespace
 
-std::unique_ptr<Recorder> Recorder::start(const QString& path, Core& core, QString& error)
+CaptureWriter::CaptureWriter(std::unique_ptr<CaptureCsv::CaptureOutput> output)
+    : output_(std::move(output))
+{
+}
+
+CaptureWriter::~CaptureWriter() = default;
+
+std::unique_ptr<CaptureWriter> CaptureWriter::create(const QString& path, QString& error)
+{
+    std::string failure;
+    auto output = CaptureCsv::CaptureOutput::create(QFile::encodeName(path).toStdString(), failure);
+    if (!output || !output->write(CsvRows::kHeader)) {
+        error = kCannotWrite.arg(path, QString::fromStdString(output ? output->error() : failure));
+        return nullptr;
+    }
+    return std::unique_ptr<CaptureWriter>(new CaptureWriter(std::move(output)));
+}
+
+std::unique_ptr<CaptureWriter> CaptureWriter::append(const QString& path, long long& lastBlock,
+                                                     QString& error)
 {
     QString reason;
     const std::optional<Held> held = heldIn(path, reason);
@@ -58,13 +75,12 @@ std::unique_ptr<Recorder> Recorder::start(const QString& path, Core& core, QStri
         error = kNotACapture.arg(path, reason);
         return nullptr;
     }
-    std::unique_ptr<Recorder> recorder(new Recorder(core, path, held->lastBlock));
     // A torn block left by a run cut short goes, or the new blocks would follow its broken rows
     // and the file would no longer read; so do empty lines after the last row.
     std::string failure;
-    recorder->output_ = CaptureCsv::CaptureOutput::goOn(
-        QFile::encodeName(path).toStdString(), held->keptLength, held->compressed, failure);
-    if (!recorder->output_) {
+    auto output = CaptureCsv::CaptureOutput::goOn(QFile::encodeName(path).toStdString(),
+                                                  held->keptLength, held->compressed, failure);
+    if (!output) {
         error = kCannotWrite.arg(path, QString::fromStdString(failure));
         return nullptr;
     }
@@ -73,32 +89,20 @@ std::unique_ptr<Recorder> Recorder::start(const QString& path, Core& core, QStri
             QString::fromStdString(CaptureCsv::describeDroppedTail(held->droppedFromLine));
         std::fputs(qPrintable(kCutBack.arg(path, dropped).arg(held->lastBlock)), stderr);
     }
-    if (held->keptLength == 0 && !recorder->output_->write(CsvRows::kHeader)) {
-        error = kCannotWrite.arg(path, QString::fromStdString(recorder->output_->error()));
+    if (held->keptLength == 0 && !output->write(CsvRows::kHeader)) {
+        error = kCannotWrite.arg(path, QString::fromStdString(output->error()));
         return nullptr;
     }
-    connect(&core, &Core::blockReceived, recorder.get(), &Recorder::takeBlock);
-    return recorder;
+    lastBlock = held->lastBlock;
+    return std::unique_ptr<CaptureWriter>(new CaptureWriter(std::move(output)));
 }
 
-Recorder::Recorder(Core& core, const QString& path, long long lastBlock)
-    : core_(core), path_(path), lastBlock_(lastBlock)
+bool CaptureWriter::write(long long number, const SampleBlock& block, double timeGridMs)
 {
+    return output_->write(rows_.rowsOf(number, block, timeGridMs));
 }
 
-Recorder::~Recorder() = default;
-
-void Recorder::takeBlock(const SampleBlock& block)
+QString CaptureWriter::error() const
 {
-    if (failed_)
-        return;
-    if (!output_->write(rows_.rowsOf(lastBlock_ + 1, block, core_.timeGrid()))) {
-        // Told once; the window goes on without recording.
-        failed_ = true;
-        failure_ = QString::fromStdString(output_->error());
-        std::fputs(qPrintable(kStoppedRecording.arg(path_, failure_)), stderr);
-        return;
-    }
-    ++lastBlock_;
-    ++blocksWritten_;
+    return QString::fromStdString(output_->error());
 }

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// A run's figures as the command-line program shows them, in its text, its JSON and its report
-// alike: a number to the figure's decimals, with its middle half where it has one
+// A run's figures as people read them, in the command line's text, JSON and report and in the
+// journal alike: a number to the figure's decimals, with its middle half where it has one
 // ("36.00 (34.00-38.00)"); without a number, what the absence means ("not settled", "none", "-"),
 // and after the figures, why, in words.
 
