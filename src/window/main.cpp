@@ -11,6 +11,7 @@
 #include "core/link/SerialComm.h"
 #include "core/link/SimulatedChip.h"
 #include "core/journal/Journal.h"
+#include "core/runs/RunStanding.h"
 #include "core/journal/JournalSettings.h"
 #include "core/runs/RunCutter.h"
 #include "core/status/LineStatus.h"
@@ -232,6 +233,8 @@ int main(int argc, char** argv)
     // The runs are cut whatever happens to the journal; a journal that cannot write stops and
     // says so in the status line, and the window works on.
     RunCutter runs(window.core());
+    RunStanding standing(runs);
+    window.lineStatus().setRuns([&standing] { return standing.text(); });
     std::unique_ptr<Journal> journal;
     const JournalSettings::Place place =
         JournalSettings::placeOf(settings, options.journalFolder, options.noJournal);

@@ -36,6 +36,8 @@ public:
 
     // The run under way, or nothing between runs.
     const RunRecord* currentRun() const;
+    // The figures of the run under way so far (worked out on each call), or nothing between runs.
+    std::optional<RunFigures::Values> currentFigures() const;
     // Runs begun so far in this session.
     int runsBegun() const { return runsBegun_; }
 

@@ -106,6 +106,11 @@ void LineStatus::setJournal(std::function<QString()> journal)
     journal_ = std::move(journal);
 }
 
+void LineStatus::setRuns(std::function<QString()> runs)
+{
+    runs_ = std::move(runs);
+}
+
 void LineStatus::setClock(std::function<qint64()> clock)
 {
     clock_ = std::move(clock);
@@ -144,6 +149,8 @@ void LineStatus::update()
         parts << kReplaying.arg(replayFile_);
     if (const QString recording = recordingText(); !recording.isEmpty())
         parts << recording;
+    if (const QString runs = runs_ ? runs_() : QString(); !runs.isEmpty())
+        parts << runs;
     if (const QString journal = journal_ ? journal_() : QString(); !journal.isEmpty())
         parts << journal;
     consoleText_ = false;

@@ -54,6 +54,9 @@ public:
     // Where the journal of runs tells its state in a few words (empty: nothing to tell), read
     // when the text is composed.
     void setJournal(std::function<QString()> journal);
+    // Where the run under way stands among the session's runs (empty: nothing to tell), read
+    // when the text is composed.
+    void setRuns(std::function<QString()> runs);
     // Milliseconds from any fixed start; tests set their own clock.
     void setClock(std::function<qint64()> clock);
 
@@ -90,6 +93,7 @@ private:
     std::function<qint64()> clock_;
     std::function<Recording()> recording_;
     std::function<QString()> journal_;
+    std::function<QString()> runs_;
     QString simulatedDevice_;
     QString replayFile_;
 
