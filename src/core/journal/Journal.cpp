@@ -109,7 +109,7 @@ void Journal::endRun(const RunRecord& run)
     writer_.reset();
     if (!failure_.isEmpty() || folder_.isEmpty())
         return;
-    ended_.push_back(run);
+    ended_.append(JournalFiles::toJson(run, true));
     QString error;
     if (!JournalFiles::saveWhole(pathOf(JournalFiles::runFile(run.number)),
                                  QJsonDocument(JournalFiles::toJson(run, false)).toJson(), error) ||
@@ -120,11 +120,8 @@ void Journal::endRun(const RunRecord& run)
 
 bool Journal::saveSession()
 {
-    QJsonArray runs;
-    for (const RunRecord& run : ended_)
-        runs.append(JournalFiles::toJson(run, true));
     const QJsonObject session{
-        {kFormatKey, JournalFiles::kFormat}, {kSessionKey, sessionName_}, {kRunsKey, runs}};
+        {kFormatKey, JournalFiles::kFormat}, {kSessionKey, sessionName_}, {kRunsKey, ended_}};
     QString error;
     if (!JournalFiles::saveWhole(pathOf(JournalFiles::kSessionFile),
                                  QJsonDocument(session).toJson(), error)) {

@@ -12,11 +12,11 @@
 #include "core/runs/RunRecord.h"
 
 #include <QDateTime>
+#include <QJsonArray>
 #include <QObject>
 #include <QString>
 
 #include <memory>
-#include <vector>
 
 class CaptureWriter;
 class RunCutter;
@@ -62,7 +62,9 @@ private:
     QString sessionName_;
     QString folder_;
     std::unique_ptr<CaptureWriter> writer_;
-    std::vector<RunRecord> ended_;
+    // The ended runs as session.json lists them: their register listings stay in their files,
+    // not in memory.
+    QJsonArray ended_;
     QString failure_;
     int sessionsRemoved_ = 0;
 };
