@@ -9,11 +9,46 @@
 #include "cli/ExitStatus.h"
 #include "core/analysis/RunAnalysis.h"
 
+#include "core/journal/JournalFiles.h"
+#include "core/journal/JournalReader.h"
+
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <memory>
 
 namespace {
+struct Input
+{
+    QString path;
+    QString label; // null: not known
+};
+
+// The files to read: each file given, and for each session folder of the journal its runs' blocks
+// in order, labelled with what was sent before each. Nothing, with the reason, for a folder that
+// is no session.
+std::optional<std::vector<Input>> inputsOf(const QStringList& paths, QString& error)
+{
+    std::vector<Input> inputs;
+    for (const QString& path : paths) {
+        if (!QFileInfo(path).isDir()) {
+            inputs.push_back({path, QString()});
+            continue;
+        }
+        const std::optional<JournalReader::Session> session =
+            JournalReader::session(QString(), path, error);
+        if (!session)
+            return std::nullopt;
+        for (const QString& message : session->messages)
+            CliText::printError(message);
+        for (const RunRecord& run : session->runs)
+            inputs.push_back({QDir(session->folder).filePath(JournalFiles::blocksFile(run.number)),
+                              run.label().isNull() ? QStringLiteral("") : run.label()});
+    }
+    return inputs;
+}
+
 const QString kCannotRead = QStringLiteral("cannot read %1: %2");
 const QString kCannotWrite = QStringLiteral("cannot write %1: %2");
 const QString kAboutTheFile = QStringLiteral("%1: %2");
@@ -31,9 +66,13 @@ int AnalyseCommand::run(const CliOptions& options)
         CliText::printError(error);
         return status;
     };
-    for (const QString& path : options.inputFiles) {
+    QString inputError;
+    const std::optional<std::vector<Input>> inputs = inputsOf(options.inputFiles, inputError);
+    if (!inputs)
+        return failWith(inputError, ExitStatus::kIoFailure);
+    for (const auto& [path, label] : *inputs) {
         auto analysis = std::make_unique<RunAnalysis>(options.moveSettings);
-        printer.beginRun(path);
+        printer.beginRun(path, label);
         // The moves are printed as they are found and forgotten: memory stays flat.
         const CaptureFile::ReadResult read = CaptureFile::read(
             QFile::encodeName(path).toStdString(), [&](const CaptureCsv::RecordedBlock& block) {
@@ -54,7 +93,7 @@ int AnalyseCommand::run(const CliOptions& options)
                 kAboutTheFile.arg(path, QString::fromStdString(CaptureCsv::describeDroppedTail(
                                             read.rows.droppedFromLine))));
         printer.endRun(*analysis, read.rows.droppedFromLine);
-        runs.push_back({path, analysis->figures()});
+        runs.push_back({path, analysis->figures(), label});
         const std::vector<FailedCondition> failedHere =
             failedConditions(options.failConditions, path, runs.back().figures);
         failed.insert(failed.end(), failedHere.begin(), failedHere.end());
@@ -65,7 +104,7 @@ int AnalyseCommand::run(const CliOptions& options)
     if (!options.reportFile.isEmpty()) {
         std::vector<AnalysisReport::Run> reported;
         for (std::size_t i = 0; i < runs.size(); ++i)
-            reported.push_back({runs[i].path, analyses[i].get(), QString()});
+            reported.push_back({runs[i].path, analyses[i].get(), runs[i].label});
         QString reason;
         if (!AnalysisReport::write(options.reportFile, reported, reason))
             reportError = kCannotWrite.arg(options.reportFile, reason);

@@ -186,10 +186,11 @@ void AnalysisPrinter::print(const QString& text)
         written_ = false;
 }
 
-void AnalysisPrinter::beginRun(const QString& path)
+void AnalysisPrinter::beginRun(const QString& path, const QString& label)
 {
     movesOfRun_ = 0;
     runPath_ = path;
+    runLabel_ = label;
     runOpen_ = false;
 }
 
@@ -199,12 +200,19 @@ void AnalysisPrinter::openRun()
         return;
     runOpen_ = true;
     if (json_) {
-        const QString quoted = compact(QJsonObject{{QStringLiteral("path"), runPath_}});
+        QJsonObject named{{QStringLiteral("path"), runPath_}};
+        if (!runLabel_.isNull())
+            named.insert(QStringLiteral("label"), runLabel_);
+        const QString quoted = compact(named);
         print(QStringLiteral("%1%2,\"moves\":[")
                   .arg(runs_ == 0 ? QStringLiteral("{\"files\":[") : QStringLiteral(","),
                        quoted.chopped(1)));
     } else {
-        print(QStringLiteral("%1:\n").arg(runPath_));
+        print(
+            runLabel_.isNull()
+                ? QStringLiteral("%1:\n").arg(runPath_)
+                : QStringLiteral("%1 (sent before it: %2):\n")
+                      .arg(runPath_, runLabel_.isEmpty() ? QStringLiteral("nothing") : runLabel_));
     }
     ++runs_;
 }

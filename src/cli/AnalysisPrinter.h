@@ -28,12 +28,14 @@ public:
     {
         QString path;
         RunFigures::Values figures;
+        QString label; // null: not known
     };
 
     AnalysisPrinter(bool json, std::FILE* output) : json_(json), output_(output) {}
 
     // The run's beginning is printed with its first block (or at its end, for one without).
-    void beginRun(const QString& path);
+    // `label`: what was sent to the chip before the run (a journal's run); null: not known.
+    void beginRun(const QString& path, const QString& label = QString());
     void printMoves(long long block, const std::vector<MoveFinder::Move>& moves, double timeGridMs,
                     const MoveFinder::Settings& settings);
     // `droppedFromLine`: the line a torn last block, left out, starts on (0: none).
@@ -61,6 +63,7 @@ private:
     bool written_ = true;
     int runs_ = 0; // runs whose beginning was printed
     QString runPath_;
+    QString runLabel_;
     bool runOpen_ = false; // its beginning printed, its end not yet
     long long movesOfRun_ = 0;
 };

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/AnalysisReport.h"
 
-#include "core/analysis/FigureText.h"
 #include "cli/SvgPlot.h"
+#include "core/analysis/FigureText.h"
 #include "core/analysis/RunAnalysis.h"
 
 #include <QFileInfo>
@@ -22,12 +22,18 @@ const QString kWindowColour = QStringLiteral("#6cbf6c");
 const QString kStyle = QStringLiteral(
     "body{font-family:sans-serif;margin:24px;color:#222;max-width:960px}"
     "table{border-collapse:collapse}td,th{padding:3px 10px;border-bottom:1px solid #ddd;"
-    "text-align:right;white-space:nowrap}td:first-child,th:first-child{text-align:left}"
+    "text-align:right}td:first-child,th:first-child{text-align:left}th small{font-weight:normal}"
     ".note{color:#555;font-size:90%}.legend "
     "span{margin-right:24px;white-space:nowrap;display:inline-block}");
 // Legend keys: a solid and a dashed line.
 const QString kSolidKey = QStringLiteral("\u2501\u2501 ");
 const QString kDashedKey = QStringLiteral("\u254d\u254d ");
+
+// Runs beyond the colours (a journal's session of many) take them again; the legend tells them.
+const QString& colourOf(std::size_t run)
+{
+    return kRunColours[run % std::size(kRunColours)];
+}
 
 struct LegendEntry
 {
@@ -55,9 +61,32 @@ QString fileName(const QString& path)
     return QFileInfo(path).fileName();
 }
 
+// A run as the legends name it: its file, and what was sent before it where that is known.
+QString runName(const AnalysisReport::Run& run)
+{
+    if (run.label.isEmpty())
+        return fileName(run.path);
+    return QStringLiteral("%1 (%2)").arg(fileName(run.path), run.label);
+}
+
 void element(QXmlStreamWriter& xml, const QString& name, const QString& text)
 {
     xml.writeTextElement(name, text);
+}
+
+// A figure's value, its middle half in small type beneath it, so that eight runs fit a page.
+void valueCell(QXmlStreamWriter& xml, RunFigures::Id figure, const RunFigures::Value& value)
+{
+    xml.writeStartElement(QStringLiteral("td"));
+    xml.writeCharacters(FigureText::quantity(figure, value.value));
+    if (RunFigures::infoOf(figure).spread && value.value.number) {
+        xml.writeEmptyElement(QStringLiteral("br"));
+        element(xml, QStringLiteral("small"),
+                QStringLiteral("%1\u2013%2")
+                    .arg(FigureText::quantity(figure, value.p25),
+                         FigureText::quantity(figure, value.p75)));
+    }
+    xml.writeEndElement();
 }
 
 void figuresTable(QXmlStreamWriter& xml, const std::vector<AnalysisReport::Run>& runs,
@@ -93,7 +122,7 @@ void figuresTable(QXmlStreamWriter& xml, const std::vector<AnalysisReport::Run>&
         element(xml, QStringLiteral("td"),
                 QString::fromLatin1(info.unit.data(), qsizetype(info.unit.size())));
         for (const RunFigures::Values& values : figures)
-            element(xml, QStringLiteral("td"), FigureText::value(info.id, values[info.id]));
+            valueCell(xml, info.id, values[info.id]);
         if (runs.size() == 2) {
             const RunFigures::Comparison c =
                 RunFigures::compare(info.id, figures[0][info.id], figures[1][info.id]);
@@ -113,7 +142,7 @@ void figuresTable(QXmlStreamWriter& xml, const std::vector<AnalysisReport::Run>&
         for (const QString& absence : FigureText::absences(figures[r])) {
             xml.writeStartElement(QStringLiteral("p"));
             xml.writeAttribute(QStringLiteral("class"), QStringLiteral("note"));
-            xml.writeCharacters(QStringLiteral("%1: %2").arg(fileName(runs[r].path), absence));
+            xml.writeCharacters(QStringLiteral("%1: %2").arg(runName(runs[r]), absence));
             xml.writeEndElement();
         }
 }
@@ -169,22 +198,22 @@ std::vector<LegendEntry> typicalMoves(QXmlStreamWriter& xml,
         std::vector<QPointF> points;
         for (std::size_t i = 0; i < levels.size(); ++i)
             points.emplace_back(double(i) * grid, levels[i]);
-        plot.line(points, kRunColours[r]);
+        plot.line(points, colourOf(r));
         const MoveFinder::Figures f =
             MoveFinder::figuresOf(typical.move, grid, runs[r].analysis->settings());
         if (typical.move.overshootAt >= 0)
-            plot.mark({*f.overshootMs, -double(std::abs(typical.move.overshoot))}, kRunColours[r],
+            plot.mark({*f.overshootMs, -double(std::abs(typical.move.overshoot))}, colourOf(r),
                       QStringLiteral("overshoot %1 %").arg(f.overshootPct, 0, 'f', 1));
         const int settledLevel = levels[static_cast<std::size_t>(*typical.move.settleAt)];
-        plot.mark({*f.settleMs, double(settledLevel)}, kRunColours[r], QString());
-        plot.verticalLine(*f.settleMs, kRunColours[r],
+        plot.mark({*f.settleMs, double(settledLevel)}, colourOf(r), QString());
+        plot.verticalLine(*f.settleMs, colourOf(r),
                           QStringLiteral("settled %1 ms").arg(*f.settleMs, 0, 'f', 1),
                           static_cast<int>(r));
         entries.push_back({QStringLiteral("%1: block %2, peak %3 steps")
-                               .arg(fileName(runs[r].path))
+                               .arg(runName(runs[r]))
                                .arg(typical.block)
                                .arg(f.peak),
-                           kRunColours[r]});
+                           colourOf(r)});
     }
     return entries;
 }
@@ -219,22 +248,22 @@ std::vector<LegendEntry> spectra(QXmlStreamWriter& xml,
         std::vector<QPointF> points;
         for (std::size_t k = 0; k < amplitudes.size(); ++k)
             points.emplace_back(double(k) * bin, amplitudes[k]);
-        plot.line(points, kRunColours[r]);
+        plot.line(points, colourOf(r));
         if (const auto peak = analysis.spectrum().dominant()) {
             const double hz = peak->frequencyHz(analysis.timeGridMs());
             const auto nearest = static_cast<std::size_t>(std::lround(peak->bin));
-            plot.mark({hz, amplitudes[nearest]}, kRunColours[r],
+            plot.mark({hz, amplitudes[nearest]}, colourOf(r),
                       QStringLiteral("%1 Hz, %2 steps")
                           .arg(hz, 0, 'f', 2)
                           .arg(peak->amplitude, 0, 'f', 2));
         }
         entries.push_back(
             {QStringLiteral("%1: %2 blocks in the spectrum, resolution %3 Hz, Nyquist %4 Hz")
-                 .arg(fileName(runs[r].path))
+                 .arg(runName(runs[r]))
                  .arg(analysis.spectrum().blocks())
                  .arg(bin, 0, 'f', 3)
                  .arg(Spectrum::nyquistHz(analysis.timeGridMs()), 0, 'f', 1),
-             kRunColours[r]});
+             colourOf(r)});
     }
     return entries;
 }
@@ -261,14 +290,12 @@ std::vector<LegendEntry> blockHistory(QXmlStreamWriter& xml,
             peak.emplace_back(double(p.firstBlock), p.peak);
             perPoint = std::max(perPoint, p.blocks);
         }
-        plot.line(rms, kRunColours[r]);
-        plot.line(peak, kRunColours[r], true);
+        plot.line(rms, colourOf(r));
+        plot.line(peak, colourOf(r), true);
         const QString each =
             perPoint > 1 ? QStringLiteral(" (each point %1 blocks)").arg(perPoint) : QString();
-        entries.push_back(
-            {QStringLiteral("%1: RMS%2").arg(fileName(runs[r].path), each), kRunColours[r]});
-        entries.push_back(
-            {QStringLiteral("%1: peak").arg(fileName(runs[r].path)), kRunColours[r], true});
+        entries.push_back({QStringLiteral("%1: RMS%2").arg(runName(runs[r]), each), colourOf(r)});
+        entries.push_back({QStringLiteral("%1: peak").arg(runName(runs[r])), colourOf(r), true});
     }
     return entries;
 }
@@ -276,14 +303,15 @@ std::vector<LegendEntry> blockHistory(QXmlStreamWriter& xml,
 QString parameters(const RunAnalysis& analysis)
 {
     const MoveFinder::Settings& s = analysis.settings();
-    return QStringLiteral("Levels in encoder steps (value \u2212 128). A move is where the error "
-                          "exceeds %1 steps; it starts where it left the in-position window of "
-                          "\u00b1%2 steps and has settled once %3 samples in a row lie within it. "
-                          "Every move counts: one that did not settle within its block counts as "
-                          "longer than any that did, and its overshoot is the largest seen before "
-                          "its block ended, a lower bound. In brackets, the middle half: the 25th "
-                          "to the 75th percentile over the moves (for peak and RMS, over the "
-                          "blocks).")
+    return QStringLiteral(
+               "Levels in encoder steps (value \u2212 128). A move is where the error "
+               "exceeds %1 steps; it starts where it left the in-position window of "
+               "\u00b1%2 steps and has settled once %3 samples in a row lie within it. "
+               "Every move counts: one that did not settle within its block counts as "
+               "longer than any that did, and its overshoot is the largest seen before "
+               "its block ended, a lower bound. Beneath a median, its middle half: the 25th "
+               "to the 75th percentile over the moves (for peak and RMS, over the "
+               "blocks).")
         .arg(s.threshold)
         .arg(s.window)
         .arg(s.hold);
@@ -326,8 +354,9 @@ bool AnalysisReport::write(const QString& path, const std::vector<Run>& runs, QS
     figuresTable(xml, runs, figures);
     element(xml, QStringLiteral("h2"), QStringLiteral("A typical move"));
     element(xml, QStringLiteral("p"),
-            QStringLiteral("Of each run, the first settled move whose settle time is the run's "
-                           "median (of an even number of moves, the lower middle one)."));
+            QStringLiteral("Of each run, the first settled move whose settle time is the "
+                           "median among its settled moves (of an even number, the lower middle "
+                           "one)."));
     legend(xml, typicalMoves(xml, runs));
     element(xml, QStringLiteral("h2"), QStringLiteral("Spectrum"));
     element(xml, QStringLiteral("p"),

@@ -213,7 +213,7 @@ bool CaptureCommand::closeReports(int status)
     bool conditionHeld = false;
     if (analysis_) {
         analysisPrinter_->endRun(*analysis_);
-        const std::vector<AnalysisPrinter::Run> runs{{runName(), analysis_->figures()}};
+        const std::vector<AnalysisPrinter::Run> runs{{runName(), analysis_->figures(), QString()}};
         const std::vector<FailedCondition> failed =
             failedConditions(options_.failConditions, runName(), runs.front().figures);
         analysisPrinter_->finish(runs, failed, error);

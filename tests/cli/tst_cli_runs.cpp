@@ -18,14 +18,18 @@ namespace {
 constexpr int kTimeoutMs = 30'000;
 const QDateTime kOlder(QDate(2026, 12, 1), QTime(9, 0, 0));
 
-// The program's exit status and standard output.
-std::pair<int, QByteArray> runs(const QStringList& arguments)
+// The program's exit status and standard output for a command.
+std::pair<int, QByteArray> cli(const QString& command, const QStringList& arguments)
 {
     QProcess process;
-    process.start(QStringLiteral(TREVALON_CLI_PATH),
-                  QStringList{QStringLiteral("runs")} + arguments);
+    process.start(QStringLiteral(TREVALON_CLI_PATH), QStringList{command} + arguments);
     process.waitForFinished(kTimeoutMs);
     return {process.exitCode(), process.readAllStandardOutput()};
+}
+
+std::pair<int, QByteArray> runs(const QStringList& arguments)
+{
+    return cli(QStringLiteral("runs"), arguments);
 }
 } // namespace
 
@@ -68,6 +72,16 @@ void TestCliRuns::sessionsAndRunsAreListedWithTheBestRunNamed()
     // The moves' peaks grow from run to run: the first run's is the lowest.
     QCOMPARE(session[QStringLiteral("best")][QStringLiteral("peak")][QStringLiteral("run")].toInt(),
              1);
+
+    // A session folder analysed: each of its runs, labelled with what was sent before it.
+    const auto [analysed, analysis] =
+        cli(QStringLiteral("analyse"), {session[QStringLiteral("folder")].toString(), "--json"});
+    QCOMPARE(analysed, ExitStatus::kDone);
+    const QJsonArray files = QJsonDocument::fromJson(analysis).object()["files"].toArray();
+    QCOMPARE(files.size(), 2);
+    QCOMPARE(files[0]["label"].toString(), QStringLiteral("P 30"));
+    QCOMPARE(files[1]["label"].toString(), QStringLiteral("P 10"));
+    QVERIFY(files[1]["path"].toString().endsWith(JournalFiles::blocksFile(2)));
 
     const auto [missing, nothing] =
         runs(QStringList{QStringLiteral("2020-01-01_00-00-00")} + journal);

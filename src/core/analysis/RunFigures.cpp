@@ -176,8 +176,11 @@ Ranking rank(Id figure, std::span<const Value> values)
             ranking.best = i;
         }
     }
-    if (!ranking.best)
+    // No run is best at not settling.
+    if (!ranking.best || (std::isinf(*bestScore) && *bestScore > 0)) {
+        ranking.best.reset();
         return ranking;
+    }
     for (std::size_t i = 0; i < values.size(); ++i)
         if (i != *ranking.best &&
             compare(figure, values[*ranking.best], values[i]).better == Winner::Same)

@@ -51,17 +51,18 @@ QString RunStanding::describe(const RunRecord& run, const RunFigures::Values& fi
             return text + kNotSettled;
         return text + (ended ? kNoMovesEnded : kNoMoves);
     }
-    text += (ended ? kSettled : kSettles)
-                .arg(FigureText::quantity(Id::SettleMs, settle.value));
+    text += (ended ? kSettled : kSettles).arg(FigureText::quantity(Id::SettleMs, settle.value));
     // The best earlier run on the settle time, as a compare of two runs finds it.
     std::optional<std::size_t> best;
     for (std::size_t i = 0; i < earlier.size(); ++i)
-        if (!best || RunFigures::compare(Id::SettleMs, earlier[*best].second, earlier[i].second)
-                             .better == RunFigures::Winner::B)
+        if (!best ||
+            RunFigures::compare(Id::SettleMs, earlier[*best].second, earlier[i].second).better ==
+                RunFigures::Winner::B)
             best = i;
     if (!best || !RunFigures::orderOf(earlier[*best].second.value))
         return text + kBestSoFar;
-    const RunFigures::Comparison c = RunFigures::compare(Id::SettleMs, settle, earlier[*best].second);
+    const RunFigures::Comparison c =
+        RunFigures::compare(Id::SettleMs, settle, earlier[*best].second);
     if (c.better == RunFigures::Winner::A)
         return text + kBestSoFar;
     if (c.better == RunFigures::Winner::Same)

@@ -142,6 +142,10 @@ void LineStatus::update()
         if (timingUnanswered_)
             parts << (doing.endsWith(kCheckTheLine) ? kNoTimingReply : kTimingUnanswered);
         parts << doing;
+        // Where the run stands comes before the last block's figures: it is what the tuner
+        // judges a setting by, and the line is cut at its end when too long.
+        if (const QString runs = runs_ ? runs_() : QString(); !runs.isEmpty())
+            parts << runs;
         if (const QString figures = figures_.text(); !figures.isEmpty())
             parts << figures;
     }
@@ -149,8 +153,6 @@ void LineStatus::update()
         parts << kReplaying.arg(replayFile_);
     if (const QString recording = recordingText(); !recording.isEmpty())
         parts << recording;
-    if (const QString runs = runs_ ? runs_() : QString(); !runs.isEmpty())
-        parts << runs;
     if (const QString journal = journal_ ? journal_() : QString(); !journal.isEmpty())
         parts << journal;
     consoleText_ = false;

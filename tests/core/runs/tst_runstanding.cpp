@@ -62,8 +62,7 @@ void TestRunStanding::theRunStandsAmongTheEarlierOnes_data()
         << QStringList{} << none(Missing::NotSettled) << Earlier{{2, settle(36, 34, 37)}} << false
         << "run 4: moves not settled";
     QTest::newRow("a run without moves yet")
-        << QStringList{} << none(Missing::NoMoves) << Earlier{} << false
-        << "run 4: no moves yet";
+        << QStringList{} << none(Missing::NoMoves) << Earlier{} << false << "run 4: no moves yet";
 }
 
 void TestRunStanding::theRunStandsAmongTheEarlierOnes()
