@@ -52,14 +52,12 @@ QString RunStanding::describe(const RunRecord& run, const RunFigures::Values& fi
         return text + (ended ? kNoMovesEnded : kNoMoves);
     }
     text += (ended ? kSettled : kSettles).arg(FigureText::quantity(Id::SettleMs, settle.value));
-    // The best earlier run on the settle time, as a compare of two runs finds it.
-    std::optional<std::size_t> best;
-    for (std::size_t i = 0; i < earlier.size(); ++i)
-        if (!best ||
-            RunFigures::compare(Id::SettleMs, earlier[*best].second, earlier[i].second).better ==
-                RunFigures::Winner::B)
-            best = i;
-    if (!best || !RunFigures::orderOf(earlier[*best].second.value))
+    // The best earlier run on the settle time: the lowest median, as a ranking of runs finds it.
+    std::vector<RunFigures::Value> settles;
+    for (const auto& [number, value] : earlier)
+        settles.push_back(value);
+    const std::optional<std::size_t> best = RunFigures::rank(Id::SettleMs, settles).best;
+    if (!best)
         return text + kBestSoFar;
     const RunFigures::Comparison c =
         RunFigures::compare(Id::SettleMs, settle, earlier[*best].second);
