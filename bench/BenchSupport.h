@@ -11,6 +11,8 @@
 #include "core/link/PortMap.h"
 #include "core/link/SerialComm.h"
 #include "core/link/SimulatedChip.h"
+#include "core/journal/Journal.h"
+#include "core/runs/RunCutter.h"
 #include "support/CoreInsides.h"
 
 #include <QComboBox>
@@ -78,6 +80,24 @@ inline QString stringOption(int argc, char** argv, const char* name, const QStri
     }
     return fallback;
 }
+
+// "--journal DIR": the runs cut and kept in a journal in DIR, as the window does; nothing
+// without it.
+struct JournalOption
+{
+    std::unique_ptr<RunCutter> runs;
+    std::unique_ptr<Journal> journal;
+
+    JournalOption(int argc, char** argv, Core& core)
+    {
+        const QString folder = stringOption(argc, argv, "--journal");
+        if (folder.isEmpty())
+            return;
+        runs = std::make_unique<RunCutter>(core);
+        journal = std::make_unique<Journal>(*runs, folder,
+                                            Journal::kDefaultCapMB * Journal::kBytesPerMB);
+    }
+};
 
 // "--name N" or "--name=N" from the command line; the fallback when absent or not a number.
 inline int intOption(int argc, char** argv, const char* name, int fallback)

@@ -12,8 +12,6 @@
 
 #include "BenchSupport.h"
 
-#include "core/journal/Journal.h"
-#include "core/runs/RunCutter.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -39,14 +37,7 @@ int main(int argc, char** argv)
     if (!chip)
         return 1;
     bench::WindowOnDevice setup(chip->devicePath());
-    const QString journalInto = bench::stringOption(argc, argv, "--journal");
-    std::unique_ptr<RunCutter> runs;
-    std::unique_ptr<Journal> journal;
-    if (!journalInto.isEmpty()) {
-        runs = std::make_unique<RunCutter>(setup.window().core());
-        journal = std::make_unique<Journal>(*runs, journalInto,
-                                            Journal::kDefaultCapMB * Journal::kBytesPerMB);
-    }
+    const bench::JournalOption journalOption(argc, argv, setup.window().core());
     const long loaded = bench::residentKiB();
     setup.window().Be->click(); // the timing query, then the block stream
     if (!setup.comm().portOpen()) {
@@ -80,7 +71,7 @@ int main(int argc, char** argv)
         std::printf("  growth after the 1st min:  %+8ld KiB = %+.2f MiB\n", end - afterFirstMinute,
                     mib(end - afterFirstMinute));
     std::printf("  %ld blocks in all\n", setup.blocks());
-    if (journal)
-        std::printf("  %s\n", qPrintable(journal->statusText()));
+    if (journalOption.journal)
+        std::printf("  %s\n", qPrintable(journalOption.journal->statusText()));
     return 0;
 }

@@ -19,9 +19,7 @@
 #include "BenchSupport.h"
 
 #include "core/Core.h"
-#include "core/journal/Journal.h"
 #include "core/record/Recorder.h"
-#include "core/runs/RunCutter.h"
 #include "window/ScopeSurface.h"
 
 #include <QApplication>
@@ -98,14 +96,7 @@ int main(int argc, char** argv)
             return 1;
         }
     }
-    const QString journalInto = bench::stringOption(argc, argv, "--journal");
-    std::unique_ptr<RunCutter> runs;
-    std::unique_ptr<Journal> journal;
-    if (!journalInto.isEmpty()) {
-        runs = std::make_unique<RunCutter>(setup.window().core());
-        journal = std::make_unique<Journal>(*runs, journalInto,
-                                            Journal::kDefaultCapMB * Journal::kBytesPerMB);
-    }
+    const bench::JournalOption journalOption(argc, argv, setup.window().core());
     recording.stop();
     const auto* paints = new bench::PaintCounter(setup.window().Rajz);
     setup.window().Be->click(); // the timing query, then the block stream
@@ -163,8 +154,8 @@ int main(int argc, char** argv)
                         compressed ? kTargetRecordingGzipPercent : kTargetRecordingCsvPercent);
         what += compressed ? " recording gz" : " recording csv";
     }
-    if (journal) {
-        std::printf("  %s\n", qPrintable(journal->statusText()));
+    if (journalOption.journal) {
+        std::printf("  %s\n", qPrintable(journalOption.journal->statusText()));
         if (blocks > 0)
             std::printf(
                 "  the journal itself: %.1f us CPU a block = %.3f %% of one core at the line "
