@@ -5,15 +5,15 @@
 // reaching a simulated chip through a port number mapped for the run.
 
 #include "core/Dialogs.h"
-#include "window/Fo.h"
 #include "core/SettingsStore.h"
+#include "core/journal/Journal.h"
 #include "core/link/Comm.h"
 #include "core/link/PortMap.h"
 #include "core/link/SerialComm.h"
 #include "core/link/SimulatedChip.h"
-#include "core/journal/Journal.h"
 #include "core/runs/RunCutter.h"
 #include "support/CoreInsides.h"
+#include "window/Fo.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -94,8 +94,8 @@ struct JournalOption
         if (folder.isEmpty())
             return;
         runs = std::make_unique<RunCutter>(core);
-        journal = std::make_unique<Journal>(*runs, folder,
-                                            Journal::kDefaultCapMB * Journal::kBytesPerMB);
+        journal =
+            std::make_unique<Journal>(*runs, folder, Journal::kDefaultCapMB * Journal::kBytesPerMB);
     }
 };
 
@@ -165,8 +165,8 @@ public:
             std::printf("  CPU of the display server: %.2f s, %.2f s per 30 s\n", xCpu_,
                         xCpu_ / wall_ * 30);
         std::printf("result: %s platform=%s program=%.2f%% x_per_30s=%s\n", what, platform,
-                    percent(), xCpu_ >= 0 ? qPrintable(QString::number(xCpu_ / wall_ * 30, 'f', 2))
-                                          : "-");
+                    percent(),
+                    xCpu_ >= 0 ? qPrintable(QString::number(xCpu_ / wall_ * 30, 'f', 2)) : "-");
     }
 
 private:

@@ -12,7 +12,6 @@
 
 #include "BenchSupport.h"
 
-
 #include <QApplication>
 #include <QPushButton>
 

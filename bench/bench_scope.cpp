@@ -139,9 +139,9 @@ int main(int argc, char** argv)
     // At a device pixel ratio above 1 (QT_SCALE_FACTOR=2) the scope is drawn at the screen's
     // pixels: its figure stands beside the ratio 1 one.
     const qreal ratio = setup.window().devicePixelRatioF();
-    QByteArray what =
-        "scope " + (chunk.isEmpty() ? QByteArray("blocks") : chunk.last().toUtf8() + "ms") +
-        (ratio != 1 ? " ratio " + QByteArray::number(ratio) : QByteArray());
+    QByteArray what = "scope " +
+                      (chunk.isEmpty() ? QByteArray("blocks") : chunk.last().toUtf8() + "ms") +
+                      (ratio != 1 ? " ratio " + QByteArray::number(ratio) : QByteArray());
     if (recorder) {
         const bool compressed = recordInto.endsWith(QLatin1String(".gz"));
         std::printf("  recorded %d blocks into %s\n", recorder->blocksWritten(),
