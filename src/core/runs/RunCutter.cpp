@@ -54,6 +54,7 @@ std::optional<RunFigures::Values> RunCutter::currentFigures() const
 {
     if (!analysis_)
         return std::nullopt;
+    analysePending();
     return analysis_->figures();
 }
 
@@ -93,10 +94,13 @@ void RunCutter::takeBlock(const SampleBlock& block)
         run_->registerListing = listing_;
         pendingSent_.clear();
         analysis_ = std::make_unique<RunAnalysis>(MoveFinder::Settings{});
+        pending_.reserve(kBatch);
         Q_EMIT runStarted(*run_);
     }
     ++run_->blocks;
-    analysis_->addBlock(run_->blocks, BlockLevels::valuesOf(block), gridAsRecorded(block, grid));
+    pending_.push_back({BlockLevels::valuesOf(block), gridAsRecorded(block, grid)});
+    if (pending_.size() >= kBatch)
+        analysePending();
     Q_EMIT runBlock(*run_, block, grid);
 }
 
@@ -104,12 +108,22 @@ void RunCutter::endRun()
 {
     if (!run_)
         return;
+    analysePending();
     // Taken out first: a slot that ends the session again finds no run.
     const std::unique_ptr<RunRecord> run = std::move(run_);
     const std::unique_ptr<RunAnalysis> analysis = std::move(analysis_);
     run->end = clock_();
     run->figures = analysis->figures();
     Q_EMIT runEnded(*run);
+}
+
+void RunCutter::analysePending() const
+{
+    // The run's blocks are numbered from 1; the pending ones are its last.
+    long long number = run_ ? run_->blocks - static_cast<long long>(pending_.size()) : 0;
+    for (const PendingBlock& block : pending_)
+        analysis_->addBlock(++number, block.values, block.timeGridMs);
+    pending_.clear();
 }
 
 double RunCutter::gridAsRecorded(const SampleBlock& block, double timeGridMs)

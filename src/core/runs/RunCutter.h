@@ -9,6 +9,7 @@
 // its default settings, in memory that does not grow with the run.
 
 #include "core/SharedState.h"
+#include "core/analysis/BlockLevels.h"
 #include "core/analysis/MoveFinder.h"
 #include "core/runs/RunRecord.h"
 
@@ -16,6 +17,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class Core;
 class RunAnalysis;
@@ -65,7 +67,18 @@ private:
     std::function<QDateTime()> clock_;
     bool awaiting_ = false; // a start was made and no end has come since
     std::unique_ptr<RunRecord> run_;
-    std::unique_ptr<RunAnalysis> analysis_;
+    // Blocks are analysed in batches: one block at a time, every 26 ms, each finds the analysis's
+    // tables and transform cold, at several times the cost of a batch. The batch is analysed
+    // when it is full, when the figures are asked for and when the run ends.
+    struct PendingBlock
+    {
+        BlockLevels::Values values;
+        double timeGridMs;
+    };
+    static constexpr std::size_t kBatch = 16;
+    void analysePending() const;
+    mutable std::unique_ptr<RunAnalysis> analysis_;
+    mutable std::vector<PendingBlock> pending_;
     int runsBegun_ = 0;
     QStringList pendingSent_;
     QString listing_;
