@@ -51,6 +51,7 @@ std::vector<RunFigures::Value> valuesOf(RunFigures::Id figure,
                                         const std::vector<AnalysisPrinter::Run>& runs)
 {
     std::vector<RunFigures::Value> values;
+    values.reserve(runs.size());
     for (const AnalysisPrinter::Run& run : runs)
         values.push_back(run.figures[figure]);
     return values;

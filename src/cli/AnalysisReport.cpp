@@ -130,6 +130,7 @@ void figuresTable(QXmlStreamWriter& xml, const std::vector<AnalysisReport::Run>&
             element(xml, QStringLiteral("td"), FigureText::better(c, runs[0].path, runs[1].path));
         } else if (runs.size() > 2) {
             std::vector<RunFigures::Value> values;
+            values.reserve(figures.size());
             for (const RunFigures::Values& run : figures)
                 values.push_back(run[info.id]);
             element(xml, QStringLiteral("td"),

@@ -27,7 +27,8 @@ void BlockSpread::add(int peak, double rms)
     ++blocks_;
     ++peaks_[static_cast<std::size_t>(std::clamp(peak, 0, kLargestLevel))];
     const long rounded = std::lround(rms * kRmsSteps);
-    ++rmsCounts_[static_cast<std::size_t>(std::clamp<long>(rounded, 0, kLargestLevel * kRmsSteps))];
+    constexpr long kLargestCount = long{kLargestLevel} * kRmsSteps;
+    ++rmsCounts_[static_cast<std::size_t>(std::clamp<long>(rounded, 0, kLargestCount))];
 }
 
 RunFigures::Value BlockSpread::peak() const

@@ -54,6 +54,7 @@ QString RunStanding::describe(const RunRecord& run, const RunFigures::Values& fi
     text += (ended ? kSettled : kSettles).arg(FigureText::quantity(Id::SettleMs, settle.value));
     // The best earlier run on the settle time: the lowest median, as a ranking of runs finds it.
     std::vector<RunFigures::Value> settles;
+    settles.reserve(earlier.size());
     for (const auto& [number, value] : earlier)
         settles.push_back(value);
     const std::optional<std::size_t> best = RunFigures::rank(Id::SettleMs, settles).best;
