@@ -50,6 +50,13 @@ const RunRecord* RunCutter::currentRun() const
     return run_.get();
 }
 
+std::optional<RunFigures::Values> RunCutter::currentFigures() const
+{
+    if (!analysis_)
+        return std::nullopt;
+    return analysis_->figures();
+}
+
 void RunCutter::startAwaited()
 {
     stopTakingListing();
