@@ -3,7 +3,7 @@
 
 #include "capture/CaptureFile.h"
 #include "cli/AnalysisPrinter.h"
-#include "cli/AnalysisReport.h"
+#include "report/AnalysisReport.h"
 #include "cli/CliOptions.h"
 #include "cli/CliText.h"
 #include "cli/ExitStatus.h"
