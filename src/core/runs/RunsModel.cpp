@@ -79,6 +79,10 @@ void RunsModel::follow(RunCutter& cutter)
     connect(&cutter, &RunCutter::runStarted, this, &RunsModel::beginLiveRun);
     connect(&cutter, &RunCutter::runBlock, this, &RunsModel::blockArrived);
     connect(&cutter, &RunCutter::runEnded, this, &RunsModel::endLiveRun);
+    connect(&cutter, &QObject::destroyed, this, [this] {
+        cutter_ = nullptr;
+        liveTimer_.stop();
+    });
     if (const RunRecord* current = cutter.currentRun())
         beginLiveRun(*current);
 }
