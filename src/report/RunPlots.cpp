@@ -219,6 +219,13 @@ QString RunPlots::settleSummary(const std::vector<PlottedRun>& runs)
                          nameOf(runs[*lead->furthest]));
     if (lead->withinSpread)
         text += QStringLiteral("; another run is the same within the middle halves");
+    // Runs without a number to be behind by say why.
+    for (std::size_t r = 0; r < runs.size(); ++r) {
+        const RunFigures::Quantity median = runs[r].analysis->figures()[Id::SettleMs].value;
+        if (r != lead->best && !median.number)
+            text += QStringLiteral("; %1: %2")
+                        .arg(nameOf(runs[r]), FigureText::quantity(Id::SettleMs, median));
+    }
     return text + QLatin1Char('.');
 }
 

@@ -6,7 +6,9 @@
 #include "report/RunPlots.h"
 #include "window/SvgView.h"
 
+#include <QHBoxLayout>
 #include <QHeaderView>
+#include <QScrollArea>
 #include <QLabel>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -14,6 +16,8 @@
 #include <vector>
 
 namespace {
+constexpr int kPlotsStretch = 5;
+constexpr int kRegistersStretch = 3;
 const QString kSelectSome = QStringLiteral("Select two to eight runs in the table to see their "
                                            "typical moves and spectra side by side.");
 const QString kNoJournal = QStringLiteral("The journal keeps no files of these runs: there is "
@@ -61,25 +65,41 @@ RunsComparison::RunsComparison(RunAnalyses& analyses, QWidget* parent)
       spectraLegend_(new QLabel(this)), diffNote_(new QLabel(kNoListings, this)),
       diff_(new QTableWidget(this))
 {
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
     for (QLabel* label : {note_, movesLegend_, spectraLegend_, diffNote_}) {
         label->setWordWrap(true);
         label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     }
     movesLegend_->setTextFormat(Qt::RichText);
     spectraLegend_->setTextFormat(Qt::RichText);
-    layout->addWidget(note_);
-    layout->addWidget(moves_);
-    layout->addWidget(movesLegend_);
-    layout->addWidget(spectra_);
-    layout->addWidget(spectraLegend_);
-    layout->addWidget(diffNote_);
-    layout->addWidget(diff_);
+    // The plots at the width they are drawn for, scrolled; what changed in the registers beside
+    // them, so both are in view at once.
+    auto* plots = new QWidget;
+    auto* plotsLayout = new QVBoxLayout(plots);
+    plotsLayout->addWidget(note_);
+    plotsLayout->addWidget(moves_);
+    plotsLayout->addWidget(movesLegend_);
+    plotsLayout->addWidget(spectra_);
+    plotsLayout->addWidget(spectraLegend_);
+    plotsLayout->addStretch(1);
+    auto* scroll = new QScrollArea(this);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidget(plots);
+    auto* registers = new QWidget(this);
+    auto* registersLayout = new QVBoxLayout(registers);
+    registersLayout->setContentsMargins(0, 0, 0, 0);
+    registersLayout->addWidget(diffNote_);
+    registersLayout->addWidget(diff_, 1);
+    registersLayout->addStretch(0);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(scroll, kPlotsStretch);
+    layout->addWidget(registers, kRegistersStretch);
     diff_->setAccessibleName(QStringLiteral("Register listing differences"));
     diff_->setColumnCount(2);
     diff_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    diff_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    diff_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    diff_->setWordWrap(false);
     diff_->verticalHeader()->hide();
     diff_->setFont(QFont(QStringLiteral("monospace")));
     compare({}, {});
@@ -152,8 +172,12 @@ void RunsComparison::showListingDiff(const QList<RunRecord>& runs)
     diff_->setHorizontalHeaderLabels({runName(runs[0].number), runName(runs[1].number)});
     for (int r = 0; r < diff_->rowCount(); ++r) {
         const ListingDiff::Row& row = rows[r];
-        diff_->setItem(r, 0, new QTableWidgetItem(numbered(row.lineA, row.a)));
-        diff_->setItem(r, 1, new QTableWidgetItem(numbered(row.lineB, row.b)));
+        for (const auto& [column, text] : {std::pair{0, numbered(row.lineA, row.a)},
+                                           std::pair{1, numbered(row.lineB, row.b)}}) {
+            auto* item = new QTableWidgetItem(text);
+            item->setToolTip(text);
+            diff_->setItem(r, column, item);
+        }
     }
     diff_->setVisible(true);
 }

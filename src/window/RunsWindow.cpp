@@ -16,7 +16,6 @@
 #include <QIdentityProxyModel>
 #include <QLabel>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QSplitter>
 #include <QTableView>
 #include <QUrl>
@@ -49,8 +48,10 @@ const QString kThisSession = QStringLiteral("This session (%1 runs)");
 const QString kEarlierSession = QStringLiteral("%1 (%2 runs)");
 const QString kSessionStartFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 const QString kReportName = QStringLiteral("report-runs-%1.html");
-constexpr int kDefaultWidth = 1000;
-constexpr int kDefaultHeight = 760;
+constexpr int kDefaultWidth = 1280;
+constexpr int kDefaultHeight = 800;
+constexpr int kRowPadding = 6;
+constexpr int kTableHeight = 240; // a few runs in view, the plots below them
 } // namespace
 
 RunsWindow::RunsWindow(Source source, SettingsStore& settings, QWidget* parent)
@@ -77,6 +78,10 @@ RunsWindow::RunsWindow(Source source, SettingsStore& settings, QWidget* parent)
     table_->verticalHeader()->hide();
     table_->horizontalHeader()->setStretchLastSection(true);
     table_->setWordWrap(false);
+    // Room for a value and the words under it; measuring every row would cost a long session
+    // its second.
+    table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().lineSpacing() * 2 +
+                                                    kRowPadding);
 
     auto* top = new QHBoxLayout;
     auto* sessionLabel = new QLabel(QStringLiteral("&Session:"), this);
@@ -86,14 +91,10 @@ RunsWindow::RunsWindow(Source source, SettingsStore& settings, QWidget* parent)
     top->addWidget(report_);
     top->addWidget(folder_);
 
-    auto* below = new QScrollArea(this);
-    below->setWidgetResizable(true);
-    below->setWidget(comparison_);
-    below->setFrameShape(QFrame::NoFrame);
     auto* split = new QSplitter(Qt::Vertical, this);
     split->addWidget(table_);
-    split->addWidget(below);
-    split->setStretchFactor(1, 2);
+    split->addWidget(comparison_);
+    split->setSizes({kTableHeight, kDefaultHeight - kTableHeight});
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
@@ -121,7 +122,8 @@ RunsWindow::RunsWindow(Source source, SettingsStore& settings, QWidget* parent)
 
 RunsWindow::~RunsWindow()
 {
-    source_.live->setWatched(false);
+    if (source_.live)
+        source_.live->setWatched(false);
 }
 
 void RunsWindow::fillSessions()
@@ -250,7 +252,8 @@ void RunsWindow::saveGeometryNow()
 
 void RunsWindow::showEvent(QShowEvent* event)
 {
-    source_.live->setWatched(true);
+    if (source_.live)
+        source_.live->setWatched(true);
     if (table_->model()->rowCount() > 0)
         table_->resizeColumnsToContents();
     QWidget::showEvent(event);
@@ -259,6 +262,7 @@ void RunsWindow::showEvent(QShowEvent* event)
 void RunsWindow::hideEvent(QHideEvent* event)
 {
     saveGeometryNow();
-    source_.live->setWatched(false);
+    if (source_.live)
+        source_.live->setWatched(false);
     QWidget::hideEvent(event);
 }

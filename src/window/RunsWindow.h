@@ -6,6 +6,9 @@
 // into the session's folder and opens it in the desktop's browser, "Open folder" opens the
 // folder. Its size and place are remembered. While it is hidden nothing of it runs.
 
+#include "core/runs/RunsModel.h"
+
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
@@ -18,7 +21,6 @@ class QTableView;
 class BestInBold;
 class RunAnalyses;
 class RunsComparison;
-class RunsModel;
 class SettingsStore;
 struct RunRecord;
 
@@ -29,7 +31,8 @@ class RunsWindow : public QWidget
 public:
     struct Source
     {
-        RunsModel* live;    // this session's runs, followed as they are cut
+        // This session's runs, followed as they are cut; the model may go before the window.
+        QPointer<RunsModel> live;
         QString root;       // the journal's folder; empty without a journal
         std::function<QString()> sessionFolder; // this session's, empty until its first run
     };

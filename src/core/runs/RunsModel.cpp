@@ -236,13 +236,16 @@ QVariant RunsModel::data(const QModelIndex& index, int role) const
     const bool isBest = best.row && *best.row == row;
     switch (role) {
     case Qt::DisplayRole: {
-        QStringList parts{cellText(row, column)};
+        // The words on a line of their own under the value, so the columns stay narrow.
+        QStringList words;
         if (isBest)
-            parts << (best.withinSpread ? kBestWithinSpread : kBest);
+            words << (best.withinSpread ? kBestWithinSpread : kBest);
         const QString changed = change(row, column);
         if (!changed.isEmpty())
-            parts << changed;
-        return parts.join(QStringLiteral("  "));
+            words << changed;
+        const QString text = cellText(row, column);
+        return words.isEmpty() ? text
+                               : text + QLatin1Char('\n') + words.join(QStringLiteral(", "));
     }
     case Qt::AccessibleTextRole:
     case Qt::ToolTipRole:
