@@ -16,7 +16,7 @@
 #include <vector>
 
 namespace {
-constexpr int kPlotsStretch = 5;
+constexpr int kPlotsStretch = 4;
 constexpr int kRegistersStretch = 3;
 const QString kSelectSome = QStringLiteral("Select two to eight runs in the table to see their "
                                            "typical moves and spectra side by side.");
@@ -44,11 +44,10 @@ QString legendText(const RunPlots::Drawn& drawn)
 
 QString wordsOf(const RunPlots::Document& plot)
 {
-    QStringList words{plot.drawn.nothingToDraw.isEmpty() ? plot.summary
-                                                          : plot.drawn.nothingToDraw};
+    QString words = plot.drawn.nothingToDraw.isEmpty() ? plot.summary : plot.drawn.nothingToDraw;
     for (const RunPlots::LegendEntry& entry : plot.drawn.legend)
-        words << entry.text;
-    return words.join(QStringLiteral(". "));
+        words += QLatin1Char(' ') + entry.text + QLatin1Char('.');
+    return words;
 }
 
 QString numbered(int line, const QString& text)
@@ -98,8 +97,10 @@ RunsComparison::RunsComparison(RunAnalyses& analyses, QWidget* parent)
     diff_->setAccessibleName(QStringLiteral("Register listing differences"));
     diff_->setColumnCount(2);
     diff_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    diff_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    diff_->setWordWrap(false);
+    // Both listings in view at once: a line too long for its half wraps.
+    diff_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    diff_->setWordWrap(true);
+    diff_->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     diff_->verticalHeader()->hide();
     diff_->setFont(QFont(QStringLiteral("monospace")));
     compare({}, {});
