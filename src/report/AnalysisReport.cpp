@@ -2,9 +2,9 @@
 #include "report/AnalysisReport.h"
 
 #include "core/analysis/FigureText.h"
+#include "core/analysis/RunAnalysis.h"
 #include "report/RunPlots.h"
 #include "report/SvgPlot.h"
-#include "core/analysis/RunAnalysis.h"
 
 #include <QFileInfo>
 #include <QSaveFile>

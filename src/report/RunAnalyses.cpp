@@ -29,8 +29,8 @@ const RunAnalysis* RunAnalyses::of(const QString& folder, int number, bool keep,
     // A torn last block (a run still being written, or a window killed mid-run) is left out;
     // anything else wrong with the file leaves the run without a plot.
     if (!read.cannotOpen.empty() || read.rows.error.line != 0) {
-        error = QStringLiteral("%1: %2").arg(path,
-                                            QString::fromStdString(CaptureFile::describeFault(read)));
+        error = QStringLiteral("%1: %2").arg(
+            path, QString::fromStdString(CaptureFile::describeFault(read)));
         return nullptr;
     }
     if (keep) {

@@ -8,8 +8,8 @@
 
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QScrollArea>
 #include <QLabel>
+#include <QScrollArea>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -118,8 +118,8 @@ void RunsComparison::showPlots(const QString& folder, const QList<RunRecord>& ru
     const bool plotted = some && !folder.isEmpty();
     note_->setText(!some ? kSelectSome : folder.isEmpty() ? kNoJournal : QString());
     note_->setVisible(!plotted);
-    for (QWidget* part : std::initializer_list<QWidget*>{moves_, movesLegend_, spectra_,
-                                                         spectraLegend_})
+    for (QWidget* part :
+         std::initializer_list<QWidget*>{moves_, movesLegend_, spectra_, spectraLegend_})
         part->setVisible(plotted);
     if (!plotted)
         return;
@@ -127,8 +127,7 @@ void RunsComparison::showPlots(const QString& folder, const QList<RunRecord>& ru
     QStringList unread;
     for (const RunRecord& run : runs) {
         QString error;
-        const RunAnalysis* analysis =
-            analyses_.of(folder, run.number, run.end.isValid(), error);
+        const RunAnalysis* analysis = analyses_.of(folder, run.number, run.end.isValid(), error);
         if (analysis)
             plottedRuns.push_back({runName(run.number), analysis, run.label()});
         else
@@ -139,17 +138,19 @@ void RunsComparison::showPlots(const QString& folder, const QList<RunRecord>& ru
         note_->show();
     }
     if (plottedRuns.empty()) {
-        for (QWidget* part : std::initializer_list<QWidget*>{moves_, movesLegend_, spectra_,
-                                                             spectraLegend_})
+        for (QWidget* part :
+             std::initializer_list<QWidget*>{moves_, movesLegend_, spectra_, spectraLegend_})
             part->hide();
         return;
     }
     const RunPlots::Document moves = RunPlots::typicalMovesDocument(plottedRuns);
     moves_->showPlot(moves.svg, wordsOf(moves));
-    movesLegend_->setText(moves.summary.toHtmlEscaped() + QStringLiteral("<br>") + legendText(moves.drawn));
+    movesLegend_->setText(moves.summary.toHtmlEscaped() + QStringLiteral("<br>") +
+                          legendText(moves.drawn));
     const RunPlots::Document spectra = RunPlots::spectraDocument(plottedRuns);
     spectra_->showPlot(spectra.svg, wordsOf(spectra));
-    spectraLegend_->setText(spectra.summary.toHtmlEscaped() + QStringLiteral("<br>") + legendText(spectra.drawn));
+    spectraLegend_->setText(spectra.summary.toHtmlEscaped() + QStringLiteral("<br>") +
+                            legendText(spectra.drawn));
 }
 
 void RunsComparison::showListingDiff(const QList<RunRecord>& runs)
@@ -173,8 +174,8 @@ void RunsComparison::showListingDiff(const QList<RunRecord>& runs)
     diff_->setHorizontalHeaderLabels({runName(runs[0].number), runName(runs[1].number)});
     for (int r = 0; r < diff_->rowCount(); ++r) {
         const ListingDiff::Row& row = rows[r];
-        for (const auto& [column, text] : {std::pair{0, numbered(row.lineA, row.a)},
-                                           std::pair{1, numbered(row.lineB, row.b)}}) {
+        for (const auto& [column, text] :
+             {std::pair{0, numbered(row.lineA, row.a)}, std::pair{1, numbered(row.lineB, row.b)}}) {
             auto* item = new QTableWidgetItem(text);
             item->setToolTip(text);
             diff_->setItem(r, column, item);

@@ -107,13 +107,13 @@ RunsWindow::RunsWindow(Source source, SettingsStore& settings, QWidget* parent)
             &RunsWindow::selectionChanged);
     connect(report_, &QPushButton::clicked, this, &RunsWindow::writeReport);
     connect(folder_, &QPushButton::clicked, this, &RunsWindow::openFolder);
-    connect(source_.live, &RunsModel::runCountChanged, this, [this](int runs) {
-        sessions_->setItemText(0, kThisSession.arg(runs));
-    });
+    connect(source_.live, &RunsModel::runCountChanged, this,
+            [this](int runs) { sessions_->setItemText(0, kThisSession.arg(runs)); });
 
     resize(kDefaultWidth, kDefaultHeight);
     const QByteArray geometry = QByteArray::fromBase64(
-        settings_.getSetting(SettingsKeys::kApplication, kSection, kGeometryKey, QString()).toLatin1());
+        settings_.getSetting(SettingsKeys::kApplication, kSection, kGeometryKey, QString())
+            .toLatin1());
     if (!geometry.isEmpty())
         restoreGeometry(geometry);
     fillSessions();
@@ -138,8 +138,7 @@ void RunsWindow::fillSessions()
     for (const JournalReader::SessionSummary& s : sessions) {
         if (!source_.sessionFolder().isEmpty() && QDir(s.folder).absolutePath() == current)
             continue;
-        const QString name =
-            s.start.isValid() ? s.start.toString(kSessionStartFormat) : s.name;
+        const QString name = s.start.isValid() ? s.start.toString(kSessionStartFormat) : s.name;
         sessions_->addItem(kEarlierSession.arg(name).arg(s.runs), s.folder);
     }
     // The session shown stays chosen; one the journal no longer holds gives way to this one.
@@ -199,8 +198,7 @@ void RunsWindow::selectRuns(const QList<int>& numbers)
     for (const int number : numbers) {
         const int row = shown_->rowOfRun(number);
         if (row >= 0)
-            selection.select(bold_->index(row, 0),
-                             bold_->index(row, RunsModel::ColumnCount - 1));
+            selection.select(bold_->index(row, 0), bold_->index(row, RunsModel::ColumnCount - 1));
     }
     table_->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
 }

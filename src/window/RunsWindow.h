@@ -33,7 +33,7 @@ public:
     {
         // This session's runs, followed as they are cut; the model may go before the window.
         QPointer<RunsModel> live;
-        QString root;       // the journal's folder; empty without a journal
+        QString root;                           // the journal's folder; empty without a journal
         std::function<QString()> sessionFolder; // this session's, empty until its first run
     };
     static constexpr int kMaxSelected = 8;

@@ -7,10 +7,10 @@
 #include "core/journal/Journal.h"
 #include "core/runs/RunCutter.h"
 #include "core/runs/RunsModel.h"
+#include "report/RunAnalyses.h"
 #include "support/JournalRig.h"
 #include "support/WindowFixture.h"
 #include "window/RunsButton.h"
-#include "report/RunAnalyses.h"
 #include "window/RunsComparison.h"
 #include "window/SvgView.h"
 
@@ -25,16 +25,15 @@ namespace {
 struct RunsRig
 {
     RunsRig()
-        : cutter(f.fo.core()), journal(cutter, root.path(), JournalTests::kNoCap,
-                                       JournalTests::kSessionStart)
+        : cutter(f.fo.core()),
+          journal(cutter, root.path(), JournalTests::kNoCap, JournalTests::kSessionStart)
     {
         model.follow(cutter);
     }
     RunsButton* addButton()
     {
-        return new RunsButton(f.fo,
-                              {&model, root.path(), [this] { return journal.sessionFolder(); }},
-                              f.settings);
+        return new RunsButton(
+            f.fo, {&model, root.path(), [this] { return journal.sessionFolder(); }}, f.settings);
     }
     void run(int blocks)
     {
@@ -98,8 +97,8 @@ private Q_SLOTS:
         rig.run(1);
         QCOMPARE(button->text(), QStringLiteral("Runs (2)"));
         QVERIFY(button->accessibleName().contains(QStringLiteral("2")));
-        QVERIFY(button->toolTip().contains(
-            RunsButton::kShortcut.toString(QKeySequence::NativeText)));
+        QVERIFY(
+            button->toolTip().contains(RunsButton::kShortcut.toString(QKeySequence::NativeText)));
     }
 
     void opening_data()
@@ -163,10 +162,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("first");
         QTest::addColumn<QString>("second");
         QTest::addColumn<int>("rows");
-        QTest::newRow("a changed register is shown beside its old line")
-            << "KP 100\r\nKI 3\r\n" << "KP 120\r\nKI 3\r\n" << 1;
-        QTest::newRow("alike listings show no lines") << "KP 100\r\n" << "KP 100\r\n" << 0;
-        QTest::newRow("a run without a listing is not compared") << "KP 100\r\n" << "" << 0;
+        QTest::newRow("a changed register is shown beside its old line") << "KP 100\r\nKI 3\r\n"
+                                                                         << "KP 120\r\nKI 3\r\n"
+                                                                         << 1;
+        QTest::newRow("alike listings show no lines") << "KP 100\r\n"
+                                                      << "KP 100\r\n"
+                                                      << 0;
+        QTest::newRow("a run without a listing is not compared") << "KP 100\r\n"
+                                                                 << "" << 0;
     }
     void listingDiff()
     {

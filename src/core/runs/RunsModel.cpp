@@ -157,8 +157,8 @@ void RunsModel::rankRuns()
             values.push_back(valueOf(run, c.judged));
         const RunFigures::Ranking ranking = RunFigures::rank(c.judged, values);
         Best& best = best_[static_cast<std::size_t>(c.column)];
-        best.row = ranking.best ? std::optional<int>(static_cast<int>(*ranking.best))
-                                : std::nullopt;
+        best.row =
+            ranking.best ? std::optional<int>(static_cast<int>(*ranking.best)) : std::nullopt;
         best.withinSpread = ranking.withinSpread;
     }
 }
@@ -244,8 +244,7 @@ QVariant RunsModel::data(const QModelIndex& index, int role) const
         if (!changed.isEmpty())
             words << changed;
         const QString text = cellText(row, column);
-        return words.isEmpty() ? text
-                               : text + QLatin1Char('\n') + words.join(QStringLiteral(", "));
+        return words.isEmpty() ? text : text + QLatin1Char('\n') + words.join(QStringLiteral(", "));
     }
     case Qt::AccessibleTextRole:
     case Qt::ToolTipRole:
@@ -268,7 +267,8 @@ QVariant RunsModel::data(const QModelIndex& index, int role) const
 
 QVariant RunsModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation != Qt::Horizontal || (role != Qt::DisplayRole && role != Qt::AccessibleTextRole))
+    if (orientation != Qt::Horizontal ||
+        (role != Qt::DisplayRole && role != Qt::AccessibleTextRole))
         return QAbstractTableModel::headerData(section, orientation, role);
     if (section >= 0 && section < static_cast<int>(kPlainHeaders.size()))
         return QString::fromLatin1(kPlainHeaders[static_cast<std::size_t>(section)]);
