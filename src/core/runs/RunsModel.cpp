@@ -77,7 +77,6 @@ void RunsModel::follow(RunCutter& cutter)
 {
     cutter_ = &cutter;
     connect(&cutter, &RunCutter::runStarted, this, &RunsModel::beginLiveRun);
-    connect(&cutter, &RunCutter::runBlock, this, &RunsModel::blockArrived);
     connect(&cutter, &RunCutter::runEnded, this, &RunsModel::endLiveRun);
     connect(&cutter, &QObject::destroyed, this, [this] {
         cutter_ = nullptr;
@@ -85,14 +84,24 @@ void RunsModel::follow(RunCutter& cutter)
     });
     if (const RunRecord* current = cutter.currentRun())
         beginLiveRun(*current);
+    if (watched_)
+        blockWatch_ = connect(cutter_, &RunCutter::runBlock, this, &RunsModel::blockArrived);
 }
 
 void RunsModel::setWatched(bool watched)
 {
+    if (watched == watched_)
+        return;
     watched_ = watched;
-    if (!watched)
+    // Unwatched, the model hears of no block at all: only of runs beginning and ending.
+    if (!watched) {
+        disconnect(blockWatch_);
         liveTimer_.stop();
-    else if (live_)
+        return;
+    }
+    if (cutter_)
+        blockWatch_ = connect(cutter_, &RunCutter::runBlock, this, &RunsModel::blockArrived);
+    if (live_)
         refreshLiveRow();
 }
 
@@ -118,7 +127,7 @@ void RunsModel::beginLiveRun(const RunRecord& run)
 
 void RunsModel::blockArrived()
 {
-    if (watched_ && !liveTimer_.isActive())
+    if (!liveTimer_.isActive())
         liveTimer_.start();
 }
 

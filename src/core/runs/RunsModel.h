@@ -92,6 +92,7 @@ private:
     RunCutter* cutter_ = nullptr;
     bool live_ = false; // the last row is the run under way
     bool watched_ = false;
+    QMetaObject::Connection blockWatch_;
     QTimer liveTimer_;
     // Per figure column, the best row and whether another is the same within spread.
     struct Best
