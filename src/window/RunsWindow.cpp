@@ -44,11 +44,16 @@ namespace {
 const QString kTitle = QStringLiteral("Runs \u2014 Trevalon");
 const QString kSection = QStringLiteral("RunsWindow");
 const QString kGeometryKey = QStringLiteral("Geometry");
-const QString kThisSession = QStringLiteral("This session (%1 runs)");
-const QString kEarlierSession = QStringLiteral("%1 (%2 runs)");
+const QString kThisSession = QStringLiteral("This session (%1)");
+const QString kEarlierSession = QStringLiteral("%1 (%2)");
 const QString kSessionStartFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 const QString kReportName = QStringLiteral("report-runs-%1.html");
 constexpr int kDefaultWidth = 1280;
+
+QString runsText(int runs)
+{
+    return runs == 1 ? QStringLiteral("1 run") : QStringLiteral("%1 runs").arg(runs);
+}
 constexpr int kDefaultHeight = 800;
 constexpr int kRowPadding = 6;
 constexpr int kTableHeight = 240; // a few runs in view, the plots below them
@@ -107,8 +112,17 @@ RunsWindow::RunsWindow(Source source, SettingsStore& settings, QWidget* parent)
             &RunsWindow::selectionChanged);
     connect(report_, &QPushButton::clicked, this, &RunsWindow::writeReport);
     connect(folder_, &QPushButton::clicked, this, &RunsWindow::openFolder);
-    connect(source_.live, &RunsModel::runCountChanged, this,
-            [this](int runs) { sessions_->setItemText(0, kThisSession.arg(runs)); });
+    connect(source_.live, &RunsModel::runCountChanged, this, [this](int runs) {
+        sessions_->setItemText(0, kThisSession.arg(runsText(runs)));
+        // The session's folder is made at its first run.
+        selectionChanged();
+    });
+    // The columns fit the runs in view as they come and change (only the rows in view are
+    // measured).
+    connect(bold_, &QAbstractItemModel::rowsInserted, table_, &QTableView::resizeColumnsToContents);
+    connect(bold_, &QAbstractItemModel::modelReset, table_, &QTableView::resizeColumnsToContents);
+    // The run going on gets its figures a moment after its row (twice a second at most).
+    connect(bold_, &QAbstractItemModel::dataChanged, table_, &QTableView::resizeColumnsToContents);
 
     resize(kDefaultWidth, kDefaultHeight);
     const QByteArray geometry = QByteArray::fromBase64(
@@ -130,7 +144,7 @@ void RunsWindow::fillSessions()
 {
     const QString shown = sessions_->currentData().toString();
     sessions_->clear();
-    sessions_->addItem(kThisSession.arg(source_.live->runCount()), QString());
+    sessions_->addItem(kThisSession.arg(runsText(source_.live->runCount())), QString());
     const QString current = QDir(source_.sessionFolder()).absolutePath();
     const QList<JournalReader::SessionSummary> sessions =
         source_.root.isEmpty() ? QList<JournalReader::SessionSummary>()
@@ -139,7 +153,7 @@ void RunsWindow::fillSessions()
         if (!source_.sessionFolder().isEmpty() && QDir(s.folder).absolutePath() == current)
             continue;
         const QString name = s.start.isValid() ? s.start.toString(kSessionStartFormat) : s.name;
-        sessions_->addItem(kEarlierSession.arg(name).arg(s.runs), s.folder);
+        sessions_->addItem(kEarlierSession.arg(name, runsText(s.runs)), s.folder);
     }
     // The session shown stays chosen; one the journal no longer holds gives way to this one.
     const int index = sessions_->findData(shown);
