@@ -3,11 +3,11 @@
 
 #include "capture/CaptureFile.h"
 #include "cli/AnalysisPrinter.h"
-#include "cli/AnalysisReport.h"
 #include "cli/CliOptions.h"
 #include "cli/CliText.h"
 #include "cli/ExitStatus.h"
 #include "core/analysis/RunAnalysis.h"
+#include "report/AnalysisReport.h"
 
 #include "core/journal/JournalFiles.h"
 #include "core/journal/JournalReader.h"

@@ -14,6 +14,8 @@
 #include "core/runs/RunStanding.h"
 #include "core/journal/JournalSettings.h"
 #include "core/runs/RunCutter.h"
+#include "core/runs/RunsModel.h"
+#include "window/RunsButton.h"
 #include "core/status/LineStatus.h"
 
 #include <QApplication>
@@ -242,6 +244,15 @@ int main(int argc, char** argv)
         journal = std::make_unique<Journal>(runs, place.root, place.capBytes);
         window.lineStatus().setJournal([&journal] { return journal->statusText(); });
     }
+    // The session's runs as a table, and the button in the status line that opens them. The
+    // window owns both; the model is made after the status line, so the button (and the Runs
+    // window it holds) goes first.
+    auto* runsTable = new RunsModel(&window);
+    runsTable->follow(runs);
+    new RunsButton(window,
+                   {runsTable, place.enabled ? place.root : QString(),
+                    [&journal] { return journal ? journal->sessionFolder() : QString(); }},
+                   settings);
 
     if (options.startupProbe)
         new StartupProbe(window); // owned by the window

@@ -38,7 +38,9 @@ public:
 
     // The run under way, or nothing between runs.
     const RunRecord* currentRun() const;
-    // The figures of the run under way so far (worked out on each call), or nothing between runs.
+    // The run under way's figures so far, as they would be if it ended now; nothing between
+    // runs. Worked out afresh on each call (quartiles and the spectrum's peak), so a view asks
+    // at its own pace, not per block.
     std::optional<RunFigures::Values> currentFigures() const;
     // Runs begun so far in this session.
     int runsBegun() const { return runsBegun_; }

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cli/AnalysisReport.h"
+#include "report/AnalysisReport.h"
 
-#include "cli/SvgPlot.h"
 #include "core/analysis/FigureText.h"
 #include "core/analysis/RunAnalysis.h"
+#include "report/RunPlots.h"
+#include "report/SvgPlot.h"
 
 #include <QFileInfo>
 #include <QSaveFile>
@@ -13,12 +14,6 @@
 #include <cmath>
 
 namespace {
-// One a run, told apart also by the legend's names.
-const QString kRunColours[] = {QStringLiteral("#1f5fbf"), QStringLiteral("#d2561e"),
-                               QStringLiteral("#2e8b57"), QStringLiteral("#8e44ad"),
-                               QStringLiteral("#b8860b"), QStringLiteral("#17a2b8"),
-                               QStringLiteral("#444444"), QStringLiteral("#c2185b")};
-const QString kWindowColour = QStringLiteral("#6cbf6c");
 const QString kStyle = QStringLiteral(
     "body{font-family:sans-serif;margin:24px;color:#222;max-width:960px}"
     "table{border-collapse:collapse}td,th{padding:3px 10px;border-bottom:1px solid #ddd;"
@@ -29,18 +24,7 @@ const QString kStyle = QStringLiteral(
 const QString kSolidKey = QStringLiteral("\u2501\u2501 ");
 const QString kDashedKey = QStringLiteral("\u254d\u254d ");
 
-// Runs beyond the colours (a journal's session of many) take them again; the legend tells them.
-const QString& colourOf(std::size_t run)
-{
-    return kRunColours[run % std::size(kRunColours)];
-}
-
-struct LegendEntry
-{
-    QString text;
-    QString colour;
-    bool dashed = false;
-};
+using RunPlots::LegendEntry;
 
 // The plot's legend under it, in the page's own text.
 void legend(QXmlStreamWriter& xml, const std::vector<LegendEntry>& entries)
@@ -61,13 +45,6 @@ QString fileName(const QString& path)
     return QFileInfo(path).fileName();
 }
 
-// A run as the legends name it: its file, and what was sent before it where that is known.
-QString runName(const AnalysisReport::Run& run)
-{
-    if (run.label.isEmpty())
-        return fileName(run.path);
-    return QStringLiteral("%1 (%2)").arg(fileName(run.path), run.label);
-}
 
 void element(QXmlStreamWriter& xml, const QString& name, const QString& text)
 {
@@ -143,130 +120,18 @@ void figuresTable(QXmlStreamWriter& xml, const std::vector<AnalysisReport::Run>&
         for (const QString& absence : FigureText::absences(figures[r])) {
             xml.writeStartElement(QStringLiteral("p"));
             xml.writeAttribute(QStringLiteral("class"), QStringLiteral("note"));
-            xml.writeCharacters(QStringLiteral("%1: %2").arg(runName(runs[r]), absence));
+            xml.writeCharacters(QStringLiteral("%1: %2").arg(RunPlots::nameOf(runs[r]), absence));
             xml.writeEndElement();
         }
 }
 
-// A typical move's levels with its peak made positive, so moves of either sign overlay.
-std::vector<int> upright(const MoveTally::TypicalMove& typical)
+// A plot's legend under it, or why it has none.
+void drawnPlot(QXmlStreamWriter& xml, const RunPlots::Drawn& drawn)
 {
-    std::vector<int> levels = typical.levels;
-    if (typical.move.peak < 0)
-        for (int& level : levels)
-            level = -level;
-    return levels;
-}
-
-// Each plot is drawn whole (its <svg> closed) before its legend is written under it.
-std::vector<LegendEntry> typicalMoves(QXmlStreamWriter& xml,
-                                      const std::vector<AnalysisReport::Run>& runs)
-{
-    std::vector<LegendEntry> entries;
-    const double window = runs.front().analysis->settings().window;
-    double longest = 0;
-    double low = -window;
-    double high = window;
-    std::vector<std::optional<MoveTally::TypicalMove>> moves;
-    for (const AnalysisReport::Run& run : runs) {
-        moves.push_back(run.analysis->typicalMove());
-        // A move without a time grid has no place on an axis of milliseconds.
-        if (moves.back() && !(moves.back()->timeGridMs > 0))
-            moves.back().reset();
-        if (!moves.back())
-            continue;
-        const std::vector<int> levels = upright(*moves.back());
-        longest = std::max(longest, double(levels.size()) * moves.back()->timeGridMs);
-        low = std::min(low, double(*std::min_element(levels.begin(), levels.end())));
-        high = std::max(high, double(*std::max_element(levels.begin(), levels.end())));
-    }
-    if (longest == 0) {
-        element(xml, QStringLiteral("p"),
-                QStringLiteral("No move settled in the run on a known time grid."));
-        return entries;
-    }
-    SvgPlot plot(xml, QStringLiteral("time from the move's start (ms)"),
-                 QStringLiteral("tracking error, peak upward (steps)"), SvgPlot::around(0, longest),
-                 SvgPlot::around(low, high));
-    plot.band(-window, window, kWindowColour,
-              QStringLiteral("in-position window \u00b1%1").arg(window));
-    for (std::size_t r = 0; r < runs.size(); ++r) {
-        if (!moves[r])
-            continue;
-        const MoveTally::TypicalMove& typical = *moves[r];
-        const double grid = typical.timeGridMs;
-        const std::vector<int> levels = upright(typical);
-        std::vector<QPointF> points;
-        for (std::size_t i = 0; i < levels.size(); ++i)
-            points.emplace_back(double(i) * grid, levels[i]);
-        plot.line(points, colourOf(r));
-        const MoveFinder::Figures f =
-            MoveFinder::figuresOf(typical.move, grid, runs[r].analysis->settings());
-        if (typical.move.overshootAt >= 0)
-            plot.mark({*f.overshootMs, -double(std::abs(typical.move.overshoot))}, colourOf(r),
-                      QStringLiteral("overshoot %1 %").arg(f.overshootPct, 0, 'f', 1));
-        const int settledLevel = levels[static_cast<std::size_t>(*typical.move.settleAt)];
-        plot.mark({*f.settleMs, double(settledLevel)}, colourOf(r), QString());
-        plot.verticalLine(*f.settleMs, colourOf(r),
-                          QStringLiteral("settled %1 ms").arg(*f.settleMs, 0, 'f', 1),
-                          static_cast<int>(r));
-        entries.push_back({QStringLiteral("%1: block %2, peak %3 steps")
-                               .arg(runName(runs[r]))
-                               .arg(typical.block)
-                               .arg(f.peak),
-                           colourOf(r)});
-    }
-    return entries;
-}
-
-std::vector<LegendEntry> spectra(QXmlStreamWriter& xml,
-                                 const std::vector<AnalysisReport::Run>& runs)
-{
-    std::vector<LegendEntry> entries;
-    double highestHz = 0;
-    double largest = 0;
-    for (const AnalysisReport::Run& run : runs) {
-        // Without a time grid a spectrum has no frequency axis.
-        if (!(run.analysis->timeGridMs() > 0))
-            continue;
-        highestHz = std::max(highestHz, Spectrum::nyquistHz(run.analysis->timeGridMs()));
-        for (const double a : run.analysis->spectrum().amplitudes())
-            largest = std::max(largest, a);
-    }
-    if (largest == 0) {
-        element(xml, QStringLiteral("p"),
-                QStringLiteral("No whole block on a known time grid to take a spectrum of."));
-        return entries;
-    }
-    SvgPlot plot(xml, QStringLiteral("frequency (Hz)"), QStringLiteral("amplitude (steps)"),
-                 {0, highestHz}, {0, largest * 1.15});
-    for (std::size_t r = 0; r < runs.size(); ++r) {
-        const RunAnalysis& analysis = *runs[r].analysis;
-        const std::vector<double> amplitudes = analysis.spectrum().amplitudes();
-        if (amplitudes.empty() || !(analysis.timeGridMs() > 0))
-            continue;
-        const double bin = Spectrum::resolutionHz(analysis.timeGridMs());
-        std::vector<QPointF> points;
-        for (std::size_t k = 0; k < amplitudes.size(); ++k)
-            points.emplace_back(double(k) * bin, amplitudes[k]);
-        plot.line(points, colourOf(r));
-        if (const auto peak = analysis.spectrum().dominant()) {
-            const double hz = peak->frequencyHz(analysis.timeGridMs());
-            const auto nearest = static_cast<std::size_t>(std::lround(peak->bin));
-            plot.mark({hz, amplitudes[nearest]}, colourOf(r),
-                      QStringLiteral("%1 Hz, %2 steps")
-                          .arg(hz, 0, 'f', 2)
-                          .arg(peak->amplitude, 0, 'f', 2));
-        }
-        entries.push_back(
-            {QStringLiteral("%1: %2 blocks in the spectrum, resolution %3 Hz, Nyquist %4 Hz")
-                 .arg(runName(runs[r]))
-                 .arg(analysis.spectrum().blocks())
-                 .arg(bin, 0, 'f', 3)
-                 .arg(Spectrum::nyquistHz(analysis.timeGridMs()), 0, 'f', 1),
-             colourOf(r)});
-    }
-    return entries;
+    if (!drawn.nothingToDraw.isEmpty())
+        element(xml, QStringLiteral("p"), drawn.nothingToDraw);
+    else
+        legend(xml, drawn.legend);
 }
 
 std::vector<LegendEntry> blockHistory(QXmlStreamWriter& xml,
@@ -291,12 +156,14 @@ std::vector<LegendEntry> blockHistory(QXmlStreamWriter& xml,
             peak.emplace_back(double(p.firstBlock), p.peak);
             perPoint = std::max(perPoint, p.blocks);
         }
-        plot.line(rms, colourOf(r));
-        plot.line(peak, colourOf(r), true);
+        plot.line(rms, RunPlots::colourOf(r));
+        plot.line(peak, RunPlots::colourOf(r), true);
         const QString each =
             perPoint > 1 ? QStringLiteral(" (each point %1 blocks)").arg(perPoint) : QString();
-        entries.push_back({QStringLiteral("%1: RMS%2").arg(runName(runs[r]), each), colourOf(r)});
-        entries.push_back({QStringLiteral("%1: peak").arg(runName(runs[r])), colourOf(r), true});
+        entries.push_back(
+            {QStringLiteral("%1: RMS%2").arg(RunPlots::nameOf(runs[r]), each), RunPlots::colourOf(r)});
+        entries.push_back(
+            {QStringLiteral("%1: peak").arg(RunPlots::nameOf(runs[r])), RunPlots::colourOf(r), true});
     }
     return entries;
 }
@@ -358,12 +225,12 @@ bool AnalysisReport::write(const QString& path, const std::vector<Run>& runs, QS
             QStringLiteral("Of each run, the first settled move whose settle time is the "
                            "median among its settled moves (of an even number, the lower middle "
                            "one)."));
-    legend(xml, typicalMoves(xml, runs));
+    drawnPlot(xml, RunPlots::typicalMoves(xml, runs));
     element(xml, QStringLiteral("h2"), QStringLiteral("Spectrum"));
     element(xml, QStringLiteral("p"),
             QStringLiteral("The mean of the blocks' power spectra (each block less its "
                            "mean, Hann window), as the amplitude of a sine."));
-    legend(xml, spectra(xml, runs));
+    drawnPlot(xml, RunPlots::spectra(xml, runs));
     element(xml, QStringLiteral("h2"), QStringLiteral("RMS and peak of each block"));
     legend(xml, blockHistory(xml, runs));
     xml.writeEndElement();

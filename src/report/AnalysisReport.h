@@ -6,19 +6,14 @@
 // in-position window as a band and the overshoot and settling marked; the runs' spectra with
 // their dominant peaks; and each block's RMS and peak over the run. The plots are SVG.
 
+#include "report/RunPlots.h"
+
 #include <QString>
 
 #include <vector>
 
-class RunAnalysis;
-
 namespace AnalysisReport {
-struct Run
-{
-    QString path;
-    const RunAnalysis* analysis;
-    QString label; // what was sent to the chip before the run; empty: none known
-};
+using Run = PlottedRun;
 
 // Writes the page to `path` (replaced whole); false with the system's reason when it could not.
 bool write(const QString& path, const std::vector<Run>& runs, QString& reason);

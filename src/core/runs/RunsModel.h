@@ -1,0 +1,104 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// The runs of one session as a table for any view: one row per run, its number, start, label,
+// blocks and the figures a tuner compares runs by. Each figure cell holds the value as
+// FigureText shows it, "best" on the session's best run by RunFigures::rank, and the change
+// against the run before it ("better", "worse", "same", "same (within spread)") by
+// RunFigures::compare, in words, so no view needs colour or figures of its own.
+//
+// A model either shows runs read back from the journal or follows the runs a RunCutter cuts as
+// they happen: then the run under way is its last row, whose blocks and figures are refreshed at
+// most every kLiveIntervalMs while the model is watched (a view that is shown), and not at all
+// while it is not.
+
+#include "core/runs/RunRecord.h"
+
+#include <QAbstractTableModel>
+#include <QList>
+#include <QTimer>
+
+#include <array>
+#include <optional>
+
+class RunCutter;
+
+class RunsModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    enum Column {
+        Number,
+        Start,
+        Label,
+        Blocks,
+        Moves,
+        Settle,
+        Overshoot,
+        Damping,
+        Ringing,
+        Oscillation,
+        Rms,
+        ColumnCount
+    };
+    enum Role {
+        // The cell's run is the session's best on its figure: "best", or "best (within
+        // spread)" where another run is the same within the middle halves; empty otherwise.
+        BestRole = Qt::UserRole + 1,
+        // Against the run before it: "better", "worse", "same", "same (within spread)" or empty.
+        ChangeRole,
+        // The row is the run under way.
+        LiveRole,
+        // The row's run number.
+        RunNumberRole,
+    };
+    static constexpr int kLiveIntervalMs = 500;
+
+    explicit RunsModel(QObject* parent = nullptr);
+
+    // Shows `runs` (by number), following nothing.
+    void showRuns(const QList<RunRecord>& runs);
+    // Shows the runs `cutter` ends from now on, after those it shows already, and the run under
+    // way as the last row.
+    void follow(RunCutter& cutter);
+    // A watched model refreshes the run under way; an unwatched one only counts its runs.
+    void setWatched(bool watched);
+
+    const RunRecord& run(int row) const { return runs_.at(row); }
+    int runCount() const { return static_cast<int>(runs_.size()); }
+    // The row of run `number`, or -1.
+    int rowOfRun(int number) const;
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+Q_SIGNALS:
+    void runCountChanged(int runs);
+
+private:
+    void beginLiveRun(const RunRecord& run);
+    void endLiveRun(const RunRecord& run);
+    void blockArrived();
+    void refreshLiveRow();
+    void rankRuns();
+    QString cellText(int row, int column) const;
+    QString describeCell(int row, int column) const;
+    QString change(int row, int column) const;
+
+    QList<RunRecord> runs_;
+    RunCutter* cutter_ = nullptr;
+    bool live_ = false; // the last row is the run under way
+    bool watched_ = false;
+    QMetaObject::Connection blockWatch_;
+    QTimer liveTimer_;
+    // Per figure column, the best row and whether another is the same within spread.
+    struct Best
+    {
+        std::optional<int> row;
+        bool withinSpread = false;
+    };
+    std::array<Best, ColumnCount> best_{};
+};

@@ -1,0 +1,185 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "window/RunsComparison.h"
+
+#include "core/runs/ListingDiff.h"
+#include "report/RunAnalyses.h"
+#include "report/RunPlots.h"
+#include "window/SvgView.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QScrollArea>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include <vector>
+
+namespace {
+constexpr int kPlotsStretch = 4;
+constexpr int kRegistersStretch = 3;
+const QString kSelectSome = QStringLiteral("Select two to eight runs in the table to see their "
+                                           "typical moves and spectra side by side.");
+const QString kNoJournal = QStringLiteral("The journal keeps no files of these runs: there is "
+                                          "nothing to plot.");
+const QString kNoListings =
+    QStringLiteral("Select two runs that both ran under a register listing to see what changed "
+                   "in the registers.");
+const QString kAlike = QStringLiteral("The register listings of run %1 and run %2 are alike.");
+const QString kDiffTitle = QStringLiteral("What changed in the registers from run %1 to run %2:");
+
+QString runName(int number)
+{
+    return QStringLiteral("run %1").arg(number);
+}
+
+QString legendText(const RunPlots::Drawn& drawn)
+{
+    QStringList entries;
+    for (const RunPlots::LegendEntry& entry : drawn.legend)
+        entries << QStringLiteral("<span style=\"color:%1\">\u2501\u2501 %2</span>")
+                       .arg(entry.colour, entry.text.toHtmlEscaped());
+    return entries.join(QStringLiteral("&nbsp;&nbsp; "));
+}
+
+QString wordsOf(const RunPlots::Document& plot)
+{
+    QString words = plot.drawn.nothingToDraw.isEmpty() ? plot.summary : plot.drawn.nothingToDraw;
+    for (const RunPlots::LegendEntry& entry : plot.drawn.legend)
+        words += QLatin1Char(' ') + entry.text + QLatin1Char('.');
+    return words;
+}
+
+QString numbered(int line, const QString& text)
+{
+    return line > 0 ? QStringLiteral("%1: %2").arg(line).arg(text) : QString();
+}
+} // namespace
+
+RunsComparison::RunsComparison(RunAnalyses& analyses, QWidget* parent)
+    : QWidget(parent), analyses_(analyses), note_(new QLabel(kSelectSome, this)),
+      moves_(new SvgView(QStringLiteral("Typical moves overlaid"), this)),
+      movesLegend_(new QLabel(this)),
+      spectra_(new SvgView(QStringLiteral("Spectra overlaid"), this)),
+      spectraLegend_(new QLabel(this)), diffNote_(new QLabel(kNoListings, this)),
+      diff_(new QTableWidget(this))
+{
+    for (QLabel* label : {note_, movesLegend_, spectraLegend_, diffNote_}) {
+        label->setWordWrap(true);
+        label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    }
+    movesLegend_->setTextFormat(Qt::RichText);
+    spectraLegend_->setTextFormat(Qt::RichText);
+    // The plots at the width they are drawn for, scrolled; what changed in the registers beside
+    // them, so both are in view at once.
+    auto* plots = new QWidget;
+    auto* plotsLayout = new QVBoxLayout(plots);
+    plotsLayout->addWidget(note_);
+    plotsLayout->addWidget(moves_);
+    plotsLayout->addWidget(movesLegend_);
+    plotsLayout->addWidget(spectra_);
+    plotsLayout->addWidget(spectraLegend_);
+    plotsLayout->addStretch(1);
+    auto* scroll = new QScrollArea(this);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidget(plots);
+    auto* registers = new QWidget(this);
+    auto* registersLayout = new QVBoxLayout(registers);
+    registersLayout->setContentsMargins(0, 0, 0, 0);
+    registersLayout->addWidget(diffNote_);
+    registersLayout->addWidget(diff_, 1);
+    registersLayout->addStretch(0);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(scroll, kPlotsStretch);
+    layout->addWidget(registers, kRegistersStretch);
+    diff_->setAccessibleName(QStringLiteral("Register listing differences"));
+    diff_->setColumnCount(2);
+    diff_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Both listings in view at once: a line too long for its half wraps.
+    diff_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    diff_->setWordWrap(true);
+    diff_->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    diff_->verticalHeader()->hide();
+    diff_->setFont(QFont(QStringLiteral("monospace")));
+    compare({}, {});
+}
+
+void RunsComparison::compare(const QString& folder, const QList<RunRecord>& runs)
+{
+    showPlots(folder, runs);
+    showListingDiff(runs);
+}
+
+void RunsComparison::showPlots(const QString& folder, const QList<RunRecord>& runs)
+{
+    const bool some = runs.size() >= kMinRuns && runs.size() <= kMaxRuns;
+    const bool plotted = some && !folder.isEmpty();
+    note_->setText(!some ? kSelectSome : folder.isEmpty() ? kNoJournal : QString());
+    note_->setVisible(!plotted);
+    for (QWidget* part :
+         std::initializer_list<QWidget*>{moves_, movesLegend_, spectra_, spectraLegend_})
+        part->setVisible(plotted);
+    if (!plotted)
+        return;
+    std::vector<PlottedRun> plottedRuns;
+    QStringList unread;
+    for (const RunRecord& run : runs) {
+        QString error;
+        const RunAnalysis* analysis = analyses_.of(folder, run.number, run.end.isValid(), error);
+        if (analysis)
+            plottedRuns.push_back({runName(run.number), analysis, run.label()});
+        else
+            unread << error;
+    }
+    if (!unread.isEmpty()) {
+        note_->setText(QStringLiteral("Not plotted: %1").arg(unread.join(QStringLiteral("; "))));
+        note_->show();
+    }
+    if (plottedRuns.empty()) {
+        for (QWidget* part :
+             std::initializer_list<QWidget*>{moves_, movesLegend_, spectra_, spectraLegend_})
+            part->hide();
+        return;
+    }
+    const RunPlots::Document moves = RunPlots::typicalMovesDocument(plottedRuns);
+    moves_->showPlot(moves.svg, wordsOf(moves));
+    movesLegend_->setText(moves.summary.toHtmlEscaped() + QStringLiteral("<br>") +
+                          legendText(moves.drawn));
+    const RunPlots::Document spectra = RunPlots::spectraDocument(plottedRuns);
+    spectra_->showPlot(spectra.svg, wordsOf(spectra));
+    spectraLegend_->setText(spectra.summary.toHtmlEscaped() + QStringLiteral("<br>") +
+                            legendText(spectra.drawn));
+}
+
+void RunsComparison::showListingDiff(const QList<RunRecord>& runs)
+{
+    const bool two = runs.size() == 2 && !runs[0].registerListing.isEmpty() &&
+                     !runs[1].registerListing.isEmpty();
+    diff_->setVisible(false);
+    if (!two) {
+        diffNote_->setText(kNoListings);
+        return;
+    }
+    const QList<ListingDiff::Row> rows =
+        ListingDiff::differences(runs[0].registerListing, runs[1].registerListing);
+    if (rows.isEmpty()) {
+        diffNote_->setText(kAlike.arg(runs[0].number).arg(runs[1].number));
+        return;
+    }
+    diffNote_->setText(kDiffTitle.arg(runs[0].number).arg(runs[1].number));
+    diff_->clearContents();
+    diff_->setRowCount(static_cast<int>(rows.size()));
+    diff_->setHorizontalHeaderLabels({runName(runs[0].number), runName(runs[1].number)});
+    for (int r = 0; r < diff_->rowCount(); ++r) {
+        const ListingDiff::Row& row = rows[r];
+        for (const auto& [column, text] :
+             {std::pair{0, numbered(row.lineA, row.a)}, std::pair{1, numbered(row.lineB, row.b)}}) {
+            auto* item = new QTableWidgetItem(text);
+            item->setToolTip(text);
+            diff_->setItem(r, column, item);
+        }
+    }
+    diff_->setVisible(true);
+}

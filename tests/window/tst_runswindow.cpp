@@ -1,0 +1,193 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The Runs window from the main window's status line: the button leaves the client area's pixels
+// and controls as they were, counts the runs, opens the window by click and by shortcut; the
+// window shows the runs, plots the selected ones with words a screen reader reads, and sets the
+// changed register lines side by side.
+
+#include "core/journal/Journal.h"
+#include "core/runs/RunCutter.h"
+#include "core/runs/RunsModel.h"
+#include "report/RunAnalyses.h"
+#include "support/JournalRig.h"
+#include "support/WindowFixture.h"
+#include "window/RunsButton.h"
+#include "window/RunsComparison.h"
+#include "window/SvgView.h"
+
+#include <QStatusBar>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+// The main window with the runs cut from its core, their journal and the button.
+struct RunsRig
+{
+    RunsRig()
+        : cutter(f.fo.core()),
+          journal(cutter, root.path(), JournalTests::kNoCap, JournalTests::kSessionStart)
+    {
+        model.follow(cutter);
+    }
+    RunsButton* addButton()
+    {
+        return new RunsButton(
+            f.fo, {&model, root.path(), [this] { return journal.sessionFolder(); }}, f.settings);
+    }
+    void run(int blocks)
+    {
+        Core& core = f.fo.core();
+        core.startScope();
+        stateOf(core).timeGrid = JournalTests::kGrid;
+        for (int b = 0; b < blocks; ++b)
+            CoreInsides::drawReceivedBlock(core, JournalTests::moveBlock(cutter.runsBegun() + b));
+        core.stopScope();
+    }
+
+    WindowFixture f;
+    QTemporaryDir root;
+    RunCutter cutter;
+    Journal journal;
+    RunsModel model;
+};
+
+QImage clientArea(Fo& fo)
+{
+    return fo.centralWidget()->grab().toImage();
+}
+
+RunRecord runWithListing(int number, const QString& listing)
+{
+    RunRecord run;
+    run.number = number;
+    run.registerListing = listing;
+    return run;
+}
+} // namespace
+
+class TestRunsWindow : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void theButtonLeavesTheClientAreaAsItWas()
+    {
+        RunsRig rig;
+        showAndWait(rig.f.fo);
+        const QImage before = clientArea(rig.f.fo);
+        const QSize sizeBefore = rig.f.fo.size();
+        const int controlsBefore = rig.f.fo.centralWidget()->findChildren<QWidget*>().size();
+        RunsButton* button = rig.addButton();
+        QTest::qWait(50);
+        QCOMPARE(clientArea(rig.f.fo), before);
+        QCOMPARE(rig.f.fo.size(), sizeBefore);
+        QCOMPARE(rig.f.fo.centralWidget()->findChildren<QWidget*>().size(), controlsBefore);
+        QCOMPARE(button->parentWidget(), rig.f.fo.statusBar());
+        // At the right end of the status line.
+        QVERIFY(button->geometry().right() > rig.f.fo.statusBar()->width() * 3 / 4);
+    }
+
+    void theButtonCountsTheRunsAndTellsItsShortcut()
+    {
+        RunsRig rig;
+        RunsButton* button = rig.addButton();
+        QCOMPARE(button->text(), QStringLiteral("Runs (0)"));
+        rig.run(1);
+        rig.run(1);
+        QCOMPARE(button->text(), QStringLiteral("Runs (2)"));
+        QVERIFY(button->accessibleName().contains(QStringLiteral("2")));
+        QVERIFY(
+            button->toolTip().contains(RunsButton::kShortcut.toString(QKeySequence::NativeText)));
+    }
+
+    void opening_data()
+    {
+        QTest::addColumn<bool>("byShortcut");
+        QTest::newRow("a click on the button opens the Runs window") << false;
+        QTest::newRow("the shortcut opens the Runs window") << true;
+    }
+    void opening()
+    {
+        QFETCH(bool, byShortcut);
+        RunsRig rig;
+        RunsButton* button = rig.addButton();
+        rig.run(1);
+        showAndWait(rig.f.fo);
+        if (byShortcut)
+            QTest::keySequence(&rig.f.fo, RunsButton::kShortcut);
+        else
+            QTest::mouseClick(button, Qt::LeftButton);
+        RunsWindow* runs = button->runsWindow();
+        QVERIFY(runs);
+        QTRY_VERIFY(runs->isVisible());
+        QCOMPARE(runs->windowTitle(), QStringLiteral("Runs \u2014 Trevalon"));
+        QVERIFY(!runs->isModal());
+        QVERIFY(runs->isWindow());
+        QCOMPARE(runs->table()->model()->rowCount(), 1);
+        QVERIFY(rig.f.fo.isVisible());
+    }
+
+    void theSelectedRunsArePlottedWithWords()
+    {
+        RunsRig rig;
+        RunsButton* button = rig.addButton();
+        rig.run(3);
+        rig.run(3);
+        button->openRunsWindow();
+        RunsWindow* runs = button->runsWindow();
+        runs->selectRuns({1, 2});
+        SvgView* moves = runs->comparison()->movesView();
+        QVERIFY(moves->hasPlot());
+        QVERIFY2(moves->accessibleDescription().contains(QStringLiteral("settles first")),
+                 qPrintable(moves->accessibleDescription()));
+        QVERIFY(runs->comparison()->spectraView()->isVisibleTo(runs));
+        runs->selectRuns({1});
+        QVERIFY(!moves->isVisibleTo(runs));
+    }
+
+    void theSizeAndPlaceAreRemembered()
+    {
+        RunsRig rig;
+        RunsButton* button = rig.addButton();
+        button->openRunsWindow();
+        button->runsWindow()->resize(700, 500);
+        button->runsWindow()->close();
+        RunsWindow again({&rig.model, QString(), [] { return QString(); }}, rig.f.settings);
+        QCOMPARE(again.size(), QSize(700, 500));
+    }
+
+    void listingDiff_data()
+    {
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("second");
+        QTest::addColumn<int>("rows");
+        QTest::newRow("a changed register is shown beside its old line") << "KP 100\r\nKI 3\r\n"
+                                                                         << "KP 120\r\nKI 3\r\n"
+                                                                         << 1;
+        QTest::newRow("alike listings show no lines") << "KP 100\r\n"
+                                                      << "KP 100\r\n"
+                                                      << 0;
+        QTest::newRow("a run without a listing is not compared") << "KP 100\r\n"
+                                                                 << "" << 0;
+    }
+    void listingDiff()
+    {
+        QFETCH(QString, first);
+        QFETCH(QString, second);
+        QFETCH(int, rows);
+        RunAnalyses analyses;
+        RunsComparison comparison(analyses);
+        comparison.compare(QString(), {runWithListing(1, first), runWithListing(2, second)});
+        QTableWidget* diff = comparison.listingDiff();
+        QCOMPARE(diff->isVisibleTo(&comparison), rows > 0);
+        if (rows > 0) {
+            QCOMPARE(diff->rowCount(), rows);
+            QCOMPARE(diff->item(0, 0)->text(), QStringLiteral("1: KP 100"));
+            QCOMPARE(diff->item(0, 1)->text(), QStringLiteral("1: KP 120"));
+        }
+    }
+};
+
+QTEST_MAIN(TestRunsWindow)
+#include "tst_runswindow.moc"
