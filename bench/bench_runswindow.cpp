@@ -2,7 +2,10 @@
 // What opening a long session in the Runs window costs: a session of 1,000 runs (session.json and
 // each run's own file, as the window writes them) is built in a temporary folder, and the Runs
 // window is opened on it and shown, its table filled: the time from choosing the session until
-// the window has painted, the best of a few rounds. Never fails on speed.
+// the window has painted, the best of a few rounds. Then the plots' redraw when runs are chosen:
+// the first eight runs have their blocks on disk (570 blocks of second-order moves each, a
+// 15-second run), and choosing two, then all eight, is timed from the choice until painted, the
+// first time (their analyses read from their files) and again (kept). Never fails on speed.
 //
 //   bench_runswindow [--rounds N]
 
@@ -10,6 +13,8 @@
 
 #include "core/journal/JournalFiles.h"
 #include "core/runs/RunsModel.h"
+#include "core/scope/CsvRows.h"
+#include "support/KnownSignals.h"
 #include "window/RunsWindow.h"
 
 #include <QApplication>
@@ -24,6 +29,27 @@ constexpr int kRuns = 1000;
 constexpr int kDefaultRounds = 5;
 constexpr double kTargetSeconds = 1.0;
 constexpr int kFigureSpread = 17;
+constexpr int kRunsWithBlocks = 8;
+constexpr int kBlocksARun = 570;
+constexpr double kTargetRedrawSeconds = 0.1;
+
+// A run's blocks as the journal keeps them (the reader knows the CSV by its content).
+bool writeBlocks(const QString& path, int run)
+{
+    std::string text = CsvRows::kHeader;
+    CsvRows::Maker rows;
+    for (int b = 1; b <= kBlocksARun; ++b) {
+        const KnownSignals::Values values =
+            KnownSignals::stepBlock({0.2 + 0.05 * run, 30, b % 2 ? 80.0 : -80.0}, 20 + b % 50,
+                                    KnownSignals::kUsualGridMs, 1, static_cast<unsigned>(b));
+        SampleBlock block;
+        for (std::size_t s = 0; s < kBlockSize; ++s)
+            block.entry[s + 1] = static_cast<quint8>(values[s]);
+        text += rows.rowsOf(b, block, KnownSignals::kUsualGridMs);
+    }
+    QString error;
+    return JournalFiles::saveWhole(path, QByteArray::fromStdString(text), error);
+}
 
 RunRecord runNumbered(int number, const QDateTime& start)
 {
@@ -55,6 +81,9 @@ QString writeSession(const QDir& root, const QDateTime& start)
     QString error;
     for (int number = 1; number <= kRuns; ++number) {
         const RunRecord run = runNumbered(number, start);
+        if (number <= kRunsWithBlocks &&
+            !writeBlocks(folder.filePath(JournalFiles::blocksFile(number)), number))
+            return {};
         if (!JournalFiles::saveWhole(folder.filePath(JournalFiles::runFile(number)),
                                      QJsonDocument(JournalFiles::toJson(run, false)).toJson(),
                                      error))
@@ -119,5 +148,30 @@ int main(int argc, char** argv)
     }
     std::printf("a session of %d runs in the Runs window: %.3f s, %d rows (target under %.1f s)\n",
                 kRuns, best, rows, kTargetSeconds);
+
+    // The plots' redraw as runs are chosen, the first time and again.
+    RunsWindow window({&live, root.path(), [] { return QString(); }}, settings);
+    QComboBox* chooser = window.sessionChooser();
+    chooser->setCurrentIndex(chooser->findData(folder));
+    Q_EMIT chooser->activated(chooser->currentIndex());
+    window.show();
+    QCoreApplication::processEvents();
+    const auto choose = [&window](const QList<int>& numbers) {
+        QElapsedTimer clock;
+        clock.start();
+        window.selectRuns(numbers);
+        window.repaint();
+        QCoreApplication::processEvents();
+        return static_cast<double>(clock.nsecsElapsed()) / 1e9;
+    };
+    const QList<int> two{1, 2};
+    const QList<int> eight{1, 2, 3, 4, 5, 6, 7, 8};
+    const double twoFirst = choose(two);
+    const double eightFirst = choose(eight);
+    const double twoAgain = choose(two);
+    const double eightAgain = choose(eight);
+    std::printf("choosing runs of %d blocks: two %.3f s, eight %.3f s the first time (read from "
+                "their files); again %.3f s and %.3f s (target under %.1f s)\n",
+                kBlocksARun, twoFirst, eightFirst, twoAgain, eightAgain, kTargetRedrawSeconds);
     return rows == kRuns ? 0 : 1;
 }
