@@ -58,6 +58,7 @@ struct Lead
 std::optional<Lead> leadOn(Id figure, const std::vector<PlottedRun>& runs)
 {
     std::vector<RunFigures::Value> values;
+    values.reserve(runs.size());
     for (const PlottedRun& run : runs)
         values.push_back(run.analysis->figures()[figure]);
     const RunFigures::Ranking ranking = RunFigures::rank(figure, values);
