@@ -8,6 +8,7 @@
 //   bench_runs [--rounds N]
 
 #include "BenchSupport.h"
+#include "SyntheticJournal.h"
 
 #include "core/journal/JournalFiles.h"
 #include "core/runs/FigureFields.h"
@@ -27,54 +28,15 @@ constexpr int kTimeoutMs = 60'000;
 const QByteArray kListing(1200, 'r');
 const QByteArray kBlocks(24 * 1024, 'b');
 
-RunRecord runNumbered(int number, const QDateTime& start)
-{
-    RunRecord run;
-    run.number = number;
-    run.start = start.addSecs(number * 20);
-    run.end = run.start.addSecs(15);
-    run.portNumber = 33;
-    run.device = QStringLiteral("/dev/ttyUSB0");
-    run.timeGridMs = 1.909;
-    run.blocks = 570;
-    run.sent = QStringList{QStringLiteral("P %1").arg(100 + number)};
-    run.registerListing = QString::fromLatin1(kListing);
-    RunFigures::Values figures{};
-    for (std::size_t i = 0; i < figures.items.size(); ++i) {
-        const double value = static_cast<double>(number % 17) + static_cast<double>(i) / 3;
-        figures.items[i] = {RunFigures::Quantity::of(value), RunFigures::Quantity::of(value - 1),
-                            RunFigures::Quantity::of(value + 1)};
-    }
-    run.figures = figures;
-    return run;
-}
-
 bool writeSession(const QDir& root, const QDateTime& start, int runs)
 {
-    const QString name = JournalFiles::sessionName(start);
-    if (!root.mkpath(name))
-        return false;
-    const QDir folder(root.filePath(name));
-    QJsonArray listed;
-    for (int number = 1; number <= runs; ++number) {
-        const RunRecord run = runNumbered(number, start);
-        QString error;
-        if (!JournalFiles::saveWhole(folder.filePath(JournalFiles::blocksFile(number)), kBlocks,
-                                     error) ||
-            !JournalFiles::saveWhole(folder.filePath(JournalFiles::listingFile(number)), kListing,
-                                     error) ||
-            !JournalFiles::saveWhole(folder.filePath(JournalFiles::runFile(number)),
-                                     QJsonDocument(JournalFiles::toJson(run, false)).toJson(),
-                                     error))
-            return false;
-        listed.append(JournalFiles::toJson(run, true));
-    }
-    const QJsonObject session{{QStringLiteral("format"), JournalFiles::kFormat},
-                              {QStringLiteral("session"), name},
-                              {QStringLiteral("runs"), listed}};
-    QString error;
-    return JournalFiles::saveWhole(folder.filePath(JournalFiles::kSessionFile),
-                                   QJsonDocument(session).toJson(), error);
+    return !bench::writeSyntheticSession(root, start, runs, [](const QDir& folder, int number) {
+                QString error;
+                return JournalFiles::saveWhole(folder.filePath(JournalFiles::blocksFile(number)),
+                                               kBlocks, error) &&
+                       JournalFiles::saveWhole(folder.filePath(JournalFiles::listingFile(number)),
+                                               kListing, error);
+            }).isEmpty();
 }
 
 // The best wall time of `rounds` runs of trevalon-cli with the arguments; -1 when one failed.

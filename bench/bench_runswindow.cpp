@@ -10,6 +10,7 @@
 //   bench_runswindow [--rounds N]
 
 #include "BenchSupport.h"
+#include "SyntheticJournal.h"
 
 #include "core/journal/JournalFiles.h"
 #include "core/runs/RunsModel.h"
@@ -28,7 +29,6 @@ namespace {
 constexpr int kRuns = 1000;
 constexpr int kDefaultRounds = 5;
 constexpr double kTargetSeconds = 1.0;
-constexpr int kFigureSpread = 17;
 constexpr int kRunsWithBlocks = 8;
 constexpr int kBlocksARun = 570;
 constexpr double kTargetRedrawSeconds = 0.1;
@@ -51,52 +51,13 @@ bool writeBlocks(const QString& path, int run)
     return JournalFiles::saveWhole(path, QByteArray::fromStdString(text), error);
 }
 
-RunRecord runNumbered(int number, const QDateTime& start)
-{
-    RunRecord run;
-    run.number = number;
-    run.start = start.addSecs(number * 20);
-    run.end = run.start.addSecs(15);
-    run.timeGridMs = 1.909;
-    run.blocks = 570;
-    run.sent = QStringList{QStringLiteral("P %1").arg(100 + number)};
-    RunFigures::Values figures{};
-    for (std::size_t i = 0; i < figures.items.size(); ++i) {
-        const double value = static_cast<double>(number % kFigureSpread) + double(i) / 3;
-        figures.items[i] = {RunFigures::Quantity::of(value), RunFigures::Quantity::of(value - 1),
-                            RunFigures::Quantity::of(value + 1)};
-    }
-    run.figures = figures;
-    return run;
-}
-
 // The session's folder, or empty when it could not be written.
 QString writeSession(const QDir& root, const QDateTime& start)
 {
-    const QString name = JournalFiles::sessionName(start);
-    if (!root.mkpath(name))
-        return {};
-    const QDir folder(root.filePath(name));
-    QJsonArray listed;
-    QString error;
-    for (int number = 1; number <= kRuns; ++number) {
-        const RunRecord run = runNumbered(number, start);
-        if (number <= kRunsWithBlocks &&
-            !writeBlocks(folder.filePath(JournalFiles::blocksFile(number)), number))
-            return {};
-        if (!JournalFiles::saveWhole(folder.filePath(JournalFiles::runFile(number)),
-                                     QJsonDocument(JournalFiles::toJson(run, false)).toJson(),
-                                     error))
-            return {};
-        listed.append(JournalFiles::toJson(run, true));
-    }
-    const QJsonObject session{{QStringLiteral("format"), JournalFiles::kFormat},
-                              {QStringLiteral("session"), name},
-                              {QStringLiteral("runs"), listed}};
-    if (!JournalFiles::saveWhole(folder.filePath(JournalFiles::kSessionFile),
-                                 QJsonDocument(session).toJson(), error))
-        return {};
-    return folder.path();
+    return bench::writeSyntheticSession(root, start, kRuns, [](const QDir& folder, int number) {
+        return number > kRunsWithBlocks ||
+               writeBlocks(folder.filePath(JournalFiles::blocksFile(number)), number);
+    });
 }
 
 class NoSettings : public SettingsStore
