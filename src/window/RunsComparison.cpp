@@ -25,6 +25,7 @@ const QString kNoJournal = QStringLiteral("The journal keeps no files of these r
 const QString kNoListings =
     QStringLiteral("Select two runs that both ran under a register listing to see what changed "
                    "in the registers.");
+const QString kReading = QStringLiteral("Reading the files of %1\u2026");
 const QString kAlike = QStringLiteral("The register listings of run %1 and run %2 are alike.");
 const QString kDiffTitle = QStringLiteral("What changed in the registers from run %1 to run %2:");
 
@@ -103,6 +104,7 @@ RunsComparison::RunsComparison(RunAnalyses& analyses, QWidget* parent)
     diff_->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     diff_->verticalHeader()->hide();
     diff_->setFont(QFont(QStringLiteral("monospace")));
+    connect(&analyses_, &RunAnalyses::read, this, &RunsComparison::runRead);
     compare({}, {});
 }
 
@@ -116,33 +118,71 @@ void RunsComparison::showPlots(const QString& folder, const QList<RunRecord>& ru
 {
     const bool some = runs.size() >= kMinRuns && runs.size() <= kMaxRuns;
     const bool plotted = some && !folder.isEmpty();
-    note_->setText(!some ? kSelectSome : folder.isEmpty() ? kNoJournal : QString());
-    note_->setVisible(!plotted);
+    folder_ = folder;
+    runs_ = plotted ? runs : QList<RunRecord>();
+    held_.clear();
+    pending_.clear();
+    unread_.clear();
+    if (!plotted) {
+        analyses_.want(folder, {});
+        note_->setText(!some ? kSelectSome : kNoJournal);
+        note_->show();
+        showPlotParts(false);
+        return;
+    }
+    QList<RunAnalyses::Run> wanted;
+    QStringList reading;
+    for (const RunRecord& run : runs_) {
+        const bool ended = run.end.isValid();
+        if (RunAnalyses::Analysis analysis = ended ? analyses_.kept(folder, run.number) : nullptr) {
+            held_.insert(run.number, std::move(analysis));
+            continue;
+        }
+        wanted << RunAnalyses::Run{run.number, ended};
+        pending_.insert(run.number);
+        reading << runName(run.number);
+    }
+    analyses_.want(folder, wanted);
+    if (pending_.isEmpty()) {
+        drawPlots();
+        return;
+    }
+    note_->setText(kReading.arg(reading.join(QStringLiteral(", "))));
+    note_->show();
+}
+
+void RunsComparison::runRead(const QString& folder, int number,
+                             const RunAnalyses::Analysis& analysis, const QString& error)
+{
+    if (folder != folder_ || !pending_.remove(number))
+        return;
+    if (analysis)
+        held_.insert(number, analysis);
+    else
+        unread_ << error;
+    if (pending_.isEmpty())
+        drawPlots();
+}
+
+void RunsComparison::showPlotParts(bool shown)
+{
     for (QWidget* part :
          std::initializer_list<QWidget*>{moves_, movesLegend_, spectra_, spectraLegend_})
-        part->setVisible(plotted);
-    if (!plotted)
-        return;
+        part->setVisible(shown);
+}
+
+void RunsComparison::drawPlots()
+{
     std::vector<PlottedRun> plottedRuns;
-    QStringList unread;
-    for (const RunRecord& run : runs) {
-        QString error;
-        const RunAnalysis* analysis = analyses_.of(folder, run.number, run.end.isValid(), error);
-        if (analysis)
-            plottedRuns.push_back({runName(run.number), analysis, run.label()});
-        else
-            unread << error;
+    for (const RunRecord& run : runs_) {
+        if (const RunAnalyses::Analysis analysis = held_.value(run.number))
+            plottedRuns.push_back({runName(run.number), analysis.get(), run.label()});
     }
-    if (!unread.isEmpty()) {
-        note_->setText(QStringLiteral("Not plotted: %1").arg(unread.join(QStringLiteral("; "))));
-        note_->show();
-    }
-    if (plottedRuns.empty()) {
-        for (QWidget* part :
-             std::initializer_list<QWidget*>{moves_, movesLegend_, spectra_, spectraLegend_})
-            part->hide();
+    note_->setText(QStringLiteral("Not plotted: %1").arg(unread_.join(QStringLiteral("; "))));
+    note_->setVisible(!unread_.isEmpty());
+    showPlotParts(!plottedRuns.empty());
+    if (plottedRuns.empty())
         return;
-    }
     const RunPlots::Document moves = RunPlots::typicalMovesDocument(plottedRuns);
     moves_->showPlot(moves.svg, wordsOf(moves));
     movesLegend_->setText(moves.summary.toHtmlEscaped() + QStringLiteral("<br>") +

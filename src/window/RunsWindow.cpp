@@ -11,12 +11,15 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QIdentityProxyModel>
 #include <QLabel>
 #include <QPushButton>
 #include <QSplitter>
+#include <QStandardPaths>
 #include <QTableView>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -47,7 +50,12 @@ const QString kGeometryKey = QStringLiteral("Geometry");
 const QString kThisSession = QStringLiteral("This session (%1)");
 const QString kEarlierSession = QStringLiteral("%1 (%2)");
 const QString kSessionStartFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
-const QString kReportName = QStringLiteral("report-runs-%1.html");
+const QString kReportFolderKey = QStringLiteral("ReportFolder");
+// "2026-12-09_081502-runs-3-5.html": the session's folder name and the runs' numbers.
+const QString kReportName = QStringLiteral("%1-runs-%2.html");
+const QString kReportFilter = QStringLiteral("Web pages (*.html)");
+// The session's last runs, read ahead: selecting any of them draws at once.
+constexpr int kReadAhead = 8;
 constexpr int kDefaultWidth = 1280;
 
 QString runsText(int runs)
@@ -70,6 +78,7 @@ RunsWindow::RunsWindow(Source source, SettingsStore& settings, QWidget* parent)
     setWindowTitle(kTitle);
     setAccessibleName(kTitle);
     sessions_->setAccessibleName(QStringLiteral("Session"));
+    status_->setObjectName(QStringLiteral("runsStatus"));
     table_->setAccessibleName(QStringLiteral("Runs"));
     report_->setAccessibleDescription(
         QStringLiteral("Writes the HTML report of the selected runs and opens it in the browser"));
@@ -116,6 +125,7 @@ RunsWindow::RunsWindow(Source source, SettingsStore& settings, QWidget* parent)
         sessions_->setItemText(0, kThisSession.arg(runsText(runs)));
         // The session's folder is made at its first run.
         selectionChanged();
+        readAhead();
     });
     // The columns fit the runs in view as they come and change (only the rows in view are
     // measured).
@@ -187,6 +197,19 @@ void RunsWindow::chooseSession(int index)
     bold_->setSourceModel(shown_);
     table_->resizeColumnsToContents();
     selectionChanged();
+    readAhead();
+}
+
+void RunsWindow::readAhead()
+{
+    QList<int> last;
+    const QString folder = shownFolder();
+    for (int row = shown_->runCount() - 1;
+         isVisible() && !folder.isEmpty() && row >= 0 && last.size() < kReadAhead; --row) {
+        if (shown_->run(row).end.isValid())
+            last << shown_->run(row).number;
+    }
+    analyses_->readAhead(folder, last);
 }
 
 QString RunsWindow::shownFolder() const
@@ -228,27 +251,50 @@ void RunsWindow::selectionChanged()
 void RunsWindow::writeReport()
 {
     const QList<RunRecord> runs = selectedRuns();
-    const QString folder = shownFolder();
-    std::vector<PlottedRun> reported;
     QStringList numbers;
-    for (const RunRecord& run : runs) {
-        QString error;
-        const RunAnalysis* analysis = analyses_->of(folder, run.number, run.end.isValid(), error);
-        if (!analysis) {
-            status_->setText(error);
-            return;
-        }
-        reported.push_back({RunAnalyses::pathOf(folder, run.number), analysis, run.label()});
+    for (const RunRecord& run : runs)
         numbers << QString::number(run.number);
+    QString folder = settings_.getSetting(SettingsKeys::kApplication, kSection, kReportFolderKey,
+                                          QString());
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!QFileInfo(folder).isDir())
+        folder = QDir::homePath();
+    const QString name = kReportName.arg(QFileInfo(shownFolder()).fileName(),
+                                         numbers.join(QLatin1Char('-')));
+    const QString path = QFileDialog::getSaveFileName(
+        this, QStringLiteral("Report of runs %1").arg(numbers.join(QStringLiteral(", "))),
+        QDir(folder).filePath(name), kReportFilter);
+    if (path.isEmpty())
+        return;
+    settings_.saveSetting(SettingsKeys::kApplication, kSection, kReportFolderKey,
+                          QFileInfo(path).absolutePath());
+    if (writeReportTo(path))
+        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+bool RunsWindow::writeReportTo(const QString& path)
+{
+    const QString folder = shownFolder();
+    std::vector<RunAnalyses::Analysis> held;
+    std::vector<PlottedRun> reported;
+    for (const RunRecord& run : selectedRuns()) {
+        QString error;
+        held.push_back(analyses_->readNow(folder, {run.number, run.end.isValid()}, error));
+        if (!held.back()) {
+            status_->setText(error);
+            return false;
+        }
+        reported.push_back({RunAnalyses::pathOf(folder, run.number), held.back().get(),
+                            run.label()});
     }
-    const QString path = QDir(folder).filePath(kReportName.arg(numbers.join(QLatin1Char('-'))));
     QString reason;
     if (!AnalysisReport::write(path, reported, reason)) {
         status_->setText(QStringLiteral("The report was not written to %1: %2").arg(path, reason));
-        return;
+        return false;
     }
     status_->setText(QStringLiteral("The report is %1").arg(path));
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    return true;
 }
 
 void RunsWindow::openFolder()
@@ -269,6 +315,7 @@ void RunsWindow::showEvent(QShowEvent* event)
     if (table_->model()->rowCount() > 0)
         table_->resizeColumnsToContents();
     QWidget::showEvent(event);
+    readAhead();
 }
 
 void RunsWindow::hideEvent(QHideEvent* event)
@@ -276,5 +323,6 @@ void RunsWindow::hideEvent(QHideEvent* event)
     saveGeometryNow();
     if (source_.live)
         source_.live->setWatched(false);
+    analyses_->readAhead(QString(), {});
     QWidget::hideEvent(event);
 }

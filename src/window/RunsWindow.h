@@ -3,8 +3,10 @@
 // "Runs — Trevalon": a window of its own beside the main window, never modal. A chooser of the
 // journal's sessions (this one first, followed as it runs), the runs table on the core's model,
 // and below it the selected runs compared; "Report…" writes the HTML report of the selected runs
-// into the session's folder and opens it in the desktop's browser, "Open folder" opens the
-// folder. Its size and place are remembered. While it is hidden nothing of it runs.
+// where the user says (the journal's folders are the journal's own, removed with their session)
+// and opens it in the desktop's browser, "Open folder" opens the session's folder. Its size and
+// place are remembered. While it is shown the analyses of the session's last runs are read ahead,
+// so choosing among them draws at once; while it is hidden nothing of it runs.
 
 #include "core/runs/RunsModel.h"
 
@@ -48,6 +50,10 @@ public:
     void fillSessions();
     // Selects the rows of these run numbers, as a user would.
     void selectRuns(const QList<int>& numbers);
+    // Writes the report of the selected runs to `path`, telling the outcome in the window; false
+    // when it was not written.
+    bool writeReportTo(const QString& path);
+    RunAnalyses& analyses() const { return *analyses_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -58,6 +64,7 @@ private:
     void selectionChanged();
     QList<RunRecord> selectedRuns() const;
     QString shownFolder() const;
+    void readAhead();
     void writeReport();
     void openFolder();
     void saveGeometryNow();

@@ -1,17 +1,31 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "window/SvgView.h"
 
+#include <QAccessibleWidget>
 #include <QPainter>
 #include <QSvgRenderer>
+
+#include <mutex>
 
 namespace {
 constexpr int kHintWidth = 620;
 constexpr int kTextMargin = 8;
+
+// A plain widget reaches a screen reader as a pane ("filler"); the plot is a picture, its words
+// its description.
+QAccessibleInterface* plotAccessible(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("SvgView") && object && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Graphic);
+    return nullptr;
+}
 } // namespace
 
 SvgView::SvgView(const QString& name, QWidget* parent)
     : QWidget(parent), renderer_(new QSvgRenderer(this))
 {
+    static std::once_flag accessible;
+    std::call_once(accessible, [] { QAccessible::installFactory(plotAccessible); });
     setAccessibleName(name);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     setFocusPolicy(Qt::TabFocus); // a screen reader's user reaches the plot's words by Tab

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The overlays the window shows, as standalone SVG: a whole document when there is something to
 // draw, nothing but the reason when not; the sentence that names the run settling first and by
-// how much; and a run's analysis read again from its capture file, kept once its run has ended.
+// how much; and a run's analysis read again from its capture file, on a worker thread or at
+// once, kept once its run has ended, within bounds.
 
 #include "core/analysis/FigureText.h"
 #include "core/analysis/RunAnalysis.h"
@@ -115,19 +116,59 @@ private Q_SLOTS:
         const QString folder = rig.journal.sessionFolder();
         RunAnalyses analyses;
         QString error;
-        const RunAnalysis* first = analyses.of(folder, 1, true, error);
+        const RunAnalyses::Analysis first = analyses.readNow(folder, {1, true}, error);
         QVERIFY2(first, qPrintable(error));
         QCOMPARE(first->figures(), JournalTests::figuresOfFile(RunAnalyses::pathOf(folder, 1)));
         // Kept: the file is not read again, even when it has gone.
         QVERIFY(QFile::remove(RunAnalyses::pathOf(folder, 1)));
-        QCOMPARE(analyses.of(folder, 1, true, error), first);
+        QCOMPARE(analyses.readNow(folder, {1, true}, error), first);
 
         rig.run(2, QString(), false);
-        const RunAnalysis* going = analyses.of(folder, 2, false, error);
-        QVERIFY2(going, qPrintable(error));
+        QVERIFY2(analyses.readNow(folder, {2, false}, error), qPrintable(error));
         QVERIFY(QFile::remove(RunAnalyses::pathOf(folder, 2)));
-        QVERIFY(!analyses.of(folder, 2, false, error));
+        QVERIFY(!analyses.readNow(folder, {2, false}, error));
         QVERIFY(error.contains(JournalFiles::blocksFile(2)));
+    }
+
+    // The worker hands back what is wanted, a file it cannot read with its reason; what it reads
+    // ahead is kept without being asked for again, and no more than kKept runs are kept, the one
+    // used longest ago given up first.
+    void runsAreReadOnTheWorkerAndKeptWithinBounds()
+    {
+        QTemporaryDir root;
+        JournalTests::JournalRig rig(root.path());
+        constexpr int kRuns = RunAnalyses::kKept + 3;
+        for (int r = 0; r < kRuns; ++r)
+            rig.run(2);
+        const QString folder = rig.journal.sessionFolder();
+        RunAnalyses analyses;
+        QHash<int, QString> handed; // run number: its error, empty when read
+        connect(&analyses, &RunAnalyses::read, this,
+                [&](const QString&, int number, const RunAnalyses::Analysis& analysis,
+                    const QString& error) {
+                    handed.insert(number, analysis ? QString() : error);
+                });
+
+        QVERIFY(QFile::remove(RunAnalyses::pathOf(folder, 2)));
+        analyses.want(folder, {{1, true}, {2, true}});
+        QTRY_COMPARE(handed.size(), 2);
+        QVERIFY(handed.value(1).isEmpty());
+        QVERIFY2(handed.value(2).contains(JournalFiles::blocksFile(2)), qPrintable(handed[2]));
+        const RunAnalyses::Analysis first = analyses.kept(folder, 1);
+        QVERIFY(first);
+        QCOMPARE(first->figures(), JournalTests::figuresOfFile(RunAnalyses::pathOf(folder, 1)));
+
+        QList<int> ahead;
+        for (int number = 3; number <= kRuns; ++number)
+            ahead << number;
+        analyses.readAhead(folder, ahead);
+        QTRY_VERIFY(analyses.idle());
+        QCoreApplication::processEvents();
+        // Run 1, used longest ago, and then run 3 made room for the last two.
+        QVERIFY(!analyses.kept(folder, 3));
+        QVERIFY(analyses.kept(folder, kRuns));
+        QVERIFY(analyses.kept(folder, 4));
+        QVERIFY(!analyses.kept(folder, 1));
     }
 };
 

@@ -5,6 +5,7 @@
 // changed register lines side by side.
 
 #include "core/journal/Journal.h"
+#include "core/journal/JournalFiles.h"
 #include "core/runs/RunCutter.h"
 #include "core/runs/RunsModel.h"
 #include "report/RunAnalyses.h"
@@ -14,6 +15,10 @@
 #include "window/RunsComparison.h"
 #include "window/SvgView.h"
 
+#include <QAccessible>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTableWidget>
@@ -138,12 +143,50 @@ private Q_SLOTS:
         RunsWindow* runs = button->runsWindow();
         runs->selectRuns({1, 2});
         SvgView* moves = runs->comparison()->movesView();
-        QVERIFY(moves->hasPlot());
-        QVERIFY2(moves->accessibleDescription().contains(QStringLiteral("settles first")),
-                 qPrintable(moves->accessibleDescription()));
+        QTRY_VERIFY(moves->hasPlot());
+        // A screen reader meets a picture with its words.
+        QAccessibleInterface* plot = QAccessible::queryAccessibleInterface(moves);
+        QVERIFY(plot);
+        QCOMPARE(plot->role(), QAccessible::Graphic);
+        const QString words = plot->text(QAccessible::Description);
+        QVERIFY2(words.contains(QStringLiteral("settles first")), qPrintable(words));
         QVERIFY(runs->comparison()->spectraView()->isVisibleTo(runs));
         runs->selectRuns({1});
         QVERIFY(!moves->isVisibleTo(runs));
+    }
+
+    void theReportGoesWhereItIsAsked_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("a report is written outside the journal") << "r.html" << true;
+        QTest::newRow("a folder that is not there is told, not taken for done")
+            << "gone/r.html" << false;
+    }
+    void theReportGoesWhereItIsAsked()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, written);
+        RunsRig rig;
+        RunsButton* button = rig.addButton();
+        rig.run(3);
+        rig.run(3);
+        button->openRunsWindow();
+        RunsWindow* runs = button->runsWindow();
+        runs->selectRuns({1, 2});
+        QTemporaryDir elsewhere;
+        const QString path = QDir(elsewhere.path()).filePath(name);
+        QCOMPARE(runs->writeReportTo(path), written);
+        QCOMPARE(QFile::exists(path), written);
+        const QString told = runs->findChild<QLabel*>(QStringLiteral("runsStatus"))->text();
+        QVERIFY2(told.contains(path), qPrintable(told));
+        if (written) {
+            QFile page(path);
+            QVERIFY(page.open(QIODevice::ReadOnly));
+            const QByteArray html = page.readAll();
+            QVERIFY(html.contains(JournalFiles::blocksFile(1).toUtf8()));
+            QVERIFY(html.contains(JournalFiles::blocksFile(2).toUtf8()));
+        }
     }
 
     void theSizeAndPlaceAreRemembered()

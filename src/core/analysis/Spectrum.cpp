@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 #include <numbers>
 #include <numeric>
 
@@ -21,22 +22,40 @@ double hannResponse(double offset)
         return 1;
     return std::sin(kPi * offset) / (kPi * offset * (1 - offset * offset));
 }
+
+// FFTW's documentation promises no thread-safety beyond executing a plan: making, destroying
+// and allocating are kept to one thread at a time, as runs are analysed on a worker thread while
+// the scope analyses the run under way.
+std::mutex& fftwMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
 } // namespace
 
 struct Spectrum::Plan
 {
-    double* input = fftw_alloc_real(kSamples);
-    fftw_complex* output = fftw_alloc_complex(kBins);
-    // Made once for the run: the transform is of the same size for every block. FFTW_ESTIMATE
-    // does not overwrite the buffers while planning and costs no measuring at start.
-    fftw_plan plan = fftw_plan_dft_r2c_1d(kSamples, input, output, FFTW_ESTIMATE);
+    double* input = nullptr;
+    fftw_complex* output = nullptr;
+    fftw_plan plan = nullptr; // made once for the run: every block's transform is of one size
 
+    Plan()
+    {
+        const std::lock_guard lock(fftwMutex());
+        input = fftw_alloc_real(kSamples);
+        output = fftw_alloc_complex(kBins);
+        // FFTW_ESTIMATE does not overwrite the buffers while planning and costs no measuring.
+        plan = fftw_plan_dft_r2c_1d(kSamples, input, output, FFTW_ESTIMATE);
+    }
     ~Plan()
     {
+        const std::lock_guard lock(fftwMutex());
         fftw_destroy_plan(plan);
         fftw_free(output);
         fftw_free(input);
     }
+    Plan(const Plan&) = delete;
+    Plan& operator=(const Plan&) = delete;
 };
 
 Spectrum::Spectrum() : plan_(new Plan)
