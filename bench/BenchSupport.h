@@ -81,6 +81,16 @@ inline QString stringOption(int argc, char** argv, const char* name, const QStri
     return fallback;
 }
 
+// "--name" alone on the command line.
+inline bool hasOption(int argc, char** argv, const char* name)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], name) == 0)
+            return true;
+    }
+    return false;
+}
+
 // "--journal DIR": the runs cut and kept in a journal in DIR, as the window does; nothing
 // without it.
 struct JournalOption

@@ -64,16 +64,6 @@ QString writeSession(const QDir& root, const QDateTime& start)
     });
 }
 
-class NoSettings : public SettingsStore
-{
-public:
-    QString getSetting(const QString&, const QString&, const QString&,
-                       const QString& defaultValue) const override
-    {
-        return defaultValue;
-    }
-    void saveSetting(const QString&, const QString&, const QString&, const QString&) override {}
-};
 } // namespace
 
 int main(int argc, char** argv)
@@ -88,7 +78,7 @@ int main(int argc, char** argv)
         std::printf("cannot build the session in %s\n", qPrintable(root.path()));
         return 1;
     }
-    NoSettings settings;
+    bench::NoSettings settings;
     RunsModel live;
     double best = -1;
     int rows = 0;

@@ -6,7 +6,7 @@
 // the display server's CPU when its process id is given. Never fails on speed.
 //
 //   bench_scope [--seconds N] [--chunk-ms MS] [--x-server-pid PID] [--record FILE]
-//               [--journal DIR]
+//               [--journal DIR [--runs-window]]
 //
 // --chunk-ms: the simulator hands the stream over in chunks of this period, as a USB adapter
 // does (1 for a USB CDC adapter, 5.5 for an FTDI-style one); without it each block comes whole.
@@ -15,11 +15,16 @@
 // handling of each block (timed around it, as the window runs) is printed beside it.
 // --journal: the window keeps the journal of runs in DIR, as it does by default (the runs cut,
 // their figures worked out and their blocks written as .csv.gz); timed the same way.
+// --runs-window: the Runs window is open beside the scope on the live session, as Ctrl+R opens
+// it, following the run under way; the difference to --journal alone is what it costs.
 
 #include "BenchSupport.h"
 
 #include "core/Core.h"
+#include "core/journal/Journal.h"
 #include "core/record/Recorder.h"
+#include "core/runs/RunsModel.h"
+#include "window/RunsWindow.h"
 #include "window/ScopeSurface.h"
 
 #include <QApplication>
@@ -37,6 +42,8 @@ constexpr double kFastChunkMs = 2.0;
 // What recording may add at the line rate, in % of one core.
 constexpr double kTargetRecordingCsvPercent = 0.3;
 constexpr double kTargetRecordingGzipPercent = 0.6;
+// What the Runs window open on the live session may add, in % of one core.
+constexpr double kTargetRunsWindowPercent = 0.5;
 
 double threadCpuSeconds()
 {
@@ -98,6 +105,18 @@ int main(int argc, char** argv)
     }
     const bench::JournalOption journalOption(argc, argv, setup.window().core());
     recording.stop();
+    bench::NoSettings runsSettings;
+    RunsModel liveRuns;
+    std::unique_ptr<RunsWindow> runsWindow;
+    if (journalOption.journal && bench::hasOption(argc, argv, "--runs-window")) {
+        liveRuns.follow(*journalOption.runs);
+        Journal* journal = journalOption.journal.get();
+        runsWindow = std::make_unique<RunsWindow>(
+            RunsWindow::Source{&liveRuns, journal->root(),
+                               [journal] { return journal->sessionFolder(); }},
+            runsSettings);
+        runsWindow->show();
+    }
     const auto* paints = new bench::PaintCounter(setup.window().Rajz);
     setup.window().Be->click(); // the timing query, then the block stream
     if (!setup.comm().portOpen()) {
@@ -164,6 +183,12 @@ int main(int argc, char** argv)
                 recording.seconds() / blocks * bench::kLineBlocksPerSecond * 100,
                 kTargetRecordingGzipPercent);
         what += " journal";
+    }
+    if (runsWindow) {
+        std::printf("  the Runs window was open on the live session, %d run(s) in it (it may add "
+                    "at most %.1f %% of one core to the figure without it)\n",
+                    liveRuns.runCount(), kTargetRunsWindowPercent);
+        what += " runs-window";
     }
     cost.print(what.constData(),
                chunkMs > 0 && chunkMs < kFastChunkMs ? kTargetPercentFastChunks : kTargetPercent);
