@@ -16,8 +16,8 @@
 
 #include "core/journal/JournalFiles.h"
 #include "core/runs/RunsModel.h"
-#include "report/RunAnalyses.h"
 #include "core/scope/CsvRows.h"
+#include "report/RunAnalyses.h"
 #include "support/KnownSignals.h"
 #include "window/RunsComparison.h"
 #include "window/RunsWindow.h"

@@ -71,9 +71,8 @@ void RunAnalyses::keepLocked(const QString& path, const Analysis& analysis)
     kept_.insert(path, {analysis, ++uses_});
     while (kept_.size() > kKept) {
         const auto oldest =
-            std::min_element(kept_.begin(), kept_.end(), [](const Entry& a, const Entry& b) {
-                return a.lastUse < b.lastUse;
-            });
+            std::min_element(kept_.begin(), kept_.end(),
+                             [](const Entry& a, const Entry& b) { return a.lastUse < b.lastUse; });
         kept_.erase(oldest);
     }
 }

@@ -22,7 +22,6 @@ const QString kRunColours[RunPlots::kMaxRuns] = {
     QStringLiteral("#444444"), QStringLiteral("#c2185b")};
 const QString kWindowColour = QStringLiteral("#6cbf6c");
 
-
 // A typical move's levels with its peak made positive, so moves of either sign overlay.
 std::vector<int> upright(const MoveTally::TypicalMove& typical)
 {
@@ -211,8 +210,23 @@ RunPlots::Document RunPlots::spectraDocument(const std::vector<PlottedRun>& runs
 QString RunPlots::settleSummary(const std::vector<PlottedRun>& runs)
 {
     const std::optional<Lead> lead = leadOn(Id::SettleMs, runs);
-    if (!lead)
-        return QStringLiteral("No run's settle time can be judged.");
+    if (!lead) {
+        // Say why of each run: a loop that settles in under half its moves has its moves drawn
+        // all the same, and a tuner must not take them for its median.
+        QStringList why;
+        bool drawn = false;
+        for (const PlottedRun& run : runs) {
+            why << QStringLiteral("%1: %2").arg(
+                nameOf(run),
+                FigureText::quantity(Id::SettleMs, run.analysis->figures()[Id::SettleMs].value));
+            drawn = drawn || run.analysis->typicalMove();
+        }
+        QString text = QStringLiteral("No run has a median settle time (%1)")
+                           .arg(why.join(QStringLiteral("; ")));
+        if (drawn)
+            text += QStringLiteral("; each run's line is the middle one of its moves that settled");
+        return text + QLatin1Char('.');
+    }
     QString text = QStringLiteral("%1 settles first").arg(nameOf(runs[lead->best]));
     const RunFigures::Value best = runs[lead->best].analysis->figures()[Id::SettleMs];
     text += QStringLiteral(" (median %1 ms)").arg(FigureText::quantity(Id::SettleMs, best.value));

@@ -254,14 +254,14 @@ void RunsWindow::writeReport()
     QStringList numbers;
     for (const RunRecord& run : runs)
         numbers << QString::number(run.number);
-    QString folder = settings_.getSetting(SettingsKeys::kApplication, kSection, kReportFolderKey,
-                                          QString());
+    QString folder =
+        settings_.getSetting(SettingsKeys::kApplication, kSection, kReportFolderKey, QString());
     if (folder.isEmpty() || !QFileInfo(folder).isDir())
         folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (!QFileInfo(folder).isDir())
         folder = QDir::homePath();
-    const QString name = kReportName.arg(QFileInfo(shownFolder()).fileName(),
-                                         numbers.join(QLatin1Char('-')));
+    const QString name =
+        kReportName.arg(QFileInfo(shownFolder()).fileName(), numbers.join(QLatin1Char('-')));
     const QString path = QFileDialog::getSaveFileName(
         this, QStringLiteral("Report of runs %1").arg(numbers.join(QStringLiteral(", "))),
         QDir(folder).filePath(name), kReportFilter);
@@ -285,8 +285,8 @@ bool RunsWindow::writeReportTo(const QString& path)
             status_->setText(error);
             return false;
         }
-        reported.push_back({RunAnalyses::pathOf(folder, run.number), held.back().get(),
-                            run.label()});
+        reported.push_back(
+            {RunAnalyses::pathOf(folder, run.number), held.back().get(), run.label()});
     }
     QString reason;
     if (!AnalysisReport::write(path, reported, reason)) {

@@ -41,6 +41,20 @@ std::unique_ptr<RunAnalysis> analysisOf(int ramp, int blocks)
     return analysis;
 }
 
+// A run whose first `settling` blocks hold a move that settles and the `unsettled` after them
+// one that does not.
+std::unique_ptr<RunAnalysis> mixedAnalysis(int settling, int unsettled)
+{
+    constexpr int kSettlingRamp = 20;
+    constexpr int kEndlessRamp = 2 * kBlockSize; // still far out of the window at the block's end
+    auto analysis = std::make_unique<RunAnalysis>(MoveFinder::Settings{});
+    for (int b = 1; b <= settling + unsettled; ++b)
+        analysis->addBlock(
+            b, BlockLevels::valuesOf(moveBlock(b <= settling ? kSettlingRamp : kEndlessRamp)),
+            JournalTests::kGrid);
+    return analysis;
+}
+
 QString rootElement(const QByteArray& svg)
 {
     QXmlStreamReader xml(svg);
@@ -108,6 +122,29 @@ private Q_SLOTS:
         }
     }
 
+    void runsWithoutAMedianSettleTimeSayWhy_data()
+    {
+        QTest::addColumn<int>("settling");
+        QTest::addColumn<bool>("drawn");
+        QTest::newRow("runs that never settle say so, each by name") << 0 << false;
+        QTest::newRow("runs settling in under half their moves say what their lines are")
+            << 1 << true;
+    }
+    void runsWithoutAMedianSettleTimeSayWhy()
+    {
+        QFETCH(int, settling);
+        QFETCH(bool, drawn);
+        const auto a = mixedAnalysis(settling, 3);
+        const auto b = mixedAnalysis(settling, 3);
+        const std::vector<PlottedRun> runs{{QStringLiteral("run 1"), a.get(), QString()},
+                                           {QStringLiteral("run 2"), b.get(), QString()}};
+        const QString sentence = RunPlots::settleSummary(runs);
+        for (const char* why : {"run 1: not settled", "run 2: not settled"})
+            QVERIFY2(sentence.contains(QLatin1String(why)), qPrintable(sentence));
+        QCOMPARE(sentence.contains(QStringLiteral("moves that settled")), drawn);
+        QCOMPARE(RunPlots::typicalMovesDocument(runs).drawn.nothingToDraw.isEmpty(), drawn);
+    }
+
     void anEndedRunIsReadOnceAndARunGoingOnEachTime()
     {
         QTemporaryDir root;
@@ -145,9 +182,7 @@ private Q_SLOTS:
         QHash<int, QString> handed; // run number: its error, empty when read
         connect(&analyses, &RunAnalyses::read, this,
                 [&](const QString&, int number, const RunAnalyses::Analysis& analysis,
-                    const QString& error) {
-                    handed.insert(number, analysis ? QString() : error);
-                });
+                    const QString& error) { handed.insert(number, analysis ? QString() : error); });
 
         QVERIFY(QFile::remove(RunAnalyses::pathOf(folder, 2)));
         analyses.want(folder, {{1, true}, {2, true}});
