@@ -71,56 +71,6 @@ private Q_SLOTS:
             QCOMPARE(text, expected);
     }
 
-    // What a view without roles reads (the command-line program's table), figures that no
-    // column shows included.
-    void figures_data()
-    {
-        QTest::addColumn<int>("figure");
-        QTest::addColumn<int>("row");
-        QTest::addColumn<int>("bestRow");
-        QTest::addColumn<QString>("change");
-        QTest::newRow("a figure no column shows is ranked and compared too")
-            << int(RunFigures::Id::Peak) << 1 << 0 << "worse";
-        QTest::newRow("a larger error than the run before is worse in rms")
-            << int(RunFigures::Id::Rms) << 2 << 0 << "worse";
-        QTest::newRow("the first run has nothing to be compared with")
-            << int(RunFigures::Id::Peak) << 0 << 0 << "";
-        QTest::newRow("a figure with no better side has no best run and no change")
-            << int(RunFigures::Id::FrequencyHz) << 1 << -1 << "";
-        QTest::newRow("a row past the last has no change")
-            << int(RunFigures::Id::Peak) << 3 << 0 << "";
-    }
-    void figures()
-    {
-        QFETCH(int, figure);
-        QFETCH(int, row);
-        QFETCH(int, bestRow);
-        QFETCH(QString, change);
-        QTemporaryDir root;
-        JournalRig rig(root.path());
-        threeRuns(rig);
-        RunsModel model;
-        model.showRuns(JournalTests::readSession(root.path()).runs);
-        const auto id = static_cast<RunFigures::Id>(figure);
-        QCOMPARE(model.best(id).row.value_or(-1), bestRow);
-        QCOMPARE(model.change(row, id), change);
-    }
-
-    void aCellsTextIsItsValueWithoutTheWordsUnderIt()
-    {
-        QTemporaryDir root;
-        JournalRig rig(root.path());
-        RunsModel model;
-        model.follow(rig.cutter);
-        threeRuns(rig);
-        const QString value = model.cellText(1, RunsModel::Rms);
-        QVERIFY(!value.isEmpty());
-        QVERIFY2(!value.contains(QLatin1Char('\n')), qPrintable(value));
-        QCOMPARE(model.data(model.index(1, RunsModel::Rms)).toString(),
-                 value + QStringLiteral("\nworse"));
-        QCOMPARE(model.cellText(model.rowCount(), RunsModel::Rms), QString());
-    }
-
     void aSessionReadBackShowsAsItWasShownLive()
     {
         QTemporaryDir root;
