@@ -123,13 +123,16 @@ const CommandInfo kCommandList[] = {
      "its size on disk and its folder. With SESSION (a session's folder, its name, or\n"
      "\"last\" for the newest), its runs: number, start, duration, the label (what was sent\n"
      "to the chip since the run before: command lines and option items, in order), blocks,\n"
-     "moves, settle_ms and overshoot_pct, then the best run for each figure that has a\n"
-     "better side. A run the window did not finish (it was killed) is read from its files;\n"
-     "a damaged or missing session.json is rebuilt from the run files, with a message on\n"
-     "standard error; nothing is changed on disk. The journal is the window's: --journal,\n"
-     "else the [Journal] Folder setting, else $XDG_DATA_HOME/Trevalon/runs. With --json one\n"
-     "document: {\"sessions\":[...]} or {\"session\",\"folder\",\"runs\":[...],\"best\":{...},\n"
-     "\"messages\":[...]}. Exit status 5 when SESSION is not found. No port is used."},
+     "moves, settle_ms and overshoot_pct, each of the two followed by its change against\n"
+     "the run before (better, worse, same, same (within spread)), then the best run for\n"
+     "each figure that has a better side, as the Runs window ranks and compares them. A run\n"
+     "the window did not finish (it was killed) is read from its files; a damaged or missing\n"
+     "session.json is rebuilt from the run files, with a message on standard error; nothing\n"
+     "is changed on disk. The journal is the window's: --journal, else the [Journal] Folder\n"
+     "setting, else $XDG_DATA_HOME/Trevalon/runs. With --json one document:\n"
+     "{\"sessions\":[...]} or {\"session\",\"folder\",\"runs\":[...],\"best\":{...},\n"
+     "\"messages\":[...]}, each run with \"change\":{figure: word} against the run before.\n"
+     "Exit status 5 when SESSION is not found. No port is used."},
 };
 
 } // namespace

@@ -8,26 +8,41 @@
 #include "core/journal/JournalFiles.h"
 #include "core/journal/JournalReader.h"
 #include "core/journal/JournalSettings.h"
+#include "core/runs/RunsModel.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocale>
+#include <QStringList>
 
 #include <array>
-#include <vector>
 
 namespace {
 using RunFigures::Id;
-// The figures the table shows for each run, beside its blocks, with their middle halves.
-constexpr std::array<Id, 3> kShownFigures{Id::Moves, Id::SettleMs, Id::OvershootPct};
-constexpr std::array<int, 3> kShownWidths{6, 20, 17};
+// A figure the table shows for each run, beside its blocks, with its middle half: the model's
+// column for it, and the width of its value. A figure with a better side is followed by its
+// change against the run before, in the model's words.
+struct ShownFigure
+{
+    RunsModel::Column column;
+    Id figure;
+    int width;
+};
+constexpr std::array<ShownFigure, 3> kShownFigures{{
+    {RunsModel::Moves, Id::Moves, 6},
+    {RunsModel::Settle, Id::SettleMs, 20},
+    {RunsModel::Overshoot, Id::OvershootPct, 17},
+}};
+// Wide enough for the longest change, "same (within spread)".
+constexpr int kChangeWidth = 20;
+const QString kChangeHeader = QStringLiteral("%1 change");
 const QString kStartFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 const QString kTimeFormat = QStringLiteral("HH:mm:ss");
 const QString kUnknown = QStringLiteral("?");
 const QString kNoSessions = QStringLiteral("no sessions in %1\n");
 const QString kSessionRow = QStringLiteral("%1  %2  %3  %4\n");
-const QString kRunRow = QStringLiteral("%1  %2  %3  %4  %5  %6  %7  %8\n");
+const QString kColumnGap = QStringLiteral("  ");
 const QString kBest = QStringLiteral("best %1: run %2%3\n");
 constexpr int kMsPerSecond = 1000;
 
@@ -44,29 +59,6 @@ QString sizeText(qint64 bytes)
 QString durationText(qint64 ms)
 {
     return QStringLiteral("%1 s").arg(static_cast<double>(ms) / kMsPerSecond, 0, 'f', 1);
-}
-
-struct Best
-{
-    QString figure;
-    int run;
-    bool withinSpread; // another run is the same within the middle halves
-};
-
-// The figures with a better side, and the best run's number for each.
-std::vector<Best> bestRuns(const QList<RunRecord>& runs)
-{
-    std::vector<Best> best;
-    for (const RunFigures::Info& info : RunFigures::kFigures) {
-        std::vector<RunFigures::Value> values;
-        for (const RunRecord& run : runs)
-            values.push_back(run.figures ? (*run.figures)[info.id] : RunFigures::Value{});
-        const RunFigures::Ranking ranking = RunFigures::rank(info.id, values);
-        if (ranking.best)
-            best.push_back({FigureText::name(info.id), runs[qsizetype(*ranking.best)].number,
-                            ranking.withinSpread});
-    }
-    return best;
 }
 
 int listSessions(const QString& root, bool asJson)
@@ -102,44 +94,77 @@ int listSessions(const QString& root, bool asJson)
     return CliText::printResult(text) ? ExitStatus::kDone : ExitStatus::kIoFailure;
 }
 
-QJsonObject runJson(const RunRecord& run)
+bool hasBetterSide(Id figure)
 {
+    return RunFigures::infoOf(figure).better != RunFigures::Better::Neither;
+}
+
+// Each run's record, and its change against the run before on every figure the model has a
+// word for.
+QJsonObject runJson(const RunsModel& model, int row)
+{
+    const RunRecord& run = model.run(row);
     QJsonObject object = JournalFiles::toJson(run, true);
     object.insert(QStringLiteral("duration_ms"), run.durationMs());
     if (!run.figures)
         object.insert(QStringLiteral("figures"), QJsonValue());
+    QJsonObject change;
+    for (const RunFigures::Info& info : RunFigures::kFigures) {
+        const QString word = model.change(row, info.id);
+        if (!word.isEmpty())
+            change.insert(FigureText::name(info.id), word);
+    }
+    object.insert(QStringLiteral("change"), change);
     return object;
 }
 
-QString runsTable(const JournalReader::Session& session)
+// The session's best run of each figure that has one, by the model's ranking.
+QJsonObject bestJson(const RunsModel& model)
+{
+    QJsonObject best;
+    for (const RunFigures::Info& info : RunFigures::kFigures)
+        if (const RunsModel::Best& b = model.best(info.id); b.row)
+            best.insert(FigureText::name(info.id),
+                        QJsonObject{{QStringLiteral("run"), model.run(*b.row).number},
+                                    {QStringLiteral("within_spread"), b.withinSpread}});
+    return best;
+}
+
+QString tableRow(const QStringList& cells)
+{
+    return cells.join(kColumnGap) + QLatin1Char('\n');
+}
+
+QString runsTable(const JournalReader::Session& session, const RunsModel& model)
 {
     QString text = QStringLiteral("session %1 (%2)\n").arg(session.name, session.folder);
-    text += kRunRow.arg(QStringLiteral("run"), 3)
-                .arg(QStringLiteral("start"), -8)
-                .arg(QStringLiteral("duration"), 9)
-                .arg(QStringLiteral("blocks"), 7)
-                .arg(FigureText::nameWithUnit(kShownFigures[0]), kShownWidths[0])
-                .arg(FigureText::nameWithUnit(kShownFigures[1]), kShownWidths[1])
-                .arg(FigureText::nameWithUnit(kShownFigures[2]), kShownWidths[2])
-                .arg(QStringLiteral("label"));
-    for (const RunRecord& run : session.runs) {
-        const auto shown = [&run](std::size_t column) {
-            return run.figures ? FigureText::value(kShownFigures[column],
-                                                   (*run.figures)[kShownFigures[column]])
-                               : QStringLiteral("-");
-        };
-        text += kRunRow.arg(run.number, 3)
-                    .arg(startText(run.start, kTimeFormat), -8)
-                    .arg(durationText(run.durationMs()), 9)
-                    .arg(run.blocks, 7)
-                    .arg(shown(0), kShownWidths[0])
-                    .arg(shown(1), kShownWidths[1])
-                    .arg(shown(2), kShownWidths[2])
-                    .arg(run.label());
+    QStringList header{QStringLiteral("run"), QStringLiteral("start").leftJustified(8),
+                       QStringLiteral("duration").rightJustified(9),
+                       QStringLiteral("blocks").rightJustified(7)};
+    for (const ShownFigure& shown : kShownFigures) {
+        header << FigureText::nameWithUnit(shown.figure).rightJustified(shown.width);
+        if (hasBetterSide(shown.figure))
+            header << kChangeHeader.arg(FigureText::name(shown.figure)).leftJustified(kChangeWidth);
     }
-    for (const Best& best : bestRuns(session.runs))
-        text += kBest.arg(best.figure)
-                    .arg(best.run)
+    text += tableRow(header << QStringLiteral("label"));
+    for (int row = 0; row < model.runCount(); ++row) {
+        const RunRecord& run = model.run(row);
+        QStringList cells{QString::number(run.number).rightJustified(3),
+                          startText(run.start, kTimeFormat).leftJustified(8),
+                          durationText(run.durationMs()).rightJustified(9),
+                          QString::number(run.blocks).rightJustified(7)};
+        for (const ShownFigure& shown : kShownFigures) {
+            cells << model.cellText(row, shown.column).rightJustified(shown.width);
+            if (hasBetterSide(shown.figure))
+                cells << model.change(row, shown.figure).leftJustified(kChangeWidth);
+        }
+        text += tableRow(cells << run.label());
+    }
+    for (const RunFigures::Info& info : RunFigures::kFigures)
+        if (const RunsModel::Best& best = model.best(info.id); best.row)
+            text +=
+                kBest.arg(FigureText::name(info.id))
+                    .arg(model.run(*best.row).number)
                     .arg(best.withinSpread ? QStringLiteral(" (others within spread)") : QString());
     return text;
 }
@@ -155,25 +180,25 @@ int listRuns(const QString& root, const QString& which, bool asJson)
     }
     for (const QString& message : session->messages)
         CliText::printError(message);
+    // The Runs window's model: which run is best and how each run did against the one before
+    // are worked out there alone.
+    RunsModel model;
+    model.showRuns(session->runs);
     QString text;
     if (asJson) {
         QJsonArray runs;
-        for (const RunRecord& run : session->runs)
-            runs.append(runJson(run));
-        QJsonObject best;
-        for (const Best& b : bestRuns(session->runs))
-            best.insert(b.figure, QJsonObject{{QStringLiteral("run"), b.run},
-                                              {QStringLiteral("within_spread"), b.withinSpread}});
+        for (int row = 0; row < model.runCount(); ++row)
+            runs.append(runJson(model, row));
         const QJsonObject document{
             {QStringLiteral("session"), session->name},
             {QStringLiteral("folder"), session->folder},
             {QStringLiteral("runs"), runs},
-            {QStringLiteral("best"), best},
+            {QStringLiteral("best"), bestJson(model)},
             {QStringLiteral("messages"), QJsonArray::fromStringList(session->messages)}};
         text = QString::fromUtf8(QJsonDocument(document).toJson(QJsonDocument::Compact)) +
                QLatin1Char('\n');
     } else {
-        text = runsTable(*session);
+        text = runsTable(*session, model);
     }
     return CliText::printResult(text) ? ExitStatus::kDone : ExitStatus::kIoFailure;
 }

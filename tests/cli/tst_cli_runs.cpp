@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // "runs": the journal the window keeps, listed by the built program: the sessions newest first,
-// one session's runs with their labels and the best run per figure, a session not there.
+// one session's runs with their labels and the best run per figure, each run's change against
+// the one before it in the text table and the JSON, a session not there.
 
 #include "cli/ExitStatus.h"
 #include "core/journal/JournalFiles.h"
@@ -31,6 +32,16 @@ std::pair<int, QByteArray> runs(const QStringList& arguments)
 {
     return cli(QStringLiteral("runs"), arguments);
 }
+
+// The text under a column's header in run `number`'s line: the session's line comes first, then
+// the headers, then the runs in order, their columns lined up under the headers.
+QString underHeader(const QByteArray& table, const QString& header, int number)
+{
+    const QStringList lines = QString::fromUtf8(table).split(QLatin1Char('\n'));
+    const qsizetype at = lines.value(1).indexOf(header);
+    return at < 0 ? QStringLiteral("(no column)")
+                  : lines.value(1 + number).mid(at, header.size()).trimmed();
+}
 } // namespace
 
 class TestCliRuns : public QObject
@@ -39,6 +50,8 @@ class TestCliRuns : public QObject
 
 private Q_SLOTS:
     void sessionsAndRunsAreListedWithTheBestRunNamed();
+    void eachRunIsComparedWithTheOneBefore_data();
+    void eachRunIsComparedWithTheOneBefore();
 };
 
 void TestCliRuns::sessionsAndRunsAreListedWithTheBestRunNamed()
@@ -87,6 +100,50 @@ void TestCliRuns::sessionsAndRunsAreListedWithTheBestRunNamed()
         runs(QStringList{QStringLiteral("2020-01-01_00-00-00")} + journal);
     QCOMPARE(missing, ExitStatus::kIoFailure);
     QCOMPARE(nothing, QByteArray());
+}
+
+void TestCliRuns::eachRunIsComparedWithTheOneBefore_data()
+{
+    QTest::addColumn<QString>("figure");
+    QTest::addColumn<int>("run");
+    QTest::addColumn<QString>("expected");
+    // Each run of one block: the middle halves are the values, and the peaks grow run by run.
+    QTest::newRow("a higher peak than the run before is worse, though the table shows no peak")
+        << "peak" << 2 << "worse";
+    QTest::newRow("a settle time shown the same as the run before's is the same")
+        << "settle_ms" << 2 << "same";
+    QTest::newRow("the first run has nothing to be compared with") << "settle_ms" << 1 << "";
+}
+
+void TestCliRuns::eachRunIsComparedWithTheOneBefore()
+{
+    QFETCH(QString, figure);
+    QFETCH(int, run);
+    QFETCH(QString, expected);
+    QTemporaryDir root;
+    {
+        JournalRig rig(root.path());
+        rig.run(1);
+        rig.run(1, QStringLiteral("P 120"));
+        rig.run(1, QStringLiteral("I 3"));
+    }
+    const QStringList last{QStringLiteral("last"), QStringLiteral("--journal"), root.path()};
+
+    const auto [listed, json] = runs(last + QStringList{QStringLiteral("--json")});
+    QCOMPARE(listed, ExitStatus::kDone);
+    const QJsonArray runList =
+        QJsonDocument::fromJson(json).object()[QStringLiteral("runs")].toArray();
+    QCOMPARE(runList.size(), 3);
+    const QJsonObject change = runList[run - 1][QStringLiteral("change")].toObject();
+    QCOMPARE(change[figure].toString(), expected);
+    QCOMPARE(change.contains(figure), !expected.isEmpty());
+
+    // The table shows the change of the figures it shows, beside each.
+    if (figure == QStringLiteral("settle_ms")) {
+        const auto [shown, table] = runs(last);
+        QCOMPARE(shown, ExitStatus::kDone);
+        QCOMPARE(underHeader(table, figure + QStringLiteral(" change"), run), expected);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCliRuns)

@@ -159,17 +159,23 @@ void RunsModel::endLiveRun(const RunRecord& run)
 
 void RunsModel::rankRuns()
 {
-    for (const FigureColumn& c : kFigureColumns) {
-        std::vector<RunFigures::Value> values;
-        values.reserve(static_cast<std::size_t>(runs_.size()));
+    std::vector<RunFigures::Value> values;
+    values.reserve(static_cast<std::size_t>(runs_.size()));
+    for (const RunFigures::Info& info : RunFigures::kFigures) {
+        values.clear();
         for (const RunRecord& run : runs_)
-            values.push_back(valueOf(run, c.judged));
-        const RunFigures::Ranking ranking = RunFigures::rank(c.judged, values);
-        Best& best = best_[static_cast<std::size_t>(c.column)];
+            values.push_back(valueOf(run, info.id));
+        const RunFigures::Ranking ranking = RunFigures::rank(info.id, values);
+        Best& best = best_[static_cast<std::size_t>(info.id)];
         best.row =
             ranking.best ? std::optional<int>(static_cast<int>(*ranking.best)) : std::nullopt;
         best.withinSpread = ranking.withinSpread;
     }
+}
+
+const RunsModel::Best& RunsModel::best(Id figure) const
+{
+    return best_[static_cast<std::size_t>(figure)];
 }
 
 int RunsModel::rowCount(const QModelIndex& parent) const
@@ -182,19 +188,36 @@ int RunsModel::columnCount(const QModelIndex& parent) const
     return parent.isValid() ? 0 : ColumnCount;
 }
 
-QString RunsModel::change(int row, int column) const
+QString RunsModel::change(int row, Id figure) const
 {
-    const FigureColumn* figure = figureColumn(column);
-    if (!figure || row == 0 || !runs_[row].figures || !runs_[row - 1].figures)
+    if (row <= 0 || row >= runCount() || !runs_[row].figures || !runs_[row - 1].figures)
         return {};
     const RunFigures::Comparison comparison =
-        RunFigures::compare(figure->judged, valueOf(runs_[row - 1], figure->judged),
-                            valueOf(runs_[row], figure->judged));
+        RunFigures::compare(figure, valueOf(runs_[row - 1], figure), valueOf(runs_[row], figure));
     return FigureText::better(comparison, kEarlierBetter, kLaterBetter);
+}
+
+QString RunsModel::columnChange(int row, int column) const
+{
+    const FigureColumn* figure = figureColumn(column);
+    return figure ? change(row, figure->judged) : QString();
+}
+
+QString RunsModel::bestWord(int row, int column) const
+{
+    const FigureColumn* figure = figureColumn(column);
+    if (!figure)
+        return {};
+    const Best& judged = best(figure->judged);
+    if (!judged.row || *judged.row != row)
+        return {};
+    return judged.withinSpread ? kBestWithinSpread : kBest;
 }
 
 QString RunsModel::cellText(int row, int column) const
 {
+    if (row < 0 || row >= runCount() || column < 0 || column >= ColumnCount)
+        return {};
     const RunRecord& run = runs_[row];
     switch (column) {
     case Number:
@@ -224,10 +247,10 @@ QString RunsModel::describeCell(int row, int column) const
 {
     const QString header = headerData(column, Qt::Horizontal).toString();
     QStringList words{QStringLiteral("%1: %2").arg(header, cellText(row, column))};
-    const QString best = data(index(row, column), BestRole).toString();
+    const QString best = bestWord(row, column);
     if (!best.isEmpty())
         words << best + QStringLiteral(" of the session");
-    const QString changed = change(row, column);
+    const QString changed = columnChange(row, column);
     if (!changed.isEmpty())
         words << QStringLiteral("%1 than run %2").arg(changed).arg(runs_[row - 1].number);
     if (changed.startsWith(QStringLiteral("same")))
@@ -241,15 +264,14 @@ QVariant RunsModel::data(const QModelIndex& index, int role) const
         return {};
     const int row = index.row();
     const int column = index.column();
-    const Best& best = best_[static_cast<std::size_t>(column)];
-    const bool isBest = best.row && *best.row == row;
     switch (role) {
     case Qt::DisplayRole: {
         // The words on a line of their own under the value, so the columns stay narrow.
         QStringList words;
-        if (isBest)
-            words << (best.withinSpread ? kBestWithinSpread : kBest);
-        const QString changed = change(row, column);
+        const QString best = bestWord(row, column);
+        if (!best.isEmpty())
+            words << best;
+        const QString changed = columnChange(row, column);
         if (!changed.isEmpty())
             words << changed;
         const QString text = cellText(row, column);
@@ -262,9 +284,9 @@ QVariant RunsModel::data(const QModelIndex& index, int role) const
         return column == Label ? QVariant(Qt::AlignLeft | Qt::AlignVCenter)
                                : QVariant(Qt::AlignRight | Qt::AlignVCenter);
     case BestRole:
-        return isBest ? (best.withinSpread ? kBestWithinSpread : kBest) : QString();
+        return bestWord(row, column);
     case ChangeRole:
-        return change(row, column);
+        return columnChange(row, column);
     case LiveRole:
         return live_ && row == runCount() - 1;
     case RunNumberRole:

@@ -6,11 +6,16 @@
 // against the run before it ("better", "worse", "same", "same (within spread)") by
 // RunFigures::compare, in words, so no view needs colour or figures of its own.
 //
+// Every figure with a better side is ranked and compared, shown in a column or not, so a view
+// that lists more figures than the columns (the command-line program's `runs`) reads its best
+// run and its changes here too, without a second ranking.
+//
 // A model either shows runs read back from the journal or follows the runs a RunCutter cuts as
 // they happen: then the run under way is its last row, whose blocks and figures are refreshed at
 // most every kLiveIntervalMs while the model is watched (a view that is shown), and not at all
 // while it is not.
 
+#include "core/analysis/RunFigures.h"
 #include "core/runs/RunRecord.h"
 
 #include <QAbstractTableModel>
@@ -54,6 +59,14 @@ public:
     };
     static constexpr int kLiveIntervalMs = 500;
 
+    // The best run of a figure over the rows: its row, and whether another run is the same
+    // within the middle halves. No row where the figure has no better side or no run is judged.
+    struct Best
+    {
+        std::optional<int> row;
+        bool withinSpread = false;
+    };
+
     explicit RunsModel(QObject* parent = nullptr);
 
     // Shows `runs` (by number), following nothing.
@@ -68,6 +81,15 @@ public:
     int runCount() const { return static_cast<int>(runs_.size()); }
     // The row of run `number`, or -1.
     int rowOfRun(int number) const;
+
+    // What a view reads without roles. A cell's value as FigureText shows it, without the words
+    // the display role adds under it.
+    QString cellText(int row, int column) const;
+    const Best& best(RunFigures::Id figure) const;
+    // The run of `row` against the one before it on `figure`: "better", "worse", "same",
+    // "same (within spread)", or empty (the first row, either run without figures, a figure
+    // with no better side, a value that cannot be judged).
+    QString change(int row, RunFigures::Id figure) const;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -84,9 +106,9 @@ private:
     void blockArrived();
     void refreshLiveRow();
     void rankRuns();
-    QString cellText(int row, int column) const;
     QString describeCell(int row, int column) const;
-    QString change(int row, int column) const;
+    QString columnChange(int row, int column) const;
+    QString bestWord(int row, int column) const;
 
     QList<RunRecord> runs_;
     RunCutter* cutter_ = nullptr;
@@ -94,11 +116,5 @@ private:
     bool watched_ = false;
     QMetaObject::Connection blockWatch_;
     QTimer liveTimer_;
-    // Per figure column, the best row and whether another is the same within spread.
-    struct Best
-    {
-        std::optional<int> row;
-        bool withinSpread = false;
-    };
-    std::array<Best, ColumnCount> best_{};
+    std::array<Best, RunFigures::kCount> best_{}; // by figure
 };
