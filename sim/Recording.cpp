@@ -130,8 +130,8 @@ void RecordingReader::readPasses()
                 return;
             if (!again) {
                 Item final;
-                final.note =
-                    m_path + ": not a file but a pipe, read once: it is not replayed again";
+                final.note = m_path + ": read once, as it is no file that can be read again: "
+                                      "the replay does not start over";
                 final.final = true;
                 hand(std::move(final));
                 return;

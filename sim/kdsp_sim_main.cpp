@@ -122,8 +122,8 @@ int main(int argc, char** argv)
         settings.vanishAfter = options.vanishAfter;
         settings.chunkPeriod = options.chunkPeriod;
         if (options.textStream) {
-            settings.textStream =
-                kdsp::registerListing({model.options(), options.chip.timingDigit, false, false});
+            settings.textStream = kdsp::registerListing(
+                {model.options(), options.chip.timingDigit, false, false});
         }
         if (options.verbose) {
             settings.log = logLine;
