@@ -225,11 +225,19 @@ void TestReplay::recordingIsReadAsItIsReplayed()
     QFETCH(int, passes);
     QFETCH(QByteArray, marks);
     QFETCH(QString, note);
+    QFETCH(QString, refusal);
     QTemporaryDir folder;
+    const std::string path = writeFile(folder, text.toStdString());
     std::vector<std::string> notes;
-    const kdsp::OpenedRecording opened =
-        kdsp::RecordingReader::open(writeFile(folder, text.toStdString()),
-                                    [&notes](const std::string& text) { notes.push_back(text); });
+    const kdsp::OpenedRecording opened = kdsp::RecordingReader::open(
+        path, [&notes](const std::string& text) { notes.push_back(text); });
+    if (!refusal.isEmpty()) {
+        QVERIFY(!opened.reader);
+        QVERIFY2(opened.error.starts_with(path + ": ") &&
+                     opened.error.find(refusal.toStdString()) != std::string::npos,
+                 opened.error.c_str());
+        return;
+    }
     QVERIFY2(opened.reader, opened.error.c_str());
     QCOMPARE(QByteArray::fromStdString(readPasses(*opened.reader, passes)), marks);
     QCOMPARE(notes.size(), note.isEmpty() ? 0u : 1u);
