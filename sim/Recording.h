@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A recorded run (a capture file, CSV or .csv.gz) replayed as it is read: a thread of the
-// reader's own converts the file's blocks a few ahead of the chip, and each time the chip has
-// taken the last block it reads the file again from its start. Memory and the time to the first
-// block are the same for a minute's recording as for a day's.
+// reader's own converts the file's blocks a few ahead of the chip and, past the file's end,
+// reads it again from its start, so the first block is ready to follow the last. Memory and the
+// time to the first block are the same for a minute's recording as for a day's.
 #pragma once
 
 #include "BlockSource.h"
