@@ -27,6 +27,9 @@ ChipModel::ChipModel(const ChipConfig& config)
       m_signal(config.seed, config.timingDigit * kSamplePeriodPerDigit, config.knownSignal),
       m_dropRandom(config.seed ^ kDropSeedSalt)
 {
+    if (m_config.replay) {
+        m_replayNext = m_config.replay->next();
+    }
 }
 
 void ChipModel::receive(std::string_view bytes, SimTime now)
@@ -109,7 +112,7 @@ void ChipModel::startScope(SimTime now)
         return;
     }
     if (replayEnded()) {
-        m_replayNext = 0;
+        takeNextRecordedBlock(true);
     }
     m_replayWaitsForReader = false;
     m_scopeRunning = true;
@@ -141,7 +144,16 @@ SimTime ChipModel::wallTimeOfSample(std::uint64_t sample) const
 
 bool ChipModel::replayEnded() const
 {
-    return m_config.replay && m_replayNext >= m_config.replay->size();
+    return m_config.replay && !m_replayNext;
+}
+
+void ChipModel::takeNextRecordedBlock(bool startingOver)
+{
+    m_replayNext = m_config.replay->next();
+    if (!m_replayNext && m_config.replayLoop && !startingOver) {
+        // The end of the recording: its first block follows at once.
+        m_replayNext = m_config.replay->next();
+    }
 }
 
 bool ChipModel::blockAllowed() const
@@ -173,10 +185,8 @@ std::optional<SimTime> ChipModel::nextBlockDue() const
 std::string ChipModel::captureBlock()
 {
     if (m_config.replay) {
-        std::string block = (*m_config.replay)[m_replayNext++];
-        if (m_config.replayLoop && replayEnded()) {
-            m_replayNext = 0;
-        }
+        std::string block = std::move(*m_replayNext);
+        takeNextRecordedBlock(false);
         ++m_blocksSent;
         return block;
     }

@@ -9,10 +9,10 @@
 // taken but not yet written is the caller's to finish.
 #pragma once
 
+#include "BlockSource.h"
 #include "ChipOptions.h"
 #include "ChipTexts.h"
 #include "KdspProtocol.h"
-#include "Recording.h"
 #include "ServoSignal.h"
 #include "SimRandom.h"
 
@@ -48,13 +48,14 @@ struct ChipConfig
     std::uint64_t seed = 1;
     // Moves and an oscillation with known figures in place of the servo signal, when set.
     KnownSignalShape knownSignal;
-    // When set, blocks are these recorded ones, in order, instead of the servo signal; they go
-    // out free-running at the line rate whatever the trigger mode, but each waits for the reader
-    // to have taken the one before (see readerReady()), so none is lost to a reader's flush and a
-    // capture of a replay gives back the recording block for block. After the last one the
-    // stream ends until the scope is started again, which begins the recording anew; with
-    // replayLoop the first block follows the last at once.
-    std::shared_ptr<const RecordedBlocks> replay;
+    // When set, blocks are the recorded ones it gives, in order, instead of the servo signal;
+    // they go out free-running at the line rate whatever the trigger mode, but each waits for the
+    // reader to have taken the one before (see readerReady()), so none is lost to a reader's
+    // flush and a capture of a replay gives back the recording block for block. After the last
+    // one the stream ends until the scope is started again, which begins the recording anew;
+    // with replayLoop the first block follows the last at once. The model holds only the block
+    // that goes next.
+    std::shared_ptr<BlockSource> replay;
     bool replayLoop = false;
 };
 
@@ -109,6 +110,7 @@ private:
     SimTime wallTimeOfSample(std::uint64_t sample) const;
     std::string captureBlock();
     bool replayEnded() const;
+    void takeNextRecordedBlock(bool startingOver);
     void appendDueBlocks(std::string& out, SimTime upTo);
     std::string dropBytes(std::string bytes);
 
@@ -124,9 +126,9 @@ private:
     bool m_scopeRunning = false;
     bool m_triggerMode = false;
     std::uint64_t m_blocksSent = 0;
-    std::size_t m_replayNext = 0;        // index of the next recorded block to send
-    bool m_replayWaitsForReader = false; // a recorded block went out since the reader was ready
-    SimTime m_replaySentAt{0};           // when the last recorded block went out
+    std::optional<std::string> m_replayNext; // the recorded block that goes next; none: ended
+    bool m_replayWaitsForReader = false;     // a recorded block went out since the reader was ready
+    SimTime m_replaySentAt{0};               // when the last recorded block went out
     // Free-running and paced: when the next block has gone out on the line.
     SimTime m_nextBlockDue{0};
     // Trigger mode: chip time runs with the caller's clock from this pairing of a wall time

@@ -325,7 +325,11 @@ Options:
                        level) in order each time the scope is started (from the first block
                        again once the last has gone out), each once the reader has taken the
                        one before; a sample missing from the file is sent as the one before it,
-                       and a last block cut short (a recording ended by a crash) is left out
+                       and a last block cut short (a recording ended by a crash) is left out;
+                       the file is read as it is sent, a few blocks ahead, so a fault found
+                       part-way ends the replay at the whole block before it, as a cut last
+                       block does, with a line on standard error (standard input or a pipe is
+                       sent once: it cannot be read again)
   --loop               with --replay: start again from the first block after the last
   --seed N             seed of the simulated signal and of lost bytes (default 1)
   --moves STEPS        instead of the servo signal, moves of STEPS steps, alternately up and

@@ -91,14 +91,16 @@ int main(int argc, char** argv)
 
     kdsp::ChipConfig chip = options.chip;
     if (!options.replayPath.empty()) {
-        const kdsp::LoadedRecording recording = kdsp::loadRecording(options.replayPath);
-        if (!recording.blocks) {
+        // Notes come as the replay reaches the end of the recording, while the chip serves.
+        kdsp::OpenedRecording recording =
+            kdsp::RecordingReader::open(options.replayPath, [programName](const std::string& note) {
+                std::cerr << programName << ": " << note << std::endl;
+            });
+        if (!recording.reader) {
             std::cerr << programName << ": " << recording.error << "\n";
             return kExitUsage;
         }
-        if (!recording.note.empty())
-            std::cerr << programName << ": " << recording.note << "\n";
-        chip.replay = recording.blocks;
+        chip.replay = std::move(recording.reader);
     }
 
     const sigset_t waitMask = installStopHandlers();
