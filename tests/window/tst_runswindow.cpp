@@ -49,6 +49,16 @@ struct RunsRig
             CoreInsides::drawReceivedBlock(core, JournalTests::moveBlock(cutter.runsBegun() + b));
         core.stopScope();
     }
+    // Two runs of three blocks, the Runs window opened and both selected.
+    RunsWindow* twoRunsSelected()
+    {
+        RunsButton* button = addButton();
+        run(3);
+        run(3);
+        button->openRunsWindow();
+        button->runsWindow()->selectRuns({1, 2});
+        return button->runsWindow();
+    }
 
     WindowFixture f;
     QTemporaryDir root;
@@ -136,12 +146,7 @@ private Q_SLOTS:
     void theSelectedRunsArePlottedWithWords()
     {
         RunsRig rig;
-        RunsButton* button = rig.addButton();
-        rig.run(3);
-        rig.run(3);
-        button->openRunsWindow();
-        RunsWindow* runs = button->runsWindow();
-        runs->selectRuns({1, 2});
+        RunsWindow* runs = rig.twoRunsSelected();
         SvgView* moves = runs->comparison()->movesView();
         QTRY_VERIFY(moves->hasPlot());
         // A screen reader meets a picture with its words.
@@ -168,12 +173,7 @@ private Q_SLOTS:
         QFETCH(QString, name);
         QFETCH(bool, written);
         RunsRig rig;
-        RunsButton* button = rig.addButton();
-        rig.run(3);
-        rig.run(3);
-        button->openRunsWindow();
-        RunsWindow* runs = button->runsWindow();
-        runs->selectRuns({1, 2});
+        RunsWindow* runs = rig.twoRunsSelected();
         QTemporaryDir elsewhere;
         const QString path = QDir(elsewhere.path()).filePath(name);
         QCOMPARE(runs->writeReportTo(path), written);
