@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QStandardPaths>
+#include <QStyle>
 #include <QTableView>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -132,7 +133,7 @@ RunsWindow::RunsWindow(Source source, SettingsStore& settings, QWidget* parent)
     connect(bold_, &QAbstractItemModel::rowsInserted, table_, &QTableView::resizeColumnsToContents);
     connect(bold_, &QAbstractItemModel::modelReset, table_, &QTableView::resizeColumnsToContents);
     // The run going on gets its figures a moment after its row (twice a second at most).
-    connect(bold_, &QAbstractItemModel::dataChanged, table_, &QTableView::resizeColumnsToContents);
+    connect(bold_, &QAbstractItemModel::dataChanged, this, &RunsWindow::widenColumnsFor);
 
     resize(kDefaultWidth, kDefaultHeight);
     const QByteArray geometry = QByteArray::fromBase64(
@@ -198,6 +199,34 @@ void RunsWindow::chooseSession(int index)
     table_->resizeColumnsToContents();
     selectionChanged();
     readAhead();
+}
+
+void RunsWindow::widenColumnsFor(const QModelIndex& topLeft, const QModelIndex& bottomRight)
+{
+    // Only the changed cells in view are measured, by their lines' advance (a cell's own layout
+    // costs ten times as much), and a column only widens, then fitted as a whole: measuring the
+    // table twice a second would cost the running scope its share.
+    const int lastInView = table_->rowAt(table_->viewport()->height() - 1);
+    const int top = std::max(topLeft.row(), table_->rowAt(0));
+    const int bottom = lastInView < 0 ? bottomRight.row() : std::min(bottomRight.row(), lastInView);
+    const int margins =
+        2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table_) + 1);
+    QFont bold = table_->font();
+    bold.setBold(true);
+    const QFontMetrics plainMetrics(table_->font());
+    const QFontMetrics boldMetrics(bold);
+    for (int column = topLeft.column(); column <= bottomRight.column(); ++column) {
+        int widest = 0;
+        for (int row = top; row <= bottom; ++row) {
+            const QModelIndex cell = bold_->index(row, column);
+            const QFontMetrics& metrics =
+                cell.data(RunsModel::BestRole).toString().isEmpty() ? plainMetrics : boldMetrics;
+            for (const QString& line : cell.data().toString().split(QLatin1Char('\n')))
+                widest = std::max(widest, metrics.horizontalAdvance(line) + margins);
+        }
+        if (widest > table_->columnWidth(column))
+            table_->resizeColumnToContents(column);
+    }
 }
 
 void RunsWindow::readAhead()

@@ -64,6 +64,7 @@ private:
     void selectionChanged();
     QList<RunRecord> selectedRuns() const;
     QString shownFolder() const;
+    void widenColumnsFor(const QModelIndex& topLeft, const QModelIndex& bottomRight);
     void readAhead();
     void writeReport();
     void openFolder();

@@ -65,6 +65,7 @@ public:
     {
         std::optional<int> row;
         bool withinSpread = false;
+        bool operator==(const Best&) const = default;
     };
 
     explicit RunsModel(QObject* parent = nullptr);
