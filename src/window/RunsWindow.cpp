@@ -132,7 +132,7 @@ RunsWindow::RunsWindow(Source source, SettingsStore& settings, QWidget* parent)
     // measured).
     connect(bold_, &QAbstractItemModel::rowsInserted, table_, &QTableView::resizeColumnsToContents);
     connect(bold_, &QAbstractItemModel::modelReset, table_, &QTableView::resizeColumnsToContents);
-    // The run going on gets its figures a moment after its row (twice a second at most).
+    // The run going on gets its figures a moment after its row (once a second at most).
     connect(bold_, &QAbstractItemModel::dataChanged, this, &RunsWindow::widenColumnsFor);
 
     resize(kDefaultWidth, kDefaultHeight);
@@ -205,7 +205,7 @@ void RunsWindow::widenColumnsFor(const QModelIndex& topLeft, const QModelIndex& 
 {
     // Only the changed cells in view are measured, by their lines' advance (a cell's own layout
     // costs ten times as much), and a column only widens, then fitted as a whole: measuring the
-    // table twice a second would cost the running scope its share.
+    // table each second would cost the running scope its share.
     const int lastInView = table_->rowAt(table_->viewport()->height() - 1);
     const int top = std::max(topLeft.row(), table_->rowAt(0));
     const int bottom = lastInView < 0 ? bottomRight.row() : std::min(bottomRight.row(), lastInView);

@@ -142,7 +142,7 @@ void RunsModel::refreshLiveRow()
     const std::array<Best, RunFigures::kCount> before = best_;
     rankRuns();
     // The live row, and every row when a best mark moved with its figures: a view redraws and
-    // measures no more than that, twice a second.
+    // measures no more than that, once a second.
     const int first = best_ == before ? runCount() - 1 : 0;
     Q_EMIT dataChanged(index(first, 0), index(runCount() - 1, ColumnCount - 1));
 }

@@ -57,7 +57,9 @@ public:
         // The row's run number.
         RunNumberRole,
     };
-    static constexpr int kLiveIntervalMs = 500;
+    // Once a second: a tuner reads the run under way at a glance, and the open window costs the
+    // running scope little.
+    static constexpr int kLiveIntervalMs = 1000;
 
     // The best run of a figure over the rows: its row, and whether another run is the same
     // within the middle halves. No row where the figure has no better side or no run is judged.
