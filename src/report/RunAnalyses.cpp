@@ -4,6 +4,7 @@
 #include "capture/CaptureFile.h"
 #include "core/analysis/RunAnalysis.h"
 #include "core/journal/JournalFiles.h"
+#include "core/link/QueuedCall.h"
 
 #include <QDir>
 #include <QFile>
@@ -71,7 +72,7 @@ void RunAnalyses::keepLocked(const QString& path, const Analysis& analysis)
     kept_.insert(path, {analysis, ++uses_});
     while (kept_.size() > kKept) {
         const auto oldest =
-            std::min_element(kept_.begin(), kept_.end(),
+            std::min_element(kept_.cbegin(), kept_.cend(),
                              [](const Entry& a, const Entry& b) { return a.lastUse < b.lastUse; });
         kept_.erase(oldest);
     }
@@ -160,9 +161,7 @@ void RunAnalyses::work()
             if (fresh && analysis && job.run.ended)
                 keepLocked(pathOf(job.folder, job.run.number), analysis);
         }
-        QMetaObject::invokeMethod(
-            this, [this, job, analysis, error] { deliver(job, analysis, error); },
-            Qt::QueuedConnection);
+        queueCall(this, [this, job, analysis, error] { deliver(job, analysis, error); });
     }
 }
 

@@ -134,8 +134,9 @@ void RunsComparison::showPlots(const QString& folder, const QList<RunRecord>& ru
     QStringList reading;
     for (const RunRecord& run : runs_) {
         const bool ended = run.end.isValid();
-        if (RunAnalyses::Analysis analysis = ended ? analyses_.kept(folder, run.number) : nullptr) {
-            held_.insert(run.number, std::move(analysis));
+        if (const RunAnalyses::Analysis analysis =
+                ended ? analyses_.kept(folder, run.number) : nullptr) {
+            held_.insert(run.number, analysis);
             continue;
         }
         wanted << RunAnalyses::Run{run.number, ended};
