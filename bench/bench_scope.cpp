@@ -91,12 +91,14 @@ public:
     std::function<bool(const QObject*)> counted;
     bool counting = false;
     double seconds = 0;
+    long events = 0;
 
     bool notify(QObject* receiver, QEvent* event) override
     {
         if (!counting || inside_ || !counted || !counted(receiver))
             return QApplication::notify(receiver, event);
         inside_ = true;
+        ++events;
         const double began = threadCpuSeconds();
         const bool done = QApplication::notify(receiver, event);
         seconds += threadCpuSeconds() - began;
@@ -226,8 +228,8 @@ int main(int argc, char** argv)
     }
     if (runsWindow) {
         std::printf("  the Runs window was open on the live session, %d run(s) in it; its own "
-                    "events: %.3f s CPU = %.3f %% of one core (target at most %.1f %%)\n",
-                    liveRuns.runCount(), app.seconds, app.seconds / cost.wall() * 100,
+                    "events (%ld): %.3f s CPU = %.3f %% of one core (target at most %.1f %%)\n",
+                    liveRuns.runCount(), app.events, app.seconds, app.seconds / cost.wall() * 100,
                     kTargetRunsWindowPercent);
         what += " runs-window";
     }

@@ -44,6 +44,22 @@ public:
     }
 };
 
+int CharacterAdvances::of(const QString& line, bool bold)
+{
+    QHash<QChar, int>& known = bold ? bold_ : plain_;
+    int width = 0;
+    for (const QChar character : line) {
+        auto found = known.constFind(character);
+        if (found == known.constEnd()) {
+            QFont font = font_;
+            font.setBold(bold);
+            found = known.insert(character, QFontMetrics(font).horizontalAdvance(character));
+        }
+        width += *found;
+    }
+    return width;
+}
+
 namespace {
 const QString kTitle = QStringLiteral("Runs \u2014 Trevalon");
 const QString kSection = QStringLiteral("RunsWindow");
@@ -74,7 +90,7 @@ RunsWindow::RunsWindow(Source source, SettingsStore& settings, QWidget* parent)
       sessions_(new QComboBox(this)), table_(new QTableView(this)), bold_(new BestInBold(this)),
       status_(new QLabel(this)), comparison_(new RunsComparison(*analyses_, this)),
       report_(new QPushButton(QStringLiteral("Report\u2026"), this)),
-      folder_(new QPushButton(QStringLiteral("Open folder"), this))
+      folder_(new QPushButton(QStringLiteral("Open folder"), this)), advances_(table_->font())
 {
     setWindowTitle(kTitle);
     setAccessibleName(kTitle);
@@ -203,26 +219,23 @@ void RunsWindow::chooseSession(int index)
 
 void RunsWindow::widenColumnsFor(const QModelIndex& topLeft, const QModelIndex& bottomRight)
 {
-    // Only the changed cells in view are measured, by their lines' advance (a cell's own layout
-    // costs ten times as much), and a column only widens, then fitted as a whole: measuring the
-    // table each second would cost the running scope its share.
+    // Only the changed cells in view are looked at, by their characters' advances (laying out a
+    // cell's text twice a second would cost the running scope its share), and a column that no
+    // longer fits one of them is fitted as a whole. kAdvanceSlack covers kerning.
+    constexpr int kAdvanceSlack = 4;
     const int lastInView = table_->rowAt(table_->viewport()->height() - 1);
     const int top = std::max(topLeft.row(), table_->rowAt(0));
     const int bottom = lastInView < 0 ? bottomRight.row() : std::min(bottomRight.row(), lastInView);
     const int margins =
-        2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table_) + 1);
-    QFont bold = table_->font();
-    bold.setBold(true);
-    const QFontMetrics plainMetrics(table_->font());
-    const QFontMetrics boldMetrics(bold);
+        2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table_) + 1) +
+        kAdvanceSlack;
     for (int column = topLeft.column(); column <= bottomRight.column(); ++column) {
         int widest = 0;
         for (int row = top; row <= bottom; ++row) {
             const QModelIndex cell = bold_->index(row, column);
-            const QFontMetrics& metrics =
-                cell.data(RunsModel::BestRole).toString().isEmpty() ? plainMetrics : boldMetrics;
+            const bool best = !cell.data(RunsModel::BestRole).toString().isEmpty();
             for (const QString& line : cell.data().toString().split(QLatin1Char('\n')))
-                widest = std::max(widest, metrics.horizontalAdvance(line) + margins);
+                widest = std::max(widest, advances_.of(line, best) + margins);
         }
         if (widest > table_->columnWidth(column))
             table_->resizeColumnToContents(column);

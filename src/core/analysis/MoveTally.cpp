@@ -152,8 +152,14 @@ RunFigures::Value MoveTally::overshootPct() const
 
 Quantity MoveTally::largestOvershootPct() const
 {
-    const std::vector<Quantiles::Counted> entries = ratiosOf(overshootCounts_, percent);
-    return entries.empty() ? Quantity::none(Missing::NoMoves) : Quantity::of(entries.back().value);
+    // The largest ratio alone: no table of them to build and sort, as a live run's figures are
+    // asked for every second.
+    std::optional<double> largest;
+    for (int overshoot = 0; overshoot <= kLargestLevel; ++overshoot)
+        for (int peak = 1; peak <= kLargestLevel; ++peak)
+            if (overshootCounts_[cellOf(overshoot, peak)] != 0)
+                largest = std::max(largest.value_or(0), percent(overshoot, peak));
+    return largest ? Quantity::of(*largest) : Quantity::none(Missing::NoMoves);
 }
 
 RunFigures::Value MoveTally::dampingRatio() const
