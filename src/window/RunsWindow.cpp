@@ -49,13 +49,15 @@ int CharacterAdvances::of(const QString& line, bool bold)
     QHash<QChar, int>& known = bold ? bold_ : plain_;
     int width = 0;
     for (const QChar character : line) {
-        auto found = known.constFind(character);
-        if (found == known.constEnd()) {
-            QFont font = font_;
-            font.setBold(bold);
-            found = known.insert(character, QFontMetrics(font).horizontalAdvance(character));
+        if (const auto found = known.constFind(character); found != known.constEnd()) {
+            width += *found;
+            continue;
         }
-        width += *found;
+        QFont font = font_;
+        font.setBold(bold);
+        const int advance = QFontMetrics(font).horizontalAdvance(character);
+        known.insert(character, advance);
+        width += advance;
     }
     return width;
 }
