@@ -70,7 +70,7 @@ const QString kThisSession = QStringLiteral("This session (%1)");
 const QString kEarlierSession = QStringLiteral("%1 (%2)");
 const QString kSessionStartFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 const QString kReportFolderKey = QStringLiteral("ReportFolder");
-// "2026-12-09_081502-runs-3-5.html": the session's folder name and the runs' numbers.
+// "2026-12-09_06-03-39-runs-3-5.html": the session's folder name and the runs' numbers.
 const QString kReportName = QStringLiteral("%1-runs-%2.html");
 const QString kReportFilter = QStringLiteral("Web pages (*.html)");
 // The session's last runs, read ahead: selecting any of them draws at once.
@@ -100,7 +100,8 @@ RunsWindow::RunsWindow(Source source, SettingsStore& settings, QWidget* parent)
     status_->setObjectName(QStringLiteral("runsStatus"));
     table_->setAccessibleName(QStringLiteral("Runs"));
     report_->setAccessibleDescription(
-        QStringLiteral("Writes the HTML report of the selected runs and opens it in the browser"));
+        QStringLiteral("Asks where to write the HTML report of the selected runs, writes it and "
+                       "opens it in the browser"));
     folder_->setAccessibleDescription(QStringLiteral("Opens the session's folder"));
 
     bold_->setSourceModel(shown_);
