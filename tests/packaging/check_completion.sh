@@ -91,7 +91,9 @@ mkdir "$XDG_CONFIG_HOME/Trevalon/Trevalon.conf"
 check_quietly "a folder for the settings file"
 rmdir "$XDG_CONFIG_HOME/Trevalon/Trevalon.conf"
 head -c 4096 /dev/urandom > "$XDG_CONFIG_HOME/Trevalon/Trevalon.conf"
-printf '\0[Ports]\n\0004=\0/dev/x\n\377\n' >> "$XDG_CONFIG_HOME/Trevalon/Trevalon.conf"
+# The NUL must not end the random bytes' last line: ended by a newline or blanks of their own
+# (one file in a few hundred), "[Ports]" would rightly start a section of its own.
+printf 'x\0[Ports]\n\0004=\0/dev/x\n\377\n' >> "$XDG_CONFIG_HOME/Trevalon/Trevalon.conf"
 check_quietly "a settings file of random bytes"
 printf '[Setup]\nPort=" 2"\n' > "$XDG_CONFIG_HOME/Trevalon/Trevalon.conf"
 check_quietly "a settings file without [Ports]"
