@@ -210,26 +210,32 @@ RunPlots::Document RunPlots::spectraDocument(const std::vector<PlottedRun>& runs
 QString RunPlots::settleSummary(const std::vector<PlottedRun>& runs)
 {
     const std::optional<Lead> lead = leadOn(Id::SettleMs, runs);
+    // "run 3: not settled": a run's median settle time, said where it has no number.
+    const auto medianOf = [&runs](std::size_t r) {
+        return runs[r].analysis->figures()[Id::SettleMs].value;
+    };
+    const auto why = [&runs, &medianOf](std::size_t r) {
+        return QStringLiteral("%1: %2").arg(nameOf(runs[r]),
+                                            FigureText::quantity(Id::SettleMs, medianOf(r)));
+    };
     if (!lead) {
-        // Say why of each run: a loop that settles in under half its moves has its moves drawn
-        // all the same, and a tuner must not take them for its median.
-        QStringList why;
+        // A loop that settles in under half its moves has its moves drawn all the same, and a
+        // tuner must not take them for its median.
+        QStringList whys;
         bool drawn = false;
-        for (const PlottedRun& run : runs) {
-            why << QStringLiteral("%1: %2").arg(
-                nameOf(run),
-                FigureText::quantity(Id::SettleMs, run.analysis->figures()[Id::SettleMs].value));
-            drawn = drawn || run.analysis->typicalMove();
+        for (std::size_t r = 0; r < runs.size(); ++r) {
+            whys << why(r);
+            drawn = drawn || runs[r].analysis->typicalMove();
         }
         QString text = QStringLiteral("No run has a median settle time (%1)")
-                           .arg(why.join(QStringLiteral("; ")));
+                           .arg(whys.join(QStringLiteral("; ")));
         if (drawn)
             text += QStringLiteral("; each run's line is the middle one of its moves that settled");
         return text + QLatin1Char('.');
     }
     QString text = QStringLiteral("%1 settles first").arg(nameOf(runs[lead->best]));
-    const RunFigures::Value best = runs[lead->best].analysis->figures()[Id::SettleMs];
-    text += QStringLiteral(" (median %1 ms)").arg(FigureText::quantity(Id::SettleMs, best.value));
+    text += QStringLiteral(" (median %1 ms)")
+                .arg(FigureText::quantity(Id::SettleMs, medianOf(lead->best)));
     if (lead->furthest)
         text += QStringLiteral(", %1 ms before %2")
                     .arg(FigureText::quantity(Id::SettleMs, RunFigures::Quantity::of(lead->by)),
@@ -238,10 +244,8 @@ QString RunPlots::settleSummary(const std::vector<PlottedRun>& runs)
         text += QStringLiteral("; another run is the same within the middle halves");
     // Runs without a number to be behind by say why.
     for (std::size_t r = 0; r < runs.size(); ++r) {
-        const RunFigures::Quantity median = runs[r].analysis->figures()[Id::SettleMs].value;
-        if (r != lead->best && !median.number)
-            text += QStringLiteral("; %1: %2")
-                        .arg(nameOf(runs[r]), FigureText::quantity(Id::SettleMs, median));
+        if (r != lead->best && !medianOf(r).number)
+            text += QStringLiteral("; ") + why(r);
     }
     return text + QLatin1Char('.');
 }

@@ -47,15 +47,24 @@ double percent(int overshoot, int peak)
     return 100.0 * overshoot / peak;
 }
 
+// Calls `visit(overshoot, peak, count)` for each cell of a [overshoot][peak] table that counts
+// a move.
+template <typename Visit> void forEachCounted(const std::vector<long long>& counts, Visit visit)
+{
+    for (int overshoot = 0; overshoot <= MoveTally::kLargestLevel; ++overshoot)
+        for (int peak = 1; peak <= MoveTally::kLargestLevel; ++peak)
+            if (const long long count = counts[cellOf(overshoot, peak)])
+                visit(overshoot, peak, count);
+}
+
 // The ratios of a [overshoot][peak] table as `valueOf` gives them, in rising order.
 template <typename ValueOf>
 std::vector<Quantiles::Counted> ratiosOf(const std::vector<long long>& counts, ValueOf valueOf)
 {
     std::vector<Quantiles::Counted> entries;
-    for (int overshoot = 0; overshoot <= MoveTally::kLargestLevel; ++overshoot)
-        for (int peak = 1; peak <= MoveTally::kLargestLevel; ++peak)
-            if (const long long count = counts[cellOf(overshoot, peak)])
-                entries.push_back({valueOf(overshoot, peak), count});
+    forEachCounted(counts, [&](int overshoot, int peak, long long count) {
+        entries.push_back({valueOf(overshoot, peak), count});
+    });
     // Equal ratios divide to equal doubles: the division is rounded correctly.
     sortRising(entries);
     return entries;
@@ -155,10 +164,9 @@ Quantity MoveTally::largestOvershootPct() const
     // The largest ratio alone: no table of them to build and sort, as a live run's figures are
     // asked for every second.
     std::optional<double> largest;
-    for (int overshoot = 0; overshoot <= kLargestLevel; ++overshoot)
-        for (int peak = 1; peak <= kLargestLevel; ++peak)
-            if (overshootCounts_[cellOf(overshoot, peak)] != 0)
-                largest = std::max(largest.value_or(0), percent(overshoot, peak));
+    forEachCounted(overshootCounts_, [&largest](int overshoot, int peak, long long) {
+        largest = std::max(largest.value_or(0), percent(overshoot, peak));
+    });
     return largest ? Quantity::of(*largest) : Quantity::none(Missing::NoMoves);
 }
 
