@@ -6,7 +6,7 @@
 // the display server's CPU when its process id is given. Never fails on speed.
 //
 //   bench_scope [--seconds N] [--chunk-ms MS] [--x-server-pid PID] [--record FILE]
-//               [--journal DIR [--runs-window]]
+//               [--journal DIR [--runs-window [--runs-before N]]]
 //
 // --chunk-ms: the simulator hands the stream over in chunks of this period, as a USB adapter
 // does (1 for a USB CDC adapter, 5.5 for an FTDI-style one); without it each block comes whole.
@@ -19,6 +19,8 @@
 // it, following the run under way; the difference to --journal alone is what it costs, and the
 // CPU of its own events (those sent to its widgets and to the model feeding it, its refresh
 // timer's included, timed around each) is printed beside it.
+// --runs-before: N short runs (Start, two seconds, Stop) are made before the timed one, so the
+// window holds a tuning session's rows, as it does after N tries.
 
 #include "BenchSupport.h"
 
@@ -48,6 +50,8 @@ constexpr double kTargetRecordingCsvPercent = 0.3;
 constexpr double kTargetRecordingGzipPercent = 0.6;
 // What the Runs window open on the live session may add, in % of one core.
 constexpr double kTargetRunsWindowPercent = 0.5;
+// Each of --runs-before's runs lasts this long.
+constexpr int kEarlierRunMs = 2000;
 
 double threadCpuSeconds()
 {
@@ -156,6 +160,12 @@ int main(int argc, char** argv)
                 return static_cast<const QWindow*>(receiver) == window->windowHandle();
             return widget && widget->window() == window;
         };
+    }
+    for (int run = bench::intOption(argc, argv, "--runs-before", 0); runsWindow && run > 0; --run) {
+        setup.window().Be->click();
+        bench::runFor(kEarlierRunMs);
+        setup.window().Ki->click();
+        bench::runFor(kMsPerSecond / 4);
     }
     const auto* paints = new bench::PaintCounter(setup.window().Rajz);
     setup.window().Be->click(); // the timing query, then the block stream
