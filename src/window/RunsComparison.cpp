@@ -28,6 +28,26 @@ const QString kNoListings =
 const QString kReading = QStringLiteral("Reading the files of %1\u2026");
 const QString kAlike = QStringLiteral("The register listings of run %1 and run %2 are alike.");
 const QString kDiffTitle = QStringLiteral("What changed in the registers from run %1 to run %2:");
+const QString kListingOlder =
+    QStringLiteral(" Run %1's listing was taken before %2 was sent, so its registers may have "
+                   "differed from it.");
+const QString kListingHint =
+    QStringLiteral(" Press Registers before Start to keep the registers each run ran under.");
+
+// What the listings cannot tell: a run whose listing is older than commands sent to the chip.
+QString olderListingsNote(const QList<RunRecord>& runs)
+{
+    QString note;
+    for (const RunRecord& run : runs) {
+        if (run.sentSinceListing.isEmpty())
+            continue;
+        QStringList quoted;
+        for (const QString& sent : run.sentSinceListing)
+            quoted << QLatin1Char('"') + sent + QLatin1Char('"');
+        note += kListingOlder.arg(run.number).arg(quoted.join(QStringLiteral(", ")));
+    }
+    return note.isEmpty() ? note : note + kListingHint;
+}
 
 QString runName(int number)
 {
@@ -71,6 +91,9 @@ RunsComparison::RunsComparison(RunAnalyses& analyses, QWidget* parent)
     }
     movesLegend_->setTextFormat(Qt::RichText);
     spectraLegend_->setTextFormat(Qt::RichText);
+    // The note may quote what the user typed to the chip: never taken for markup.
+    note_->setTextFormat(Qt::PlainText);
+    diffNote_->setTextFormat(Qt::PlainText);
     // The plots at the width they are drawn for, scrolled; what changed in the registers beside
     // them, so both are in view at once.
     auto* plots = new QWidget;
@@ -194,6 +217,11 @@ void RunsComparison::drawPlots()
                             legendText(spectra.drawn));
 }
 
+QString RunsComparison::listingNote() const
+{
+    return diffNote_->text();
+}
+
 void RunsComparison::showListingDiff(const QList<RunRecord>& runs)
 {
     const bool two = runs.size() == 2 && !runs[0].registerListing.isEmpty() &&
@@ -205,11 +233,12 @@ void RunsComparison::showListingDiff(const QList<RunRecord>& runs)
     }
     const QList<ListingDiff::Row> rows =
         ListingDiff::differences(runs[0].registerListing, runs[1].registerListing);
+    const QString older = olderListingsNote(runs);
     if (rows.isEmpty()) {
-        diffNote_->setText(kAlike.arg(runs[0].number).arg(runs[1].number));
+        diffNote_->setText(kAlike.arg(runs[0].number).arg(runs[1].number) + older);
         return;
     }
-    diffNote_->setText(kDiffTitle.arg(runs[0].number).arg(runs[1].number));
+    diffNote_->setText(kDiffTitle.arg(runs[0].number).arg(runs[1].number) + older);
     diff_->clearContents();
     diff_->setRowCount(static_cast<int>(rows.size()));
     diff_->setHorizontalHeaderLabels({runName(runs[0].number), runName(runs[1].number)});

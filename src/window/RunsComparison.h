@@ -38,6 +38,7 @@ public:
     SvgView* movesView() const { return moves_; }
     SvgView* spectraView() const { return spectra_; }
     QTableWidget* listingDiff() const { return diff_; }
+    QString listingNote() const;
 
 private:
     void showPlots(const QString& folder, const QList<RunRecord>& runs);

@@ -18,6 +18,7 @@
 #include <QIdentityProxyModel>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStandardPaths>
 #include <QStyle>
@@ -147,9 +148,18 @@ RunsWindow::RunsWindow(Source source, SettingsStore& settings, QWidget* parent)
         selectionChanged();
         readAhead();
     });
-    // The columns fit the runs in view as they come and change (only the rows in view are
-    // measured).
-    connect(bold_, &QAbstractItemModel::rowsInserted, table_, &QTableView::resizeColumnsToContents);
+    // A table scrolled to its end follows the runs as they come, so the run under way stays in
+    // view; one scrolled back stays where the user put it. The columns fit the runs in view
+    // (only those are measured).
+    connect(bold_, &QAbstractItemModel::rowsAboutToBeInserted, this, [this] {
+        const QScrollBar* bar = table_->verticalScrollBar();
+        followEnd_ = bar->value() == bar->maximum();
+    });
+    connect(bold_, &QAbstractItemModel::rowsInserted, this, [this] {
+        if (followEnd_)
+            table_->scrollToBottom();
+        table_->resizeColumnsToContents();
+    });
     connect(bold_, &QAbstractItemModel::modelReset, table_, &QTableView::resizeColumnsToContents);
     // The run going on gets its figures a moment after its row (once a second at most).
     connect(bold_, &QAbstractItemModel::dataChanged, this, &RunsWindow::widenColumnsFor);
@@ -215,6 +225,7 @@ void RunsWindow::chooseSession(int index)
         earlierFolder_ = session->folder;
     }
     bold_->setSourceModel(shown_);
+    table_->scrollToBottom();
     table_->resizeColumnsToContents();
     selectionChanged();
     readAhead();
@@ -269,8 +280,13 @@ QList<RunRecord> RunsWindow::selectedRuns() const
         rows << index.row();
     std::sort(rows.begin(), rows.end());
     QList<RunRecord> runs;
-    for (const int row : rows)
+    for (const int row : rows) {
         runs << shown_->run(row);
+        // An earlier session's runs come from the journal without their listings.
+        if (shown_ != source_.live && runs.last().registerListing.isEmpty())
+            runs.last().registerListing =
+                JournalReader::registerListing(earlierFolder_, runs.last().number);
+    }
     return runs;
 }
 
@@ -357,6 +373,9 @@ void RunsWindow::showEvent(QShowEvent* event)
 {
     if (source_.live)
         source_.live->setWatched(true);
+    // Opened again with nothing chosen, it shows the latest runs.
+    if (!table_->selectionModel()->hasSelection())
+        table_->scrollToBottom();
     if (table_->model()->rowCount() > 0)
         table_->resizeColumnsToContents();
     QWidget::showEvent(event);

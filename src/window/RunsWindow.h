@@ -100,4 +100,5 @@ private:
     QPushButton* report_;
     QPushButton* folder_;
     CharacterAdvances advances_;
+    bool followEnd_ = true; // the table was at its end when rows came
 };

@@ -143,6 +143,27 @@ private Q_SLOTS:
         QVERIFY(rig.f.fo.isVisible());
     }
 
+    // The run under way stays in view as runs come, unless the user scrolled back.
+    void theTableFollowsNewRunsFromItsEnd()
+    {
+        RunsRig rig;
+        RunsButton* button = rig.addButton();
+        for (int r = 0; r < 12; ++r)
+            rig.run(1);
+        button->openRunsWindow();
+        QTableView* table = button->runsWindow()->table();
+        QVERIFY(QTest::qWaitForWindowExposed(button->runsWindow()));
+        const auto lastRowInView = [table] {
+            return table->rowAt(table->viewport()->height() - 1);
+        };
+        QCOMPARE(lastRowInView(), 11);
+        rig.run(1);
+        QCOMPARE(lastRowInView(), 12);
+        table->scrollToTop();
+        rig.run(1);
+        QCOMPARE(table->rowAt(0), 0);
+    }
+
     void theSelectedRunsArePlottedWithWords()
     {
         RunsRig rig;
@@ -205,23 +226,39 @@ private Q_SLOTS:
         QTest::addColumn<QString>("first");
         QTest::addColumn<QString>("second");
         QTest::addColumn<int>("rows");
-        QTest::newRow("a changed register is shown beside its old line") << "KP 100\r\nKI 3\r\n"
-                                                                         << "KP 120\r\nKI 3\r\n"
-                                                                         << 1;
+        QTest::addColumn<QStringList>("sentSinceSecond");
+        QTest::addColumn<QString>("noteHas");
+        QTest::newRow("a changed register is shown beside its old line")
+            << "KP 100\r\nKI 3\r\n"
+            << "KP 120\r\nKI 3\r\n"
+            << 1 << QStringList() << "from run 1";
         QTest::newRow("alike listings show no lines") << "KP 100\r\n"
                                                       << "KP 100\r\n"
-                                                      << 0;
-        QTest::newRow("a run without a listing is not compared") << "KP 100\r\n"
-                                                                 << "" << 0;
+                                                      << 0 << QStringList() << "are alike.";
+        QTest::newRow("a run without a listing is not compared")
+            << "KP 100\r\n"
+            << "" << 0 << QStringList{"W02 0180"} << "Select two runs";
+        QTest::newRow("a listing older than what was sent is not taken as the registers")
+            << "KP 100\r\n"
+            << "KP 100\r\n"
+            << 0 << QStringList{"W02 0180", "<b>x"}
+            << "alike. Run 2's listing was taken before \"W02 0180\", \"<b>x\" was sent";
     }
     void listingDiff()
     {
         QFETCH(QString, first);
         QFETCH(QString, second);
         QFETCH(int, rows);
+        QFETCH(QStringList, sentSinceSecond);
+        QFETCH(QString, noteHas);
         RunAnalyses analyses;
         RunsComparison comparison(analyses);
-        comparison.compare(QString(), {runWithListing(1, first), runWithListing(2, second)});
+        RunRecord later = runWithListing(2, second);
+        later.sentSinceListing = sentSinceSecond;
+        comparison.compare(QString(), {runWithListing(1, first), later});
+        QVERIFY2(comparison.listingNote().contains(noteHas), qPrintable(comparison.listingNote()));
+        QCOMPARE(comparison.listingNote().contains(QLatin1String("taken before")),
+                 !sentSinceSecond.isEmpty() && !second.isEmpty());
         QTableWidget* diff = comparison.listingDiff();
         QCOMPARE(diff->isVisibleTo(&comparison), rows > 0);
         if (rows > 0) {

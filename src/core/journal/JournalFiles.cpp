@@ -27,6 +27,7 @@ const QString kSent = QStringLiteral("sent");
 const QString kLabel = QStringLiteral("label");
 const QString kBlocksFile = QStringLiteral("blocks_file");
 const QString kListingFile = QStringLiteral("listing_file");
+const QString kSentSinceListing = QStringLiteral("sent_since_listing");
 const QString kFigures = QStringLiteral("figures");
 } // namespace Key
 
@@ -86,6 +87,8 @@ QJsonObject JournalFiles::toJson(const RunRecord& run, bool withFigures)
         {Key::kListingFile,
          run.registerListing.isEmpty() ? QJsonValue() : QJsonValue(listingFile(run.number))},
     };
+    if (!run.registerListing.isEmpty())
+        object.insert(Key::kSentSinceListing, QJsonArray::fromStringList(run.sentSinceListing));
     if (withFigures && run.figures)
         object.insert(Key::kFigures, FigureFields::toJson(*run.figures));
     return object;
@@ -106,6 +109,9 @@ std::optional<RunRecord> JournalFiles::runFromJson(const QJsonObject& object)
     const QJsonArray sent = object.value(Key::kSent).toArray();
     for (const auto& sentItem : sent)
         run.sent << sentItem.toString();
+    const QJsonArray sinceListing = object.value(Key::kSentSinceListing).toArray();
+    for (const auto& sentItem : sinceListing)
+        run.sentSinceListing << sentItem.toString();
     if (object.value(Key::kFigures).isObject())
         run.figures = FigureFields::fromJson(object.value(Key::kFigures).toObject());
     return run;

@@ -4,6 +4,7 @@
 #include "capture/CaptureFile.h"
 #include "core/analysis/RunAnalysis.h"
 #include "core/journal/JournalFiles.h"
+#include "core/runs/RunCutter.h"
 
 #include <QDir>
 #include <QFile>
@@ -172,4 +173,13 @@ std::optional<JournalReader::Session> JournalReader::session(const QString& root
     for (auto& [number, run] : runs)
         session.runs << run;
     return session;
+}
+
+QString JournalReader::registerListing(const QString& folder, int number)
+{
+    QFile file(QDir(folder).filePath(JournalFiles::listingFile(number)));
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    // The journal writes listings cut at this length; a longer file is read as far.
+    return QString::fromLatin1(file.read(RunCutter::kListingCap));
 }

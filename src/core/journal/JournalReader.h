@@ -43,6 +43,11 @@ QList<SessionSummary> sessions(const QString& root);
 // Nothing, with the reason in `error`, when there is no such session.
 std::optional<Session> session(const QString& root, const QString& which, QString& error);
 
+// The register listing run `number` of the session in `folder` ran under, as its file keeps it;
+// empty when it ran under none. Sessions are read without their listings: a view reads the few
+// it shows.
+QString registerListing(const QString& folder, int number);
+
 // The name "last" takes for the newest session.
 inline const QString kLast = QStringLiteral("last");
 } // namespace JournalReader

@@ -18,18 +18,14 @@ RunCutter::RunCutter(Core& core, QObject* parent)
         endRun();
     });
     connect(&core, &Core::blockReceived, this, &RunCutter::takeBlock);
-    connect(&core, &Core::lineSent, this, [this](const QString& typed) {
-        stopTakingListing();
-        pendingSent_ << typed;
-    });
-    connect(&core, &Core::optionSent, this, [this](const QString& command) {
-        stopTakingListing();
-        pendingSent_ << command;
-    });
+    connect(&core, &Core::lineSent, this, &RunCutter::takeSent);
+    connect(&core, &Core::optionSent, this, &RunCutter::takeSent);
     connect(&core, &Core::listingAsked, this, [this](Core::Listing listing) {
         takingListing_ = listing == Core::Listing::Registers;
-        if (takingListing_)
+        if (takingListing_) {
             listing_.clear();
+            sentSinceListing_.clear();
+        }
     });
     connect(&core, &Core::consoleCleared, this, [this] {
         if (takingListing_)
@@ -70,6 +66,14 @@ void RunCutter::stopTakingListing()
     takingListing_ = false;
 }
 
+void RunCutter::takeSent(const QString& command)
+{
+    stopTakingListing();
+    pendingSent_ << command;
+    if (sentSinceListing_.size() < kSentSinceListingCap)
+        sentSinceListing_ << command;
+}
+
 void RunCutter::takeConsoleText(const QString& characters)
 {
     if (!takingListing_ || listing_.size() >= kListingCap)
@@ -92,6 +96,8 @@ void RunCutter::takeBlock(const SampleBlock& block)
         run_->timeGridMs = grid;
         run_->sent = pendingSent_;
         run_->registerListing = listing_;
+        if (!listing_.isEmpty())
+            run_->sentSinceListing = sentSinceListing_;
         pendingSent_.clear();
         analysis_ = std::make_unique<RunAnalysis>(MoveFinder::Settings{});
         pending_.reserve(kBatch);

@@ -63,6 +63,7 @@ private:
     void endRun();
     void takeBlock(const SampleBlock& block);
     void takeConsoleText(const QString& characters);
+    void takeSent(const QString& command);
     void stopTakingListing();
 
     Core& core_;
@@ -84,5 +85,8 @@ private:
     int runsBegun_ = 0;
     QStringList pendingSent_;
     QString listing_;
+    // What was sent since the register listing was asked for, up to kSentSinceListingCap items.
+    QStringList sentSinceListing_;
+    static constexpr qsizetype kSentSinceListingCap = 64;
     bool takingListing_ = false;
 };

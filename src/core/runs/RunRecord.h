@@ -26,6 +26,10 @@ struct RunRecord
     QStringList sent;
     // The register listing last received before the run, as the chip sent it (empty: none).
     QString registerListing;
+    // What was sent to the chip after that listing was asked for and before the run began, in
+    // order: any of it may have changed a register, so the listing may no longer be what the run
+    // ran under. Empty with no listing, and in journals written before it was kept.
+    QStringList sentSinceListing;
     // Nothing while the run goes on, or when its files could not give them.
     std::optional<RunFigures::Values> figures;
 

@@ -48,6 +48,9 @@ void TestJournal::aSessionKeepsItsRunsWithLabelsListingsAndFigures()
     QVERIFY(session.runs[1].figures == figuresOfFile(folder.filePath(JournalFiles::blocksFile(2))));
     QCOMPARE(TestFiles::readAll(folder.filePath(JournalFiles::listingFile(2))),
              QByteArray("P=100\r\n"));
+    QCOMPARE(JournalReader::registerListing(folder.path(), 2), QStringLiteral("P=100\r\n"));
+    QCOMPARE(JournalReader::registerListing(folder.path(), 1), QString());
+    QCOMPARE(session.runs[1].sentSinceListing, QStringList{QStringLiteral("P 120")});
     QCOMPARE(rig.journal.statusText(), QStringLiteral("journal: 2 runs in ") + kSessionName);
 }
 

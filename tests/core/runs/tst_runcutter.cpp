@@ -143,14 +143,25 @@ void TestRunCutter::aRunKeepsWhatWasSentSinceThePreviousRunAndTheLastRegisterLis
     f.core.startScope();
     receiveBlock(f);
     f.core.stopScope();
+    // A listing asked for again is as the chip stands; what is sent after it is kept again.
+    f.core.fetchListing(Core::Listing::Registers);
+    CoreInsides::appendToConsole(f.core, QStringLiteral("P=130\r\n"));
+    f.core.startScope();
+    receiveBlock(f);
+    f.core.stopScope();
 
-    QCOMPARE(ended.count(), 2);
+    QCOMPARE(ended.count(), 3);
     QCOMPARE(ended.at(0).first().value<RunRecord>().label(), QString());
     const auto second = ended.at(1).first().value<RunRecord>();
     QCOMPARE(second.number, 2);
     QCOMPARE(second.sent, (QStringList{QStringLiteral("J1028"), QStringLiteral("P 120"),
                                        QStringLiteral("I  7 ")}));
     QCOMPARE(second.registerListing, QStringLiteral("P=100\r\nI=\xe9\r\n"));
+    // The option was sent before the listing was asked for; the lines after it may have changed
+    // what it lists.
+    QCOMPARE(second.sentSinceListing,
+             (QStringList{QStringLiteral("P 120"), QStringLiteral("I  7 ")}));
+    QCOMPARE(ended.at(2).first().value<RunRecord>().sentSinceListing, QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestRunCutter)
