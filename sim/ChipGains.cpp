@@ -22,7 +22,7 @@ constexpr std::array<GainRegister, 3> kGainRegisters{{
 // sampled at the slowest timing digit.
 static_assert(ServoSignal::integrationStable(static_cast<double>(kMaxKp) / kResetKp,
                                              static_cast<double>(kMaxKd) / kResetKd,
-                                             kMaxTimingDigit * kSamplePeriodPerDigit));
+                                             kMaxTimingDigit* kSamplePeriodPerDigit));
 
 constexpr std::size_t kHexBufferSize = 16;
 constexpr int kAddressHexDigits = static_cast<int>(kWriteAddressDigits);

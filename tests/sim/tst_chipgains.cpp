@@ -131,45 +131,85 @@ private Q_SLOTS:
         QTest::addColumn<QString>("listed");
 
         QTest::newRow("a write to KP is answered with KP's listing line and listed")
-            << "" << "W02 0180" << "" << "KP" << "0x0180";
-        QTest::newRow("hex digits may be lower case") << "" << "W04 0a1f" << "" << "KD" << "0x0A1F";
-        QTest::newRow("KI takes any value") << "" << "W03 FFFF" << "" << "KI" << "0xFFFF";
-        QTest::newRow("KD may be switched off") << "" << "W04 0000" << "" << "KD" << "0x0000";
-        QTest::newRow("KP takes its lowest bound") << "" << "W02 0010" << "" << "KP" << "0x0010";
-        QTest::newRow("KP takes its highest bound") << "" << "W02 2000" << "" << "KP" << "0x2000";
-        QTest::newRow("a later write replaces an earlier one")
-            << "W02 0180" << "W02 0200" << "" << "KP" << "0x0200";
+            << QString() << "W02 0180" << QString() << "KP"
+            << "0x0180";
+        QTest::newRow("hex digits may be lower case")
+            << QString() << "W04 0a1f" << QString() << "KD"
+            << "0x0A1F";
+        QTest::newRow("KI takes any value") << QString() << "W03 FFFF" << QString() << "KI"
+                                            << "0xFFFF";
+        QTest::newRow("KD may be switched off") << QString() << "W04 0000" << QString() << "KD"
+                                                << "0x0000";
+        QTest::newRow("KP takes its lowest bound") << QString() << "W02 0010" << QString() << "KP"
+                                                   << "0x0010";
+        QTest::newRow("KP takes its highest bound") << QString() << "W02 2000" << QString() << "KP"
+                                                    << "0x2000";
+        QTest::newRow("a later write replaces an earlier one") << "W02 0180"
+                                                               << "W02 0200" << QString() << "KP"
+                                                               << "0x0200";
         QTest::newRow("KP 0 is refused: the loop would not hold position")
-            << "" << "W02 0000" << "KP 0x0000 refused: the loop would not hold position" << "KP"
+            << QString() << "W02 0000"
+            << "KP 0x0000 refused: the loop would not hold position"
+            << "KP"
             << "0x0140";
         QTest::newRow("KP below its range is refused with the range")
-            << "" << "W02 000F" << "KP 0x000F refused: out of range 0x0010..0x2000" << "KP"
+            << QString() << "W02 000F"
+            << "KP 0x000F refused: out of range 0x0010..0x2000"
+            << "KP"
             << "0x0140";
         QTest::newRow("a refused write keeps the value written before")
-            << "W02 0180" << "W02 2001" << "out of range 0x0010..0x2000" << "KP" << "0x0180";
+            << "W02 0180"
+            << "W02 2001"
+            << "out of range 0x0010..0x2000"
+            << "KP"
+            << "0x0180";
         QTest::newRow("KD above its range is refused with the range")
-            << "" << "W04 4001" << "KD 0x4001 refused: out of range 0x0000..0x4000" << "KD"
+            << QString() << "W04 4001"
+            << "KD 0x4001 refused: out of range 0x0000..0x4000"
+            << "KD"
             << "0x0410";
         QTest::newRow("a listed register that is no gain is read-only")
-            << "" << "W05 0001" << "Register 0x05 is read-only" << "ILIMIT" << "0x07FF";
-        QTest::newRow("the last listed register is read-only too")
-            << "" << "W0D 0001" << "Register 0x0D is read-only" << "SCOPE" << "0x0000";
+            << QString() << "W05 0001"
+            << "Register 0x05 is read-only"
+            << "ILIMIT"
+            << "0x07FF";
+        QTest::newRow("the last listed register is read-only too") << QString() << "W0D 0001"
+                                                                   << "Register 0x0D is read-only"
+                                                                   << "SCOPE"
+                                                                   << "0x0000";
         QTest::newRow("a register past the listing does not exist")
-            << "" << "W0E 0001" << "Register 0x0E does not exist" << "KP" << "0x0140";
-        QTest::newRow("an address of one digit is unknown")
-            << "" << "W2 0180" << "Unknown command: W2 0180" << "KP" << "0x0140";
-        QTest::newRow("a value of three digits is unknown")
-            << "" << "W02 180" << "Unknown command: W02 180" << "KP" << "0x0140";
-        QTest::newRow("a write without its space is unknown")
-            << "" << "W020180" << "Unknown command: W020180" << "KP" << "0x0140";
-        QTest::newRow("a write with two spaces is unknown")
-            << "" << "W02  180" << "Unknown command: W02  180" << "KP" << "0x0140";
-        QTest::newRow("a lower-case w is unknown")
-            << "" << "w02 0180" << "Unknown command: w02 0180" << "KP" << "0x0140";
-        QTest::newRow("a digit that is not hex is unknown")
-            << "" << "W02 01G0" << "Unknown command: W02 01G0" << "KP" << "0x0140";
-        QTest::newRow("a signed value is unknown")
-            << "" << "W02 +180" << "Unknown command: W02 +180" << "KP" << "0x0140";
+            << QString() << "W0E 0001"
+            << "Register 0x0E does not exist"
+            << "KP"
+            << "0x0140";
+        QTest::newRow("an address of one digit is unknown") << QString() << "W2 0180"
+                                                            << "Unknown command: W2 0180"
+                                                            << "KP"
+                                                            << "0x0140";
+        QTest::newRow("a value of three digits is unknown") << QString() << "W02 180"
+                                                            << "Unknown command: W02 180"
+                                                            << "KP"
+                                                            << "0x0140";
+        QTest::newRow("a write without its space is unknown") << QString() << "W020180"
+                                                              << "Unknown command: W020180"
+                                                              << "KP"
+                                                              << "0x0140";
+        QTest::newRow("a write with two spaces is unknown") << QString() << "W02  180"
+                                                            << "Unknown command: W02  180"
+                                                            << "KP"
+                                                            << "0x0140";
+        QTest::newRow("a lower-case w is unknown") << QString() << "w02 0180"
+                                                   << "Unknown command: w02 0180"
+                                                   << "KP"
+                                                   << "0x0140";
+        QTest::newRow("a digit that is not hex is unknown") << QString() << "W02 01G0"
+                                                            << "Unknown command: W02 01G0"
+                                                            << "KP"
+                                                            << "0x0140";
+        QTest::newRow("a signed value is unknown") << QString() << "W02 +180"
+                                                   << "Unknown command: W02 +180"
+                                                   << "KP"
+                                                   << "0x0140";
     }
 
     // Every answer is one line ended CR LF; the listing shows the value in force after it.
@@ -279,7 +319,8 @@ private Q_SLOTS:
         // seeded signal staying bit for bit what it was.
         QTest::newRow("timing digit 1") << 1 << quint64(1) << quint64(0xCC1240DF9D40998FULL);
         QTest::newRow("timing digit 4") << 4 << quint64(1) << quint64(0x4CD55C16E6B7B29FULL);
-        QTest::newRow("timing digit 4, seed 7") << 4 << quint64(7) << quint64(0xC252AE8C3B714B49ULL);
+        QTest::newRow("timing digit 4, seed 7")
+            << 4 << quint64(7) << quint64(0xC252AE8C3B714B49ULL);
         QTest::newRow("timing digit 9") << 9 << quint64(1) << quint64(0x2B4B993F4A156836ULL);
     }
 
