@@ -2,6 +2,7 @@
 #include "ChipGains.h"
 
 #include "ChipTexts.h"
+#include "HexDigits.h"
 #include "KdspProtocol.h"
 #include "ServoSignal.h"
 
@@ -27,27 +28,12 @@ static_assert(ServoSignal::integrationStable(static_cast<double>(kMaxKp) / kRese
 constexpr std::size_t kHexBufferSize = 16;
 constexpr int kAddressHexDigits = static_cast<int>(kWriteAddressDigits);
 constexpr int kValueHexDigits = static_cast<int>(kWriteValueDigits);
-constexpr int kHexBase = 16;
 
 struct RegisterWrite
 {
     unsigned address = 0;
     std::uint16_t value = 0;
 };
-
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
 
 // The number written in `digits`, all of them hex; nothing if any is not.
 std::optional<unsigned> parseHex(std::string_view digits)
