@@ -7,6 +7,7 @@
 #include "ServoSignal.h"
 
 #include <array>
+#include <chrono>
 #include <cstdio>
 
 namespace kdsp {
@@ -21,9 +22,10 @@ constexpr std::array<GainRegister, 3> kGainRegisters{{
 
 // The hardest case for the loop's integration: the stiffest loop with the strongest damping,
 // sampled at the slowest timing digit.
+constexpr std::chrono::nanoseconds kSlowestSamplePeriod = kMaxTimingDigit * kSamplePeriodPerDigit;
 static_assert(ServoSignal::integrationStable(static_cast<double>(kMaxKp) / kResetKp,
                                              static_cast<double>(kMaxKd) / kResetKd,
-                                             kMaxTimingDigit* kSamplePeriodPerDigit));
+                                             kSlowestSamplePeriod));
 
 constexpr std::size_t kHexBufferSize = 16;
 constexpr int kAddressHexDigits = static_cast<int>(kWriteAddressDigits);
