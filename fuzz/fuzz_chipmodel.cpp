@@ -13,6 +13,7 @@
 
 #include "FuzzInput.h"
 
+#include "ChipGains.h"
 #include "ChipModel.h"
 #include "ChipOptions.h"
 #include "ChipTexts.h"
@@ -56,7 +57,7 @@ constexpr SimTime kMaxJump = 10min;
 constexpr std::size_t kLongLineSpread = 8;
 constexpr char kLongLineFill = 'A';
 
-const std::array<std::string, 19> kCommands{std::string(kdsp::kStopScope),
+const std::array<std::string, 23> kCommands{std::string(kdsp::kStopScope),
                                             std::string(kdsp::kStartScope),
                                             std::string(kdsp::kTriggerOn),
                                             std::string(kdsp::kTriggerOff),
@@ -74,7 +75,11 @@ const std::array<std::string, 19> kCommands{std::string(kdsp::kStopScope),
                                             std::string(kdsp::kPwmAc),
                                             "J10\n00",
                                             "J9999",
-                                            "q\n"};
+                                            "q\n",
+                                            "W02 0180",
+                                            "w04 0820",
+                                            "W02 0000",
+                                            "W05 0001"};
 
 enum Operation : std::uint8_t {
     kReceiveRaw,
@@ -213,18 +218,21 @@ private:
             running_ = false;
             owe(std::string(kdsp::kScopeStoppedAnswer));
         } else if (line == kdsp::kRegisterListing) {
-            owe(kdsp::registerListing(
-                {options_, config_.timingDigit, model_.scopeRunning(), model_.triggerMode()}));
+            owe(kdsp::registerListing({options_, config_.timingDigit, model_.scopeRunning(),
+                                       model_.triggerMode(), gains_}));
         } else if (line == kdsp::kSpecialCommands) {
             owe(kdsp::specialCommandList());
         } else if (line == kdsp::kFuseReport) {
             owe(kdsp::fuseReport(options_));
         } else if (auto confirmation = kdsp::applyOptionCommand(line, options_)) {
             owe(std::move(*confirmation));
+        } else if (auto written = kdsp::applyRegisterWrite(line, gains_)) {
+            owe(std::move(*written));
         } else {
             owe(unknownAnswer(line));
         }
         FUZZ_CHECK(model_.options() == options_, "only the option commands change options");
+        FUZZ_CHECK(model_.gains() == gains_, "only register writes change the gains");
     }
 
     void owe(std::string text) { owed_.emplace_back(now_ + config_.replyDelay, std::move(text)); }
@@ -268,6 +276,7 @@ private:
     bool overflowed_ = false;
     std::deque<std::pair<SimTime, std::string>> owed_;
     kdsp::ChipOptions options_;
+    kdsp::ChipGains gains_;
     bool running_ = false;
     bool trigger_ = false;
     SimTime streamStart_{0};

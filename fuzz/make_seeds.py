@@ -47,7 +47,8 @@ dispatcher = {
 def config(flags=0, permille=0, delay_ms=0, limit=0, digit=4, seed=1, raw_len=0):
     return bytes([flags, permille, delay_ms, limit, digit]) + struct.pack('<H', seed) + bytes([raw_len])
 def raw(data): return bytes([0, len(data)]) + data
-def cmd(index): return bytes([1, index])  # 0 q, 1 J1000, 2 J1001, 3 J1002, 4 J1100, 5 CR, 6 s, 7 u, 8-15 J1021-J1028
+def cmd(index): return bytes([1, index])  # 0 q, 1 J1000, 2 J1001, 3 J1002, 4 J1100, 5 CR, 6 s, 7 u, 8-15 J1021-J1028,
+                                          # 19-22 register writes
 def short(steps): return bytes([2, steps])
 def long(ms): return bytes([3]) + struct.pack('<H', ms)
 TAKE, JUMP = bytes([4]), bytes([5])
@@ -67,6 +68,8 @@ chipmodel = {
     'raw-timing-reply': config(flags=4, raw_len=5) + b'\x0bJ11\r' + cmd(4) + TAKE + cmd(1)
     + short(255) + TAKE,
     'block-limit': config(flags=1, limit=3) + cmd(1) + TAKE * 6 + cmd(0) + TAKE,
+    'gain-writes': config(flags=1) + cmd(1) + TAKE + cmd(19) + TAKE + cmd(20) + cmd(21) + cmd(22)
+    + raw(b'W04 0a1f\r') + TAKE * 3 + cmd(5) + TAKE,
     'mute': config(flags=0x38) + cmd(1) + cmd(4) + long(1000) + TAKE + JUMP,
 }
 

@@ -78,7 +78,8 @@ void ChipModel::execute(std::string_view command, SimTime now)
         m_scopeRunning = false;
         answer(std::string(kScopeStoppedAnswer), now);
     } else if (command == kRegisterListing) {
-        answer(registerListing({m_options, m_config.timingDigit, m_scopeRunning, m_triggerMode}),
+        answer(registerListing(
+                   {m_options, m_config.timingDigit, m_scopeRunning, m_triggerMode, m_gains}),
                now);
     } else if (command == kSpecialCommands) {
         answer(specialCommandList(), now);
@@ -86,6 +87,9 @@ void ChipModel::execute(std::string_view command, SimTime now)
         answer(fuseReport(m_options), now);
     } else if (auto confirmation = applyOptionCommand(command, m_options)) {
         answer(std::move(*confirmation), now);
+    } else if (auto written = applyRegisterWrite(command, m_gains)) {
+        m_signal.setLoopScales(proportionalScale(m_gains), derivativeScale(m_gains));
+        answer(std::move(*written), now);
     } else {
         answer(unknownCommandAnswer(command), now);
     }

@@ -10,6 +10,7 @@
 #pragma once
 
 #include "BlockSource.h"
+#include "ChipGains.h"
 #include "ChipOptions.h"
 #include "ChipTexts.h"
 #include "KdspProtocol.h"
@@ -89,6 +90,9 @@ public:
     bool triggerMode() const { return m_triggerMode; }
     std::uint64_t blocksSent() const { return m_blocksSent; }
     const ChipOptions& options() const { return m_options; }
+    // The loop gains in force: the reset values until a write changes them. The servo signal
+    // follows KP and KD from the next sample on; a replay and the known signals do not.
+    const ChipGains& gains() const { return m_gains; }
     const ChipConfig& config() const { return m_config; }
 
 private:
@@ -116,6 +120,7 @@ private:
 
     ChipConfig m_config;
     ChipOptions m_options;
+    ChipGains m_gains;
     ServoSignal m_signal;
     SimRandom m_dropRandom;
 

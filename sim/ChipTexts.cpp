@@ -18,6 +18,9 @@ constexpr int kValueWidth = 8;
 constexpr int kCommandWidth = 7;
 constexpr int kFuseNameWidth = 14;
 constexpr std::size_t kLineBufferSize = 128;
+// The write command's entry in the special commands: its letter, the column being narrower
+// than a whole write.
+constexpr std::string_view kWriteRegisterEntry{&kWriteRegister, 1};
 
 void appendLine(std::string& out, std::string_view text)
 {
@@ -28,11 +31,7 @@ void appendLine(std::string& out, std::string_view text)
 void appendRegister(std::string& out, unsigned address, std::string_view name, unsigned value,
                     std::string_view meaning)
 {
-    std::array<char, kLineBufferSize> line{};
-    std::snprintf(line.data(), line.size(), "0x%02X%*s%-*.*s0x%04X%*s%.*s", address,
-                  kAddressWidth - 4, "", kNameWidth, static_cast<int>(name.size()), name.data(),
-                  value, kValueWidth - 6, "", static_cast<int>(meaning.size()), meaning.data());
-    appendLine(out, line.data());
+    out += registerLine(address, name, value, meaning);
 }
 
 void appendRow(std::string& out, int firstWidth, std::string_view first, int secondWidth,
@@ -53,6 +52,18 @@ std::string thermoText(int celsius)
 
 } // namespace
 
+std::string registerLine(unsigned address, std::string_view name, unsigned value,
+                         std::string_view meaning)
+{
+    std::array<char, kLineBufferSize> line{};
+    std::snprintf(line.data(), line.size(), "0x%02X%*s%-*.*s0x%04X%*s%.*s", address,
+                  kAddressWidth - 4, "", kNameWidth, static_cast<int>(name.size()), name.data(),
+                  value, kValueWidth - 6, "", static_cast<int>(meaning.size()), meaning.data());
+    std::string out;
+    appendLine(out, line.data());
+    return out;
+}
+
 std::string registerListing(const ChipStatus& status)
 {
     const ChipOptions& options = status.options;
@@ -67,9 +78,9 @@ std::string registerListing(const ChipStatus& status)
     appendRow(out, kAddressWidth, "Addr", kNameWidth, "Register", "Value   Meaning");
     appendRegister(out, 0x00, "CTRL", 0x0013, "servo loop enabled");
     appendRegister(out, 0x01, "STATUS", 0x0000, "no fault");
-    appendRegister(out, 0x02, "KP", 0x0140, "proportional gain");
-    appendRegister(out, 0x03, "KI", 0x0020, "integral gain");
-    appendRegister(out, 0x04, "KD", 0x0410, "derivative gain");
+    for (const GainRegister& gain : gainRegisters()) {
+        appendRegister(out, gain.address, gain.name, status.gains.*gain.value, gain.meaning);
+    }
     appendRegister(out, 0x05, "ILIMIT", 0x07FF, "current limit");
     appendRegister(out, 0x06, "VMAX", 0x1570, "speed limit");
     appendRegister(out, 0x07, "AMAX", 0x0EA6, "acceleration limit");
@@ -85,7 +96,7 @@ std::string registerListing(const ChipStatus& status)
                                                  : "soft limit without fault signal");
     appendRegister(out, 0x0C, "PWMMODE", options.pwmMode == PwmMode::Ac ? 1 : 0,
                    options.pwmMode == PwmMode::Ac ? "PWM AC mode" : "PWM DC mode");
-    appendRegister(out, 0x0D, "SCOPE", scopeBits, scopeText);
+    appendRegister(out, kLastRegisterAddress, "SCOPE", scopeBits, scopeText);
     return out;
 }
 
@@ -96,7 +107,7 @@ std::string specialCommandList()
         std::string_view command;
         std::string_view description;
     };
-    const std::array<Entry, 16> entries{{
+    const std::array<Entry, 17> entries{{
         {kStartScope, "start the scope: blocks of 300 tracking error samples"},
         {kTriggerOn, "trigger mode on: a block only when a move starts"},
         {kTriggerOff, "trigger mode off: blocks run freely"},
@@ -109,6 +120,7 @@ std::string specialCommandList()
         {kSoftLimitWithoutFault, "soft limit without fault signal"},
         {kPwmDc, "PWM DC mode (default)"},
         {kPwmAc, "PWM AC mode"},
+        {kWriteRegisterEntry, "write KP, KI or KD: W, address, space, value in hex (W02 0180)"},
         {kStopScope, "stop the scope"},
         {kSpecialCommands, "this list"},
         {kFuseReport, "fuse report"},

@@ -4,9 +4,11 @@
 // so that a plain terminal shows a table.
 #pragma once
 
+#include "ChipGains.h"
 #include "ChipOptions.h"
 
 #include <string>
+#include <string_view>
 
 namespace kdsp {
 
@@ -17,9 +19,16 @@ struct ChipStatus
     int timingDigit = 0;
     bool scopeRunning = false;
     bool triggerMode = false;
+    ChipGains gains;
 };
 
+// The listing shows the registers 0x00 to this one; there are no others.
+inline constexpr unsigned kLastRegisterAddress = 0x0D;
+
 std::string registerListing(const ChipStatus& status);
+// One register's line of the listing, in its columns, ended CR LF.
+std::string registerLine(unsigned address, std::string_view name, unsigned value,
+                         std::string_view meaning);
 std::string specialCommandList();
 std::string fuseReport(const ChipOptions& options);
 

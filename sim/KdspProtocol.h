@@ -36,6 +36,14 @@ inline constexpr std::string_view kSoftLimitWithoutFault = "J1026";
 inline constexpr std::string_view kPwmDc = "J1027";
 inline constexpr std::string_view kPwmAc = "J1028";
 
+// A register write: "W", two hex digits of address, one space, four hex digits of value, e.g.
+// "W02 0180" (hex digits in either case). The simulated chip takes it for its loop gains.
+inline constexpr char kWriteRegister = 'W';
+inline constexpr char kWriteSeparator = ' ';
+inline constexpr std::size_t kWriteAddressDigits = 2;
+inline constexpr std::size_t kWriteValueDigits = 4;
+inline constexpr std::size_t kWriteCommandLength = 1 + kWriteAddressDigits + 1 + kWriteValueDigits;
+
 // The chip answers J1100 with seven characters: "J1100", the timing digit, CR.
 inline constexpr std::size_t kTimingAnswerLength = 7;
 inline constexpr int kDefaultTimingDigit = 4;

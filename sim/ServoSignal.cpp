@@ -10,18 +10,6 @@ namespace kdsp {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-
-// The position loop: natural frequency and damping. A damping of 0.2 overshoots by about half
-// and rings down with a time constant of 1 / (0.2 * 2 pi * 9 Hz), about 90 ms.
-constexpr double kLoopFrequencyHz = 9.0;
-constexpr double kLoopDamping = 0.2;
-constexpr double kLoopOmega = 2.0 * kPi * kLoopFrequencyHz;
-
-// Each sample period is integrated in this many steps, which keeps the loop stable and smooth
-// for every timing digit.
-constexpr int kSubstepsPerSample = 8;
-
 // Moves: distance, top speed and acceleration in encoder counts. At full speed the following
 // error of this loop is 2 * damping / omega * speed, about 50 counts.
 constexpr double kMinMoveDistance = 250.0;
@@ -64,6 +52,15 @@ ServoSignal::ServoSignal(std::uint64_t seed, std::chrono::nanoseconds samplePeri
     }
     m_nextMoveStart =
         samplesIn(m_random.uniform(kMinFirstMoveDelay, kMaxFirstMoveDelay), m_samplePeriod);
+}
+
+void ServoSignal::setLoopScales(double proportional, double derivative)
+{
+    // Scaled constants rather than a scaled frequency and damping: at scales of exactly 1.0 the
+    // products are the reset constants themselves, so the reset loop's samples do not move by
+    // a bit.
+    m_stiffness = kLoopOmega * kLoopOmega * proportional;
+    m_velocityFeedback = 2.0 * kLoopDamping * kLoopOmega * derivative;
 }
 
 void ServoSignal::startMove()
@@ -126,8 +123,8 @@ void ServoSignal::advanceOneSample()
         const double elapsed = static_cast<double>(m_moveSubsteps) * m_substep;
         m_commanded = m_moveOrigin + m_moveDirection * commandedOffset(elapsed);
         // Semi-implicit Euler: speed first, then position with the new speed.
-        const double accel = kLoopOmega * kLoopOmega * (m_commanded - m_position) -
-                             2.0 * kLoopDamping * kLoopOmega * m_speed;
+        const double accel =
+            m_stiffness * (m_commanded - m_position) - m_velocityFeedback * m_speed;
         m_speed += accel * m_substep;
         m_position += m_speed * m_substep;
     }

@@ -5,7 +5,8 @@
 // chip time. The actual position follows the commanded one through an under-damped
 // second-order loop, so the error (commanded minus actual) shows a following error while the
 // axis travels, overshoot and decaying ringing when it accelerates or stops, and a little noise
-// at rest. The whole sequence is fixed by the seed and the sample period.
+// at rest. The whole sequence is fixed by the seed, the sample period and the loop's scales as
+// they change (at their reset of 1, a 9 Hz loop with a damping of 0.2).
 //
 // Given a KnownSignalShape with moves or an oscillation, the axis makes those instead (see
 // KnownSignal), with their noise.
@@ -46,7 +47,35 @@ public:
 
     std::chrono::nanoseconds samplePeriod() const { return m_samplePeriod; }
 
+    // The loop from the next sample on: its stiffness (natural frequency squared) times
+    // `proportional`, its velocity feedback (twice damping times natural frequency) times
+    // `derivative`. Both 1.0 give the reset loop, bit for bit. Known signals ignore them.
+    void setLoopScales(double proportional, double derivative);
+
+    // Whether the semi-implicit Euler steps of the loop stay stable, with a wide margin, at
+    // these scales and this sample period. A step of h on x'' = -w^2 x - c x' is stable while
+    // c h < 2 and (w h)^2 < 4 - 2 c h; this asks for a quarter of that room.
+    static constexpr bool integrationStable(double proportional, double derivative,
+                                            std::chrono::nanoseconds samplePeriod)
+    {
+        const double h = static_cast<double>(samplePeriod.count()) * 1e-9 / kSubstepsPerSample;
+        const double wh2 = kLoopOmega * kLoopOmega * proportional * h * h;
+        const double ch = 2.0 * kLoopDamping * kLoopOmega * derivative * h;
+        return proportional > 0 && derivative >= 0 && wh2 + 2.0 * ch < kStabilityMargin * 4.0;
+    }
+
 private:
+    static constexpr double kPi = 3.14159265358979323846;
+    // The position loop at reset: natural frequency and damping. A damping of 0.2 overshoots by
+    // about half and rings down with a time constant of 1 / (0.2 * 2 pi * 9 Hz), about 90 ms.
+    static constexpr double kLoopFrequencyHz = 9.0;
+    static constexpr double kLoopDamping = 0.2;
+    static constexpr double kLoopOmega = 2.0 * kPi * kLoopFrequencyHz;
+    // Each sample period is integrated in this many steps, which keeps the loop stable and
+    // smooth for every timing digit.
+    static constexpr int kSubstepsPerSample = 8;
+    static constexpr double kStabilityMargin = 0.25;
+
     void startMove();
     double commandedOffset(double elapsed) const;
     void advanceOneSample();
@@ -56,6 +85,8 @@ private:
     std::optional<KnownSignal> m_known;
     double m_knownNoiseSteps = 0;
     double m_substep;
+    double m_stiffness = kLoopOmega * kLoopOmega;
+    double m_velocityFeedback = 2.0 * kLoopDamping * kLoopOmega;
 
     std::uint64_t m_index = 0;
     std::uint64_t m_nextMoveStart = 0;

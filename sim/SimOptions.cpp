@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SimOptions.h"
 
+#include "HexDigits.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -13,7 +15,6 @@ namespace {
 
 constexpr std::string_view kOptionPrefix = "--";
 constexpr char kValueSeparator = '=';
-constexpr int kHexBase = 16;
 constexpr int kMaxDropPermille = 1000;
 // A minute is far beyond any timeout the program waits for.
 constexpr std::int64_t kMaxSlowMs = 60'000;
@@ -47,8 +48,8 @@ std::optional<std::int64_t> parseNumber(std::string_view text, std::int64_t low,
 std::optional<double> parseDecimal(std::string_view text, double low, double high)
 {
     double value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value,
-                                              std::chars_format::fixed);
+    const auto [end, error] =
+        std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
     if (error != std::errc{} || end != text.data() + text.size() || !(value >= low) ||
         !(value <= high)) {
         return std::nullopt;
@@ -64,20 +65,6 @@ std::optional<std::uint64_t> parseUnsigned(std::string_view text)
         return std::nullopt;
     }
     return value;
-}
-
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
 }
 
 // One option that takes a value: its name and how it stores the value; false means the value

@@ -123,7 +123,7 @@ int main(int argc, char** argv)
         settings.chunkPeriod = options.chunkPeriod;
         if (options.textStream) {
             settings.textStream = kdsp::registerListing(
-                {model.options(), options.chip.timingDigit, false, false});
+                {model.options(), options.chip.timingDigit, false, false, model.gains()});
         }
         if (options.verbose) {
             settings.log = logLine;

@@ -130,6 +130,27 @@ private Q_SLOTS:
         QTest::newRow("several commands at once are answered in order")
             << 4 << regular << false << QByteArray("J1100\rq\rJ1024\r")
             << QByteArray("J11004\rScope stopped\r\nMotor protection off until reset\r\n");
+        QTest::newRow("a write to KP is answered with KP's line of the register listing")
+            << 4 << regular << false << QByteArray("W02 0180\r")
+            << QByteArray("0x02  KP          0x0180  proportional gain\r\n");
+        QTest::newRow("KP 0 is refused with its reason and the range")
+            << 4 << regular << false << QByteArray("W02 0000\r")
+            << QByteArray("KP 0x0000 refused: the loop would not hold position (KP "
+                          "0x0010..0x2000)\r\n");
+        QTest::newRow("a gain out of its range is refused with the range")
+            << 4 << regular << false << QByteArray("W04 4001\r")
+            << QByteArray("KD 0x4001 refused: out of range 0x0000..0x4000\r\n");
+        QTest::newRow("a write to a listed register that is no gain is refused as read-only")
+            << 4 << regular << false << QByteArray("W05 0001\r")
+            << QByteArray("Register 0x05 is read-only\r\n");
+        QTest::newRow("a write past the listed registers names a register that does not exist")
+            << 4 << regular << false << QByteArray("W0E 0001\r")
+            << QByteArray("Register 0x0E does not exist\r\n");
+        for (const QByteArray malformed : {"W2 0180", "W02  180", "w02 0180", "W02 01G0"}) {
+            QTest::addRow("the malformed write %s is unknown", malformed.constData())
+                << 4 << regular << false << malformed + '\r'
+                << "Unknown command: " + malformed + "\r\n";
+        }
         QTest::newRow("a mute chip answers nothing at all")
             << 4 << regular << true << QByteArray("J1100\rq\r\rs\ru\rJ1021\rx\r") << QByteArray();
     }
@@ -241,9 +262,15 @@ private Q_SLOTS:
         QTest::newRow("J1027 switches the PWM back to DC")
             << QByteArray("J1028\r") << QByteArray("J1027") << "PWMMODE"
             << "DC";
+        QTest::newRow("W02 writes KP") << QByteArray() << QByteArray("W02 0180") << "KP"
+                                       << "0x0180";
+        QTest::newRow("W04 writes KD, its hex digits in either case")
+            << QByteArray("W04 0000\r") << QByteArray("W04 0a1F") << "KD"
+            << "0x0A1F";
     }
 
-    // Each option command confirms in one line and changes its own register line, and only it.
+    // Each option command and register write confirms in one line and changes its own register
+    // line, and only it.
     void optionCommands()
     {
         QFETCH(QByteArray, before);
