@@ -176,8 +176,11 @@ QString parameters(const RunAnalysis& analysis)
                "exceeds %1 steps; it starts where it left the in-position window of "
                "\u00b1%2 steps and has settled once %3 samples in a row lie within it. "
                "Every move counts: one that did not settle within its block counts as "
-               "longer than any that did, and its overshoot is the largest seen before "
-               "its block ended, a lower bound. Beneath a median, its middle half: the 25th "
+               "longer than any that settled sooner than it was followed; one cut short "
+               "by its block's end before others settled hands its weight to the moves "
+               "that took longer. Its overshoot is the largest seen before its block "
+               "ended, a lower bound, once its error crossed over; cut before that, it is "
+               "left out of the overshoot. Beneath a median, its middle half: the 25th "
                "to the 75th percentile over the moves (for peak and RMS, over the "
                "blocks).")
         .arg(s.threshold)

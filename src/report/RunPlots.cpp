@@ -47,6 +47,12 @@ RunPlots::Document document(const std::function<RunPlots::Drawn(QXmlStreamWriter
 }
 
 // The best run of a figure and the run furthest behind it, with how far.
+// Who is the same as the leading run: of two, both; of more, one at least.
+QString sameAsLead(const std::vector<PlottedRun>& runs)
+{
+    return runs.size() == 2 ? QStringLiteral("the two are") : QStringLiteral("another run is");
+}
+
 struct Lead
 {
     std::size_t best;
@@ -241,7 +247,7 @@ QString RunPlots::settleSummary(const std::vector<PlottedRun>& runs)
                     .arg(FigureText::quantity(Id::SettleMs, RunFigures::Quantity::of(lead->by)),
                          nameOf(runs[*lead->furthest]));
     if (lead->withinSpread)
-        text += QStringLiteral("; another run is the same within the middle halves");
+        text += QStringLiteral("; %1 the same within the middle halves").arg(sameAsLead(runs));
     // Runs without a number to be behind by say why.
     for (std::size_t r = 0; r < runs.size(); ++r) {
         if (r != lead->best && !medianOf(r).number)
@@ -270,6 +276,6 @@ QString RunPlots::spectraSummary(const std::vector<PlottedRun>& runs)
                                               RunFigures::Quantity::of(lead->by)),
                          nameOf(runs[*lead->furthest]));
     if (lead->withinSpread)
-        text += QStringLiteral("; another run is the same");
+        text += QStringLiteral("; %1 the same").arg(sameAsLead(runs));
     return text + QLatin1Char('.');
 }

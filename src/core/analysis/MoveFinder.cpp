@@ -94,6 +94,7 @@ void findIn(std::span<const int> levels, int firstSample, const Settings& settin
             move.overshootAt += firstSample;
         if (move.settleAt)
             *move.settleAt += firstSample;
+        move.seenUntil = end + firstSample;
         moves.push_back(move);
     }
 }

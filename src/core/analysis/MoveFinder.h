@@ -32,6 +32,7 @@ struct Move
     int overshootAt = -1;        // -1: no sample of the opposite sign before the settling
     int overshoot = 0;           // signed, opposite to the peak; 0 when there is none
     std::optional<int> settleAt; // none: the stretch ended first
+    int seenUntil = 0;           // the end of its stretch: the move was followed up to here
 };
 
 // A stretch's levels (encoder steps); the moves are appended to `moves` with their positions

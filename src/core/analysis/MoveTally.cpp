@@ -87,7 +87,10 @@ void MoveTally::add(const MoveFinder::Move& move, long long block,
     ++moves_;
     const int overshoot = std::min(std::abs(move.overshoot), kLargestLevel);
     const int peak = std::min(std::abs(move.peak), kLargestLevel);
-    ++overshootCounts_[cellOf(overshoot, peak)];
+    if (move.settleAt || move.overshootAt >= 0)
+        ++overshootCounts_[cellOf(overshoot, peak)];
+    else
+        ++overshootUnseen_;
     const bool rings = MoveFinder::rings(move, settings_);
     if (rings)
         ++ringingOvershootCounts_[cellOf(overshoot, peak)];
@@ -96,6 +99,11 @@ void MoveTally::add(const MoveFinder::Move& move, long long block,
         ++counts->halfPeriod[static_cast<std::size_t>(move.overshootAt - move.peakAt)];
     if (!move.settleAt) {
         ++unsettled_;
+        if (counts)
+            ++counts->cutAfter[static_cast<std::size_t>(
+                std::clamp(move.seenUntil - move.start, 0, kBlockSize))];
+        else
+            ++unsettledWithoutGrid_;
         return;
     }
     ++settled_;
@@ -126,16 +134,23 @@ Missing MoveTally::noMoves() const
 RunFigures::Value MoveTally::settleMs() const
 {
     std::vector<Quantiles::Counted> entries;
-    for (const GridCounts& counts : grids_)
+    std::vector<Quantiles::Counted> cut;
+    for (const GridCounts& counts : grids_) {
         for (std::size_t samples = 0; samples < counts.settle.size(); ++samples)
             if (counts.settle[samples] != 0)
                 entries.push_back({double(samples) * counts.timeGridMs, counts.settle[samples]});
+        for (std::size_t samples = 0; samples < counts.cutAfter.size(); ++samples)
+            if (counts.cutAfter[samples] != 0)
+                cut.push_back({double(samples) * counts.timeGridMs, counts.cutAfter[samples]});
+    }
     sortRising(entries);
+    sortRising(cut);
     if (entries.empty() && unsettled_ == 0) {
         const Quantity none = Quantity::none(noMoves());
         return {none, none, none};
     }
-    return Quantiles::spreadOf(entries, unsettled_);
+    // An unsettled move of a block with no grid was followed for no known time.
+    return Quantiles::spreadOf(entries, cut, unsettledWithoutGrid_);
 }
 
 Quantity MoveTally::longestSettleMs() const
@@ -152,8 +167,9 @@ Quantity MoveTally::longestSettleMs() const
 
 RunFigures::Value MoveTally::overshootPct() const
 {
-    if (moves_ == 0) {
-        const Quantity none = Quantity::none(Missing::NoMoves);
+    if (moves_ == 0 || overshootUnseen_ == moves_) {
+        const Quantity none =
+            Quantity::none(moves_ == 0 ? Missing::NoMoves : Missing::NotSettled);
         return {none, none, none};
     }
     return Quantiles::spreadOf(ratiosOf(overshootCounts_, percent));
@@ -167,7 +183,9 @@ Quantity MoveTally::largestOvershootPct() const
     forEachCounted(overshootCounts_, [&largest](int overshoot, int peak, long long) {
         largest = std::max(largest.value_or(0), percent(overshoot, peak));
     });
-    return largest ? Quantity::of(*largest) : Quantity::none(Missing::NoMoves);
+    if (largest)
+        return Quantity::of(*largest);
+    return Quantity::none(moves_ == 0 ? Missing::NoMoves : Missing::NotSettled);
 }
 
 RunFigures::Value MoveTally::dampingRatio() const

@@ -8,10 +8,15 @@
 // (and each time grid the run has, a handful at most) holds the run's moves exactly, and the
 // medians are exact.
 //
-// Every move counts. A move that did not settle within its block counts as longer than any that
-// did: where a median falls on one, the figure is "not settled". Its overshoot is the largest
-// seen up to its block's end, a lower bound. Moves of a block without a time grid count in
-// everything but the figures in milliseconds and hertz.
+// Every move counts. A move that did not settle within its block took longer than it was
+// followed: where it was followed longer than the settled moves, it counts as longer than any of
+// them, and where a median falls on such moves the figure is "not settled". One cut short by its
+// block's end before others settled (it began late in its block) tells only that much: its
+// weight goes to the moves that took longer, so moves that begin late do not make a loop look
+// slow. Its overshoot is the largest seen up to its block's end, a lower bound, counted once the
+// error has crossed over; one cut before that tells nothing of its overshoot and is left out of
+// it. Moves of a block without a time grid count in everything but the figures in milliseconds
+// and hertz.
 
 #include "capture/BlockSize.h"
 #include "core/analysis/MoveFinder.h"
@@ -60,6 +65,8 @@ private:
     {
         double timeGridMs = 0;
         std::array<long long, kBlockSize> settle{};
+        // Moves that had not settled when their stretch ended, by the samples they were followed.
+        std::array<long long, kBlockSize + 1> cutAfter{};
         std::array<long long, kBlockSize> halfPeriod{};
     };
     GridCounts& countsFor(double timeGridMs);
@@ -70,6 +77,8 @@ private:
     long long moves_ = 0;
     long long settled_ = 0;
     long long unsettled_ = 0;
+    long long unsettledWithoutGrid_ = 0;
+    long long overshootUnseen_ = 0; // moves cut before their error crossed over
     std::vector<GridCounts> grids_;
     // [overshoot][peak], both absolute levels: every move's, and the ringing moves'.
     std::vector<long long> overshootCounts_ =

@@ -10,24 +10,30 @@ constexpr double kLowerQuartile = 0.25;
 constexpr double kMedian = 0.5;
 constexpr double kUpperQuartile = 0.75;
 
-// The value of rank `rank` (from 0), nothing for one beyond.
-std::optional<double> valueAt(const std::vector<Counted>& rising, long long rank)
+// Weights handed on from values cut short are shares of one, summed in floating point: a rank
+// is reached when the weight seen passes it by more than this.
+constexpr double kWeightTolerance = 1e-9;
+
+struct Weighted
 {
-    long long seen = 0;
-    for (const Counted& entry : rising) {
-        seen += entry.count;
-        if (seen > rank)
+    double value;
+    double weight;
+};
+
+// The value of rank `rank` (from 0), nothing for one beyond.
+std::optional<double> valueAt(const std::vector<Weighted>& rising, long long rank)
+{
+    double seen = 0;
+    for (const Weighted& entry : rising) {
+        seen += entry.weight;
+        if (seen > static_cast<double>(rank) + kWeightTolerance)
             return entry.value;
     }
     return std::nullopt;
 }
-} // namespace
 
-RunFigures::Quantity of(const std::vector<Counted>& rising, long long beyond, double q)
+RunFigures::Quantity quantile(const std::vector<Weighted>& rising, long long total, double q)
 {
-    long long total = beyond;
-    for (const Counted& entry : rising)
-        total += entry.count;
     if (total == 0)
         return {};
     const double position = q * static_cast<double>(total - 1);
@@ -40,9 +46,56 @@ RunFigures::Quantity of(const std::vector<Counted>& rising, long long beyond, do
     return RunFigures::Quantity::of(*low + fraction * (*high - *low));
 }
 
+RunFigures::Value spreadOfWeighted(const std::vector<Weighted>& rising, long long total)
+{
+    return {quantile(rising, total, kMedian), quantile(rising, total, kLowerQuartile),
+            quantile(rising, total, kUpperQuartile)};
+}
+
+long long countOf(const std::vector<Counted>& entries)
+{
+    long long total = 0;
+    for (const Counted& entry : entries)
+        total += entry.count;
+    return total;
+}
+} // namespace
+
+RunFigures::Quantity of(const std::vector<Counted>& rising, long long beyond, double q)
+{
+    std::vector<Weighted> weighted;
+    weighted.reserve(rising.size());
+    for (const Counted& entry : rising)
+        weighted.push_back({entry.value, static_cast<double>(entry.count)});
+    return quantile(weighted, countOf(rising) + beyond, q);
+}
+
 RunFigures::Value spreadOf(const std::vector<Counted>& rising, long long beyond)
 {
     return {of(rising, beyond, kMedian), of(rising, beyond, kLowerQuartile),
             of(rising, beyond, kUpperQuartile)};
+}
+
+RunFigures::Value spreadOf(const std::vector<Counted>& rising, const std::vector<Counted>& cut,
+                           long long beyond)
+{
+    const long long total = countOf(rising) + countOf(cut) + beyond;
+    std::vector<Weighted> weighted;
+    weighted.reserve(rising.size());
+    long long passed = 0;
+    double handedOn = 0; // what each value not yet passed has been given by the cut ones before it
+    auto nextCut = cut.begin();
+    for (const Counted& seen : rising) {
+        // A value cut at the very value of one seen lies above it: the seen one comes first.
+        for (; nextCut != cut.end() && nextCut->value < seen.value; ++nextCut) {
+            passed += nextCut->count;
+            const double share = static_cast<double>(nextCut->count) * (1 + handedOn);
+            handedOn += share / static_cast<double>(total - passed);
+        }
+        weighted.push_back({seen.value, static_cast<double>(seen.count) * (1 + handedOn)});
+        passed += seen.count;
+    }
+    // The cut ones above every value seen, and `beyond`, hand on to nothing that has a number.
+    return spreadOfWeighted(weighted, total);
 }
 } // namespace Quantiles

@@ -21,4 +21,11 @@ struct Counted
 RunFigures::Quantity of(const std::vector<Counted>& rising, long long beyond, double q);
 // The median with its 25th and 75th percentiles.
 RunFigures::Value spreadOf(const std::vector<Counted>& rising, long long beyond = 0);
+// The same where some values were cut short: `cut` (in rising order) are only known to lie above
+// their value (a move whose block ended before it settled, after that long). Each one's weight
+// goes in equal shares to the values above it, seen or cut (the product-limit estimate); what has
+// nothing above it stays beyond, as `beyond` does. With nothing cut below the largest value seen,
+// this is spreadOf(rising, beyond + cut ones).
+RunFigures::Value spreadOf(const std::vector<Counted>& rising, const std::vector<Counted>& cut,
+                           long long beyond);
 } // namespace Quantiles

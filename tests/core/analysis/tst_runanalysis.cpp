@@ -141,18 +141,27 @@ void TestRunAnalysis::movesAndSettling_data()
     QTest::newRow("a move not held within W for H samples by the block's end has not settled")
         << QList<Values>{handMade({0, 0, 12, -5, 0}, 3)} << 1.0 << 1 << 0 << kNotSettled
         << Expected{100.0 * 5 / 12, 1e-9} << Expected{0.2684, 1e-4} << Expected{500, 1e-9};
+    // Cut before its error crossed over, a move tells nothing of its overshoot.
     QTest::newRow("a missing sample ends a move as the block's end does and cuts what follows")
         << QList<Values>{handMade({0, 0, 12, 15, kGap, 15, 8, 0})} << 1.0 << 1 << 0 << kNotSettled
-        << Expected{0, 0} << kNoOvershoot << kNoOvershoot;
+        << kNotSettled << kNoOvershoot << kNoOvershoot;
     // Three moves, one of which never settles: the median settle time is the longer settled
     // one's; with two never settled, the median falls on one and is not settled.
     const Values neverSettles = handMade({0, 0, 12, 30, 20}, 20);
     QTest::newRow("a move that never settles counts as longer than any that did")
         << QList<Values>{overshooting, handMade({0, 0, 3, 12, 20, 0, 0}), neverSettles} << 1.0 << 3
-        << 2 << Expected{5, 0} << Expected{0, 0} << Expected{0.4559, 1e-4} << Expected{250, 1e-9};
+        << 2 << Expected{5, 0} << Expected{10, 1e-9} << Expected{0.4559, 1e-4}
+        << Expected{250, 1e-9};
     QTest::newRow("where the median falls on a move that never settled, it is not settled")
         << QList<Values>{overshooting, neverSettles, neverSettles} << 1.0 << 3 << 1 << kNotSettled
-        << Expected{0, 0} << Expected{0.4559, 1e-4} << Expected{250, 1e-9};
+        << Expected{20, 1e-9} << Expected{0.4559, 1e-4} << Expected{250, 1e-9};
+    // Begun three samples before its block's end, a move could not have settled in the five the
+    // settled one took: it does not make the run's median "not settled".
+    Values lateMove = handMade({});
+    std::copy_n(handMade({12, 20, 25}).begin(), 3, lateMove.end() - 3);
+    QTest::newRow("moves cut short by their block's end before others settled do not slow the run")
+        << QList<Values>{overshooting, lateMove, lateMove} << 1.0 << 3 << 1 << Expected{5, 0}
+        << Expected{20, 1e-9} << Expected{0.4559, 1e-4} << Expected{250, 1e-9};
     QTest::newRow("without a time grid the moves count but nothing is in ms or Hz")
         << QList<Values>{overshooting} << 0.0 << 1 << 1 << kNoGrid << Expected{20, 1e-9}
         << Expected{0.4559, 1e-4} << kNoGrid;
