@@ -168,8 +168,7 @@ Quantity MoveTally::longestSettleMs() const
 RunFigures::Value MoveTally::overshootPct() const
 {
     if (moves_ == 0 || overshootUnseen_ == moves_) {
-        const Quantity none =
-            Quantity::none(moves_ == 0 ? Missing::NoMoves : Missing::NotSettled);
+        const Quantity none = Quantity::none(moves_ == 0 ? Missing::NoMoves : Missing::NotSettled);
         return {none, none, none};
     }
     return Quantiles::spreadOf(ratiosOf(overshootCounts_, percent));
@@ -228,18 +227,29 @@ std::optional<MoveTally::TypicalMove> MoveTally::typicalMove() const
 {
     if (settled_ == 0)
         return std::nullopt;
-    // The lower middle: a move that really took that long.
+    // The first settled move that took as long as the run's median (which is one that settled,
+    // or lies between two); with no median, the lower middle of those that settled. Either
+    // really took that long.
+    std::optional<std::size_t> chosen;
+    if (const std::optional<double> median = settleMs().value.number) {
+        for (std::size_t at = 0; at < settleSamples_.size() && !chosen; ++at)
+            if (settleSamples_[at] != 0 &&
+                double(at) * firstGridWithSettle_[at] >= *median * (1 - kSameGridFraction))
+                chosen = at;
+    }
     const long long middle = (settled_ - 1) / 2;
     long long seen = 0;
-    for (std::size_t at = 0; at < settleSamples_.size(); ++at) {
+    for (std::size_t at = 0; at < settleSamples_.size() && !chosen; ++at) {
         seen += settleSamples_[at];
-        if (seen > middle) {
-            TypicalMove typical{
-                firstBlockWithSettle_[at], firstGridWithSettle_[at], firstMoveWithSettle_[at], {}};
-            for (const std::int8_t level : firstWithSettle_[at])
-                typical.levels.push_back(level);
-            return typical;
-        }
+        if (seen > middle)
+            chosen = at;
     }
-    return std::nullopt;
+    if (!chosen)
+        return std::nullopt;
+    const std::size_t at = *chosen;
+    TypicalMove typical{
+        firstBlockWithSettle_[at], firstGridWithSettle_[at], firstMoveWithSettle_[at], {}};
+    for (const std::int8_t level : firstWithSettle_[at])
+        typical.levels.push_back(level);
+    return typical;
 }

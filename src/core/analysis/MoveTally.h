@@ -32,8 +32,9 @@ class MoveTally
 public:
     static constexpr int kLargestLevel = 128;
 
-    // The first settled move whose settle time is the run's median, with its levels from its
-    // start to the end of its hold (or its block): the run's typical move.
+    // The first settled move whose settle time is the run's median (at or just above it; with no
+    // median, the middle one of those that settled), with its levels from its start to the end
+    // of its hold (or its block): the run's typical move.
     struct TypicalMove
     {
         long long block = 0;

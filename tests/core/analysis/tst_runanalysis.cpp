@@ -74,6 +74,7 @@ private Q_SLOTS:
     void movesAndSettling();
     void runMediansAreThoseOfItsMoves_data();
     void runMediansAreThoseOfItsMoves();
+    void theTypicalMoveTookTheMedianTime();
     void dominantTone_data();
     void dominantTone();
     void longRunHistoryStaysSmall();
@@ -199,6 +200,27 @@ void TestRunAnalysis::movesAndSettling()
              qPrintable(QString::number(figure(figures, "damping_ratio"))));
     QVERIFY2(check("ringing_hz", ringingHz),
              qPrintable(QString::number(figure(figures, "ringing_hz"))));
+}
+
+// Moves that settle after 3, 5, 9 and 9 samples, and two begun four samples before their block's
+// end: the cut ones' weight goes to the moves of 5 and 9, so the median lies between them (7 ms)
+// and the typical move is one of 9, not the middle one of those that settled (5).
+void TestRunAnalysis::theTypicalMoveTookTheMedianTime()
+{
+    const auto settlingAfter = [](int samples) {
+        Values block = handMade({0, 12});
+        std::fill_n(block.begin() + 2, samples - 1, CaptureCsv::kCentreValue + 5);
+        return block;
+    };
+    Values late = handMade({});
+    std::copy_n(handMade({12, 20, 25, 25}).begin(), 4, late.end() - 4);
+    RunAnalysis analysis{MoveFinder::Settings{}};
+    long long number = 0;
+    for (const Values& block :
+         {settlingAfter(3), settlingAfter(5), settlingAfter(9), settlingAfter(9), late, late})
+        analysis.addBlock(++number, block, 1.0);
+    QCOMPARE(figure(analysis.figures(), "settle_ms"), 7.0);
+    QCOMPARE(analysis.typicalMove()->move.settleAt, std::optional<int>(9));
 }
 
 void TestRunAnalysis::runMediansAreThoseOfItsMoves_data()
