@@ -225,9 +225,10 @@ bool AnalysisReport::write(const QString& path, const std::vector<Run>& runs, QS
     figuresTable(xml, runs, figures);
     element(xml, QStringLiteral("h2"), QStringLiteral("A typical move"));
     element(xml, QStringLiteral("p"),
-            QStringLiteral("Of each run, the first settled move whose settle time is the "
-                           "median among its settled moves (of an even number, the lower middle "
-                           "one)."));
+            QStringLiteral("Of each run, the first settled move that took its median settle "
+                           "time (where the median lies between two, the longer); where a run "
+                           "has no median, the middle one of its settled moves (of an even "
+                           "number, the lower middle one)."));
     drawnPlot(xml, RunPlots::typicalMoves(xml, runs));
     element(xml, QStringLiteral("h2"), QStringLiteral("Spectrum"));
     element(xml, QStringLiteral("p"),
