@@ -153,12 +153,9 @@ private Q_SLOTS:
         button->openRunsWindow();
         QTableView* table = button->runsWindow()->table();
         QVERIFY(QTest::qWaitForWindowExposed(button->runsWindow()));
-        const auto lastRowInView = [table] {
-            return table->rowAt(table->viewport()->height() - 1);
-        };
-        QCOMPARE(lastRowInView(), 11);
+        // Opened at its end, it follows.
         rig.run(1);
-        QCOMPARE(lastRowInView(), 12);
+        QCOMPARE(table->rowAt(table->viewport()->height() - 1), 12);
         table->scrollToTop();
         rig.run(1);
         QCOMPARE(table->rowAt(0), 0);
