@@ -99,9 +99,11 @@ void MoveTally::add(const MoveFinder::Move& move, long long block,
         ++counts->halfPeriod[static_cast<std::size_t>(move.overshootAt - move.peakAt)];
     if (!move.settleAt) {
         ++unsettled_;
+        // Not settled by its stretch's end, it had no hold from any sample up to H before that
+        // end: it took longer than that.
         if (counts)
             ++counts->cutAfter[static_cast<std::size_t>(
-                std::clamp(move.seenUntil - move.start, 0, kBlockSize))];
+                std::clamp(move.seenUntil - move.start - settings_.hold, 0, kBlockSize))];
         else
             ++unsettledWithoutGrid_;
         return;

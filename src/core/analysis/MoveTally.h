@@ -66,7 +66,8 @@ private:
     {
         double timeGridMs = 0;
         std::array<long long, kBlockSize> settle{};
-        // Moves that had not settled when their stretch ended, by the samples they were followed.
+        // Moves that had not settled when their stretch ended, by the samples they are known to
+        // have taken longer than (followed, less a hold).
         std::array<long long, kBlockSize + 1> cutAfter{};
         std::array<long long, kBlockSize> halfPeriod{};
     };

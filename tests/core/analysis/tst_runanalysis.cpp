@@ -163,6 +163,12 @@ void TestRunAnalysis::movesAndSettling_data()
     QTest::newRow("moves cut short by their block's end before others settled do not slow the run")
         << QList<Values>{overshooting, lateMove, lateMove} << 1.0 << 3 << 1 << Expected{5, 0}
         << Expected{20, 1e-9} << Expected{0.4559, 1e-4} << Expected{250, 1e-9};
+    // Followed 11 samples, 9 of them within W when the block ends: it may settle after 2.
+    Values holdCut = handMade({});
+    std::copy_n(handMade({12, 20}).begin(), 11, holdCut.end() - 11);
+    QTest::newRow("a move whose hold its block's end cut may have settled a hold before that end")
+        << QList<Values>{overshooting, holdCut} << 1.0 << 2 << 1 << Expected{5, 0}
+        << Expected{20, 1e-9} << Expected{0.4559, 1e-4} << Expected{250, 1e-9};
     QTest::newRow("without a time grid the moves count but nothing is in ms or Hz")
         << QList<Values>{overshooting} << 0.0 << 1 << 1 << kNoGrid << Expected{20, 1e-9}
         << Expected{0.4559, 1e-4} << kNoGrid;
