@@ -11,7 +11,8 @@ constexpr double kMedian = 0.5;
 constexpr double kUpperQuartile = 0.75;
 
 // Weights handed on from values cut short are shares of one, summed in floating point: a rank
-// is reached when the weight seen passes it by more than this.
+// is reached when the weight seen passes it by more than this part of all the weight. Whole
+// counts sum exactly, so without values cut short nothing changes.
 constexpr double kWeightTolerance = 1e-9;
 
 struct Weighted
@@ -20,13 +21,14 @@ struct Weighted
     double weight;
 };
 
-// The value of rank `rank` (from 0), nothing for one beyond.
-std::optional<double> valueAt(const std::vector<Weighted>& rising, long long rank)
+// The value of rank `rank` (from 0) of `total`, nothing for one beyond.
+std::optional<double> valueAt(const std::vector<Weighted>& rising, long long rank, long long total)
 {
+    const double tolerance = kWeightTolerance * static_cast<double>(total);
     double seen = 0;
     for (const Weighted& entry : rising) {
         seen += entry.weight;
-        if (seen > static_cast<double>(rank) + kWeightTolerance)
+        if (seen > static_cast<double>(rank) + tolerance)
             return entry.value;
     }
     return std::nullopt;
@@ -39,8 +41,8 @@ RunFigures::Quantity quantile(const std::vector<Weighted>& rising, long long tot
     const double position = q * static_cast<double>(total - 1);
     const auto lower = static_cast<long long>(std::floor(position));
     const double fraction = position - static_cast<double>(lower);
-    const std::optional<double> low = valueAt(rising, lower);
-    const std::optional<double> high = fraction > 0 ? valueAt(rising, lower + 1) : low;
+    const std::optional<double> low = valueAt(rising, lower, total);
+    const std::optional<double> high = fraction > 0 ? valueAt(rising, lower + 1, total) : low;
     if (!low || !high)
         return RunFigures::Quantity::none(RunFigures::Missing::NotSettled);
     return RunFigures::Quantity::of(*low + fraction * (*high - *low));
