@@ -45,7 +45,6 @@ QString fileName(const QString& path)
     return QFileInfo(path).fileName();
 }
 
-
 void element(QXmlStreamWriter& xml, const QString& name, const QString& text)
 {
     xml.writeTextElement(name, text);
@@ -160,10 +159,10 @@ std::vector<LegendEntry> blockHistory(QXmlStreamWriter& xml,
         plot.line(peak, RunPlots::colourOf(r), true);
         const QString each =
             perPoint > 1 ? QStringLiteral(" (each point %1 blocks)").arg(perPoint) : QString();
-        entries.push_back(
-            {QStringLiteral("%1: RMS%2").arg(RunPlots::nameOf(runs[r]), each), RunPlots::colourOf(r)});
-        entries.push_back(
-            {QStringLiteral("%1: peak").arg(RunPlots::nameOf(runs[r])), RunPlots::colourOf(r), true});
+        entries.push_back({QStringLiteral("%1: RMS%2").arg(RunPlots::nameOf(runs[r]), each),
+                           RunPlots::colourOf(r)});
+        entries.push_back({QStringLiteral("%1: peak").arg(RunPlots::nameOf(runs[r])),
+                           RunPlots::colourOf(r), true});
     }
     return entries;
 }
@@ -177,8 +176,9 @@ QString parameters(const RunAnalysis& analysis)
                "\u00b1%2 steps and has settled once %3 samples in a row lie within it. "
                "Every move counts: one that did not settle within its block counts as "
                "longer than any that settled sooner than it could have (the time it was "
-               "followed, less a hold); one cut short by its block's end before others settled hands its weight to the moves "
-               "that took longer. Its overshoot is the largest seen before its block "
+               "followed, less a hold); one cut short by its block's end before others "
+               "settled hands its weight to the moves that took longer. Its overshoot is the "
+               "largest seen before its block "
                "ended, a lower bound, once its error crossed over; cut before that, it is "
                "left out of the overshoot. Beneath a median, its middle half: the 25th "
                "to the 75th percentile over the moves (for peak and RMS, over the "

@@ -46,13 +46,13 @@ RunPlots::Document document(const std::function<RunPlots::Drawn(QXmlStreamWriter
     return doc;
 }
 
-// The best run of a figure and the run furthest behind it, with how far.
 // Who is the same as the leading run: of two, both; of more, one at least.
 QString sameAsLead(const std::vector<PlottedRun>& runs)
 {
     return runs.size() == 2 ? QStringLiteral("the two are") : QStringLiteral("another run is");
 }
 
+// The best run of a figure and the run furthest behind it, with how far.
 struct Lead
 {
     std::size_t best;

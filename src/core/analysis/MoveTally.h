@@ -9,11 +9,11 @@
 // medians are exact.
 //
 // Every move counts. A move that did not settle within its block took longer than it was
-// followed: where it was followed longer than the settled moves, it counts as longer than any of
-// them, and where a median falls on such moves the figure is "not settled". One cut short by its
-// block's end before others settled (it began late in its block) tells only that much: its
-// weight goes to the moves that took longer, so moves that begin late do not make a loop look
-// slow. Its overshoot is the largest seen up to its block's end, a lower bound, counted once the
+// followed, less a hold (one begun before the end may have completed): where that is longer than
+// the settled moves took, it counts as longer than any of them, and where a median falls on such
+// moves the figure is "not settled". One cut short by its block's end before others settled (it
+// began late in its block) tells only that much: its weight goes to the moves that took longer,
+// so moves that begin late do not make a loop look slow. Its overshoot is the largest seen up to its block's end, a lower bound, counted once the
 // error has crossed over; one cut before that tells nothing of its overshoot and is left out of
 // it. Moves of a block without a time grid count in everything but the figures in milliseconds
 // and hertz.

@@ -48,12 +48,6 @@ RunFigures::Quantity quantile(const std::vector<Weighted>& rising, long long tot
     return RunFigures::Quantity::of(*low + fraction * (*high - *low));
 }
 
-RunFigures::Value spreadOfWeighted(const std::vector<Weighted>& rising, long long total)
-{
-    return {quantile(rising, total, kMedian), quantile(rising, total, kLowerQuartile),
-            quantile(rising, total, kUpperQuartile)};
-}
-
 long long countOf(const std::vector<Counted>& entries)
 {
     long long total = 0;
@@ -62,21 +56,6 @@ long long countOf(const std::vector<Counted>& entries)
     return total;
 }
 } // namespace
-
-RunFigures::Quantity of(const std::vector<Counted>& rising, long long beyond, double q)
-{
-    std::vector<Weighted> weighted;
-    weighted.reserve(rising.size());
-    for (const Counted& entry : rising)
-        weighted.push_back({entry.value, static_cast<double>(entry.count)});
-    return quantile(weighted, countOf(rising) + beyond, q);
-}
-
-RunFigures::Value spreadOf(const std::vector<Counted>& rising, long long beyond)
-{
-    return {of(rising, beyond, kMedian), of(rising, beyond, kLowerQuartile),
-            of(rising, beyond, kUpperQuartile)};
-}
 
 RunFigures::Value spreadOf(const std::vector<Counted>& rising, const std::vector<Counted>& cut,
                            long long beyond)
@@ -98,6 +77,7 @@ RunFigures::Value spreadOf(const std::vector<Counted>& rising, const std::vector
         passed += seen.count;
     }
     // The cut ones above every value seen, and `beyond`, hand on to nothing that has a number.
-    return spreadOfWeighted(weighted, total);
+    return {quantile(weighted, total, kMedian), quantile(weighted, total, kLowerQuartile),
+            quantile(weighted, total, kUpperQuartile)};
 }
 } // namespace Quantiles

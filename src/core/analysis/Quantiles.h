@@ -16,16 +16,12 @@ struct Counted
     long long count;
 };
 
-// The quantile of `rising` (values in rising order, equal ones together or not) and `beyond`;
-// nothing (Missing::None) when there are none at all.
-RunFigures::Quantity of(const std::vector<Counted>& rising, long long beyond, double q);
-// The median with its 25th and 75th percentiles.
-RunFigures::Value spreadOf(const std::vector<Counted>& rising, long long beyond = 0);
-// The same where some values were cut short: `cut` (in rising order) are only known to lie above
-// their value (a move whose block ended before it settled, after that long). Each one's weight
-// goes in equal shares to the values above it, seen or cut (the product-limit estimate); what has
-// nothing above it stays beyond, as `beyond` does. With nothing cut below the largest value seen,
-// this is spreadOf(rising, beyond + cut ones).
-RunFigures::Value spreadOf(const std::vector<Counted>& rising, const std::vector<Counted>& cut,
-                           long long beyond);
+// The median with its 25th and 75th percentiles of `rising` (values in rising order, equal ones
+// together or not), `cut` and `beyond`; nothing (Missing::None) when there are none at all.
+// `cut` (in rising order) are only known to lie above their value (a move whose block ended
+// before it settled, after that long). Each one's weight goes in equal shares to the values above
+// it, seen or cut (the product-limit estimate); what has nothing above it stays beyond. With
+// nothing cut below the largest value seen, the cut ones count as `beyond` does.
+RunFigures::Value spreadOf(const std::vector<Counted>& rising, const std::vector<Counted>& cut = {},
+                           long long beyond = 0);
 } // namespace Quantiles
